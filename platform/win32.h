@@ -1,0 +1,13 @@
+// The one header through which engine code reaches the platform. On Windows it
+// is the system's own API; elsewhere it is Vesper's layer with the same names,
+// types and documented behaviour.
+#pragma once
+
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include "platform/win32_types.h"
+#include "platform/win32_kernel.h"
+#include "platform/win32_gdi.h"
+#include "platform/win32_user.h"
+#endif

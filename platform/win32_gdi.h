@@ -1,0 +1,71 @@
+// GDI services of the Win32 subset: logical palettes, the system palette,
+// display device contexts and device-independent bitmap output.
+#pragma once
+
+#include "platform/win32_types.h"
+
+// ---- Objects ----------------------------------------------------------------
+#define DEFAULT_PALETTE 15
+HGDIOBJ GetStockObject(int i);
+// Stock objects are never deleted; DeleteObject on one succeeds and does nothing.
+BOOL DeleteObject(HGDIOBJ ho);
+
+// ---- Logical palettes -------------------------------------------------------
+HPALETTE CreatePalette(const LOGPALETTE* plpal);
+UINT GetPaletteEntries(HPALETTE hpal, UINT iStart, UINT cEntries, LPPALETTEENTRY pPalEntries);
+UINT SetPaletteEntries(HPALETTE hpal, UINT iStart, UINT cEntries, const PALETTEENTRY* pPalEntries);
+BOOL ResizePalette(HPALETTE hpal, UINT n);
+
+// ---- Device contexts --------------------------------------------------------
+// A NULL window gives a context for the whole screen.
+HDC GetDC(HWND hWnd);
+int ReleaseDC(HWND hWnd, HDC hDC);
+
+#define HORZRES 8
+#define VERTRES 10
+#define BITSPIXEL 12
+#define PLANES 14
+#define NUMCOLORS 24
+#define RASTERCAPS 38
+#define SIZEPALETTE 104
+#define NUMRESERVED 106
+#define RC_PALETTE 0x0100
+#define RC_STRETCHDIB 0x2000
+#define RC_DI_BITMAP 0x0080
+int GetDeviceCaps(HDC hdc, int index);
+
+HPALETTE SelectPalette(HDC hdc, HPALETTE hPal, BOOL bForceBkgd);
+// Maps the selected palette into the system palette; returns how many system
+// palette entries changed (GDI_ERROR on failure).
+UINT RealizePalette(HDC hdc);
+UINT GetSystemPaletteEntries(HDC hdc, UINT iStart, UINT cEntries, LPPALETTEENTRY pPalEntries);
+
+#define SYSPAL_ERROR 0
+#define SYSPAL_STATIC 1
+#define SYSPAL_NOSTATIC 2
+#define SYSPAL_NOSTATIC256 3
+UINT SetSystemPaletteUse(HDC hdc, UINT use);
+UINT GetSystemPaletteUse(HDC hdc);
+
+#define GDI_ERROR 0xFFFFFFFFL
+
+// ---- Device-independent bitmap output ---------------------------------------
+#define DIB_RGB_COLORS 0
+#define DIB_PAL_COLORS 1
+
+#define BLACKONWHITE 1
+#define WHITEONBLACK 2
+#define COLORONCOLOR 3
+#define HALFTONE 4
+#define STRETCH_DELETESCANS COLORONCOLOR
+#define STRETCH_HALFTONE HALFTONE
+int SetStretchBltMode(HDC hdc, int mode);
+int GetStretchBltMode(HDC hdc);
+
+#define SRCCOPY 0x00CC0020UL
+
+// Copies a rectangle of a 1, 4, 8 or 24-bit DIB (stored bottom-up) to the
+// device, stretched to the destination rectangle; returns the number of scan
+// lines copied, 0 on failure.
+int StretchDIBits(HDC hdc, int xDest, int yDest, int DestWidth, int DestHeight, int xSrc, int ySrc, int SrcWidth,
+                  int SrcHeight, const void* lpBits, const BITMAPINFO* lpbmi, UINT iUsage, DWORD rop);
