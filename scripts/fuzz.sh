@@ -1,0 +1,20 @@
+#!/usr/bin/env bash
+# Builds the libFuzzer targets with clang and runs each one for a while on a
+# copy of its seed corpus (fuzz/corpus/<target>/). Usage: fuzz.sh [seconds]
+set -euo pipefail
+seconds=${1:-60}
+root=$(cd "$(dirname "$0")/.." && pwd)
+build="$root/build/fuzz"
+CC=clang CXX=clang++ cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+  -DVESPER_FUZZ=ON -DVESPER_TESTS=OFF -DVESPER_BENCH=OFF >/dev/null
+cmake --build "$build" -j "$(nproc)"
+for program in "$build"/fuzz/*_fuzz; do
+  name=$(basename "$program")
+  work="$build/corpus/$name"
+  mkdir -p "$work"
+  seeds="$root/fuzz/corpus/$name"
+  echo "== $name for ${seconds}s"
+  "$program" -max_total_time="$seconds" -print_final_stats=1 -timeout=10 -rss_limit_mb=2048 \
+    "$work" $( [ -d "$seeds" ] && echo "$seeds" ) 2>&1 | grep -E '^(stat::number_of_executed_units|#[0-9]+ +DONE|==[0-9]+==ERROR|SUMMARY)' || true
+  [ "${PIPESTATUS[0]}" -eq 0 ] || { echo "$name failed" >&2; exit 1; }
+done
