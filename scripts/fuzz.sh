@@ -14,7 +14,14 @@ for program in "$build"/fuzz/*_fuzz; do
   mkdir -p "$work"
   seeds="$root/fuzz/corpus/$name"
   echo "== $name for ${seconds}s"
-  "$program" -max_total_time="$seconds" -print_final_stats=1 -timeout=10 -rss_limit_mb=2048 \
-    "$work" $( [ -d "$seeds" ] && echo "$seeds" ) 2>&1 | grep -E '^(stat::number_of_executed_units|#[0-9]+ +DONE|==[0-9]+==ERROR|SUMMARY)' || true
-  [ "${PIPESTATUS[0]}" -eq 0 ] || { echo "$name failed" >&2; exit 1; }
+  log="$build/$name.log"
+  corpora=("$work")
+  [ -d "$seeds" ] && corpora+=("$seeds")
+  if ! "$program" -max_total_time="$seconds" -print_final_stats=1 -timeout=10 -rss_limit_mb=2048 \
+      "${corpora[@]}" >"$log" 2>&1; then
+    tail -40 "$log" >&2
+    echo "$name found a failure; the crashing input is named above" >&2
+    exit 1
+  fi
+  grep -E '^(stat::number_of_executed_units|stat::peak_rss_mb)' "$log" || true
 done
