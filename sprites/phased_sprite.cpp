@@ -1,0 +1,72 @@
+#include "sprites/phased_sprite.h"
+
+#include <cstdint>
+#include <limits>
+
+#include "sprites/sprite_observer.h"
+
+IMPLEMENT_SERIAL(CPhasedSprite, CSprite, 0)
+
+namespace {
+
+// Height of one of `count` phases of a picture `imageHeight` rows high,
+// truncating toward zero. A stored count is not trusted: the one quotient that
+// does not fit in 32 bits (the lowest height divided by -1) gives 0, an
+// unshowable phase, instead of overflowing.
+int PhaseHeightOf(int imageHeight, int count)
+{
+    const std::int64_t height = std::int64_t{imageHeight} / count;
+    return height > std::numeric_limits<int>::max() ? 0 : static_cast<int>(height);
+}
+
+}  // namespace
+
+void CPhasedSprite::Serialize(CArchive& ar)
+{
+    CSprite::Serialize(ar);
+    if (ar.IsStoring()) {
+        ar << static_cast<LONG>(phaseCount) << static_cast<LONG>(phaseSpeed);
+        return;
+    }
+    LONG storedCount, storedSpeed;
+    ar >> storedCount >> storedSpeed;
+    phaseCount = storedCount == 0 ? 1 : storedCount;
+    phaseSpeed = storedSpeed;
+    phaseHeight = PhaseHeightOf(ImageHeight(), phaseCount);
+    phase = 0;
+}
+
+void CPhasedSprite::ResetImageState()
+{
+    CSprite::ResetImageState();
+    phaseHeight = ImageHeight();
+    phaseCount = 1;
+    phase = 0;
+}
+
+BOOL CPhasedSprite::SetPhase(int p)
+{
+    // A negative phase would have the frame read above its first row.
+    if (p < 0 || p >= phaseCount || p == phase)
+        return FALSE;
+    phase = p;
+    if (owner) {
+        RECT current;
+        GetRect(&current);
+        NotifyOwner(ChangePhase, &current, nullptr);
+    }
+    return TRUE;
+}
+
+BOOL CPhasedSprite::SetPhaseCount(int n)
+{
+    if (n < 1)
+        return FALSE;
+    const int height = ImageHeight() / n;
+    if (height < 1)
+        return FALSE;
+    phaseCount = n;
+    phaseHeight = height;
+    phase = 0;
+    return TRUE;
+}

@@ -1,0 +1,107 @@
+#include "sprites/sprite.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <limits>
+
+#include "imaging/packed_dib.h"
+#include "sprites/sprite_observer.h"
+
+IMPLEMENT_SERIAL(CSprite, CDIB8BPP, 0)
+
+namespace {
+
+// Index the sprite conversion gives the key colour of a picture.
+constexpr BYTE kConvertedKeyIndex = 1;
+
+// Edges of a rectangle computed from a position and a size; kept inside the
+// 32-bit range instead of overflowing for extreme positions.
+LONG EdgeAfter(int start, int extent)
+{
+    const std::int64_t edge = std::int64_t{start} + extent;
+    return static_cast<LONG>(std::clamp<std::int64_t>(edge, std::numeric_limits<LONG>::min(), std::numeric_limits<LONG>::max()));
+}
+
+}  // namespace
+
+CSprite::CSprite() = default;
+
+void CSprite::Serialize(CArchive& ar)
+{
+    image.Serialize(ar);
+    if (ar.IsStoring()) {
+        ar << auxText1 << auxText2;
+        ar << static_cast<SHORT>(x) << static_cast<SHORT>(y) << static_cast<SHORT>(depth);
+        ar << static_cast<WORD>(auxWord1) << static_cast<WORD>(auxWord2);
+        return;
+    }
+    ar >> auxText1 >> auxText2;
+    SHORT storedX, storedY, storedDepth;
+    WORD storedWord1, storedWord2;
+    ar >> storedX >> storedY >> storedDepth >> storedWord1 >> storedWord2;
+    x = storedX;
+    y = storedY;
+    depth = storedDepth;
+    auxWord1 = storedWord1;
+    auxWord2 = storedWord2;
+}
+
+void CSprite::GetRect(LPRECT out) const
+{
+    out->left = x;
+    out->top = y;
+    out->right = EdgeAfter(x, GetWidth());
+    out->bottom = EdgeAfter(y, GetHeight());
+}
+
+BOOL CSprite::ReadImage(CFile*)
+{
+    return TRUE;
+}
+
+BOOL CSprite::LoadImage(LPCSTR fileName)
+{
+    image.LoadFromFile(fileName);
+    return image.dib != nullptr;
+}
+
+BOOL CSprite::UsePalette(CPalette* palette)
+{
+    return palette != nullptr;
+}
+
+void CSprite::NotifyOwner(DWORD flags, const RECT* first, const RECT* second)
+{
+    if (owner)
+        owner->OnSpriteChanged(this, flags, first, second);
+}
+
+void CSprite::SetPosition(int newX, int newY)
+{
+    RECT before, after;
+    GetRect(&before);
+    x = newX;
+    y = newY;
+    GetRect(&after);
+    NotifyOwner(ChangePosition, &before, &after);
+}
+
+void CSprite::SetDepth(int newDepth)
+{
+    if (newDepth == depth)
+        return;
+    depth = newDepth;
+    NotifyOwner(ChangeOrder, nullptr, nullptr);
+}
+
+void CSprite::ResetImageState()
+{
+    transparentIndex = kConvertedKeyIndex;
+}
+
+int CSprite::ImageHeight() const
+{
+    if (!image.dib)
+        return 0;
+    return PackedDIBHeight(image.dib);
+}
