@@ -1,0 +1,3 @@
+#include "scene/module_path.h"
+
+std::string g_szModulePath;
