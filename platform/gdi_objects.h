@@ -1,0 +1,76 @@
+// The GDI object table behind HGDIOBJ handles. A handle is a number that is
+// never reused, looked up in the table on every call, so a stale or forged
+// handle fails like an invalid handle instead of reaching freed memory.
+// Everything here is called with GdiMutex() held.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <vector>
+
+#include "platform/win32_gdi.h"
+#include "platform/win32_types.h"
+
+namespace vesper::platform {
+class Display;
+}
+
+namespace vesper::platform::gdi {
+
+inline constexpr UINT kLogicalPaletteVersion = 0x300;
+inline constexpr UINT kLargestLogicalPalette = 1024;
+
+enum class ObjectKind { Palette };
+
+struct GdiObject {
+    virtual ~GdiObject() = default;
+    virtual ObjectKind Kind() const = 0;
+
+    bool stock = false;
+    // How many device contexts have it selected; such an object cannot be deleted.
+    int selections = 0;
+};
+
+struct LogicalPalette final : GdiObject {
+    ObjectKind Kind() const override { return ObjectKind::Palette; }
+
+    std::vector<PALETTEENTRY> entries;
+    // The system entry of each logical entry as last realised on the display
+    // with serial `realisedOn`; 0 when it was never realised or has changed since.
+    std::vector<BYTE> toSystem;
+    std::uint64_t realisedOn = 0;
+};
+
+// A device context: where its coordinate (0, 0) lies on the screen, the
+// screen area it may draw in, and its selections.
+struct DeviceContext {
+    HWND window = nullptr;
+    POINT origin{0, 0};
+    // Screen coordinates; none = the whole screen, whatever its size.
+    std::optional<RECT> clip;
+    HPALETTE palette = nullptr;
+    bool forceBackground = false;
+    int stretchMode = BLACKONWHITE;
+};
+
+DeviceContext* FindDC(HDC dc);
+
+// How the palette's indexes reach the system palette of the display: the
+// translation of its last realisation there, or, when it was not realised
+// there since it last changed, each entry's nearest system colour.
+std::vector<BYTE> TranslationOf(const LogicalPalette& palette, const Display& display);
+
+HGDIOBJ AddObject(std::unique_ptr<GdiObject> object);
+GdiObject* FindObject(HGDIOBJ handle);
+LogicalPalette* FindPalette(HPALETTE palette);
+HPALETTE StockPalette();
+
+// The screen area of a window's client area, for GetDC with a window; none
+// when there is no such window. The window layer installs it; until then only
+// the screen has a device context. Returns the previous provider.
+using WindowAreaProvider = std::function<std::optional<RECT>(HWND)>;
+WindowAreaProvider SetWindowAreaProvider(WindowAreaProvider provider);
+
+}  // namespace vesper::platform::gdi
