@@ -3,6 +3,7 @@
 // The scene's background and every sprite's authored picture are CDIBs.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -19,8 +20,10 @@ public:
     // Result of ClassifyExtension.
     enum FileKind { kindUnknown = -1, kindBitmap = 0, kindRunLength = 4, kindDeviceIndependent = 5 };
 
-    // Blocks move through the archive in pieces of at most this many bytes.
+    // Blocks move through the archive in pieces of kPieceSize bytes while
+    // more than kPieceSize - 1 remain, then the rest.
     static constexpr UINT kPieceSize = 32768;
+    static UINT NextPieceSize(DWORD remaining);
 
     CDIB();
     ~CDIB() override;
@@ -28,9 +31,12 @@ public:
     CDIB& operator=(const CDIB&) = delete;
 
     // Stored form: the packed size n (unsigned 32-bit), then the first n bytes
-    // of the block. Loading refuses a block whose header does not describe a
-    // 1, 4, 8 or 24-bit uncompressed picture that fits in n bytes, and never
-    // allocates more than the stream has delivered.
+    // of the block. Loading refuses (CArchiveException) a block whose 40-byte
+    // info header does not describe an uncompressed 1, 4, 8 or 24-bit picture
+    // of at most 256 colours that fits in n bytes, and never allocates much
+    // more than the stream has delivered: a block cut short fails as end of
+    // data. Storing refuses a block that does not hold the picture its header
+    // describes. A CDIB without a picture stores n = 0 and loads back empty.
     void Serialize(CArchive& ar) override;
 
     // Makes this picture an independent copy of other's (block bytes and a
@@ -48,8 +54,11 @@ public:
     // path shorter than three characters, -1.
     static int ClassifyExtension(std::string_view path);
 
-    // The number of bytes the stored form would hold after n (0 when empty).
+    // n of the stored form: 40 + colour table + stride x height; 0 when there
+    // is no picture or the block does not hold the picture its header describes.
     DWORD StoredSize() const;
+    // A copy of the info header; empty without a picture.
+    std::optional<BITMAPINFOHEADER> Header() const;
     bool IsEmpty() const { return dib == nullptr; }
 
     HGLOBAL dib = nullptr;  // the packed picture; owned
