@@ -138,6 +138,18 @@ Realisation SystemPalette::RealizeForeground(std::span<const PALETTEENTRY> logic
                 return i;
         return kNone;
     };
+    // The system entry with the logical entry's own number, when it shows the
+    // colour and may be used, so that palettes copied from the system
+    // palette map each index to itself.
+    auto claimOwnNumber = [&](std::size_t index, const PALETTEENTRY& colour) {
+        if (index >= static_cast<std::size_t>(kSystemPaletteSize))
+            return kNone;
+        const int slot = static_cast<int>(index);
+        if (m_reserved[slot] || !SameColour(m_entries[slot], colour))
+            return kNone;
+        claimed[slot] = claimed[slot] || !IsStatic(slot);
+        return slot;
+    };
     auto claimHolding = [&](const PALETTEENTRY& colour) {
         for (int i = 0; i < kSystemPaletteSize; ++i)
             if (!IsStatic(i) && !claimed[i] && SameColour(m_entries[i], colour)) {
@@ -165,7 +177,9 @@ Realisation SystemPalette::RealizeForeground(std::span<const PALETTEENTRY> logic
         const PALETTEENTRY& entry = logical[i];
         if (entry.peFlags & (PC_EXPLICIT | PC_NOCOLLAPSE | PC_RESERVED))
             continue;
-        int slot = findShared(entry);
+        int slot = claimOwnNumber(i, entry);
+        if (slot == kNone)
+            slot = findShared(entry);
         if (slot == kNone)
             slot = claimHolding(entry);
         if (slot == kNone) {
