@@ -87,13 +87,18 @@ bool CArchive::TryRead(void* target, std::size_t count)
 }
 
 template <typename T>
-T CArchive::Read()
+T CArchive::ReadValue(int cause, std::uint64_t failureOffset)
 {
-    const std::uint64_t start = m_streamPosition;
     T value;
     if (!TryRead(&value, sizeof(T)))
-        Fail(CArchiveException::endOfFile, start);
+        Fail(cause, failureOffset);
     return value;  // the machine is little-endian, like the stream
+}
+
+template <typename T>
+T CArchive::Read()
+{
+    return ReadValue<T>(CArchiveException::endOfFile, m_streamPosition);
 }
 
 CArchive& CArchive::operator>>(BYTE& value)
@@ -145,14 +150,15 @@ UINT CArchive::ReadBytes(void* buffer, UINT count)
 
 std::uint32_t CArchive::ReadStringLength(std::uint64_t start, bool& wide)
 {
+    constexpr int cause = CArchiveException::endOfFile;
     wide = false;
     for (;;) {
-        const BYTE shortLength = Read<BYTE>();
+        const auto shortLength = ReadValue<BYTE>(cause, start);
         if (shortLength != kByteLengthEscape)
             return shortLength;
-        const WORD wordLength = Read<WORD>();
+        const auto wordLength = ReadValue<WORD>(cause, start);
         if (wordLength == kWordLengthEscape)
-            return Read<DWORD>();
+            return ReadValue<DWORD>(cause, start);
         if (wordLength != kWideStringMarker)
             return wordLength;
         if (wide)
@@ -212,10 +218,8 @@ const CRuntimeClass* CArchive::ReadClassRecord(std::uint64_t tagOffset)
 {
     if (m_loadMap.size() > kMaxMapCount)
         Fail(CArchiveException::badIndex, tagOffset, "too many classes and objects in one stream");
-    WORD schema = 0;
-    WORD nameLength = 0;
-    if (!TryRead(&schema, sizeof schema) || !TryRead(&nameLength, sizeof nameLength))
-        Fail(CArchiveException::badClass, tagOffset, "class record cut short");
+    const auto schema = ReadValue<WORD>(CArchiveException::badClass, tagOffset);
+    const auto nameLength = ReadValue<WORD>(CArchiveException::badClass, tagOffset);
     if (nameLength >= kMaxClassNameLength)
         Fail(CArchiveException::badClass, tagOffset, "class name of " + std::to_string(nameLength) + " characters");
     char name[kMaxClassNameLength];

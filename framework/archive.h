@@ -55,6 +55,8 @@ public:
     CArchive& operator>>(SHORT& value);
     CArchive& operator>>(DWORD& value);
     CArchive& operator>>(LONG& value);
+    // Reads any of the length forms, and wide strings; a failure inside the
+    // string (length or characters) is reported at the offset where it begins.
     CArchive& operator>>(std::string& text);
 
     // Copies up to count bytes; fewer only at the end of the stream.
@@ -92,6 +94,9 @@ private:
     // Loading
     bool Refill(std::size_t needed);
     bool TryRead(void* target, std::size_t count);
+    // A value from the stream; too few bytes fail with cause at failureOffset.
+    template <typename T>
+    T ReadValue(int cause, std::uint64_t failureOffset);
     template <typename T>
     T Read();
     std::uint32_t ReadStringLength(std::uint64_t start, bool& wide);

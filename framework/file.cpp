@@ -129,7 +129,7 @@ BOOL CMemFile::Open(LPCSTR, UINT, CFileException*)
 
 UINT CMemFile::Read(void* buffer, UINT count)
 {
-    if (m_position >= m_bytes.size())
+    if (count == 0 || m_position >= m_bytes.size())
         return 0;
     const auto got = static_cast<UINT>(std::min<std::size_t>(count, m_bytes.size() - m_position));
     std::memcpy(buffer, m_bytes.data() + m_position, got);
