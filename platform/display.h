@@ -69,9 +69,11 @@ public:
     // GDI has written the area (screen coordinates, already inside the screen).
     virtual void AreaChanged(const RECT& area) = 0;
 
-    // The system palette index at a pixel (palette displays only).
+    bool Contains(int x, int y) const;
+    // The system palette index at a pixel (0 off the screen or on true colour).
     BYTE IndexAt(int x, int y);
-    // The colour shown at a pixel.
+    // The colour shown at a pixel (kNoColour off the screen).
+    static constexpr COLORREF kNoColour = 0xFFFFFFFF;
     COLORREF ColorAt(int x, int y);
 
 private:
@@ -88,6 +90,7 @@ std::recursive_mutex& GdiMutex();
 // unset or unreadable. The reference stays valid until the display is replaced.
 Display& CurrentDisplay();
 // Replaces the display; device contexts stay valid and draw on the new one.
+// Null makes the next use read VESPER_DISPLAY again.
 void UseDisplay(std::unique_ptr<Display> display);
 
 // Called after a realisation changed the system palette, with the window

@@ -87,14 +87,22 @@ std::optional<DisplayMode> ParseHeadlessDisplaySpec(std::string_view text)
 
 Display::Display(const DisplayMode& mode) : m_mode(mode), m_serial(nextSerial++) {}
 
+bool Display::Contains(int x, int y) const
+{
+    return x >= 0 && y >= 0 && x < m_mode.width && y < m_mode.height;
+}
+
 BYTE Display::IndexAt(int x, int y)
 {
-    const Surface surface = Pixels();
-    return HasPalette() ? surface.Row(y)[x] : 0;
+    if (!HasPalette() || !Contains(x, y))
+        return 0;
+    return Pixels().Row(y)[x];
 }
 
 COLORREF Display::ColorAt(int x, int y)
 {
+    if (!Contains(x, y))
+        return kNoColour;
     const Surface surface = Pixels();
     const BYTE* pixel = surface.Row(y) + x * surface.bytesPerPixel;
     if (HasPalette()) {

@@ -6,7 +6,7 @@
 
 #include "platform/display.h"
 #include "platform/gdi_objects.h"
-#include "platform/win32_gdi.h"
+#include "platform/win32.h"
 
 namespace vesper::platform::gdi {
 
@@ -62,6 +62,16 @@ DeviceContext* FindDC(HDC dc)
     ContextTable& table = Contexts();
     const auto found = table.contexts.find(Key(dc));
     return found == table.contexts.end() ? nullptr : &found->second;
+}
+
+RECT DrawableArea(const DeviceContext& context, const Display& display)
+{
+    const RECT screen{0, 0, display.Mode().width, display.Mode().height};
+    if (!context.clip)
+        return screen;
+    RECT area;
+    IntersectRect(&area, &screen, &*context.clip);
+    return area;
 }
 
 std::vector<BYTE> TranslationOf(const LogicalPalette& palette, const Display& display)
@@ -136,6 +146,22 @@ int GetDeviceCaps(HDC hdc, int index)
     default:
         return 0;
     }
+}
+
+int GetClipBox(HDC hdc, LPRECT lprect)
+{
+    std::lock_guard lock(GdiMutex());
+    const DeviceContext* context = FindDC(hdc);
+    if (!context || !lprect)
+        return ERROR;
+    RECT area = DrawableArea(*context, CurrentDisplay());
+    if (IsRectEmpty(&area)) {
+        SetRectEmpty(lprect);
+        return NULLREGION;
+    }
+    OffsetRect(&area, -context->origin.x, -context->origin.y);
+    *lprect = area;
+    return SIMPLEREGION;
 }
 
 HPALETTE SelectPalette(HDC hdc, HPALETTE hPal, BOOL bForceBkgd)

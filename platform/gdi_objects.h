@@ -56,6 +56,8 @@ struct DeviceContext {
 };
 
 DeviceContext* FindDC(HDC dc);
+// The screen area the context may draw in (possibly empty).
+RECT DrawableArea(const DeviceContext& context, const Display& display);
 
 // How the palette's indexes reach the system palette of the display: the
 // translation of its last realisation there, or, when it was not realised

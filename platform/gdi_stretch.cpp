@@ -269,7 +269,6 @@ int CopyEightBitRows(Copy& copy, const std::vector<int>& columns, const std::vec
     const std::size_t count = static_cast<std::size_t>(std::count_if(firstInside, columns.end(), [](int s) { return s != kOutside; }));
     const std::int64_t left = copy.target.left + static_cast<std::int64_t>(skip);
     const auto& deviceOf = copy.colours.DeviceOfValue();
-    const RowWriter writer(copy.surface);
     int written = 0;
     for (std::size_t j = 0; j < rows.size(); ++j) {
         if (rows[j] == kOutside)
@@ -282,8 +281,9 @@ int CopyEightBitRows(Copy& copy, const std::vector<int>& columns, const std::vec
             for (std::size_t i = 0; i < count; ++i)
                 target[left + i] = static_cast<BYTE>(deviceOf[source[i]]);
         } else {
+            BYTE* out = target + left * 4;
             for (std::size_t i = 0; i < count; ++i)
-                writer.Put(target, left + static_cast<std::int64_t>(i), deviceOf[source[i]]);
+                std::memcpy(out + i * 4, &deviceOf[source[i]], 4);
         }
         ++written;
     }
@@ -374,16 +374,6 @@ int CopyHalftone(Copy& copy)
         ++written;
     }
     return written;
-}
-
-// The screen area the context may draw in.
-RECT DrawableArea(const DeviceContext& context, const Display& display)
-{
-    const RECT screen{0, 0, display.Mode().width, display.Mode().height};
-    if (!context.clip)
-        return screen;
-    return RECT{std::max(screen.left, context.clip->left), std::max(screen.top, context.clip->top),
-                std::min(screen.right, context.clip->right), std::min(screen.bottom, context.clip->bottom)};
 }
 
 }  // namespace

@@ -34,6 +34,15 @@ int ReleaseDC(HWND hWnd, HDC hDC);
 #define RC_DI_BITMAP 0x0080
 int GetDeviceCaps(HDC hdc, int index);
 
+#define ERROR 0
+#define NULLREGION 1
+#define SIMPLEREGION 2
+#define COMPLEXREGION 3
+// The smallest rectangle, in the context's coordinates, that holds everything
+// the context can draw on; returns SIMPLEREGION, NULLREGION when it can draw
+// nothing, or ERROR for an invalid context.
+int GetClipBox(HDC hdc, LPRECT lprect);
+
 HPALETTE SelectPalette(HDC hdc, HPALETTE hPal, BOOL bForceBkgd);
 // Maps the selected palette into the system palette; returns how many system
 // palette entries changed (GDI_ERROR on failure).

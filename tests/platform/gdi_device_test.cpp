@@ -2,6 +2,7 @@
 
 #include <cstdlib>
 #include <optional>
+#include <string>
 
 #include "platform/gdi_objects.h"
 #include "platform/headless_display.h"
@@ -86,6 +87,40 @@ TEST(DeviceContexts, WindowContextsNeedAWindowLayer)
     SetWindowAreaProvider(nullptr);
 }
 
+TEST(DeviceContexts, ClipBoxIsTheDrawableAreaInContextCoordinates)
+{
+    UseHeadlessDisplay({320, 200, 8});
+    RECT box{};
+    {
+        ScreenDC screen;
+        EXPECT_EQ(GetClipBox(screen.dc, &box), SIMPLEREGION);
+        EXPECT_EQ(box.left, 0);
+        EXPECT_EQ(box.top, 0);
+        EXPECT_EQ(box.right, 320);
+        EXPECT_EQ(box.bottom, 200);
+        EXPECT_EQ(GetClipBox(screen.dc, nullptr), ERROR);
+    }
+    EXPECT_EQ(GetClipBox(nullptr, &box), ERROR);
+
+    RECT windowArea{300, 190, 340, 210};
+    vesper::platform::gdi::SetWindowAreaProvider([&](HWND) { return std::optional(windowArea); });
+    const auto window = reinterpret_cast<HWND>(std::uintptr_t{0x42});
+    HDC dc = GetDC(window);
+    EXPECT_EQ(GetClipBox(dc, &box), SIMPLEREGION) << "a window partly off the screen";
+    EXPECT_EQ(box.left, 0);
+    EXPECT_EQ(box.top, 0);
+    EXPECT_EQ(box.right, 20);
+    EXPECT_EQ(box.bottom, 10);
+    ReleaseDC(window, dc);
+
+    windowArea = RECT{-50, 10, -10, 30};
+    dc = GetDC(window);
+    EXPECT_EQ(GetClipBox(dc, &box), NULLREGION);
+    EXPECT_TRUE(IsRectEmpty(&box));
+    ReleaseDC(window, dc);
+    vesper::platform::gdi::SetWindowAreaProvider(nullptr);
+}
+
 TEST(DeviceContexts, StretchModeStartsAtBlackOnWhiteAndRejectsUnknownModes)
 {
     ScreenDC screen;
@@ -105,6 +140,34 @@ TEST(DisplaySpec, ParsesTheHeadlessFormAndRejectsAnythingElse)
                             "headless:640x-480x8", "headless:640x480x8x", "headless:640x480x8 ", "sdl:640x480x8",
                             "headless:99999999999x480x8", "headless:16385x16x8", "headless: 640x480x8"})
         EXPECT_EQ(ParseHeadlessDisplaySpec(bad), std::nullopt) << '"' << bad << '"';
+}
+
+TEST(DisplaySpec, TheEnvironmentChoosesTheDisplayWhenNoneIsSet)
+{
+    const char* saved = std::getenv("VESPER_DISPLAY");
+    const std::string previous = saved ? saved : "";
+    setenv("VESPER_DISPLAY", "headless:320x200x8", 1);
+    vesper::platform::UseDisplay(nullptr);
+    EXPECT_EQ(vesper::platform::CurrentDisplay().Mode(), (DisplayMode{320, 200, 8}));
+    setenv("VESPER_DISPLAY", "headless:320x200x15", 1);
+    vesper::platform::UseDisplay(nullptr);
+    EXPECT_EQ(vesper::platform::CurrentDisplay().Mode(), (DisplayMode{1024, 768, 32})) << "unreadable: the default";
+    unsetenv("VESPER_DISPLAY");
+    vesper::platform::UseDisplay(nullptr);
+    EXPECT_EQ(vesper::platform::CurrentDisplay().Mode(), (DisplayMode{1024, 768, 32}));
+    if (saved)
+        setenv("VESPER_DISPLAY", previous.c_str(), 1);
+}
+
+TEST(DisplayPixels, ReadingOffTheScreenGivesNoPixel)
+{
+    auto& palette = UseHeadlessDisplay({4, 3, 8});
+    EXPECT_EQ(palette.IndexAt(4, 0), 0);
+    EXPECT_EQ(palette.ColorAt(-1, 0), vesper::platform::Display::kNoColour);
+    EXPECT_EQ(palette.ColorAt(0, 0), RGB(0, 0, 0)) << "a new palette screen shows entry 0, black";
+    auto& trueColour = UseHeadlessDisplay({4, 3, 32});
+    EXPECT_EQ(trueColour.ColorAt(3, 3), vesper::platform::Display::kNoColour);
+    EXPECT_EQ(trueColour.ColorAt(3, 2), RGB(0, 0, 0));
 }
 
 TEST(DisplaySpec, UnsupportedHeadlessModeFallsBackToTheDefault)
