@@ -262,11 +262,13 @@ void DecodeColours(Copy& copy, const BYTE* row, int first, int last, std::vector
 // copy when the table is the identity.
 int CopyEightBitRows(Copy& copy, const std::vector<int>& columns, const std::vector<int>& rows)
 {
-    const auto firstInside = std::find_if(columns.begin(), columns.end(), [](int s) { return s != kOutside; });
+    // One to one, the columns inside the picture are one run.
+    const auto inside = [](int s) { return s != kOutside; };
+    const auto firstInside = std::find_if(columns.begin(), columns.end(), inside);
     if (firstInside == columns.end())
         return 0;
     const std::size_t skip = static_cast<std::size_t>(firstInside - columns.begin());
-    const std::size_t count = static_cast<std::size_t>(std::count_if(firstInside, columns.end(), [](int s) { return s != kOutside; }));
+    const std::size_t count = static_cast<std::size_t>(std::count_if(firstInside, columns.end(), inside));
     const std::int64_t left = copy.target.left + static_cast<std::int64_t>(skip);
     const auto& deviceOf = copy.colours.DeviceOfValue();
     int written = 0;
@@ -367,7 +369,9 @@ int CopyHalftone(Copy& copy)
             const double total = sums[i][3];
             if (total == 0)
                 continue;
-            const auto average = [&](int channel) { return static_cast<Colour>(std::lround(sums[i][channel] / total)); };
+            const auto average = [&](int channel) {
+                return static_cast<Colour>(std::lround(sums[i][channel] / total));
+            };
             const Colour colour = (average(0) << 16) | (average(1) << 8) | average(2);
             writer.Put(target, copy.target.left + static_cast<std::int64_t>(i), copy.colours.DeviceOfColour(colour));
         }

@@ -8,16 +8,21 @@
 #define DEFAULT_PALETTE 15
 HGDIOBJ GetStockObject(int i);
 // Stock objects are never deleted; DeleteObject on one succeeds and does nothing.
+// An object selected into a device context is not deleted (FALSE).
 BOOL DeleteObject(HGDIOBJ ho);
 
 // ---- Logical palettes -------------------------------------------------------
+// Version 0x300, 1 to 1024 entries. Entry ranges are cut to the palette; a
+// null buffer asks GetPaletteEntries for the number of entries. The stock
+// palette cannot be changed or resized.
 HPALETTE CreatePalette(const LOGPALETTE* plpal);
 UINT GetPaletteEntries(HPALETTE hpal, UINT iStart, UINT cEntries, LPPALETTEENTRY pPalEntries);
 UINT SetPaletteEntries(HPALETTE hpal, UINT iStart, UINT cEntries, const PALETTEENTRY* pPalEntries);
 BOOL ResizePalette(HPALETTE hpal, UINT n);
 
 // ---- Device contexts --------------------------------------------------------
-// A NULL window gives a context for the whole screen.
+// A NULL window gives a context for the whole screen; a window's context
+// needs the window layer (see platform/gdi_objects.h).
 HDC GetDC(HWND hWnd);
 int ReleaseDC(HWND hWnd, HDC hDC);
 
@@ -32,6 +37,9 @@ int ReleaseDC(HWND hWnd, HDC hDC);
 #define RC_PALETTE 0x0100
 #define RC_STRETCHDIB 0x2000
 #define RC_DI_BITMAP 0x0080
+// A 256-colour display reports NUMCOLORS 256 (not the 20 static colours some
+// Windows versions report) and SIZEPALETTE 256; true-colour displays report
+// NUMCOLORS -1 and SIZEPALETTE 0.
 int GetDeviceCaps(HDC hdc, int index);
 
 #define ERROR 0
@@ -73,8 +81,11 @@ int GetStretchBltMode(HDC hdc);
 
 #define SRCCOPY 0x00CC0020UL
 
-// Copies a rectangle of a 1, 4, 8 or 24-bit DIB (stored bottom-up) to the
-// device, stretched to the destination rectangle; returns the number of scan
-// lines copied, 0 on failure.
+// Copies a rectangle of an uncompressed 1, 4, 8 or 24-bit DIB to the device,
+// stretched to the destination rectangle. The source y origin counts from the
+// bottom row of a bottom-up DIB and from the top row of a top-down one
+// (negative height). Returns the number of destination rows written, 0 on
+// failure or when nothing was drawn; mirroring (negative sizes) and raster
+// operations other than SRCCOPY are refused.
 int StretchDIBits(HDC hdc, int xDest, int yDest, int DestWidth, int DestHeight, int xSrc, int ySrc, int SrcWidth,
                   int SrcHeight, const void* lpBits, const BITMAPINFO* lpbmi, UINT iUsage, DWORD rop);

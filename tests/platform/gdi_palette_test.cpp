@@ -33,7 +33,9 @@ bool Same(const PALETTEENTRY& a, const PALETTEENTRY& b)
 
 TEST(LogicalPalette, CreatedEntriesReadBackWithTheirFlags)
 {
-    HPALETTE palette = MakePalette(3, [](int i) { return PALETTEENTRY{BYTE(i), BYTE(10 + i), BYTE(20 + i), BYTE(i == 1 ? PC_NOCOLLAPSE : 0)}; });
+    HPALETTE palette = MakePalette(3, [](int i) {
+        return PALETTEENTRY{BYTE(i), BYTE(10 + i), BYTE(20 + i), BYTE(i == 1 ? PC_NOCOLLAPSE : 0)};
+    });
     ASSERT_NE(palette, nullptr);
     EXPECT_EQ(GetPaletteEntries(palette, 0, 0, nullptr), 3u) << "a null buffer asks for the size";
     std::array<PALETTEENTRY, 3> read{};

@@ -202,7 +202,8 @@ TEST_F(RealiseTest, ARealisationFromAnEarlierDisplayIsNotTrusted)
     UseHeadlessDisplay({4, 1, 8});
     // The palette was placed at 10-11 on the old display; here it is not
     // realised, so its entries show as their nearest colours.
-    const vesper::test::TestDib dib = vesper::test::MakeDib(2, 1, 8, {0, 1}, {0, 1}, vesper::test::RowOrder::BottomUp, true);
+    const vesper::test::TestDib dib =
+        vesper::test::MakeDib(2, 1, 8, {0, 1}, {0, 1}, vesper::test::RowOrder::BottomUp, true);
     ASSERT_EQ(StretchDIBits(dc, 0, 0, 2, 1, 0, 0, 2, 1, dib.bits.data(), dib.Info(), DIB_PAL_COLORS, SRCCOPY), 1);
     auto& display = vesper::platform::CurrentDisplay();
     EXPECT_LT(display.IndexAt(0, 0), 10);

@@ -246,7 +246,7 @@ TEST_F(StretchTest, StretchingKeepsItsScaleWhenClipped)
 
 TEST_F(StretchTest, HalftoneAveragesTheCoveredArea)
 {
-    HeadlessDisplay& screen = Screen(4, 4, 32);
+    HeadlessDisplay& screen = Screen(4, 5, 32);
     SetStretchBltMode(dc, HALFTONE);
     const TestDib row = MakeDib(4, 1, 24, {0x000000, 0x204060, 0xFF0000, 0x0000FF});
     EXPECT_EQ(Draw(0, 0, 2, 1, 0, 0, 4, 1, row), 1);
@@ -263,6 +263,10 @@ TEST_F(StretchTest, HalftoneAveragesTheCoveredArea)
     EXPECT_EQ(Colours(screen, 3, 0, 1, 1), Expected({0x101010}));
     EXPECT_EQ(Draw(0, 2, 4, 2, 0, 0, 2, 1, row), 2);
     EXPECT_EQ(Colours(screen, 0, 2, 4, 1), Expected({0x000000, 0x000000, 0x204060, 0x204060}));
+
+    // Clipped on the left, the visible pixel still averages its own two.
+    EXPECT_EQ(Draw(-1, 4, 2, 1, 0, 0, 4, 1, row), 1);
+    EXPECT_EQ(Colours(screen, 0, 4, 2, 1), Expected({0x800080, kBackground}));
 }
 
 TEST_F(StretchTest, HalftoneOnAPaletteDisplayTakesTheNearestSystemColour)
@@ -297,6 +301,14 @@ TEST_F(StretchTest, RgbColoursGoToTheNearestSystemEntry)
     EXPECT_EQ(screen.IndexAt(0, 0), 249) << "red";
     EXPECT_EQ(screen.IndexAt(1, 0), 0) << "black";
     EXPECT_EQ(screen.IndexAt(2, 0), 248) << "grey 808080";
+
+    const TestDib deep = MakeDib(2, 1, 24, {0x00FE01, 0xA3C9EF});
+    EXPECT_EQ(Draw(0, 0, 2, 1, 0, 0, 2, 1, deep), 1);
+    EXPECT_EQ(screen.IndexAt(0, 0), 250) << "green";
+    EXPECT_EQ(screen.IndexAt(1, 0), 9) << "A4C8F0";
+    const TestDib nibbles = MakeDib(1, 1, 4, {1}, {0x000000, 0x0101FE});
+    EXPECT_EQ(Draw(2, 0, 1, 1, 0, 0, 1, 1, nibbles), 1);
+    EXPECT_EQ(screen.IndexAt(2, 0), 252) << "blue";
 }
 
 TEST_F(StretchTest, PaletteIndexesGoThroughTheRealisedPalette)
