@@ -1,0 +1,130 @@
+// Helpers for the imaging tests: .bmp files assembled field by field, blocks
+// that free themselves, and a view of a block's header, colours and rows.
+#pragma once
+
+#include <algorithm>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "imaging/packed_dib.h"
+#include "platform/win32.h"
+
+namespace vesper::test {
+
+// A .bmp file as its parts; Bytes() joins them. The pixel data follows the
+// colour table unless dataOffset places it elsewhere (a gap is filled with
+// 0xEE); the file header's offset field holds where it starts unless
+// offsetField says otherwise.
+struct BmpFile {
+    BITMAPINFOHEADER info{};
+    std::vector<BYTE> table;   // raw colour-table bytes
+    std::vector<BYTE> pixels;  // raw pixel data as stored in the file
+    std::optional<DWORD> dataOffset;
+    std::optional<DWORD> offsetField;
+
+    std::vector<BYTE> Bytes() const
+    {
+        std::vector<BYTE> bytes(sizeof(BITMAPFILEHEADER));
+        // A header size other than 40 keeps the fields of info it has room
+        // for and is padded with zeros.
+        const auto* header = reinterpret_cast<const BYTE*>(&info);
+        bytes.insert(bytes.end(), header, header + std::min<DWORD>(info.biSize, sizeof info));
+        bytes.resize(sizeof(BITMAPFILEHEADER) + info.biSize, 0);
+        bytes.insert(bytes.end(), table.begin(), table.end());
+        const DWORD offset = dataOffset.value_or(static_cast<DWORD>(bytes.size()));
+        bytes.resize(offset, 0xEE);
+        bytes.insert(bytes.end(), pixels.begin(), pixels.end());
+        BITMAPFILEHEADER file{};
+        file.bfType = kBitmapFileType;
+        file.bfSize = static_cast<DWORD>(bytes.size());
+        file.bfOffBits = offsetField.value_or(offset);
+        std::memcpy(bytes.data(), &file, sizeof file);
+        return bytes;
+    }
+};
+
+inline DWORD Stride(LONG width, WORD bits)
+{
+    return ((bits * static_cast<DWORD>(width) + 31) / 32) * 4;
+}
+
+// An uncompressed picture with `colors` table entries (entry i is i, 2i, 3i as
+// blue, green, red) and stored byte k of the pixel data equal to (k * 7) % 251.
+inline BmpFile MakeBmp(LONG width, LONG height, WORD bits, DWORD colors)
+{
+    BmpFile bmp;
+    bmp.info.biSize = kInfoHeaderSize;
+    bmp.info.biWidth = width;
+    bmp.info.biHeight = height;
+    bmp.info.biPlanes = 1;
+    bmp.info.biBitCount = bits;
+    bmp.info.biClrUsed = colors;
+    const DWORD entries = colors != 0 ? colors : (bits <= 8 ? 1u << bits : 0);
+    for (DWORD i = 0; i < entries; ++i) {
+        const BYTE entry[4] = {static_cast<BYTE>(i), static_cast<BYTE>(2 * i), static_cast<BYTE>(3 * i), 0};
+        bmp.table.insert(bmp.table.end(), entry, entry + 4);
+    }
+    const DWORD rows = static_cast<DWORD>(height < 0 ? -height : height);
+    bmp.pixels.resize(Stride(width, bits) * rows);
+    for (std::size_t k = 0; k < bmp.pixels.size(); ++k)
+        bmp.pixels[k] = static_cast<BYTE>((k * 7) % 251);
+    bmp.info.biSizeImage = static_cast<DWORD>(bmp.pixels.size());
+    return bmp;
+}
+
+inline std::filesystem::path WriteFile(const std::filesystem::path& path, const std::vector<BYTE>& bytes)
+{
+    std::ofstream out(path, std::ios::binary);
+    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    return path;
+}
+
+// Frees the block when the test ends.
+class OwnedBlock {
+public:
+    explicit OwnedBlock(HGLOBAL block) : block_(block) {}
+    ~OwnedBlock() { FreePackedDIB(block_); }
+    OwnedBlock(const OwnedBlock&) = delete;
+    OwnedBlock& operator=(const OwnedBlock&) = delete;
+    HGLOBAL get() const { return block_; }
+    explicit operator bool() const { return block_ != nullptr; }
+
+private:
+    HGLOBAL block_;
+};
+
+// A copy of a block's parts, for comparing.
+struct BlockView {
+    std::size_t size = 0;
+    BITMAPINFOHEADER header{};
+    std::vector<RGBQUAD> table;  // colours-used entries
+    std::vector<BYTE> rows;      // everything after the table
+
+    explicit BlockView(HGLOBAL block)
+    {
+        const auto* bytes = static_cast<const BYTE*>(GlobalLock(block));
+        if (!bytes)
+            return;
+        size = GlobalSize(block);
+        std::memcpy(&header, bytes, sizeof header);
+        const std::size_t tableBytes = std::size_t{header.biClrUsed} * sizeof(RGBQUAD);
+        if (sizeof header + tableBytes <= size) {
+            table.resize(header.biClrUsed);
+            if (tableBytes)
+                std::memcpy(table.data(), bytes + sizeof header, tableBytes);
+            rows.assign(bytes + sizeof header + tableBytes, bytes + size);
+        }
+        GlobalUnlock(block);
+    }
+};
+
+inline bool SameColor(const RGBQUAD& a, const RGBQUAD& b)
+{
+    return a.rgbBlue == b.rgbBlue && a.rgbGreen == b.rgbGreen && a.rgbRed == b.rgbRed && a.rgbReserved == b.rgbReserved;
+}
+
+}  // namespace vesper::test
