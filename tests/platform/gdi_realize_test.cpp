@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <cstring>
 #include <functional>
 #include <optional>
 #include <vector>
@@ -223,13 +224,6 @@ TEST_F(RealiseTest, APaletteReadBackFromTheSystemDrawsPixelValuesUnchanged)
     EXPECT_EQ(RealizePalette(dc), 200u);
     SelectPalette(dc, previous, FALSE);
 
-    // Read back with all flags 0; entries 210-245 are unused and black.
-    std::array<PALETTEENTRY, 256> system = SystemEntries(dc);
-    HPALETTE identity = MakePalette(std::vector<PALETTEENTRY>(system.begin(), system.end()));
-    palettes.push_back(identity);
-    SelectPalette(dc, identity, FALSE);
-    EXPECT_EQ(RealizePalette(dc), 0u) << "every colour is already where it belongs";
-
     std::vector<unsigned> pixels(16 * 4);
     std::vector<unsigned> indexTable(256);
     for (int i = 0; i < 256; ++i)
@@ -238,10 +232,25 @@ TEST_F(RealiseTest, APaletteReadBackFromTheSystemDrawsPixelValuesUnchanged)
         pixels[i] = (i * 37 + 5) % 256;
     const vesper::test::TestDib frame =
         vesper::test::MakeDib(16, 4, 8, pixels, indexTable, vesper::test::RowOrder::BottomUp, true);
-    ASSERT_EQ(StretchDIBits(dc, 0, 0, 16, 4, 0, 0, 16, 4, frame.bits.data(), frame.Info(), DIB_PAL_COLORS, SRCCOPY), 4);
-    for (int y = 0; y < 4; ++y)
-        for (int x = 0; x < 16; ++x)
-            EXPECT_EQ(screen->IndexAt(x, y), pixels[y * 16 + x]) << x << "," << y;
+
+    // Entries 210-245 are unused and black, like the static entry 0; the
+    // middle entries are read back with flags 0 or marked not to collapse.
+    for (const BYTE middleFlags : {BYTE{0}, BYTE{PC_NOCOLLAPSE}}) {
+        std::array<PALETTEENTRY, 256> system = SystemEntries(dc);
+        for (int i = 10; i < 246; ++i)
+            system[i].peFlags = middleFlags;
+        HPALETTE identity = MakePalette(std::vector<PALETTEENTRY>(system.begin(), system.end()));
+        palettes.push_back(identity);
+        SelectPalette(dc, identity, FALSE);
+        EXPECT_EQ(RealizePalette(dc), 0u) << "every colour is already where it belongs; flags " << int(middleFlags);
+
+        std::memset(screen->Pixels().pixels, 0, 16 * 4);
+        ASSERT_EQ(StretchDIBits(dc, 0, 0, 16, 4, 0, 0, 16, 4, frame.bits.data(), frame.Info(), DIB_PAL_COLORS, SRCCOPY),
+                  4);
+        for (int y = 0; y < 4; ++y)
+            for (int x = 0; x < 16; ++x)
+                EXPECT_EQ(screen->IndexAt(x, y), pixels[y * 16 + x]) << x << "," << y << " flags " << int(middleFlags);
+    }
 }
 
 // ---- The realisation rules, on a system palette of its own -------------------
