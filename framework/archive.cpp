@@ -42,7 +42,7 @@ CArchive::~CArchive()
     if (m_pFile && IsStoring() && !(m_nMode & bNoFlushOnDelete)) {
         try {
             WriteOutBuffer();
-        } catch (const CException&) {
+        } catch (...) {
             // Nothing can be reported from a destructor; Close() reports it.
         }
     }
@@ -53,13 +53,13 @@ void CArchive::Fail(int cause, std::uint64_t offset, std::string detail) const
     throw CArchiveException(cause, m_pFile ? m_pFile->GetFilePath() : std::string(), offset, std::move(detail));
 }
 
-void CArchive::RequireOpen(int wrongModeCause) const
+void CArchive::RequireOpenFor(Mode direction) const
 {
     if (!m_pFile)
         Fail(CArchiveException::genericException, m_streamPosition, "the archive is closed");
-    const bool wantsLoading = wrongModeCause == CArchiveException::writeOnly;
-    if (wantsLoading != IsLoading())
-        Fail(wrongModeCause, m_streamPosition);
+    const bool loading = direction == load;
+    if (loading != IsLoading())
+        Fail(loading ? CArchiveException::writeOnly : CArchiveException::readOnly, m_streamPosition);
 }
 
 // ---- Loading: primitives ----------------------------------------------------
@@ -77,7 +77,7 @@ bool CArchive::Refill(std::size_t needed)
 
 bool CArchive::TryRead(void* target, std::size_t count)
 {
-    RequireOpen(CArchiveException::writeOnly);
+    RequireOpenFor(load);
     if (m_end - m_current < count && !Refill(count))
         return false;
     std::memcpy(target, m_buffer.data() + m_current, count);
@@ -133,7 +133,7 @@ CArchive& CArchive::operator>>(LONG& value)
 
 UINT CArchive::ReadBytes(void* buffer, UINT count)
 {
-    RequireOpen(CArchiveException::writeOnly);
+    RequireOpenFor(load);
     auto* target = static_cast<BYTE*>(buffer);
     const auto buffered = static_cast<UINT>(std::min<std::size_t>(count, m_end - m_current));
     if (buffered > 0)
@@ -299,7 +299,7 @@ void CArchive::WriteOutBuffer()
 template <typename T>
 void CArchive::Write(T value)
 {
-    RequireOpen(CArchiveException::readOnly);
+    RequireOpenFor(store);
     if (m_buffer.size() - m_current < sizeof(T))
         WriteOutBuffer();
     std::memcpy(m_buffer.data() + m_current, &value, sizeof(T));
@@ -339,7 +339,7 @@ CArchive& CArchive::operator<<(LONG value)
 
 void CArchive::WriteBytes(const void* buffer, UINT count)
 {
-    RequireOpen(CArchiveException::readOnly);
+    RequireOpenFor(store);
     if (m_buffer.size() - m_current < count) {
         WriteOutBuffer();
         if (count >= m_buffer.size()) {
@@ -394,7 +394,7 @@ void CArchive::WriteClassRecord(const CRuntimeClass& runtimeClass)
 
 void CArchive::StoreObject(const CObject* object)
 {
-    RequireOpen(CArchiveException::readOnly);
+    RequireOpenFor(store);
     if (!object) {
         Write(kNullTag);
         return;
@@ -414,6 +414,7 @@ void CArchive::StoreObject(const CObject* object)
         m_storedClasses.emplace(runtimeClass, TakeStoreIndex());
     }
     m_storedObjects.emplace(object, TakeStoreIndex());
+    // Serialize serves both directions and so is not const; storing only reads the object.
     const_cast<CObject*>(object)->Serialize(*this);
 }
 

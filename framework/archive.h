@@ -89,7 +89,8 @@ private:
     };
 
     [[noreturn]] void Fail(int cause, std::uint64_t offset, std::string detail = {}) const;
-    void RequireOpen(int wrongModeCause) const;
+    // Fails unless the archive still has its file and works in that direction (load or store).
+    void RequireOpenFor(Mode direction) const;
 
     // Loading
     bool Refill(std::size_t needed);

@@ -90,15 +90,6 @@ TEST(ArchivePrimitives, ValueCutShortFailsAsEndOfDataAtTheValuesOffset)
     EXPECT_EQ(empty.m_streamOffset, 0u);
 }
 
-TEST(ArchivePrimitives, EndOfDataFailureNamesTheCauseTheOffsetAndTheFile)
-{
-    const CArchiveException failure(CArchiveException::endOfFile, "scene.scr", 7);
-    const std::string text = failure.Describe();
-    EXPECT_NE(text.find("unexpected end of data"), std::string::npos) << text;
-    EXPECT_NE(text.find("offset 7"), std::string::npos) << text;
-    EXPECT_NE(text.find("scene.scr"), std::string::npos) << text;
-}
-
 TEST(ArchivePrimitives, UsingAnArchiveInTheWrongDirectionFails)
 {
     CMemFile file;

@@ -120,8 +120,12 @@ TEST(Document, NewSceneEmptiesTheDocumentThroughTheOverride)
     EXPECT_EQ(document.emptied, 1);
 }
 
-TEST(Exceptions, DescriptionsNameTheCause)
+TEST(Exceptions, DescriptionsNameTheCauseAndWhereItHappened)
 {
+    const std::string archiveText = CArchiveException(CArchiveException::endOfFile, "scene.scr", 7).Describe();
+    EXPECT_NE(archiveText.find("unexpected end of data"), std::string::npos) << archiveText;
+    EXPECT_NE(archiveText.find("offset 7"), std::string::npos) << archiveText;
+    EXPECT_NE(archiveText.find("scene.scr"), std::string::npos) << archiveText;
     EXPECT_NE(CArchiveException(CArchiveException::badClass, "", 12, "unknown class \"CFoo\"").Describe().find("CFoo"),
               std::string::npos);
     const std::string fileText = CFileException(CFileException::fileNotFound, 2, "/no/such.scr").Describe();
