@@ -38,7 +38,8 @@ struct LogicalPalette final : GdiObject {
 
     std::vector<PALETTEENTRY> entries;
     // The system entry of each logical entry as last realised on the display
-    // with serial `realisedOn`; 0 when it was never realised or has changed since.
+    // with serial `realisedOn`, which is 0 when the palette was never realised
+    // or has changed since.
     std::vector<BYTE> toSystem;
     std::uint64_t realisedOn = 0;
 };
@@ -71,7 +72,8 @@ HPALETTE StockPalette();
 
 // The screen area of a window's client area, for GetDC with a window; none
 // when there is no such window. The window layer installs it; until then only
-// the screen has a device context. Returns the previous provider.
+// the screen has a device context. It is called with GdiMutex() held.
+// Returns the previous provider.
 using WindowAreaProvider = std::function<std::optional<RECT>(HWND)>;
 WindowAreaProvider SetWindowAreaProvider(WindowAreaProvider provider);
 
