@@ -1,6 +1,10 @@
 #include "scene/sprite_list.h"
 
+#include <cstdint>
+#include <string>
+
 #include "framework/exceptions.h"
+#include "framework/file.h"
 #include "sprites/sprite.h"
 
 IMPLEMENT_SERIAL(CSpriteList, CObList, 0)
@@ -35,7 +39,8 @@ void CSpriteList::Serialize(CArchive& ar)
         // would put a null or the same sprite twice into the list: the stream
         // names no new sprite where one is required.
         if (!AddSprite(sprite))
-            throw CArchiveException(CArchiveException::badIndex, {}, elementOffset);
+            throw CArchiveException(CArchiveException::badIndex, ar.GetFile() ? ar.GetFile()->GetFilePath() : std::string(),
+                                    elementOffset, sprite ? "a sprite listed twice" : "no sprite where one is required");
     }
 }
 

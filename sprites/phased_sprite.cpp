@@ -1,25 +1,8 @@
 #include "sprites/phased_sprite.h"
 
-#include <cstdint>
-#include <limits>
-
 #include "sprites/sprite_observer.h"
 
 IMPLEMENT_SERIAL(CPhasedSprite, CSprite, 0)
-
-namespace {
-
-// Height of one of `count` phases of a picture `imageHeight` rows high,
-// truncating toward zero. A stored count is not trusted: the one quotient that
-// does not fit in 32 bits (the lowest height divided by -1) gives 0, an
-// unshowable phase, instead of overflowing.
-int PhaseHeightOf(int imageHeight, int count)
-{
-    const std::int64_t height = std::int64_t{imageHeight} / count;
-    return height > std::numeric_limits<int>::max() ? 0 : static_cast<int>(height);
-}
-
-}  // namespace
 
 void CPhasedSprite::Serialize(CArchive& ar)
 {
@@ -32,7 +15,8 @@ void CPhasedSprite::Serialize(CArchive& ar)
     ar >> storedCount >> storedSpeed;
     phaseCount = storedCount == 0 ? 1 : storedCount;
     phaseSpeed = storedSpeed;
-    phaseHeight = PhaseHeightOf(ImageHeight(), phaseCount);
+    // ImageHeight() is never negative, so any stored count divides safely.
+    phaseHeight = ImageHeight() / phaseCount;
     phase = 0;
 }
 

@@ -61,7 +61,7 @@ BOOL CSprite::ReadImage(CFile*)
 
 BOOL CSprite::LoadImage(LPCSTR fileName)
 {
-    image.LoadFromFile(fileName);
+    image.LoadFromFile(fileName ? fileName : "");
     return image.dib != nullptr;
 }
 
@@ -101,7 +101,15 @@ void CSprite::ResetImageState()
 
 int CSprite::ImageHeight() const
 {
-    if (!image.dib)
+    if (image.IsEmpty())
         return 0;
-    return PackedDIBHeight(image.dib);
+    // A block too small for the header it announces counts as no picture; the
+    // picture classes keep heights positive, and a negative one would count as 0.
+    const SIZE_T available = GlobalSize(image.dib);
+    const auto* header = static_cast<const BITMAPINFOHEADER*>(GlobalLock(image.dib));
+    int height = 0;
+    if (header && available >= kCoreHeaderSize && (header->biSize == kCoreHeaderSize || available >= kInfoHeaderSize))
+        height = std::max<LONG>(0, PackedDIBHeight(header));
+    GlobalUnlock(image.dib);
+    return height;
 }

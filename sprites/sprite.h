@@ -47,7 +47,8 @@ public:
     virtual void SetOwner(CSpriteObserver* observer) { owner = observer; }
     virtual void ResetImageState();
 
-    // Height of `image` from its bitmap header; 0 without a picture.
+    // Height of `image` from its bitmap header; 0 without a picture. Never
+    // negative, so phase heights can be divided from it safely.
     int ImageHeight() const;
 
     int x = 0;
