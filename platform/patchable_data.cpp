@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <functional>
 
 using vesper::platform::PatchableData;
 
@@ -67,9 +68,10 @@ std::string ProgramStringResource1()
 Outcome<std::size_t> FindPatchableBlock(std::span<const BYTE> image)
 {
     const auto marker = PatchableMarker();
+    const std::boyer_moore_horspool_searcher searcher(marker.begin(), marker.end());
     std::optional<std::size_t> found;
     for (auto at = image.begin();;) {
-        at = std::search(at, image.end(), marker.begin(), marker.end());
+        at = std::search(at, image.end(), searcher);
         if (at == image.end())
             break;
         if (found)

@@ -1,0 +1,368 @@
+#include <gtest/gtest.h>
+
+#include <sys/wait.h>
+
+#include <cstdio>
+#include <fstream>
+#include <sstream>
+
+#include <nlohmann/json.hpp>
+
+#include "framework/archive.h"
+#include "framework/file.h"
+#include "platform/patchable_data.h"
+#include "sprites/anim_sprite.h"
+#include "tests/support/test_data.h"
+#include "tools/vesper_scene/command_line.h"
+#include "tools/vesper_scene/packaging.h"
+#include "tools/vesper_scene/report_format.h"
+#include "tools/vesper_scene/sample_scene.h"
+#include "tools/vesper_scene/scene_inspection.h"
+
+namespace {
+
+using namespace vesper::tools;
+using vesper::test::ScratchDir;
+using nlohmann::json;
+
+std::vector<BYTE> StoredScene(CVesperDoc& doc)
+{
+    CMemFile file;
+    CArchive ar(&file, CArchive::store);
+    doc.Serialize(ar);
+    ar.Close();
+    return file.Bytes();
+}
+
+std::vector<BYTE> SampleScene()
+{
+    CVesperDoc doc;
+    FillSampleScene(doc);
+    return StoredScene(doc);
+}
+
+void WriteFile(const std::string& path, const std::vector<BYTE>& bytes)
+{
+    std::ofstream out(path, std::ios::binary);
+    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+}
+
+std::vector<BYTE> ReadFile(const std::string& path)
+{
+    return ReadWholeFile(path).value_or(std::vector<BYTE>{});
+}
+
+// A stand-in player: filler around a copy of this program's patchable block.
+std::vector<BYTE> FakePlayer(std::size_t size = 5000, std::size_t blockAt = 1234)
+{
+    std::vector<BYTE> player(size, 0x4F);
+    for (std::size_t i = 0; i < sizeof(vesper::platform::PatchableData); ++i)
+        player[blockAt + i] = reinterpret_cast<const volatile BYTE*>(&g_patchableData)[i];
+    return player;
+}
+
+struct ToolRun {
+    int status;
+    std::string out;
+    std::string err;
+};
+
+ToolRun RunInProcess(const std::vector<std::string>& args)
+{
+    std::ostringstream out, err;
+    const int status = RunTool(args, out, err);
+    return {status, out.str(), err.str()};
+}
+
+TEST(ToolArguments, HelpForTheToolAndEachCommand)
+{
+    for (const auto& args : std::vector<std::vector<std::string>>{{"--help"}, {"-h"}, {"help"}}) {
+        const auto run = RunInProcess(args);
+        EXPECT_EQ(run.status, exitSuccess);
+        EXPECT_NE(run.out.find("usage: vesper-scene COMMAND"), std::string::npos);
+    }
+    for (const std::string command : {"info", "new", "pack"}) {
+        const auto run = RunInProcess({command, "--help"});
+        EXPECT_EQ(run.status, exitSuccess) << command;
+        EXPECT_NE(run.out.find("usage: vesper-scene " + command), std::string::npos) << command;
+    }
+}
+
+TEST(ToolArguments, BadArgumentsAreUsageErrors)
+{
+    struct Case {
+        std::vector<std::string> args;
+        const char* complaint;
+    };
+    for (const auto& c : {Case{{}, "no command"}, Case{{"frob"}, "unknown command frob"},
+                          Case{{"info"}, "needs a FILE"}, Case{{"info", "a", "b"}, "one FILE"},
+                          Case{{"info", "--yaml", "a"}, "unknown option --yaml"}, Case{{"new"}, "needs -o"},
+                          Case{{"new", "-o"}, "-o needs a value"}, Case{{"pack", "p", "-o", "x"}, "PLAYER and SCENE"},
+                          Case{{"pack", "p", "s"}, "needs -o"}}) {
+        const auto run = RunInProcess(c.args);
+        EXPECT_EQ(run.status, exitUsage) << c.complaint;
+        EXPECT_NE(run.err.find(c.complaint), std::string::npos) << run.err;
+        EXPECT_TRUE(run.out.empty());
+    }
+}
+
+TEST(ToolArguments, MissingFilesAndFoldersAreRefusedClearly)
+{
+    ScratchDir dir;
+    auto run = RunInProcess({"info", (dir / "absent.scene").string()});
+    EXPECT_EQ(run.status, exitUsage);
+    EXPECT_NE(run.err.find("cannot read"), std::string::npos);
+    run = RunInProcess({"info", dir.path().string()});
+    EXPECT_EQ(run.status, exitUsage);
+    EXPECT_NE(run.err.find("is a directory"), std::string::npos);
+}
+
+TEST(SceneInspection, ABareSceneShowsItsFieldsPictureAndSprites)
+{
+    ScratchDir dir;
+    CVesperDoc doc;
+    FillSampleScene(doc);
+    auto* plain = new CSprite;
+    plain->image.dib = nullptr;
+    plain->x = -5;
+    doc.sprites.AddSprite(plain);
+    auto* phased = new CPhasedSprite;
+    phased->phaseCount = 3;
+    doc.sprites.AddSprite(phased);
+    const std::string path = (dir / "s.scene").string();
+    WriteFile(path, StoredScene(doc));
+
+    const auto inspection = InspectFile(path);
+    ASSERT_TRUE(inspection) << inspection.error;
+    EXPECT_EQ(inspection.value->kind, FileKind::bareScene);
+    EXPECT_FALSE(inspection.value->block);
+    ASSERT_TRUE(inspection.value->scene);
+    const SceneFields& scene = *inspection.value->scene;
+    EXPECT_EQ(scene.sceneName, "Sample");
+    EXPECT_EQ(scene.backgroundKind, 0u);
+    ASSERT_TRUE(scene.background);
+    EXPECT_EQ(scene.background->width, 320);
+    EXPECT_EQ(scene.background->height, 240);
+    EXPECT_EQ(scene.background->bitCount, 8);
+    EXPECT_EQ(scene.background->colorsUsed, 64u);
+    EXPECT_EQ(scene.background->storedSize, 40u + 64 * 4 + 320 * 240);
+    ASSERT_EQ(scene.sprites.size(), 5u);
+    const SpriteInfo& first = scene.sprites[0];
+    EXPECT_EQ(first.className, "CAnimSprite");
+    EXPECT_EQ(first.x, 420);
+    ASSERT_TRUE(first.picture);
+    EXPECT_EQ(first.picture->width, 45);
+    EXPECT_EQ(first.picture->height, 45);
+    EXPECT_EQ(*first.phaseCount, 1);
+    EXPECT_EQ(*first.dx, 34);
+    EXPECT_EQ(*first.edgeMode, EdgeRebound);
+    EXPECT_EQ(*scene.sprites[1].motion, MotionBounce);
+    EXPECT_EQ(scene.sprites[1].picture->height, 120);  // two phases of 60
+    const SpriteInfo& plainInfo = scene.sprites[3];
+    EXPECT_EQ(plainInfo.className, "CSprite");
+    EXPECT_EQ(plainInfo.x, -5);
+    EXPECT_FALSE(plainInfo.picture);
+    EXPECT_FALSE(plainInfo.phaseCount);
+    EXPECT_FALSE(plainInfo.dx);
+    EXPECT_EQ(*scene.sprites[4].phaseCount, 3);
+    EXPECT_FALSE(scene.sprites[4].dx);
+
+    const std::string text = FormatText(*inspection.value);
+    EXPECT_NE(text.find("kind: bare scene"), std::string::npos);
+    EXPECT_NE(text.find("background picture: 320 x 240, 8 bits per pixel, compression 0, 64 colours used, 77096 bytes"),
+              std::string::npos);
+    EXPECT_NE(text.find("1. CAnimSprite at (420, 420), 45 x 45 at 4 bits"), std::string::npos);
+    EXPECT_NE(text.find("4. CSprite at (-5, 0), no picture"), std::string::npos);
+    EXPECT_EQ(text.find("scene offset"), std::string::npos);
+}
+
+TEST(SceneInspection, APackagedProgramShowsItsBlockAndItsScene)
+{
+    ScratchDir dir;
+    const auto player = FakePlayer();
+    const auto packaged = PackageScene(player, SampleScene(), "Aube|par quelqu'un");
+    ASSERT_TRUE(packaged) << packaged.error;
+    const std::string path = (dir / "saver.scr").string();
+    WriteFile(path, *packaged.value);
+
+    const auto inspection = InspectFile(path);
+    ASSERT_TRUE(inspection);
+    EXPECT_EQ(inspection.value->kind, FileKind::packagedProgram);
+    EXPECT_EQ(inspection.value->sceneOffset, player.size());
+    EXPECT_EQ(inspection.value->block->stringResource1, "Aube|par quelqu'un");
+    ASSERT_TRUE(inspection.value->scene);
+    EXPECT_EQ(inspection.value->scene->sprites.size(), 3u);
+
+    const json report = json::parse(FormatJson(*inspection.value));
+    EXPECT_EQ(report["kind"], "packaged program");
+    EXPECT_EQ(report["sceneOffset"], player.size());
+    EXPECT_EQ(report["title"], "Aube");
+    EXPECT_EQ(report["credit"], "par quelqu'un");
+    EXPECT_EQ(report["loaded"], true);
+    EXPECT_EQ(report["scene"]["background"]["colorsUsed"], 64);
+    EXPECT_EQ(report["scene"]["sprites"][1]["phaseCount"], 2);
+    EXPECT_EQ(report["scene"]["sprites"][2]["edgeMode"], EdgeWrapPause);
+    EXPECT_FALSE(report.contains("failure"));
+}
+
+TEST(SceneInspection, AFailedLoadGivesTheCauseAndTheAbsoluteOffset)
+{
+    ScratchDir dir;
+    auto scene = SampleScene();
+    scene.resize(5000);  // inside the background picture, whose block starts at stream offset 60
+    const auto packaged = PackageScene(FakePlayer(), SampleScene(), "");
+    ASSERT_TRUE(packaged);
+    auto cut = *packaged.value;
+    const std::size_t sceneOffset = cut.size() - SampleScene().size();
+    cut.resize(sceneOffset + scene.size());
+    const std::string path = (dir / "cut.scr").string();
+    WriteFile(path, cut);
+
+    const auto inspection = InspectFile(path);
+    ASSERT_TRUE(inspection);
+    EXPECT_FALSE(inspection.value->scene);
+    ASSERT_TRUE(inspection.value->failure);
+    const SceneLoadFailure& failure = *inspection.value->failure;
+    EXPECT_EQ(failure.cause, 3);
+    EXPECT_EQ(failure.streamOffset, 60u);
+    EXPECT_EQ(failure.FileOffset(), sceneOffset + 60);
+
+    const std::string text = FormatText(*inspection.value);
+    EXPECT_NE(text.find("load failed: Format de fichier inattendu."), std::string::npos);
+    EXPECT_NE(text.find("cause: archive 3 (unexpected end of data)"), std::string::npos);
+    EXPECT_NE(text.find("at file offset " + std::to_string(sceneOffset + 60)), std::string::npos);
+
+    const json report = json::parse(FormatJson(*inspection.value));
+    EXPECT_EQ(report["loaded"], false);
+    EXPECT_EQ(report["failure"]["cause"], 3);
+    EXPECT_EQ(report["failure"]["fileOffset"], sceneOffset + 60);
+    EXPECT_EQ(report["failure"]["message"], "Format de fichier inattendu.");
+
+    const auto run = RunInProcess({"info", path});
+    EXPECT_EQ(run.status, exitFailure);
+}
+
+TEST(SceneInspection, AProgramWithoutASceneSaysSo)
+{
+    ScratchDir dir;
+    const std::string path = (dir / "player").string();
+    WriteFile(path, FakePlayer());
+    const auto inspection = InspectFile(path);
+    ASSERT_TRUE(inspection);
+    EXPECT_EQ(inspection.value->kind, FileKind::unpackagedProgram);
+    ASSERT_TRUE(inspection.value->failure);
+    EXPECT_EQ(inspection.value->failure->cause, 3);
+    EXPECT_NE(inspection.value->failure->description.find("no scene"), std::string::npos);
+}
+
+TEST(SceneInspection, StringsThatAreNotUtf8StillGiveValidJson)
+{
+    ScratchDir dir;
+    CVesperDoc doc;
+    doc.ResetToNewScene();
+    doc.sceneName = "Mat\xE9riel";  // an 8-bit code page character
+    const std::string path = (dir / "latin.scene").string();
+    WriteFile(path, StoredScene(doc));
+    const auto inspection = InspectFile(path);
+    ASSERT_TRUE(inspection);
+    const json report = json::parse(FormatJson(*inspection.value));
+    EXPECT_EQ(report["scene"]["sceneName"], "Mat\xEF\xBF\xBDriel");
+}
+
+TEST(Packaging, TheSceneFollowsThePlayerImageAndRepackagingReplacesIt)
+{
+    const auto player = FakePlayer(4000, 10);
+    const std::vector<BYTE> first = {1, 2, 3};
+    const std::vector<BYTE> second = {9, 8};
+    const auto once = PackageScene(player, first, "A|B");
+    ASSERT_TRUE(once);
+    EXPECT_EQ(once.value->size(), 4003u);
+    EXPECT_EQ(std::vector<BYTE>(once.value->end() - 3, once.value->end()), first);
+    const auto twice = PackageScene(*once.value, second, "C");
+    ASSERT_TRUE(twice) << twice.error;
+    EXPECT_EQ(twice.value->size(), 4002u);
+    const auto values = vesper::platform::ReadPatchableValues(*twice.value);
+    EXPECT_EQ(values.value->sceneOffset, 4000u);
+    EXPECT_EQ(values.value->stringResource1, "C");
+    EXPECT_EQ(std::vector<BYTE>(twice.value->begin(), twice.value->begin() + 10),
+              std::vector<BYTE>(player.begin(), player.begin() + 10));
+}
+
+TEST(Packaging, RefusesWhatCannotMakeAWorkingSaver)
+{
+    const std::vector<BYTE> scene = {1};
+    EXPECT_FALSE(PackageScene(std::vector<BYTE>(100, 0), scene, ""));
+    EXPECT_FALSE(PackageScene(FakePlayer(), {}, ""));
+    EXPECT_FALSE(PackageScene(FakePlayer(), scene, std::string(200, 't')));
+    // A block whose scene offset points into the block itself.
+    auto broken = FakePlayer(3000, 100);
+    broken[100 + offsetof(vesper::platform::PatchableData, sceneOffset)] = 120;
+    EXPECT_FALSE(PackageScene(broken, scene, ""));
+}
+
+// ---- The real executable ----------------------------------------------------
+
+ToolRun RunExecutable(const std::string& arguments)
+{
+    const std::string command = std::string(VESPER_SCENE_EXECUTABLE) + " " + arguments + " 2>&1";
+    FILE* pipe = popen(command.c_str(), "r");
+    EXPECT_NE(pipe, nullptr);
+    std::string output;
+    char buffer[4096];
+    while (std::size_t got = std::fread(buffer, 1, sizeof buffer, pipe))
+        output.append(buffer, got);
+    const int status = pclose(pipe);
+    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, output, {}};
+}
+
+TEST(SceneToolExecutable, HoldsItsPatchableBlockExactlyOnce)
+{
+    const auto image = ReadFile(VESPER_SCENE_EXECUTABLE);
+    ASSERT_FALSE(image.empty());
+    const auto block = vesper::platform::FindPatchableBlock(image);
+    EXPECT_TRUE(block) << block.error;
+}
+
+TEST(SceneToolExecutable, MakesPacksAndInspectsASaver)
+{
+    ScratchDir dir;
+    const std::string scene = (dir / "sample.scene").string();
+    const std::string saver = (dir / "saver.scr").string();
+    auto run = RunExecutable("new -o '" + scene + "'");
+    ASSERT_EQ(run.status, 0) << run.out;
+
+    // The tool itself is a program with a patchable block: it stands in for the player.
+    run = RunExecutable("pack '" + std::string(VESPER_SCENE_EXECUTABLE) + "' '" + scene + "' -o '" + saver +
+                        "' --title 'Aube|Vesper'");
+    ASSERT_EQ(run.status, 0) << run.out;
+
+    run = RunExecutable("info --json '" + saver + "'");
+    ASSERT_EQ(run.status, 0) << run.out;
+    const json report = json::parse(run.out);
+    EXPECT_EQ(report["kind"], "packaged program");
+    EXPECT_EQ(report["sceneOffset"], ReadFile(VESPER_SCENE_EXECUTABLE).size());
+    EXPECT_EQ(report["title"], "Aube");
+    EXPECT_EQ(report["scene"]["sprites"].size(), 3u);
+
+    run = RunExecutable("info '" + scene + "'");
+    EXPECT_EQ(run.status, 0);
+    EXPECT_NE(run.out.find("sprites: 3"), std::string::npos);
+}
+
+TEST(SceneToolExecutable, ReportsFailuresThroughItsExitStatus)
+{
+    ScratchDir dir;
+    const std::string cut = (dir / "cut.scene").string();
+    auto scene = SampleScene();
+    scene.resize(30);
+    WriteFile(cut, scene);
+    auto run = RunExecutable("info '" + cut + "'");
+    EXPECT_EQ(run.status, 1);
+    EXPECT_NE(run.out.find("load failed"), std::string::npos);
+    run = RunExecutable("info '" + (dir / "absent").string() + "'");
+    EXPECT_EQ(run.status, 2);
+    run = RunExecutable("");
+    EXPECT_EQ(run.status, 2);
+}
+
+}  // namespace

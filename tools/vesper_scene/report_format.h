@@ -1,0 +1,27 @@
+// The two forms of `vesper-scene info`'s report: readable text and JSON.
+#pragma once
+
+#include <string>
+
+#include <nlohmann/json.hpp>
+
+#include "tools/vesper_scene/scene_inspection.h"
+
+namespace vesper::tools {
+
+std::string FormatText(const SceneInspection& inspection);
+nlohmann::json ToJson(const SceneInspection& inspection);
+// JSON text; bytes of the scene's 8-bit strings that are not UTF-8 become U+FFFD.
+std::string FormatJson(const SceneInspection& inspection);
+
+// Names of the coded values, for both forms.
+const char* FileKindName(FileKind kind);
+std::string BackgroundKindName(DWORD kind);
+std::string PlacementName(DWORD placement);
+std::string MotionName(int motion);
+std::string EdgeModeName(int edgeMode);
+std::string FailureKindName(SceneLoadFailure::Kind kind);
+// The cause of a failure in words ("unexpected end of data").
+std::string CauseName(const SceneLoadFailure& failure);
+
+}  // namespace vesper::tools
