@@ -121,15 +121,4 @@ TEST_F(ListObserverTest, CombinedFlagsDoBoth)
     EXPECT_EQ(stage.calls[1].second, after);
 }
 
-TEST_F(ListObserverTest, UnknownBitsAreIgnored)
-{
-    ShowOnStage();
-    CSprite* first = AddSprite(0, 0, 2, 2);
-    AddSprite(5, 5, 2, 2);
-    const RECT area{0, 0, 2, 2};
-    list.observer.OnSpriteChanged(first, 0xFFFFFFF8u, &area, &area);
-    EXPECT_EQ(Order().front(), first);
-    EXPECT_TRUE(stage.calls.empty());
-}
-
 }  // namespace

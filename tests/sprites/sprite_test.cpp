@@ -28,13 +28,6 @@ public:
     std::vector<Notification> received;
 };
 
-std::vector<BYTE> ClassRecord(const std::string& name)
-{
-    std::vector<BYTE> bytes{0xFF, 0xFF, 0x00, 0x00, static_cast<BYTE>(name.size()), 0x00};
-    bytes.insert(bytes.end(), name.begin(), name.end());
-    return bytes;
-}
-
 void Append(std::vector<BYTE>& to, const std::vector<BYTE>& bytes)
 {
     to.insert(to.end(), bytes.begin(), bytes.end());
@@ -43,7 +36,7 @@ void Append(std::vector<BYTE>& to, const std::vector<BYTE>& bytes)
 // A stored CSprite: the picture, the two texts, then the five 16-bit items.
 std::vector<BYTE> StoredSprite(const std::vector<BYTE>& picture, const std::vector<BYTE>& words)
 {
-    std::vector<BYTE> bytes = ClassRecord("CSprite");
+    std::vector<BYTE> bytes = NewClassRecordBytes("CSprite");
     PutLE(bytes, static_cast<std::uint32_t>(picture.size()), 4);
     Append(bytes, picture);
     Append(bytes, ShortStringBytes("first"));
@@ -219,24 +212,6 @@ TEST(SpriteOperations, ResetImageStateSetsTheConvertedKeyIndex)
     sprite.transparentIndex = 200;
     sprite.ResetImageState();
     EXPECT_EQ(sprite.transparentIndex, 1);
-}
-
-TEST(SpriteOperations, UsePaletteOnlyChecksForAPalette)
-{
-    CSprite sprite;
-    CPalette palette;
-    EXPECT_FALSE(sprite.UsePalette(nullptr));
-    EXPECT_TRUE(sprite.UsePalette(&palette));
-}
-
-TEST(SpriteOperations, ReadImageReadsNothing)
-{
-    CSprite sprite;
-    CMemFile file(PackedPictureBytes(4, 4, 8, 0));
-    EXPECT_TRUE(sprite.ReadImage(&file));
-    EXPECT_EQ(file.GetPosition(), 0u);
-    EXPECT_EQ(sprite.GetWidth(), 0);
-    EXPECT_EQ(sprite.image.dib, nullptr);
 }
 
 TEST(SpriteOperations, LoadImageFillsThePictureNotTheFrame)

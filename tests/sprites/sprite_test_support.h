@@ -98,11 +98,25 @@ std::unique_ptr<T> LoadedObject(std::vector<BYTE> bytes)
     return std::unique_ptr<T>(static_cast<T*>(object.release()));
 }
 
+// A new-class tag with schema 0 and the class name, as the archive writes it
+// before the first object of a class.
+inline std::vector<BYTE> NewClassRecordBytes(const std::string& name)
+{
+    std::vector<BYTE> bytes;
+    PutLE(bytes, 0xFFFF, 2);
+    PutLE(bytes, 0, 2);
+    PutLE(bytes, static_cast<std::uint32_t>(name.size()), 2);
+    for (const char c : name)
+        bytes.push_back(static_cast<BYTE>(c));
+    return bytes;
+}
+
 // The bytes of a string as the archive writes it for lengths below 255.
 inline std::vector<BYTE> ShortStringBytes(const std::string& text)
 {
     std::vector<BYTE> bytes{static_cast<BYTE>(text.size())};
-    bytes.insert(bytes.end(), text.begin(), text.end());
+    for (const char c : text)
+        bytes.push_back(static_cast<BYTE>(c));
     return bytes;
 }
 
