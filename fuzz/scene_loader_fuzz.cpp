@@ -1,0 +1,48 @@
+// Feeds arbitrary bytes to the scene document's loader as a bare scene
+// stream. Besides the sanitizers' checks, a scene that loads must store to a
+// stream that loads again and stores to the very same bytes.
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+#include "framework/archive.h"
+#include "framework/file.h"
+#include "platform/message_box.h"
+#include "scene/vesper_doc.h"
+
+namespace {
+
+std::vector<BYTE> Stored(CVesperDoc& doc)
+{
+    CMemFile file;
+    CArchive ar(&file, CArchive::store);
+    doc.Serialize(ar);
+    ar.Close();
+    return file.Bytes();
+}
+
+BOOL Load(CVesperDoc& doc, std::vector<BYTE> bytes)
+{
+    CMemFile file(std::move(bytes));
+    return doc.LoadScene(file, 0);
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerInitialize(int*, char***)
+{
+    vesper::platform::SetMessageBoxHandler([](const vesper::platform::MessageBoxRequest&) { return IDOK; });
+    return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
+{
+    CVesperDoc doc;
+    if (Load(doc, std::vector<BYTE>(data, data + size))) {
+        const std::vector<BYTE> first = Stored(doc);
+        CVesperDoc again;
+        if (!Load(again, first) || Stored(again) != first)
+            __builtin_trap();
+    }
+    return 0;
+}
