@@ -16,13 +16,14 @@
 #pragma once
 
 #include "framework/object.h"
+#include "imaging/packed_dib.h"
 #include "platform/win32.h"
 
 class CFile;
 class CPalette;
 
 constexpr DWORD kDIB8ColorTableEntries = 256;
-constexpr DWORD kDIB8PixelOffset = 40 + kDIB8ColorTableEntries * 4;  // 1064
+constexpr DWORD kDIB8PixelOffset = kInfoHeaderSize + kDIB8ColorTableEntries * sizeof(RGBQUAD);  // 1064
 // TransferTo key that copies every pixel.
 constexpr DWORD kCopyAllPixels = 0xFFFFFFFF;
 

@@ -322,7 +322,6 @@ TEST(DIB8BPPDraw, DrawsThePictureOneToOne)
     HDC screen = GetDC(nullptr);
     ASSERT_NE(screen, nullptr);
     frame.DrawToDevice(screen, 10, 6);
-    ReleaseDC(nullptr, screen);
     for (int y = 0; y < 5; ++y)
         for (int x = 0; x < 7; ++x)
             ASSERT_EQ(display.ColorAt(10 + x, 6 + y), frame.GetPixelColor(x, y)) << x << "," << y;
@@ -331,7 +330,8 @@ TEST(DIB8BPPDraw, DrawsThePictureOneToOne)
 
     display.ForgetChangedArea();
     frame.DrawToDevice(nullptr, 0, 0);
-    CDIB8BPP().DrawToDevice(GetDC(nullptr), 0, 0);
+    CDIB8BPP().DrawToDevice(screen, 0, 0);
+    ReleaseDC(nullptr, screen);
     const RECT untouched = display.ChangedArea();
     EXPECT_TRUE(IsRectEmpty(&untouched));
 }
