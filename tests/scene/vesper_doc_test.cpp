@@ -63,7 +63,7 @@ void FillMixedScene(CVesperDoc& doc)
     for (BYTE i = 0; i < 3; ++i) {
         auto* sprite = new CSprite;
         sprite->image.dib = MakePicture(3, 2, 1, 2, i);
-        sprite->auxText1 = "a";
+        sprite->auxText1.push_back('a');
         doc.sprites.AddSprite(sprite);
         auto* phased = new CPhasedSprite;
         phased->image.dib = MakePicture(2, 4, 4, 3, i);
