@@ -182,13 +182,4 @@ TEST_F(ProgramString, OnlyStringOneExistsAndAnEmptyOneCountsAsAbsent)
     EXPECT_STREQ(buffer, "");
 }
 
-TEST_F(ProgramString, AFullAreaWithoutTerminatorGivesItsFirst199Characters)
-{
-    for (std::size_t i = 0; i < kStringResourceCapacity; ++i)
-        g_patchableData.stringResource1[i] = 'q';
-    char buffer[300];
-    EXPECT_EQ(LoadStringA(nullptr, 1, buffer, sizeof buffer), 199);
-    EXPECT_EQ(std::string(buffer), std::string(199, 'q'));
-}
-
 }  // namespace
