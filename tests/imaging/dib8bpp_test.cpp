@@ -419,7 +419,7 @@ TEST(DIB8BPPRead, TurnsATopDownFileBottomUp)
     topDown.info.biHeight = -3;
     topDown.pixels.clear();
     for (int row = 2; row >= 0; --row)
-        topDown.pixels.insert(topDown.pixels.end(), bottomUp.pixels.begin() + row * 4, bottomUp.pixels.begin() + row * 4 + 4);
+        AppendBytes(topDown.pixels, bottomUp.pixels.data() + row * 4, 4);
     CDIB8BPP frame;
     ASSERT_EQ(ReadInto(frame, topDown.Bytes()), TRUE);
     EXPECT_EQ(frame.GetHeight(), 3);

@@ -94,7 +94,7 @@ TEST_F(ReadPackedDIBTest, TopDownFileIsStoredBottomUp)
     topDown.info.biHeight = -4;
     topDown.pixels.clear();
     for (int row = 3; row >= 0; --row)
-        topDown.pixels.insert(topDown.pixels.end(), bottomUp.pixels.begin() + row * 4, bottomUp.pixels.begin() + row * 4 + 4);
+        AppendBytes(topDown.pixels, bottomUp.pixels.data() + row * 4, 4);
     OwnedBlock block(Read(topDown));
     ASSERT_TRUE(block);
     const BlockView view(block.get());
