@@ -4,6 +4,14 @@
 
 #include "platform/win32_types.h"
 
+// Calling conventions are the platform's default outside Windows.
+#ifndef WINAPI
+#define WINAPI
+#endif
+#ifndef CALLBACK
+#define CALLBACK
+#endif
+
 // ---- Movable memory blocks -------------------------------------------------
 #define GMEM_FIXED 0x0000
 #define GMEM_MOVEABLE 0x0002
@@ -43,6 +51,16 @@ UINT GlobalFlags(HGLOBAL hMem);
 #define ERROR_DISK_FULL 112L
 #define ERROR_NEGATIVE_SEEK 131L
 #define ERROR_FILENAME_EXCED_RANGE 206L
+#define ERROR_INVALID_DATA 13L
+#define ERROR_INVALID_PASSWORD 86L
+#define ERROR_INSUFFICIENT_BUFFER 122L
+#define ERROR_MOD_NOT_FOUND 126L
+#define ERROR_PROC_NOT_FOUND 127L
+#define ERROR_MORE_DATA 234L
+#define ERROR_BAD_PROVIDER 1204L
+#define ERROR_CANCELLED 1223L
+#define ERROR_BADDB 1009L
+#define ERROR_NOT_ENOUGH_QUOTA 1816L
 
 DWORD GetLastError();
 void SetLastError(DWORD dwErrCode);
@@ -136,3 +154,52 @@ BOOL OffsetRect(LPRECT lprc, int dx, int dy);
 BOOL IntersectRect(LPRECT lprcDst, const RECT* lprcSrc1, const RECT* lprcSrc2);
 // Smallest rectangle holding both; an empty operand is ignored.
 BOOL UnionRect(LPRECT lprcDst, const RECT* lprcSrc1, const RECT* lprcSrc2);
+
+// ---- Private profile files --------------------------------------------------
+// A file name without a directory lives in the user's Vesper settings folder
+// ($XDG_CONFIG_HOME/vesper, else $HOME/.config/vesper); a name with a '/' is
+// used as given. Section and key names match without regard to case.
+
+// The value as a signed decimal (leading blanks, optional sign, digits up to the
+// first other character; no digits gives 0), returned as UINT like on Windows;
+// nDefault when the key is missing or its value is empty.
+UINT GetPrivateProfileIntA(LPCSTR lpAppName, LPCSTR lpKeyName, INT nDefault, LPCSTR lpFileName);
+// Copies the value (one pair of enclosing quotes removed) or, when missing, the
+// default (NULL = "") without trailing blanks. Truncates to nSize - 1 and
+// returns nSize - 1 then; otherwise the number of characters copied. A NULL
+// section or key lists all section or key names, each terminated, the list
+// ended by a second NUL (return nSize - 2 when the list is cut).
+DWORD GetPrivateProfileStringA(LPCSTR lpAppName, LPCSTR lpKeyName, LPCSTR lpDefault, LPSTR lpReturnedString,
+                               DWORD nSize, LPCSTR lpFileName);
+// Creates the file, section and key as needed; a NULL lpString deletes the key,
+// a NULL lpKeyName the whole section. The file is replaced atomically; on
+// failure it is left as it was and FALSE is returned with GetLastError set.
+BOOL WritePrivateProfileStringA(LPCSTR lpAppName, LPCSTR lpKeyName, LPCSTR lpString, LPCSTR lpFileName);
+#define GetPrivateProfileInt GetPrivateProfileIntA
+#define GetPrivateProfileString GetPrivateProfileStringA
+#define WritePrivateProfileString WritePrivateProfileStringA
+
+// ---- Modules ----------------------------------------------------------------
+using FARPROC = LONG_PTR(WINAPI*)();
+
+// The program's own path. hModule NULL or the program's instance (the handle
+// GetModuleHandleA(NULL) returns); a loaded stand-in module gives its name.
+// When the path does not fit, it is cut to nSize - 1 characters and
+// terminated, nSize is returned and the last error is ERROR_INSUFFICIENT_BUFFER.
+// vesper::platform::ModulePath() (platform/module_path.h) never truncates.
+DWORD GetModuleFileNameA(HMODULE hModule, LPSTR lpFilename, DWORD nSize);
+#define GetModuleFileName GetModuleFileNameA
+
+// Modules are the platform's built-in stand-ins, named case-insensitively, with
+// ".DLL" assumed when the name has no extension (a trailing '.' means none).
+// Each LoadLibraryA counts a reference and each FreeLibrary releases one; the
+// module is unloaded when the count reaches 0. Unknown names fail with
+// ERROR_MOD_NOT_FOUND.
+HMODULE LoadLibraryA(LPCSTR lpLibFileName);
+BOOL FreeLibrary(HMODULE hLibModule);
+// NULL: the program's instance. Otherwise the module if it is loaded, without
+// counting a reference.
+HMODULE GetModuleHandleA(LPCSTR lpModuleName);
+FARPROC GetProcAddress(HMODULE hModule, LPCSTR lpProcName);
+#define LoadLibrary LoadLibraryA
+#define GetModuleHandle GetModuleHandleA
