@@ -10,6 +10,5 @@
 #include "platform/win32_kernel.h"
 #include "platform/win32_gdi.h"
 #include "platform/win32_user.h"
-#include "platform/win32_winmm.h"
 #include "platform/win32_strings.h"
 #endif
