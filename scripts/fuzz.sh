@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # Builds the libFuzzer targets with clang and runs each one for a while on a
 # copy of its seed corpus (fuzz/corpus/<target>/). Usage: fuzz.sh [seconds]
+# With VESPER_FUZZ_RUNS=N each target instead runs N inputs from a fixed
+# seed, a short repeatable check for CI.
 set -euo pipefail
 seconds=${1:-60}
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -13,11 +15,16 @@ for program in "$build"/fuzz/*_fuzz; do
   work="$build/corpus/$name"
   mkdir -p "$work"
   seeds="$root/fuzz/corpus/$name"
-  echo "== $name for ${seconds}s"
+  echo "== $name"
   log="$build/$name.log"
   corpora=("$work")
   [ -d "$seeds" ] && corpora+=("$seeds")
-  if ! "$program" -max_total_time="$seconds" -print_final_stats=1 -timeout=10 -rss_limit_mb=2048 \
+  if [ -n "${VESPER_FUZZ_RUNS:-}" ]; then
+    limit=(-runs="$VESPER_FUZZ_RUNS" -seed=1)
+  else
+    limit=(-max_total_time="$seconds")
+  fi
+  if ! "$program" "${limit[@]}" -print_final_stats=1 -timeout=10 -rss_limit_mb=2048 \
       "${corpora[@]}" >"$log" 2>&1; then
     tail -40 "$log" >&2
     echo "$name found a failure; the crashing input is named above" >&2
