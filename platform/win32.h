@@ -10,5 +10,6 @@
 #include "platform/win32_kernel.h"
 #include "platform/win32_gdi.h"
 #include "platform/win32_user.h"
+#include "platform/win32_advapi.h"
 #include "platform/win32_strings.h"
 #endif
