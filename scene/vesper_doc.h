@@ -72,6 +72,14 @@ public:
     // The same on a file that is already open; the file is closed afterwards.
     BOOL LoadScene(CFile& file, std::optional<DWORD> sceneOffset);
 
+    // Renders the stage background at width × height from the background
+    // settings (imaging/renderers.h), with the wait cursor shown meanwhile: the
+    // picture converted when its size is the stage's, else stretched (placement
+    // 0), centred (1) or tiled (2); the gradient; the solid colour. A new 8-bit
+    // block in the stage palette that the caller owns, or null for an unknown
+    // kind or placement, a missing picture, or a picture the renderers refuse.
+    HGLOBAL RenderBackground(int width, int height) const;
+
     // Details of the last load that failed while reading (empty after a load
     // that succeeded or could not open its file).
     const std::optional<SceneLoadFailure>& LastLoadFailure() const { return m_lastLoadFailure; }

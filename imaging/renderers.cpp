@@ -1,0 +1,490 @@
+#include "imaging/renderers.h"
+
+#include <algorithm>
+#include <array>
+#include <cstdint>
+#include <cstring>
+#include <new>
+#include <optional>
+#include <utility>
+#include <vector>
+
+#include "imaging/bmp_source.h"
+#include "imaging/packed_dib.h"
+#include "imaging/quantizer.h"
+
+using vesper::imaging::BlockLock;
+using vesper::imaging::ChannelCells;
+using vesper::imaging::channelCellsByThreshold;
+
+namespace {
+
+constexpr WORD kTrueColorBits = 24;
+constexpr std::size_t kTrueColorPixelBytes = 3;
+
+bool IsConvertibleDepth(WORD bits)
+{
+    return bits == 1 || bits == 4 || bits == 8 || bits == kTrueColorBits;
+}
+
+// ---- Thresholds -----------------------------------------------------------------
+
+// The thresholds along one line of pixels: entry k belongs to the pixels whose
+// coordinate along the line is k mod 8.
+using ThresholdLine = std::array<BYTE, kDitherSize>;
+
+// A line along which p varies and q stays fixed.
+ThresholdLine LineAlongP(int q)
+{
+    ThresholdLine line;
+    for (int k = 0; k < kDitherSize; ++k)
+        line[k] = DitherThreshold(k, q);
+    return line;
+}
+
+// A line along which q varies and p stays fixed.
+ThresholdLine LineAlongQ(int p)
+{
+    ThresholdLine line;
+    for (int k = 0; k < kDitherSize; ++k)
+        line[k] = DitherThreshold(p, k);
+    return line;
+}
+
+// Writes count pixels, out[i] := pixelAt(i, (phase + i) mod 8). The pixels
+// go in groups of eight aligned on the dither period, so that inside a group
+// the threshold slot is a constant and the eight look-up tables of a line stay
+// in registers.
+template <class PixelAt>
+void WriteRow(BYTE* out, int count, int phase, PixelAt pixelAt)
+{
+    constexpr int kPeriodMask = kDitherSize - 1;
+    int i = 0;
+    for (; i < count && ((phase + i) & kPeriodMask) != 0; ++i)
+        out[i] = pixelAt(i, (phase + i) & kPeriodMask);
+    for (; i + kDitherSize <= count; i += kDitherSize)
+        for (int k = 0; k < kDitherSize; ++k)
+            out[i + k] = pixelAt(i + k, k);
+    for (; i < count; ++i)
+        out[i] = pixelAt(i, (phase + i) & kPeriodMask);
+}
+
+// Repeats an 8-pixel pattern along a row whose first pixel has slot 0.
+void FillRowWithPattern(BYTE* out, int count, const std::array<BYTE, kDitherSize>& pattern)
+{
+    std::uint64_t word;
+    static_assert(sizeof word == kDitherSize);
+    std::memcpy(&word, pattern.data(), sizeof word);
+    int x = 0;
+    for (; x + kDitherSize <= count; x += kDitherSize)
+        std::memcpy(out + x, &word, sizeof word);
+    for (; x < count; ++x)
+        out[x] = pattern[x % kDitherSize];
+}
+
+// ---- Sources ----------------------------------------------------------------------
+
+struct Bgr {
+    BYTE blue;
+    BYTE green;
+    BYTE red;
+    bool operator==(const Bgr&) const = default;
+};
+
+// A locked source whose header, colour table and rows were checked against
+// the size of its block.
+struct SourcePicture {
+    const BYTE* rows;
+    std::size_t stride;
+    int width;
+    int height;
+    WORD bits;
+    // The colour table; entries the table does not have are black.
+    std::array<Bgr, kMaxColorTableEntries> colors;
+
+    const BYTE* Row(int y) const { return rows + static_cast<std::size_t>(y) * stride; }
+};
+
+std::optional<SourcePicture> ViewSource(const BlockLock& lock)
+{
+    if (!lock.bytes() || lock.size() < kInfoHeaderSize)
+        return std::nullopt;
+    const auto* header = reinterpret_cast<const BITMAPINFOHEADER*>(lock.bytes());
+    if (header->biSize != kInfoHeaderSize || header->biCompression != BI_RGB || !IsConvertibleDepth(header->biBitCount))
+        return std::nullopt;
+    // Positive width and height, and a table and rows that end inside the block.
+    if (!PackedDIBStoredSize(header, lock.size()))
+        return std::nullopt;
+
+    SourcePicture picture{};
+    picture.width = header->biWidth;
+    picture.height = header->biHeight;
+    picture.bits = header->biBitCount;
+    picture.stride = *PackedDIBStride(picture.width, picture.bits);
+    picture.rows = lock.bytes() + kInfoHeaderSize + PackedDIBPaletteSize(header);
+    const auto* table = reinterpret_cast<const RGBQUAD*>(lock.bytes() + kInfoHeaderSize);
+    const UINT entries = std::min(PackedDIBColorCount(header), kMaxColorTableEntries);
+    for (UINT i = 0; i < entries; ++i)
+        picture.colors[i] = Bgr{table[i].rgbBlue, table[i].rgbGreen, table[i].rgbRed};
+    return picture;
+}
+
+// Colour index of column x of a stored row, for 1, 4 and 8 bits per pixel.
+template <WORD Bits>
+BYTE IndexAt(const BYTE* row, int x)
+{
+    if constexpr (Bits == 1)
+        return (row[x >> 3] >> (7 - (x & 7))) & 1;
+    else if constexpr (Bits == 4)
+        return (x & 1) ? row[x >> 1] & 0x0F : row[x >> 1] >> 4;
+    else
+        return row[x];
+}
+
+Bgr ColorAt(const SourcePicture& source, const BYTE* row, int x)
+{
+    switch (source.bits) {
+    case 1:
+        return source.colors[IndexAt<1>(row, x)];
+    case 4:
+        return source.colors[IndexAt<4>(row, x)];
+    case 8:
+        return source.colors[IndexAt<8>(row, x)];
+    default: {
+        const BYTE* pixel = row + kTrueColorPixelBytes * static_cast<std::size_t>(x);
+        return Bgr{pixel[0], pixel[1], pixel[2]};
+    }
+    }
+}
+
+// Source columns of output pixels: a run of consecutive columns, or a map.
+struct ShiftedColumns {
+    int first;
+    int operator()(int i) const { return first + i; }
+};
+struct MappedColumns {
+    const int* columns;
+    int operator()(int i) const { return columns[i]; }
+};
+
+// Quantises rows of one source picture, optionally writing kTransparentIndex
+// for the pixels of one key colour. Paletted sources go through a table of
+// the result of every colour index at every threshold, so that a pixel costs
+// one look-up; true-colour sources through channelCellsByThreshold.
+class PictureQuantizer {
+public:
+    PictureQuantizer(const SourcePicture& source, std::optional<Bgr> key) : source_(source), key_(key)
+    {
+        if (source.bits == kTrueColorBits)
+            return;
+        entries_ = std::size_t{1} << source.bits;
+        results_.resize(kThresholdValues * entries_);
+        for (int threshold = 0; threshold < kThresholdValues; ++threshold) {
+            const ChannelCells& cells = channelCellsByThreshold[threshold];
+            for (std::size_t index = 0; index < entries_; ++index) {
+                const Bgr colour = source.colors[index];
+                results_[threshold * entries_ + index] =
+                    colour == key ? kTransparentIndex : cells.Quantize(colour.red, colour.green, colour.blue);
+            }
+        }
+    }
+
+    // Writes count pixels of source row sourceRow: out[i] shows source column
+    // columns(i) with the threshold line[(phase + i) mod 8].
+    template <class Columns>
+    void Row(BYTE* out, int count, int sourceRow, const ThresholdLine& line, int phase, Columns columns) const
+    {
+        const BYTE* row = source_.Row(sourceRow);
+        switch (source_.bits) {
+        case 1:
+            return IndexedRow<1>(out, count, row, line, phase, columns);
+        case 4:
+            return IndexedRow<4>(out, count, row, line, phase, columns);
+        case 8:
+            return IndexedRow<8>(out, count, row, line, phase, columns);
+        default:
+            if (key_)
+                return TrueColorRow<true>(out, count, row, line, phase, columns);
+            return TrueColorRow<false>(out, count, row, line, phase, columns);
+        }
+    }
+
+private:
+    template <WORD Bits, class Columns>
+    void IndexedRow(BYTE* out, int count, const BYTE* row, const ThresholdLine& line, int phase, Columns columns) const
+    {
+        std::array<const BYTE*, kDitherSize> results;
+        for (int k = 0; k < kDitherSize; ++k)
+            results[k] = results_.data() + line[k] * entries_;
+        WriteRow(out, count, phase, [=](int i, int k) { return results[k][IndexAt<Bits>(row, columns(i))]; });
+    }
+
+    template <bool Keyed, class Columns>
+    void TrueColorRow(BYTE* out, int count, const BYTE* row, const ThresholdLine& line, int phase, Columns columns) const
+    {
+        std::array<const ChannelCells*, kDitherSize> cells;
+        for (int k = 0; k < kDitherSize; ++k)
+            cells[k] = &channelCellsByThreshold[line[k]];
+        const Bgr key = key_.value_or(Bgr{});
+        WriteRow(out, count, phase, [=](int i, int k) {
+            const BYTE* pixel = row + kTrueColorPixelBytes * static_cast<std::size_t>(columns(i));
+            if constexpr (Keyed) {
+                if (pixel[0] == key.blue && pixel[1] == key.green && pixel[2] == key.red)
+                    return kTransparentIndex;
+            }
+            return cells[k]->Quantize(pixel[2], pixel[1], pixel[0]);
+        });
+    }
+
+    const SourcePicture& source_;
+    std::optional<Bgr> key_;
+    std::size_t entries_ = 0;
+    std::vector<BYTE> results_;
+};
+
+// ---- Output ------------------------------------------------------------------------
+
+// A new 8-bit picture, locked, with its colour table taken from the palette
+// and every pixel 0. The block is freed unless Release hands it over.
+class OutputPicture {
+public:
+    OutputPicture(int width, int height, HPALETTE palette)
+    {
+        if (width <= 0 || height <= 0)
+            return;
+        block_ = CreatePackedDIB(width, height, 8);
+        if (!block_)
+            return;
+        lock_.emplace(block_);
+        if (!lock_->bytes()) {
+            lock_.reset();
+            return;
+        }
+        auto* header = reinterpret_cast<BITMAPINFOHEADER*>(lock_->bytes());
+        FillColorTable(header, palette);
+        rows_ = lock_->bytes() + kInfoHeaderSize + PackedDIBPaletteSize(header);
+        stride_ = *PackedDIBStride(width, 8);
+        width_ = width;
+        height_ = height;
+    }
+    ~OutputPicture()
+    {
+        lock_.reset();
+        FreePackedDIB(block_);
+    }
+    OutputPicture(const OutputPicture&) = delete;
+    OutputPicture& operator=(const OutputPicture&) = delete;
+
+    bool ok() const { return rows_ != nullptr; }
+    int width() const { return width_; }
+    int height() const { return height_; }
+    BYTE* Row(int y) const { return rows_ + static_cast<std::size_t>(y) * stride_; }
+
+    // Unlocks the picture and hands its block to the caller.
+    HGLOBAL Release()
+    {
+        lock_.reset();
+        return std::exchange(block_, nullptr);
+    }
+
+private:
+    HGLOBAL block_ = nullptr;
+    std::optional<BlockLock> lock_;
+    BYTE* rows_ = nullptr;
+    std::size_t stride_ = 0;
+    int width_ = 0;
+    int height_ = 0;
+};
+
+// Makes the output, lets render fill it and hands it over; null when the
+// output cannot be made or the working memory of a renderer runs out.
+template <class Render>
+HGLOBAL RenderOutput(int width, int height, HPALETTE palette, Render render)
+{
+    OutputPicture output(width, height, palette);
+    if (!output.ok())
+        return nullptr;
+    try {
+        render(output);
+    } catch (const std::bad_alloc&) {
+        return nullptr;
+    }
+    return output.Release();
+}
+
+// The common frame of the renderers that read a picture: lock and check the
+// source, make the output of the size given (or the source's own size), let
+// render fill it, hand it over.
+template <class Render>
+HGLOBAL RenderFromSource(HGLOBAL source, std::optional<std::pair<int, int>> size, HPALETTE palette, Render render)
+{
+    if (!source)
+        return nullptr;
+    const BlockLock lock(source);
+    const std::optional<SourcePicture> picture = ViewSource(lock);
+    if (!picture)
+        return nullptr;
+    const auto [width, height] = size.value_or(std::pair{picture->width, picture->height});
+    return RenderOutput(width, height, palette, [&](OutputPicture& output) { render(*picture, output); });
+}
+
+// Output row y shows every column of source row y.
+void ConvertRows(const SourcePicture& source, std::optional<Bgr> key, OutputPicture& output)
+{
+    const PictureQuantizer quantizer(source, key);
+    for (int y = 0; y < output.height(); ++y)
+        quantizer.Row(output.Row(y), output.width(), y, LineAlongP(y), 0, ShiftedColumns{0});
+}
+
+Bgr FirstStoredPixel(const SourcePicture& source)
+{
+    return ColorAt(source, source.Row(0), 0);
+}
+
+// Source column or row of each output one when n source ones are stretched
+// over `count`: MulDiv(i, n, count), clamped to the last one.
+int StretchedIndex(int i, int n, int count)
+{
+    return std::min(MulDiv(i, n, count), n - 1);
+}
+
+// ---- Colours -----------------------------------------------------------------------
+
+Bgr ComponentsOf(COLORREF colour)
+{
+    return Bgr{GetBValue(colour), GetGValue(colour), GetRValue(colour)};
+}
+
+// The colour of a flat area along a line of thresholds.
+std::array<BYTE, kDitherSize> FlatPattern(COLORREF colour, const ThresholdLine& line)
+{
+    const Bgr c = ComponentsOf(colour);
+    std::array<BYTE, kDitherSize> pattern;
+    for (int k = 0; k < kDitherSize; ++k)
+        pattern[k] = QuantizePixel(c.red, c.green, c.blue, line[k]);
+    return pattern;
+}
+
+// Components of 128, 64 and 192 become 127, 63 and 191.
+COLORREF AdjustGradientColour(COLORREF colour)
+{
+    COLORREF adjusted = 0;
+    for (int shift = 0; shift <= 16; shift += 8) {
+        BYTE component = static_cast<BYTE>(colour >> shift);
+        if (component == 128 || component == 64 || component == 192)
+            --component;
+        adjusted |= static_cast<COLORREF>(component) << shift;
+    }
+    return adjusted;
+}
+
+// Every row y one colour, dithered along the row with p = x, q = y.
+template <class RowColour>
+void FillRowsByColour(OutputPicture& output, RowColour rowColour)
+{
+    for (int y = 0; y < output.height(); ++y)
+        FillRowWithPattern(output.Row(y), output.width(), FlatPattern(rowColour(y), LineAlongP(y)));
+}
+
+// Every column x one colour, dithered with p = y, q = x. Rows whose y agrees
+// mod 8 are equal, so eight are quantised and the rest copied.
+void FillColumnsByColour(OutputPicture& output, const std::vector<Bgr>& columnColours)
+{
+    const int width = output.width();
+    for (int y = 0; y < output.height(); ++y) {
+        BYTE* row = output.Row(y);
+        if (y >= kDitherSize) {
+            std::memcpy(row, output.Row(y - kDitherSize), static_cast<std::size_t>(width));
+            continue;
+        }
+        const ThresholdLine line = LineAlongQ(y);
+        WriteRow(row, width, 0, [&](int x, int k) {
+            const Bgr& c = columnColours[x];
+            return QuantizePixel(c.red, c.green, c.blue, line[k]);
+        });
+    }
+}
+
+}  // namespace
+
+HGLOBAL ConvertToStage(HGLOBAL source, HPALETTE palette)
+{
+    return RenderFromSource(source, std::nullopt, palette, [](const SourcePicture& picture, OutputPicture& output) {
+        ConvertRows(picture, std::nullopt, output);
+    });
+}
+
+HGLOBAL ConvertSpriteImage(HGLOBAL source, HPALETTE palette)
+{
+    return RenderFromSource(source, std::nullopt, palette, [](const SourcePicture& picture, OutputPicture& output) {
+        ConvertRows(picture, FirstStoredPixel(picture), output);
+    });
+}
+
+HGLOBAL StretchToStage(HGLOBAL source, int width, int height, HPALETTE palette)
+{
+    return RenderFromSource(source, std::pair{width, height}, palette, [](const SourcePicture& picture, OutputPicture& output) {
+        std::vector<int> columns(static_cast<std::size_t>(output.width()));
+        for (int x = 0; x < output.width(); ++x)
+            columns[x] = StretchedIndex(x, picture.width, output.width());
+        const PictureQuantizer quantizer(picture, std::nullopt);
+        for (int y = 0; y < output.height(); ++y)
+            quantizer.Row(output.Row(y), output.width(), StretchedIndex(y, picture.height, output.height()),
+                          LineAlongP(y), 0, MappedColumns{columns.data()});
+    });
+}
+
+HGLOBAL TileOnStage(HGLOBAL source, HPALETTE palette, int width, int height)
+{
+    return RenderFromSource(source, std::pair{width, height}, palette, [](const SourcePicture& picture, OutputPicture& output) {
+        std::vector<int> columns(static_cast<std::size_t>(output.width()));
+        for (int x = 0; x < output.width(); ++x)
+            columns[x] = x % picture.width;
+        const PictureQuantizer quantizer(picture, std::nullopt);
+        for (int y = 0; y < output.height(); ++y)
+            quantizer.Row(output.Row(y), output.width(), y % picture.height, LineAlongP(y), 0,
+                          MappedColumns{columns.data()});
+    });
+}
+
+HGLOBAL CentreOnStage(HGLOBAL source, HPALETTE palette, int width, int height)
+{
+    return RenderFromSource(source, std::pair{width, height}, palette, [](const SourcePicture& picture, OutputPicture& output) {
+        // The output starts as index 0 everywhere; the picture covers what it can.
+        const int left = (output.width() - picture.width) / 2;
+        const int bottom = (output.height() - picture.height) / 2;
+        const int firstColumn = std::max(0, -left);
+        const int endColumn = std::min(picture.width, output.width() - left);
+        const int firstRow = std::max(0, -bottom);
+        const int endRow = std::min(picture.height, output.height() - bottom);
+        if (firstColumn >= endColumn)
+            return;
+        const PictureQuantizer quantizer(picture, std::nullopt);
+        for (int y = firstRow; y < endRow; ++y)
+            quantizer.Row(output.Row(bottom + y) + left + firstColumn, endColumn - firstColumn, y, LineAlongP(y),
+                          firstColumn, ShiftedColumns{firstColumn});
+    });
+}
+
+HGLOBAL FillGradient(COLORREF colour1, COLORREF colour2, int width, int height, BOOL horizontal, HPALETTE palette)
+{
+    const COLORREF first = AdjustGradientColour(colour1);
+    const COLORREF second = AdjustGradientColour(colour2);
+    return RenderOutput(width, height, palette, [&](OutputPicture& output) {
+        if (!horizontal) {
+            // Stored row 0 is the bottom one: colour 2 there, colour 1 at the top.
+            FillRowsByColour(output, [&](int y) { return InterpolateColor(y, second, first, height); });
+            return;
+        }
+        std::vector<Bgr> columnColours(static_cast<std::size_t>(width));
+        for (int x = 0; x < width; ++x)
+            columnColours[x] = ComponentsOf(InterpolateColor(x, first, second, width));
+        FillColumnsByColour(output, columnColours);
+    });
+}
+
+HGLOBAL FillSolid(COLORREF colour, int width, int height, HPALETTE palette)
+{
+    return RenderOutput(width, height, palette,
+                        [colour](OutputPicture& output) { FillRowsByColour(output, [colour](int) { return colour; }); });
+}
