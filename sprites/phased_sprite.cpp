@@ -1,5 +1,9 @@
 #include "sprites/phased_sprite.h"
 
+#include <algorithm>
+#include <cstdint>
+#include <limits>
+
 #include "sprites/sprite_observer.h"
 
 IMPLEMENT_SERIAL(CPhasedSprite, CSprite, 0)
@@ -26,6 +30,22 @@ void CPhasedSprite::ResetImageState()
     phaseHeight = ImageHeight();
     phaseCount = 1;
     phase = 0;
+}
+
+int CPhasedSprite::FirstRowOfPhase() const
+{
+    const std::int64_t row = std::int64_t{phase} * phaseHeight;
+    return static_cast<int>(std::clamp<std::int64_t>(row, std::numeric_limits<int>::min(), std::numeric_limits<int>::max()));
+}
+
+BOOL CPhasedSprite::HitTest(int px, int py) const
+{
+    return HitTestFromRow(px, py, FirstRowOfPhase());
+}
+
+void CPhasedSprite::Draw(CDIB8BPP& target, const RECT& clip) const
+{
+    DrawFromRow(target, clip, FirstRowOfPhase());
 }
 
 BOOL CPhasedSprite::SetPhase(int p)

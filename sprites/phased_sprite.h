@@ -15,6 +15,10 @@ public:
 
     // One phase high.
     int GetHeight() const override { return phaseHeight; }
+    // The CSprite test, one phase high, on the pixel of the phase shown.
+    BOOL HitTest(int px, int py) const override;
+    // Draws the phase shown: source rows start phase × phaseHeight down.
+    void Draw(CDIB8BPP& target, const RECT& clip) const override;
     // Back to a single phase covering the whole picture.
     void ResetImageState() override;
 
@@ -29,4 +33,8 @@ public:
     int phaseCount = 1;
     int phase = 0;
     int phaseSpeed = 8;  // a phase lasts 21 - phaseSpeed ticks
+
+private:
+    // Frame row (from the top) where the phase shown begins.
+    int FirstRowOfPhase() const;
 };

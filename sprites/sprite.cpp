@@ -94,6 +94,46 @@ void CSprite::SetDepth(int newDepth)
     NotifyOwner(ChangeOrder, nullptr, nullptr);
 }
 
+BOOL CSprite::HitTest(int px, int py) const
+{
+    return HitTestFromRow(px, py, 0);
+}
+
+void CSprite::Draw(CDIB8BPP& target, const RECT& clip) const
+{
+    DrawFromRow(target, clip, 0);
+}
+
+BOOL CSprite::HitTestFromRow(int px, int py, int firstRow) const
+{
+    // Both bounds are strict: the leftmost column and the top row never hit.
+    const bool insideX = x < px && std::int64_t{px} < std::int64_t{x} + GetWidth();
+    const bool insideY = y < py && std::int64_t{py} < std::int64_t{y} + GetHeight();
+    if (!insideX || !insideY)
+        return FALSE;
+    const std::int64_t row = std::int64_t{firstRow} + (std::int64_t{py} - y);
+    if (row > std::numeric_limits<int>::max())
+        return FALSE;
+    // A point whose pixel the frame lacks shows nothing, so it does not hit.
+    const BYTE* pixel = PixelAddress(px - x, static_cast<int>(row));
+    return pixel && *pixel != transparentIndex;
+}
+
+void CSprite::DrawFromRow(CDIB8BPP& target, const RECT& clip, int firstRow) const
+{
+    RECT bounds, visible;
+    GetRect(&bounds);
+    if (!IntersectRect(&visible, &clip, &bounds))
+        return;
+    const std::int64_t sourceRow = std::int64_t{firstRow} + (visible.top - y);
+    if (sourceRow > std::numeric_limits<int>::max())
+        return;
+    // The key is a palette-index colour (bit 24 set), so it never reads as
+    // the copy-everything value and the transparent index is always left out.
+    TransferTo(target, visible.left, visible.top, visible.right - visible.left, visible.bottom - visible.top,
+               visible.left - x, static_cast<int>(sourceRow), PALETTEINDEX(transparentIndex));
+}
+
 void CSprite::ResetImageState()
 {
     transparentIndex = kConvertedKeyIndex;

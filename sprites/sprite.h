@@ -45,6 +45,12 @@ public:
     // Reports ChangeOrder when the depth actually changes.
     virtual void SetDepth(int newDepth);
     virtual void SetOwner(CSpriteObserver* observer) { owner = observer; }
+    // Whether the stage point lies strictly inside the sprite (its left column
+    // and top row never hit) on a pixel that is not transparentIndex.
+    virtual BOOL HitTest(int px, int py) const;
+    // Draws the part of the sprite inside clip (stage coordinates) into
+    // target, leaving out every pixel of transparentIndex.
+    virtual void Draw(CDIB8BPP& target, const RECT& clip) const;
     virtual void ResetImageState();
 
     // Height of `image` from its bitmap header; 0 without a picture. Never
@@ -65,4 +71,8 @@ public:
 
 protected:
     void NotifyOwner(DWORD flags, const RECT* first, const RECT* second);
+    // Draw and HitTest over the frame rows from firstRow (counted from the
+    // top) down: 0 for the whole picture, further down for one phase of it.
+    void DrawFromRow(CDIB8BPP& target, const RECT& clip, int firstRow) const;
+    BOOL HitTestFromRow(int px, int py, int firstRow) const;
 };

@@ -1,5 +1,6 @@
-// What a stage offers to the sprite lists it shows: a single entry point that
-// collects changed areas and other changes for the next redraw.
+// What a stage offers to the sprites it shows: a single entry point that
+// collects changed areas and other changes for the next redraw, and the stage
+// size that moving sprites measure their edges against.
 #pragma once
 
 #include "platform/win32.h"
@@ -13,11 +14,14 @@ enum StageChangeKind : int {
 };
 
 // Implemented by the stage; a sprite list's observer forwards the areas of
-// moved sprites here. Kept free of CObject so that the stage can add it to its
-// own framework base without a second root.
+// moved sprites here, and an animated sprite's Step reads the stage size. Kept
+// free of CObject so that the stage can add it to its own framework base
+// without a second root.
 class CStageChangeTarget {
 public:
     virtual void NotifyChange(int kind, const RECT* area) = 0;
+    // Width (cx) and height (cy) of the stage in pixels.
+    virtual SIZE GetStageSize() const = 0;
 
 protected:
     CStageChangeTarget() = default;

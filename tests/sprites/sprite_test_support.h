@@ -124,7 +124,11 @@ inline std::vector<BYTE> ShortStringBytes(const std::string& text)
 // ChangeArea rectangles go into a CRectList with AddRect.
 class RecordingStage : public CStageChangeTarget {
 public:
+    RecordingStage() = default;
+    RecordingStage(int width, int height) : size{width, height} {}
     ~RecordingStage() { rects.DeleteAllRects(); }
+
+    SIZE GetStageSize() const override { return size; }
 
     void NotifyChange(int kind, const RECT* area) override
     {
@@ -133,6 +137,7 @@ public:
             rects.AddRect(area);
     }
 
+    SIZE size{640, 480};
     std::vector<std::pair<int, RECT>> calls;
     CRectList rects;
 };
