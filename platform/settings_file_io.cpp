@@ -92,8 +92,9 @@ DWORD ReadUserFile(const std::filesystem::path& path, std::size_t maxBytes, User
 {
     contents = UserFileContents{};
     Descriptor file(open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    // A path through something that is not a folder cannot name a file either.
     if (!file.valid())
-        return errno == ENOENT ? NO_ERROR : Win32ErrorFromErrno(errno);
+        return errno == ENOENT || errno == ENOTDIR ? NO_ERROR : Win32ErrorFromErrno(errno);
     struct stat info {};
     if (fstat(file.get(), &info) != 0)
         return Win32ErrorFromErrno(errno);

@@ -25,8 +25,8 @@ struct UserFileContents {
     std::string bytes;
 };
 
-// Reads the whole file into contents. A missing file is not an error: it gives
-// exists == false. Returns NO_ERROR or a Win32 error code (ERROR_INVALID_DATA
+// Reads the whole file into contents. A missing file (or folder on its way) is
+// not an error: it gives exists == false. Returns NO_ERROR or a Win32 error code (ERROR_INVALID_DATA
 // for a file over maxBytes or one that is not a regular file).
 DWORD ReadUserFile(const std::filesystem::path& path, std::size_t maxBytes, UserFileContents& contents);
 
