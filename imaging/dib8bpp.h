@@ -90,10 +90,13 @@ public:
     // The picture, owned by the frame; null for an empty frame.
     HGLOBAL block = nullptr;
 
+protected:
+    // Unlocks the block if a caller left it locked, then frees it; the frame
+    // is empty afterwards. For frames that install a new block themselves.
+    void FreeBlock();
+
 private:
     // The block's bytes (locked or not; blocks never move while held here).
     BYTE* Bytes() const;
     const BITMAPINFOHEADER* Header() const;
-    // Unlocks the block if a caller left it locked, then frees it.
-    void FreeBlock();
 };

@@ -4,15 +4,15 @@
 #include <cstdint>
 #include <limits>
 
+#include "imaging/default_palette.h"
 #include "imaging/packed_dib.h"
+#include "imaging/quantizer.h"
+#include "imaging/renderers.h"
 #include "sprites/sprite_observer.h"
 
 IMPLEMENT_SERIAL(CSprite, CDIB8BPP, 0)
 
 namespace {
-
-// Index the sprite conversion gives the key colour of a picture.
-constexpr BYTE kConvertedKeyIndex = 1;
 
 // Edges of a rectangle computed from a position and a size; kept inside the
 // 32-bit range instead of overflowing for extreme positions.
@@ -134,9 +134,20 @@ void CSprite::DrawFromRow(CDIB8BPP& target, const RECT& clip, int firstRow) cons
                visible.left - x, static_cast<int>(sourceRow), PALETTEINDEX(transparentIndex));
 }
 
+void CSprite::PrepareFrame()
+{
+    if (image.IsEmpty())
+        return;
+    FreeBlock();
+    block = ConvertSpriteImage(image.dib, g_defaultPalette);
+    // Index 1 marks the bottom-left pixel's colour; what is left out when
+    // drawing is whatever the top-left pixel became (0 without a frame).
+    transparentIndex = GetPixelIndex(0, 0);
+}
+
 void CSprite::ResetImageState()
 {
-    transparentIndex = kConvertedKeyIndex;
+    transparentIndex = kTransparentIndex;
 }
 
 int CSprite::ImageHeight() const

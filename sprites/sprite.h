@@ -53,6 +53,13 @@ public:
     virtual void Draw(CDIB8BPP& target, const RECT& clip) const;
     virtual void ResetImageState();
 
+    // Builds the frame from `image`: the picture converted to the default
+    // palette, its key colour (the bottom-left pixel's) as index 1, and
+    // transparentIndex taken from the frame's top-left pixel. Leaves the
+    // sprite unchanged when it has no picture; a picture that cannot be
+    // converted leaves the frame empty and transparentIndex 0.
+    void PrepareFrame();
+
     // Height of `image` from its bitmap header; 0 without a picture. Never
     // negative, so phase heights can be divided from it safely.
     int ImageHeight() const;
