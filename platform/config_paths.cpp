@@ -81,9 +81,14 @@ bool EnsureConfigDirectory(const std::filesystem::path& directory)
     return true;
 }
 
+bool IsBareFileName(std::string_view name)
+{
+    return name.find('/') == std::string_view::npos;
+}
+
 std::filesystem::path ResolveUserFile(std::string_view name)
 {
-    if (name.find('/') != std::string_view::npos)
+    if (!IsBareFileName(name))
         return std::filesystem::path(name);
     const std::filesystem::path folder = ConfigDirectory();
     if (folder.empty())

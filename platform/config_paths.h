@@ -16,6 +16,9 @@ std::filesystem::path ConfigDirectory();
 // errno set when it cannot be made.
 bool EnsureConfigDirectory(const std::filesystem::path& directory);
 
+// A name without a '/': one that ResolveUserFile places in ConfigDirectory().
+bool IsBareFileName(std::string_view name);
+
 // A bare file name lives in ConfigDirectory(); a name with a '/' is used as given.
 std::filesystem::path ResolveUserFile(std::string_view name);
 

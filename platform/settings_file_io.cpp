@@ -126,7 +126,10 @@ DWORD ReplaceFileAtomically(const std::filesystem::path& path, std::string_view 
     if (bytes.size() > kMaxUserFileBytes)
         return ERROR_NOT_ENOUGH_QUOTA;
     const mode_t finalMode = ModeFor(path, mode, existing);
-    std::string temporary = (path.parent_path() / ("." + path.filename().string() + kTemporarySuffix)).string();
+    std::string hiddenName(".");
+    hiddenName += path.filename().string();
+    hiddenName += kTemporarySuffix;
+    std::string temporary = (path.parent_path() / hiddenName).string();
     Descriptor file(mkostemp(temporary.data(), O_CLOEXEC));
     if (!file.valid())
         return Win32ErrorFromErrno(errno);

@@ -165,7 +165,10 @@ bool IniDocument::Set(std::string_view section, std::string_view key, std::strin
     if (!range) {
         if (!lines_.empty() && !Trim(lines_.back().text).empty())
             lines_.push_back(Classify(""));
-        lines_.push_back(Classify("[" + std::string(Trim(section)) + "]"));
+        std::string header("[");
+        header += Trim(section);
+        header += ']';
+        lines_.push_back(Classify(std::move(header)));
         lines_.push_back(MakeEntry(Trim(key), Trim(value)));
         return true;
     }

@@ -57,11 +57,6 @@ std::optional<LoadedProfile> LoadProfile(LPCSTR fileName)
     return profile;
 }
 
-bool IsBareName(LPCSTR fileName)
-{
-    return std::strchr(fileName, '/') == nullptr;
-}
-
 // A value enclosed in a matching pair of single or double quotes loses them.
 std::string_view WithoutQuotes(std::string_view value)
 {
@@ -198,7 +193,7 @@ BOOL WritePrivateProfileStringA(LPCSTR lpAppName, LPCSTR lpKeyName, LPCSTR lpStr
                                      : document.Set(lpAppName, lpKeyName, lpString);
     if (!changed)
         return TRUE;
-    if (!profile->exists && IsBareName(lpFileName) &&
+    if (!profile->exists && vesper::platform::IsBareFileName(lpFileName) &&
         !vesper::platform::EnsureConfigDirectory(profile->path.parent_path())) {
         SetLastError(vesper::platform::Win32ErrorFromErrno(errno));
         return FALSE;

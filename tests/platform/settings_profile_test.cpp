@@ -213,8 +213,8 @@ TEST_F(PrivateProfile, ANameWithAFolderIsUsedAsGiven)
 
 TEST_F(PrivateProfile, WritesLeaveNoTemporaryFilesBehind)
 {
-    for (int i = 0; i < 5; ++i)
-        ASSERT_TRUE(WritePrivateProfileStringA("s", ("k" + std::to_string(i)).c_str(), "v", kIni));
+    for (const char* key : {"a", "b", "c", "d", "e"})
+        ASSERT_TRUE(WritePrivateProfileStringA("s", key, "v", kIni));
     EXPECT_EQ(Entries(VesperFolder()), std::set<std::string>{kIni});
 }
 
