@@ -157,14 +157,32 @@ Bgr ColorAt(const SourcePicture& source, const BYTE* row, int x)
     }
 }
 
-// Source columns of output pixels: a run of consecutive columns, or a map.
-struct ShiftedColumns {
-    int first;
-    int operator()(int i) const { return first + i; }
-};
-struct MappedColumns {
-    const int* columns;
-    int operator()(int i) const { return columns[i]; }
+// A true-colour pixel as one 32-bit value: blue, green and red in bits 8 to
+// 31, bits 0 to 7 undefined. It is one 4-byte load that starts at the byte
+// before the pixel, which is inside the block even for the first pixel of a
+// row because the header comes before every row.
+std::uint32_t TrueColourBits(const BYTE* row, int x)
+{
+    std::uint32_t bits;
+    std::memcpy(&bits, row + kTrueColorPixelBytes * static_cast<std::size_t>(x) - 1, sizeof bits);
+    return bits;
+}
+
+constexpr std::uint32_t kTrueColourMask = 0xFFFFFF00u;
+
+std::uint32_t TrueColourBits(const Bgr& colour)
+{
+    return (std::uint32_t{colour.red} << 24) | (std::uint32_t{colour.green} << 16) | (std::uint32_t{colour.blue} << 8);
+}
+
+// One source row laid out along an output row: the source pixel of every
+// output column, as colour indexes (paletted sources, unpacked) or as
+// TrueColourBits. A stretched row is gathered once and quantised for every
+// output row that shows it.
+struct GatheredRow {
+    int sourceRow = -1;
+    std::vector<BYTE> indexes;
+    std::vector<std::uint32_t> colours;
 };
 
 // Quantises rows of one source picture, optionally writing kTransparentIndex
@@ -189,50 +207,83 @@ public:
         }
     }
 
-    // Writes count pixels of source row sourceRow: out[i] shows source column
-    // columns(i) with the threshold line[(phase + i) mod 8].
-    template <class Columns>
-    void Row(BYTE* out, int count, int sourceRow, const ThresholdLine& line, int phase, Columns columns) const
+    // Writes count pixels of source row sourceRow, read in place: out[i] shows
+    // source column first + i with the threshold line[(phase + i) mod 8].
+    void Row(BYTE* out, int count, int sourceRow, int first, const ThresholdLine& line, int phase) const
     {
         const BYTE* row = source_.Row(sourceRow);
         switch (source_.bits) {
         case 1:
-            return IndexedRow<1>(out, count, row, line, phase, columns);
+            return IndexedRow(out, count, line, phase, [=](int i) { return IndexAt<1>(row, first + i); });
         case 4:
-            return IndexedRow<4>(out, count, row, line, phase, columns);
+            return IndexedRow(out, count, line, phase, [=](int i) { return IndexAt<4>(row, first + i); });
         case 8:
-            return IndexedRow<8>(out, count, row, line, phase, columns);
+            return IndexedRow(out, count, line, phase, [=](int i) { return row[first + i]; });
         default:
-            if (key_)
-                return TrueColorRow<true>(out, count, row, line, phase, columns);
-            return TrueColorRow<false>(out, count, row, line, phase, columns);
+            return TrueColourRow(out, count, line, phase, [=](int i) { return TrueColourBits(row, first + i); });
+        }
+    }
+
+    // Makes `into` hold source row sourceRow at the given source columns.
+    void Gather(int sourceRow, const std::vector<int>& columns, GatheredRow& into) const
+    {
+        const BYTE* row = source_.Row(sourceRow);
+        into.sourceRow = sourceRow;
+        const auto gather = [&](auto& target, auto pixelAt) {
+            target.resize(columns.size());
+            for (std::size_t i = 0; i < columns.size(); ++i)
+                target[i] = pixelAt(columns[i]);
+        };
+        switch (source_.bits) {
+        case 1:
+            return gather(into.indexes, [row](int x) { return IndexAt<1>(row, x); });
+        case 4:
+            return gather(into.indexes, [row](int x) { return IndexAt<4>(row, x); });
+        case 8:
+            return gather(into.indexes, [row](int x) { return row[x]; });
+        default:
+            return gather(into.colours, [row](int x) { return TrueColourBits(row, x); });
+        }
+    }
+
+    // Writes the pixels of a gathered row, out[i] with threshold line[i mod 8].
+    void Row(BYTE* out, const GatheredRow& row, const ThresholdLine& line) const
+    {
+        if (source_.bits == kTrueColorBits) {
+            const std::uint32_t* colours = row.colours.data();
+            TrueColourRow(out, static_cast<int>(row.colours.size()), line, 0, [=](int i) { return colours[i]; });
+        } else {
+            const BYTE* indexes = row.indexes.data();
+            IndexedRow(out, static_cast<int>(row.indexes.size()), line, 0, [=](int i) { return indexes[i]; });
         }
     }
 
 private:
-    template <WORD Bits, class Columns>
-    void IndexedRow(BYTE* out, int count, const BYTE* row, const ThresholdLine& line, int phase, Columns columns) const
+    template <class IndexOf>
+    void IndexedRow(BYTE* out, int count, const ThresholdLine& line, int phase, IndexOf indexOf) const
     {
         std::array<const BYTE*, kDitherSize> results;
         for (int k = 0; k < kDitherSize; ++k)
             results[k] = results_.data() + line[k] * entries_;
-        WriteRow(out, count, phase, [=](int i, int k) { return results[k][IndexAt<Bits>(row, columns(i))]; });
+        WriteRow(out, count, phase, [=](int i, int k) { return results[k][indexOf(i)]; });
     }
 
-    template <bool Keyed, class Columns>
-    void TrueColorRow(BYTE* out, int count, const BYTE* row, const ThresholdLine& line, int phase, Columns columns) const
+    template <class BitsOf>
+    void TrueColourRow(BYTE* out, int count, const ThresholdLine& line, int phase, BitsOf bitsOf) const
     {
         std::array<const ChannelCells*, kDitherSize> cells;
         for (int k = 0; k < kDitherSize; ++k)
             cells[k] = &channelCellsByThreshold[line[k]];
-        const Bgr key = key_.value_or(Bgr{});
+        const auto quantize = [=](std::uint32_t bits, int k) {
+            return cells[k]->Quantize(static_cast<BYTE>(bits >> 24), static_cast<BYTE>(bits >> 16),
+                                      static_cast<BYTE>(bits >> 8));
+        };
+        if (!key_)
+            return WriteRow(out, count, phase, [=](int i, int k) { return quantize(bitsOf(i), k); });
+        const std::uint32_t key = TrueColourBits(*key_);
         WriteRow(out, count, phase, [=](int i, int k) {
-            const BYTE* pixel = row + kTrueColorPixelBytes * static_cast<std::size_t>(columns(i));
-            if constexpr (Keyed) {
-                if (pixel[0] == key.blue && pixel[1] == key.green && pixel[2] == key.red)
-                    return kTransparentIndex;
-            }
-            return cells[k]->Quantize(pixel[2], pixel[1], pixel[0]);
+            const std::uint32_t bits = bitsOf(i);
+            return (bits & kTrueColourMask) == key ? kTransparentIndex : quantize(bits, k);
         });
     }
 
@@ -333,7 +384,7 @@ void ConvertRows(const SourcePicture& source, std::optional<Bgr> key, OutputPict
 {
     const PictureQuantizer quantizer(source, key);
     for (int y = 0; y < output.height(); ++y)
-        quantizer.Row(output.Row(y), output.width(), y, LineAlongP(y), 0, ShiftedColumns{0});
+        quantizer.Row(output.Row(y), output.width(), y, 0, LineAlongP(y), 0);
 }
 
 Bgr FirstStoredPixel(const SourcePicture& source)
@@ -428,22 +479,30 @@ HGLOBAL StretchToStage(HGLOBAL source, int width, int height, HPALETTE palette)
         for (int x = 0; x < output.width(); ++x)
             columns[x] = StretchedIndex(x, picture.width, output.width());
         const PictureQuantizer quantizer(picture, std::nullopt);
-        for (int y = 0; y < output.height(); ++y)
-            quantizer.Row(output.Row(y), output.width(), StretchedIndex(y, picture.height, output.height()),
-                          LineAlongP(y), 0, MappedColumns{columns.data()});
+        // Output rows go up in stored order, so those that show one source
+        // row come one after another.
+        GatheredRow gathered;
+        for (int y = 0; y < output.height(); ++y) {
+            const int sourceRow = StretchedIndex(y, picture.height, output.height());
+            if (sourceRow != gathered.sourceRow)
+                quantizer.Gather(sourceRow, columns, gathered);
+            quantizer.Row(output.Row(y), gathered, LineAlongP(y));
+        }
     });
 }
 
 HGLOBAL TileOnStage(HGLOBAL source, HPALETTE palette, int width, int height)
 {
     return RenderFromSource(source, std::pair{width, height}, palette, [](const SourcePicture& picture, OutputPicture& output) {
-        std::vector<int> columns(static_cast<std::size_t>(output.width()));
-        for (int x = 0; x < output.width(); ++x)
-            columns[x] = x % picture.width;
         const PictureQuantizer quantizer(picture, std::nullopt);
-        for (int y = 0; y < output.height(); ++y)
-            quantizer.Row(output.Row(y), output.width(), y % picture.height, LineAlongP(y), 0,
-                          MappedColumns{columns.data()});
+        for (int y = 0; y < output.height(); ++y) {
+            const ThresholdLine line = LineAlongP(y);
+            // Whole copies of the source row, then the part that fits.
+            for (int x = 0, span = 0; x < output.width(); x += span) {
+                span = std::min(picture.width, output.width() - x);
+                quantizer.Row(output.Row(y) + x, span, y % picture.height, 0, line, x);
+            }
+        }
     });
 }
 
@@ -461,8 +520,8 @@ HGLOBAL CentreOnStage(HGLOBAL source, HPALETTE palette, int width, int height)
             return;
         const PictureQuantizer quantizer(picture, std::nullopt);
         for (int y = firstRow; y < endRow; ++y)
-            quantizer.Row(output.Row(bottom + y) + left + firstColumn, endColumn - firstColumn, y, LineAlongP(y),
-                          firstColumn, ShiftedColumns{firstColumn});
+            quantizer.Row(output.Row(bottom + y) + left + firstColumn, endColumn - firstColumn, y, firstColumn,
+                          LineAlongP(y), firstColumn);
     });
 }
 

@@ -236,10 +236,11 @@ TEST_F(RendererTest, SolidColourIsNotLowered)
 TEST_F(RendererTest, SpriteKeyColourBecomesIndexOneAndNothingElseDoes)
 {
     constexpr COLORREF kMagenta = RGB(255, 0, 255);
-    // Magenta at the bottom-left and on a diagonal; index 1's own colour
-    // (800000) and near-magenta elsewhere.
-    const std::vector<COLORREF> table = {kMagenta, RGB(0x80, 0, 0), RGB(254, 0, 255), kWhite};
-    const auto index = [](int x, int y) { return BYTE((x == y || (x == 0 && y == 0)) ? 0 : 1 + (x + y) % 3); };
+    // Magenta at the bottom-left and on a diagonal; elsewhere index 1's own
+    // colour (800000) and colours one step from magenta in each component.
+    const std::vector<COLORREF> table = {kMagenta,          RGB(0x80, 0, 0),  RGB(254, 0, 255),
+                                         RGB(255, 1, 255), RGB(255, 0, 254), kWhite};
+    const auto index = [](int x, int y) { return BYTE(x == y ? 0 : 1 + (x + 2 * y) % 5); };
     for (const bool trueColour : {false, true}) {
         HGLOBAL source = trueColour ? MakeTrueColour(7, 5, [&](int x, int y) { return table[index(x, y)]; })
                                     : MakeIndexed(7, 5, table, index);
