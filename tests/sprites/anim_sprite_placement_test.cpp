@@ -146,30 +146,4 @@ TEST(WorkingCopy, PhasedSpriteKeepsItsPhasesAndTakesDefaultMotion)
     EXPECT_EQ(copy.edgeMode, EdgeWrap);
 }
 
-TEST(WorkingCopy, AnimatedSpriteSeenAsAnySpriteCopiesItsMotion)
-{
-    CAnimSprite source;
-    source.dx = -21;
-    source.dy = 21;
-    source.fracX = 4;
-    source.fracY = -3;
-    source.tickCount = 6;
-    source.motion = MotionBounce;
-    source.edgeMode = EdgeWrapPause;
-    source.angle = 10;
-    source.bounceHeight = 99;
-
-    const CSprite& anySprite = source;
-    const CAnimSprite copy(anySprite);
-    EXPECT_EQ(copy.dx, -21);
-    EXPECT_EQ(copy.dy, 21);
-    EXPECT_EQ(copy.fracX, 4);
-    EXPECT_EQ(copy.fracY, -3);
-    EXPECT_EQ(copy.tickCount, 6);
-    EXPECT_EQ(copy.motion, MotionBounce);
-    EXPECT_EQ(copy.edgeMode, EdgeWrapPause);
-    EXPECT_EQ(copy.angle, 90);
-    EXPECT_EQ(copy.bounceHeight, 0);
-}
-
 }  // namespace

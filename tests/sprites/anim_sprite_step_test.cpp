@@ -87,17 +87,6 @@ TEST_F(StepTest, TenthsOfAPixelAccumulateToTheLeftTruncatingTowardZero)
     }
 }
 
-TEST_F(StepTest, VerticalAxisAccumulatesLikeTheHorizontal)
-{
-    MakeMoving(45, EdgeWrap, 50, 100, 0, 34);
-    Step();
-    Step();
-    Step();
-    EXPECT_EQ(sprite.y, 110);
-    EXPECT_EQ(sprite.fracY, 2);
-    EXPECT_EQ(sprite.x, 50);
-}
-
 TEST_F(StepTest, SlowVelocityMovesEverySecondTickAndSkipsTheEdgeTestBetween)
 {
     // Already beyond the right edge: a tick without a whole pixel must not
@@ -112,16 +101,6 @@ TEST_F(StepTest, SlowVelocityMovesEverySecondTickAndSkipsTheEdgeTestBetween)
     EXPECT_EQ(sprite.x, -45);
     EXPECT_EQ(sprite.fracX, 0);
     EXPECT_EQ(stage.calls.size(), 2u);
-}
-
-TEST_F(StepTest, AMoveReportsTheOldAndTheNewRectangle)
-{
-    MakeMoving(45, EdgeWrap, 100, 60, 34, -12);
-    ASSERT_TRUE(Step());
-    ASSERT_EQ(stage.calls.size(), 2u);
-    EXPECT_EQ(stage.calls[0].first, ChangeArea);
-    EXPECT_EQ(stage.calls[0].second, (RECT{100, 60, 145, 105}));
-    EXPECT_EQ(stage.calls[1].second, (RECT{103, 59, 148, 104}));
 }
 
 // ---- Rebound -------------------------------------------------------------------
@@ -402,15 +381,6 @@ TEST_F(BounceTest, MovesHorizontallyWithTheEdgeHandlingToo)
     EXPECT_EQ(sprite.x, 597);
     EXPECT_EQ(sprite.dx, -34);
     EXPECT_EQ(sprite.angle, 94);
-}
-
-TEST_F(BounceTest, BelowTheFloorNoMatterWhereItWasAndNoWrapOrRebound)
-{
-    MakeBouncing(89, 10, 335);
-    sprite.y = -5000;
-    sprite.edgeMode = EdgeWrap;
-    Step();
-    EXPECT_EQ(sprite.y, 100);
 }
 
 TEST_F(BounceTest, NegativeSpriteHeightSaturatesInsteadOfOverflowing)
