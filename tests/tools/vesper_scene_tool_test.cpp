@@ -1,18 +1,11 @@
 #include <gtest/gtest.h>
 
-#include <sys/wait.h>
-
-#include <cstdio>
-#include <fstream>
-#include <sstream>
-
 #include <nlohmann/json.hpp>
 
-#include "framework/archive.h"
-#include "framework/file.h"
 #include "platform/patchable_data.h"
 #include "sprites/anim_sprite.h"
 #include "tests/support/test_data.h"
+#include "tests/tools/tool_test_support.h"
 #include "tools/vesper_scene/command_line.h"
 #include "tools/vesper_scene/packaging.h"
 #include "tools/vesper_scene/report_format.h"
@@ -22,56 +15,15 @@
 namespace {
 
 using namespace vesper::tools;
+using namespace vesper::tools::test;
 using vesper::test::ScratchDir;
 using nlohmann::json;
-
-std::vector<BYTE> StoredScene(CVesperDoc& doc)
-{
-    CMemFile file;
-    CArchive ar(&file, CArchive::store);
-    doc.Serialize(ar);
-    ar.Close();
-    return file.Bytes();
-}
 
 std::vector<BYTE> SampleScene()
 {
     CVesperDoc doc;
     FillSampleScene(doc);
     return StoredScene(doc);
-}
-
-void WriteFile(const std::string& path, const std::vector<BYTE>& bytes)
-{
-    std::ofstream out(path, std::ios::binary);
-    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-}
-
-std::vector<BYTE> ReadFile(const std::string& path)
-{
-    return ReadWholeFile(path).value_or(std::vector<BYTE>{});
-}
-
-// A stand-in player: filler around a copy of this program's patchable block.
-std::vector<BYTE> FakePlayer(std::size_t size = 5000, std::size_t blockAt = 1234)
-{
-    std::vector<BYTE> player(size, 0x4F);
-    for (std::size_t i = 0; i < sizeof(vesper::platform::PatchableData); ++i)
-        player[blockAt + i] = reinterpret_cast<const volatile BYTE*>(&g_patchableData)[i];
-    return player;
-}
-
-struct ToolRun {
-    int status;
-    std::string out;
-    std::string err;
-};
-
-ToolRun RunInProcess(const std::vector<std::string>& args)
-{
-    std::ostringstream out, err;
-    const int status = RunTool(args, out, err);
-    return {status, out.str(), err.str()};
 }
 
 TEST(ToolArguments, HelpForTheToolAndEachCommand)
@@ -81,7 +33,7 @@ TEST(ToolArguments, HelpForTheToolAndEachCommand)
         EXPECT_EQ(run.status, exitSuccess);
         EXPECT_NE(run.out.find("usage: vesper-scene COMMAND"), std::string::npos);
     }
-    for (const std::string command : {"info", "new", "pack"}) {
+    for (const std::string command : {"build", "dump", "pack", "info", "new"}) {
         const auto run = RunInProcess({command, "--help"});
         EXPECT_EQ(run.status, exitSuccess) << command;
         EXPECT_NE(run.out.find("usage: vesper-scene " + command), std::string::npos) << command;
@@ -97,8 +49,13 @@ TEST(ToolArguments, BadArgumentsAreUsageErrors)
     for (const auto& c : {Case{{}, "no command"}, Case{{"frob"}, "unknown command frob"},
                           Case{{"info"}, "needs a FILE"}, Case{{"info", "a", "b"}, "one FILE"},
                           Case{{"info", "--yaml", "a"}, "unknown option --yaml"}, Case{{"new"}, "needs -o"},
-                          Case{{"new", "-o"}, "-o needs a value"}, Case{{"pack", "p", "-o", "x"}, "PLAYER and SCENE"},
-                          Case{{"pack", "p", "s"}, "needs -o"}}) {
+                          Case{{"new", "-o"}, "-o needs a value"}, Case{{"new", "-o", "a", "-o", "b"}, "given twice"},
+                          Case{{"build", "-o", "x"}, "needs a DESCRIPTION"}, Case{{"build", "d.json"}, "needs -o"},
+                          Case{{"dump", "s", "--force=yes", "-o", "d"}, "takes no value"},
+                          Case{{"dump", "s"}, "needs -o"},
+                          Case{{"pack", "p", "s", "-o", "x"}, "no positional arguments"},
+                          Case{{"pack", "--scene", "s", "--title", "t", "-o", "x"}, "needs --player"},
+                          Case{{"pack", "--player", "p", "--scene", "s", "-o", "x"}, "needs --title"}}) {
         const auto run = RunInProcess(c.args);
         EXPECT_EQ(run.status, exitUsage) << c.complaint;
         EXPECT_NE(run.err.find(c.complaint), std::string::npos) << run.err;
@@ -255,18 +212,19 @@ TEST(SceneInspection, AProgramWithoutASceneSaysSo)
     EXPECT_NE(inspection.value->failure->description.find("no scene"), std::string::npos);
 }
 
-TEST(SceneInspection, StringsThatAreNotUtf8StillGiveValidJson)
+TEST(SceneInspection, EightBitTextsAreShownAsUtf8)
 {
     ScratchDir dir;
     CVesperDoc doc;
     doc.ResetToNewScene();
-    doc.sceneName = "Mat\xE9riel";  // an 8-bit code page character
+    doc.sceneName = "Mat\xE9riel \x80";  // 8-bit code page characters
     const std::string path = (dir / "latin.scene").string();
     WriteFile(path, StoredScene(doc));
     const auto inspection = InspectFile(path);
     ASSERT_TRUE(inspection);
     const json report = json::parse(FormatJson(*inspection.value));
-    EXPECT_EQ(report["scene"]["sceneName"], "Mat\xEF\xBF\xBDriel");
+    EXPECT_EQ(report["scene"]["sceneName"], "Mat\u00E9riel \u20AC");
+    EXPECT_NE(FormatText(*inspection.value).find("scene name: \"Mat\u00E9riel \u20AC\""), std::string::npos);
 }
 
 TEST(Packaging, TheSceneFollowsThePlayerImageAndRepackagingReplacesIt)
@@ -302,19 +260,6 @@ TEST(Packaging, RefusesWhatCannotMakeAWorkingSaver)
 
 // ---- The real executable ----------------------------------------------------
 
-ToolRun RunExecutable(const std::string& arguments)
-{
-    const std::string command = std::string(VESPER_SCENE_EXECUTABLE) + " " + arguments + " 2>&1";
-    FILE* pipe = popen(command.c_str(), "r");
-    EXPECT_NE(pipe, nullptr);
-    std::string output;
-    char buffer[4096];
-    while (std::size_t got = std::fread(buffer, 1, sizeof buffer, pipe))
-        output.append(buffer, got);
-    const int status = pclose(pipe);
-    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, output, {}};
-}
-
 TEST(SceneToolExecutable, HoldsItsPatchableBlockExactlyOnce)
 {
     const auto image = ReadFile(VESPER_SCENE_EXECUTABLE);
@@ -332,8 +277,8 @@ TEST(SceneToolExecutable, MakesPacksAndInspectsASaver)
     ASSERT_EQ(run.status, 0) << run.out;
 
     // The tool itself is a program with a patchable block: it stands in for the player.
-    run = RunExecutable("pack '" + std::string(VESPER_SCENE_EXECUTABLE) + "' '" + scene + "' -o '" + saver +
-                        "' --title 'Aube|Vesper'");
+    run = RunExecutable("pack --player '" + std::string(VESPER_SCENE_EXECUTABLE) + "' --scene '" + scene + "' -o '" +
+                        saver + "' --title Aube --credit Vesper");
     ASSERT_EQ(run.status, 0) << run.out;
 
     run = RunExecutable("info --json '" + saver + "'");

@@ -1,13 +1,20 @@
 #include "tools/vesper_scene/command_line.h"
 
-#include <fstream>
+#include <filesystem>
+#include <map>
 #include <optional>
+
+#include <sys/stat.h>
 
 #include "framework/archive.h"
 #include "framework/file.h"
+#include "platform/patchable_data.h"
+#include "tools/vesper_scene/atomic_file.h"
+#include "tools/vesper_scene/code_page.h"
 #include "tools/vesper_scene/packaging.h"
 #include "tools/vesper_scene/report_format.h"
 #include "tools/vesper_scene/sample_scene.h"
+#include "tools/vesper_scene/scene_description.h"
 #include "tools/vesper_scene/scene_inspection.h"
 
 namespace vesper::tools {
@@ -16,15 +23,56 @@ namespace {
 constexpr const char* kToolUsage =
     "usage: vesper-scene COMMAND [ARGUMENTS]\n"
     "\n"
-    "Inspects and makes Vesper scenes and packaged screen savers.\n"
+    "Makes, inspects and packages Vesper scenes and screen savers.\n"
     "\n"
     "commands:\n"
-    "  info [--json] FILE            show a scene file or a packaged saver\n"
-    "  new -o FILE                   write a small sample scene\n"
-    "  pack PLAYER SCENE -o FILE [--title TEXT]\n"
-    "                                append a scene to a player program\n"
+    "  build DESCRIPTION.json -o SCENE   make a scene from its JSON description\n"
+    "  dump FILE -o FOLDER               write a scene's description and pictures\n"
+    "  pack --player PLAYER --scene SCENE --title TITLE [--credit CREDIT] -o SAVER\n"
+    "                                    append a scene to a player program\n"
+    "  info [--json] FILE                show a scene or a packaged saver\n"
+    "  new -o SCENE                      write a small sample scene\n"
     "\n"
-    "`vesper-scene COMMAND --help` describes one command.\n";
+    "`vesper-scene COMMAND --help` describes one command; docs/scene-format.md\n"
+    "describes the JSON description.\n";
+
+constexpr const char* kBuildUsage =
+    "usage: vesper-scene build DESCRIPTION.json -o SCENE\n"
+    "\n"
+    "Writes the scene stream that DESCRIPTION.json describes: the scene's fields,\n"
+    "its background picture and its sprites, in stacking order (the first sprite\n"
+    "is drawn on top). Pictures are PNG or .bmp files named relative to the\n"
+    "description's folder; a PNG is stored at 4 or 8 bits per pixel when it has\n"
+    "at most 16 or 256 colours, else at 24, and a sprite's transparent PNG pixels\n"
+    "become one key colour. Every problem is reported with the file and the field\n"
+    "(sprites[2].dx); with any error nothing is written. Warnings point out what\n"
+    "would not look as intended, such as a sprite whose corners are not\n"
+    "transparent. SCENE is replaced only once it is complete.\n";
+
+constexpr const char* kDumpUsage =
+    "usage: vesper-scene dump FILE -o FOLDER [--force]\n"
+    "\n"
+    "Writes the scene of FILE (a bare scene stream or a packaged saver) into\n"
+    "FOLDER as scene.json, background.bmp and sprite-NN.bmp (NN the sprite's\n"
+    "index), keeping every stored field; `vesper-scene build FOLDER/scene.json`\n"
+    "gives back the same scene stream. FOLDER is created if needed; one that\n"
+    "already holds files is refused unless --force is given.\n"
+    "\n"
+    "  --force   write into a folder that is not empty\n";
+
+constexpr const char* kPackUsage =
+    "usage: vesper-scene pack --player PLAYER --scene SCENE --title TITLE\n"
+    "                         [--credit CREDIT] -o SAVER\n"
+    "\n"
+    "Writes SAVER: a copy of the player program PLAYER followed by the scene\n"
+    "stream SCENE, with the copy's scene offset set to the player's size and its\n"
+    "string resource 1 set to \"TITLE|CREDIT\", which the configuration dialog\n"
+    "shows. TITLE may not contain \"|\"; together they may take 198 characters\n"
+    "(199 with the \"|\"), in the Windows-1252 character set. A PLAYER that\n"
+    "already holds a scene is cut at that scene's offset first, so a saver can be\n"
+    "packed again with another scene. The scene must load as the player would\n"
+    "load it. SAVER gets PLAYER's permissions and is replaced only once it is\n"
+    "complete.\n";
 
 constexpr const char* kInfoUsage =
     "usage: vesper-scene info [--json] FILE\n"
@@ -39,21 +87,88 @@ constexpr const char* kInfoUsage =
     "  --json   print the report as JSON\n";
 
 constexpr const char* kNewUsage =
-    "usage: vesper-scene new -o FILE\n"
+    "usage: vesper-scene new -o SCENE\n"
     "\n"
     "Writes a sample scene stream: a gradient picture and three animated sprites.\n";
 
-constexpr const char* kPackUsage =
-    "usage: vesper-scene pack PLAYER SCENE -o FILE [--title TEXT]\n"
-    "\n"
-    "Writes FILE: the program PLAYER followed by the scene stream SCENE, with the\n"
-    "player's scene offset set to its image size and string resource 1 set to\n"
-    "TEXT (\"title|credit\", at most 199 characters; empty by default). A player\n"
-    "that already holds a scene gives it up. The scene must load.\n";
+// ---- Arguments ------------------------------------------------------------------
+
+struct OptionSpec {
+    const char* name;
+    bool takesValue;
+};
+
+struct ParsedArguments {
+    std::vector<std::string> positional;
+    std::map<std::string, std::string> values;  // options with a value, by name
+    std::map<std::string, bool> flags;
+    bool help = false;
+    std::string error;
+
+    std::optional<std::string> Value(const char* name) const
+    {
+        const auto found = values.find(name);
+        return found == values.end() ? std::nullopt : std::optional(found->second);
+    }
+    bool Flag(const char* name) const { return flags.contains(name); }
+};
 
 bool IsHelp(const std::string& arg)
 {
     return arg == "--help" || arg == "-h";
+}
+
+// "-o" stands for "--output" in every command that writes a file.
+std::string OptionName(const std::string& arg)
+{
+    return arg == "-o" ? "--output" : arg;
+}
+
+ParsedArguments Parse(const std::vector<std::string>& args, const std::vector<OptionSpec>& options)
+{
+    ParsedArguments parsed;
+    bool optionsEnded = false;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& arg = args[i];
+        if (optionsEnded || arg.size() < 2 || arg[0] != '-') {
+            parsed.positional.push_back(arg);
+            continue;
+        }
+        if (arg == "--") {
+            optionsEnded = true;
+            continue;
+        }
+        if (IsHelp(arg)) {
+            parsed.help = true;
+            continue;
+        }
+        const auto equals = arg.find('=');
+        const std::string name = OptionName(arg.substr(0, equals));
+        const auto spec = std::find_if(options.begin(), options.end(), [&](const OptionSpec& o) { return name == o.name; });
+        if (spec == options.end()) {
+            parsed.error = "unknown option " + arg;
+            return parsed;
+        }
+        if (parsed.values.contains(name) || parsed.flags.contains(name)) {
+            parsed.error = name + " is given twice";
+            return parsed;
+        }
+        if (!spec->takesValue) {
+            if (equals != std::string::npos) {
+                parsed.error = name + " takes no value";
+                return parsed;
+            }
+            parsed.flags[name] = true;
+        } else if (equals != std::string::npos) {
+            parsed.values[name] = arg.substr(equals + 1);
+        } else if (i + 1 < args.size()) {
+            parsed.values[name] = args[++i];
+        } else {
+            parsed.error = arg + " needs a value";
+            return parsed;
+        }
+    }
+    return parsed;
 }
 
 int UsageError(std::ostream& err, const std::string& problem, const char* usage)
@@ -62,65 +177,50 @@ int UsageError(std::ostream& err, const std::string& problem, const char* usage)
     return exitUsage;
 }
 
-std::optional<std::vector<BYTE>> ReadInput(const std::string& path, std::ostream& err)
+int Failure(std::ostream& err, const std::string& problem)
 {
-    auto bytes = ReadWholeFile(path);
-    if (!bytes)
-        err << "vesper-scene: cannot read " << path << "\n";
-    return bytes;
+    err << "vesper-scene: " << problem << "\n";
+    return exitFailure;
 }
 
-bool WriteWholeFile(const std::string& path, const std::vector<BYTE>& bytes, std::ostream& err)
+// ---- Shared steps ---------------------------------------------------------------
+
+std::vector<BYTE> StoredScene(CVesperDoc& doc)
 {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-    out.close();
-    if (!out) {
-        err << "vesper-scene: cannot write " << path << "\n";
-        return false;
-    }
-    return true;
+    CMemFile file;
+    CArchive ar(&file, CArchive::store);
+    doc.Serialize(ar);
+    ar.Close();
+    return file.Bytes();
 }
 
-// Positional arguments and the values of the options that take one.
-struct ParsedArguments {
-    std::vector<std::string> positional;
-    std::optional<std::string> output;
-    std::optional<std::string> title;
-    bool json = false;
-    bool help = false;
-    std::string error;
-};
-
-ParsedArguments Parse(const std::vector<std::string>& args, bool acceptsJson, bool acceptsOutput, bool acceptsTitle)
+std::string FailureText(const SceneLoadFailure& failure)
 {
-    ParsedArguments parsed;
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        const std::string& arg = args[i];
-        const bool takesValue = (acceptsOutput && (arg == "-o" || arg == "--output")) || (acceptsTitle && arg == "--title");
-        if (IsHelp(arg)) {
-            parsed.help = true;
-        } else if (acceptsJson && arg == "--json") {
-            parsed.json = true;
-        } else if (takesValue) {
-            if (i + 1 == args.size()) {
-                parsed.error = arg + " needs a value";
-                return parsed;
-            }
-            (arg == "--title" ? parsed.title : parsed.output) = args[++i];
-        } else if (arg.size() > 1 && arg[0] == '-') {
-            parsed.error = "unknown option " + arg;
-            return parsed;
-        } else {
-            parsed.positional.push_back(arg);
-        }
-    }
-    return parsed;
+    return failure.message + " (" + CauseName(failure) + ": " + failure.description + ", at byte " +
+           std::to_string(failure.FileOffset()) + ")";
 }
+
+// Why a scene stream does not load, or empty when it does.
+std::optional<std::string> SceneProblem(const std::vector<BYTE>& scene)
+{
+    CVesperDoc doc;
+    const BOOL loaded = LoadSceneBytesQuietly(doc, scene);
+    doc.DeleteContents();
+    if (loaded)
+        return std::nullopt;
+    return FailureText(*doc.LastLoadFailure());
+}
+
+std::string Plural(std::size_t count, const char* noun)
+{
+    return std::to_string(count) + " " + noun + (count == 1 ? "" : "s");
+}
+
+// ---- Commands -------------------------------------------------------------------
 
 int RunInfo(const std::vector<std::string>& args, std::ostream& out, std::ostream& err)
 {
-    const ParsedArguments parsed = Parse(args, true, false, false);
+    const ParsedArguments parsed = Parse(args, {{"--json", false}});
     if (parsed.help) {
         out << kInfoUsage;
         return exitSuccess;
@@ -134,22 +234,13 @@ int RunInfo(const std::vector<std::string>& args, std::ostream& out, std::ostrea
         err << "vesper-scene: " << inspection.error << "\n";
         return exitUsage;
     }
-    out << (parsed.json ? FormatJson(*inspection.value) : FormatText(*inspection.value));
+    out << (parsed.Flag("--json") ? FormatJson(*inspection.value) : FormatText(*inspection.value));
     return inspection.value->scene ? exitSuccess : exitFailure;
-}
-
-std::vector<BYTE> StoredScene(CVesperDoc& doc)
-{
-    CMemFile file;
-    CArchive ar(&file, CArchive::store);
-    doc.Serialize(ar);
-    ar.Close();
-    return file.Bytes();
 }
 
 int RunNew(const std::vector<std::string>& args, std::ostream& out, std::ostream& err)
 {
-    const ParsedArguments parsed = Parse(args, false, true, false);
+    const ParsedArguments parsed = Parse(args, {{"--output", true}});
     if (parsed.help) {
         out << kNewUsage;
         return exitSuccess;
@@ -158,57 +249,177 @@ int RunNew(const std::vector<std::string>& args, std::ostream& out, std::ostream
         return UsageError(err, parsed.error, kNewUsage);
     if (!parsed.positional.empty())
         return UsageError(err, "new takes no FILE argument but -o FILE", kNewUsage);
-    if (!parsed.output)
+    const auto output = parsed.Value("--output");
+    if (!output)
         return UsageError(err, "new needs -o FILE", kNewUsage);
     CVesperDoc doc;
     FillSampleScene(doc);
     const auto bytes = StoredScene(doc);
     doc.DeleteContents();
-    if (!WriteWholeFile(*parsed.output, bytes, err))
-        return exitFailure;
-    out << "wrote " << *parsed.output << " (" << bytes.size() << " bytes)\n";
+    if (const std::string problem = WriteFileAtomically(*output, bytes); !problem.empty())
+        return Failure(err, problem);
+    out << "wrote " << *output << " (" << bytes.size() << " bytes)\n";
     return exitSuccess;
 }
 
-// Why a scene stream does not load, or empty when it does.
-std::optional<std::string> SceneProblem(const std::vector<BYTE>& scene)
+int RunBuild(const std::vector<std::string>& args, std::ostream& out, std::ostream& err)
 {
+    const ParsedArguments parsed = Parse(args, {{"--output", true}});
+    if (parsed.help) {
+        out << kBuildUsage;
+        return exitSuccess;
+    }
+    if (!parsed.error.empty())
+        return UsageError(err, parsed.error, kBuildUsage);
+    if (parsed.positional.size() != 1)
+        return UsageError(err, parsed.positional.empty() ? "build needs a DESCRIPTION.json" : "build takes one DESCRIPTION.json",
+                          kBuildUsage);
+    const auto output = parsed.Value("--output");
+    if (!output)
+        return UsageError(err, "build needs -o SCENE", kBuildUsage);
+
     CVesperDoc doc;
-    if (LoadSceneBytesQuietly(doc, scene))
-        return std::nullopt;
-    const SceneLoadFailure& failure = *doc.LastLoadFailure();
-    return failure.message + " " + failure.description;
+    const BuildReport report = BuildSceneFromDescription(parsed.positional[0], doc);
+    for (const auto& warning : report.warnings)
+        err << "warning: " << warning << "\n";
+    for (const auto& error : report.errors)
+        err << "error: " << error << "\n";
+    if (!report.Succeeded())
+        return Failure(err, Plural(report.errors.size(), "error") + "; " + *output + " was not written");
+    const std::size_t spriteCount = static_cast<std::size_t>(doc.sprites.GetCount());
+    const auto bytes = StoredScene(doc);
+    doc.DeleteContents();
+    // What was written must be what the player reads.
+    if (const auto problem = SceneProblem(bytes))
+        return Failure(err, "the scene made does not load back: " + *problem);
+    if (const std::string problem = WriteFileAtomically(*output, bytes); !problem.empty())
+        return Failure(err, problem);
+    out << "wrote " << *output << " (" << bytes.size() << " bytes, " << Plural(spriteCount, "sprite") << ")\n";
+    return exitSuccess;
+}
+
+int RunDump(const std::vector<std::string>& args, std::ostream& out, std::ostream& err)
+{
+    const ParsedArguments parsed = Parse(args, {{"--output", true}, {"--force", false}});
+    if (parsed.help) {
+        out << kDumpUsage;
+        return exitSuccess;
+    }
+    if (!parsed.error.empty())
+        return UsageError(err, parsed.error, kDumpUsage);
+    if (parsed.positional.size() != 1)
+        return UsageError(err, parsed.positional.empty() ? "dump needs a FILE" : "dump takes one FILE", kDumpUsage);
+    const auto output = parsed.Value("--output");
+    if (!output)
+        return UsageError(err, "dump needs -o FOLDER", kDumpUsage);
+
+    CVesperDoc doc;
+    const auto loaded = LoadFileScene(parsed.positional[0], doc);
+    if (!loaded) {
+        err << "vesper-scene: " << loaded.error << "\n";
+        return exitUsage;
+    }
+    if (loaded.value->failure)
+        return Failure(err, "the scene of " + parsed.positional[0] + " does not load: " +
+                                FailureText(*loaded.value->failure));
+    const SceneDescription description = DescribeScene(doc);
+    doc.DeleteContents();
+
+    const std::filesystem::path folder(*output);
+    std::error_code error;
+    if (std::filesystem::exists(folder, error) && !std::filesystem::is_directory(folder, error))
+        return Failure(err, *output + " exists and is not a folder");
+    if (!parsed.Flag("--force") && std::filesystem::is_directory(folder, error) &&
+        !std::filesystem::is_empty(folder, error))
+        return Failure(err, *output + " is not empty (--force writes into it)");
+    std::filesystem::create_directories(folder, error);
+    if (error)
+        return Failure(err, "cannot create " + *output + ": " + error.message());
+    for (const auto& [name, bytes] : description.pictures) {
+        if (const std::string problem = WriteFileAtomically((folder / name).string(), bytes); !problem.empty())
+            return Failure(err, problem);
+    }
+    const std::string text = description.text;
+    const std::string problem = WriteFileAtomically(
+        (folder / "scene.json").string(), std::span(reinterpret_cast<const BYTE*>(text.data()), text.size()));
+    if (!problem.empty())
+        return Failure(err, problem);
+    out << "wrote " << (folder / "scene.json").string() << " and " << Plural(description.pictures.size(), "picture")
+        << "\n";
+    return exitSuccess;
+}
+
+// "TITLE|CREDIT" in the 8-bit character set, or why it cannot be.
+platform::Outcome<std::string> StringResource1(const std::string& title, const std::string& credit)
+{
+    if (title.find('|') != std::string::npos)
+        return {std::nullopt, "the title may not contain \"|\", which separates it from the credit line"};
+    const CodePageText title8 = Utf8ToCodePage(title);
+    if (!title8.text)
+        return {std::nullopt, "the title: " + title8.problem};
+    const CodePageText credit8 = Utf8ToCodePage(credit);
+    if (!credit8.text)
+        return {std::nullopt, "the credit line: " + credit8.problem};
+    std::string joined = *title8.text + "|" + *credit8.text;
+    const std::size_t room = platform::kStringResourceCapacity - 1;
+    if (joined.size() > room)
+        return {std::nullopt, "the title and credit line take " + std::to_string(joined.size()) +
+                                  " characters with their \"|\"; at most " + std::to_string(room) + " fit"};
+    return {std::move(joined), {}};
 }
 
 int RunPack(const std::vector<std::string>& args, std::ostream& out, std::ostream& err)
 {
-    const ParsedArguments parsed = Parse(args, false, true, true);
+    const ParsedArguments parsed =
+        Parse(args, {{"--player", true}, {"--scene", true}, {"--title", true}, {"--credit", true}, {"--output", true}});
     if (parsed.help) {
         out << kPackUsage;
         return exitSuccess;
     }
     if (!parsed.error.empty())
         return UsageError(err, parsed.error, kPackUsage);
-    if (parsed.positional.size() != 2)
-        return UsageError(err, "pack needs PLAYER and SCENE", kPackUsage);
-    if (!parsed.output)
-        return UsageError(err, "pack needs -o FILE", kPackUsage);
-    const auto player = ReadInput(parsed.positional[0], err);
-    const auto scene = player ? ReadInput(parsed.positional[1], err) : std::nullopt;
-    if (!scene)
+    if (!parsed.positional.empty())
+        return UsageError(err, "pack takes no positional arguments (unexpected " + parsed.positional[0] + ")",
+                          kPackUsage);
+    for (const char* needed : {"--player", "--scene", "--title", "--output"}) {
+        if (!parsed.Value(needed))
+            return UsageError(err, std::string("pack needs ") + needed, kPackUsage);
+    }
+    const std::string playerPath = *parsed.Value("--player");
+    const std::string scenePath = *parsed.Value("--scene");
+    const std::string output = *parsed.Value("--output");
+
+    const auto text = StringResource1(*parsed.Value("--title"), parsed.Value("--credit").value_or(""));
+    if (!text)
+        return Failure(err, text.error);
+    const auto player = ReadWholeFile(playerPath);
+    if (!player) {
+        err << "vesper-scene: cannot read " << playerPath << "\n";
         return exitUsage;
-    if (const auto problem = SceneProblem(*scene)) {
-        err << "vesper-scene: the scene " << parsed.positional[1] << " does not load: " << *problem << "\n";
-        return exitFailure;
     }
-    const auto packaged = PackageScene(*player, *scene, parsed.title.value_or(""));
-    if (!packaged) {
-        err << "vesper-scene: " << packaged.error << "\n";
-        return exitFailure;
+    const auto scene = ReadWholeFile(scenePath);
+    if (!scene) {
+        err << "vesper-scene: cannot read " << scenePath << "\n";
+        return exitUsage;
     }
-    if (!WriteWholeFile(*parsed.output, *packaged.value, err))
-        return exitFailure;
-    out << "wrote " << *parsed.output << ": scene at offset " << packaged.value->size() - scene->size() << "\n";
+    if (const auto problem = SceneProblem(*scene))
+        return Failure(err, "the scene " + scenePath + " does not load: " + *problem);
+    const auto packaged = PackageScene(*player, *scene, *text.value);
+    if (!packaged)
+        return Failure(err, playerPath + ": " + packaged.error);
+
+    struct stat status {};
+    if (stat(playerPath.c_str(), &status) != 0)
+        return Failure(err, "cannot read the permissions of " + playerPath);
+    constexpr mode_t kPermissionBits = 0777;
+    if (const std::string problem = WriteFileAtomically(output, *packaged.value, status.st_mode & kPermissionBits);
+        !problem.empty())
+        return Failure(err, problem);
+    const std::size_t offset = packaged.value->size() - scene->size();
+    out << "wrote " << output << ": the player's " << offset << " bytes, then the scene (" << scene->size()
+        << " bytes) at offset " << offset << "\n";
+    if (offset != player->size())
+        out << "the player already held a scene; it was replaced\n";
     return exitSuccess;
 }
 
@@ -224,12 +435,16 @@ int RunTool(const std::vector<std::string>& args, std::ostream& out, std::ostrea
         out << kToolUsage;
         return exitSuccess;
     }
+    if (command == "build")
+        return RunBuild(rest, out, err);
+    if (command == "dump")
+        return RunDump(rest, out, err);
+    if (command == "pack")
+        return RunPack(rest, out, err);
     if (command == "info")
         return RunInfo(rest, out, err);
     if (command == "new")
         return RunNew(rest, out, err);
-    if (command == "pack")
-        return RunPack(rest, out, err);
     return UsageError(err, "unknown command " + command, kToolUsage);
 }
 

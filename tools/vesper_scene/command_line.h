@@ -1,5 +1,7 @@
-// vesper-scene's commands: info (inspect a scene or a packaged saver), new
-// (write a sample scene) and pack (append a scene to a player).
+// vesper-scene's commands: info (inspect a scene or a packaged saver), build
+// (a scene from its JSON description and pictures), dump (a scene back into
+// a description and pictures), pack (a player and a scene into a saver) and
+// new (a small sample scene).
 #pragma once
 
 #include <ostream>
@@ -10,7 +12,7 @@ namespace vesper::tools {
 
 enum ExitCode : int {
     exitSuccess = 0,
-    exitFailure = 1,  // the scene did not load, or a file could not be written
+    exitFailure = 1,  // the input was refused, a scene did not load, or a file could not be written
     exitUsage = 2,    // bad arguments, or an input file that cannot be read
 };
 

@@ -5,6 +5,7 @@
 
 #include "framework/exceptions.h"
 #include "sprites/anim_sprite.h"
+#include "tools/vesper_scene/code_page.h"
 
 namespace vesper::tools {
 namespace {
@@ -18,18 +19,20 @@ std::string Hex(std::uint64_t value, int digits)
     return text;
 }
 
+// A text of the scene or the patchable block, shown as UTF-8 in quotes.
 std::string Quoted(const std::string& text)
 {
-    return "\"" + text + "\"";
+    return "\"" + CodePageToUtf8(text) + "\"";
 }
 
-// Title and credit line: string resource 1 split at its first "|".
+// Title and credit line: string resource 1 split at its first "|", as UTF-8.
 std::pair<std::string, std::string> TitleAndCredit(const std::string& text)
 {
-    const auto bar = text.find('|');
+    const std::string utf8 = CodePageToUtf8(text);
+    const auto bar = utf8.find('|');
     if (bar == std::string::npos)
-        return {text, {}};
-    return {text.substr(0, bar), text.substr(bar + 1)};
+        return {utf8, {}};
+    return {utf8.substr(0, bar), utf8.substr(bar + 1)};
 }
 
 std::string PictureText(const PictureInfo& picture)
@@ -116,8 +119,8 @@ json SceneJson(const SceneFields& scene)
     return {{"sceneWidth", scene.sceneWidth},
             {"sceneHeight", scene.sceneHeight},
             {"spareWord1", scene.spareWord1},
-            {"backgroundPath", scene.backgroundPath},
-            {"sceneName", scene.sceneName},
+            {"backgroundPath", CodePageToUtf8(scene.backgroundPath)},
+            {"sceneName", CodePageToUtf8(scene.sceneName)},
             {"backgroundKind", scene.backgroundKind},
             {"gradientHorizontal", scene.gradientHorizontal},
             {"imagePlacement", scene.imagePlacement},
@@ -223,8 +226,8 @@ std::string FormatText(const SceneInspection& inspection)
         const auto [title, credit] = TitleAndCredit(inspection.block->stringResource1);
         out << "scene offset: " << inspection.sceneOffset << " (" << Hex(inspection.sceneOffset, 1) << ")\n"
             << "string resource 1: " << Quoted(inspection.block->stringResource1) << "\n"
-            << "  title: " << Quoted(title) << "\n"
-            << "  credit: " << Quoted(credit) << "\n";
+            << "  title: \"" << title << "\"\n"
+            << "  credit: \"" << credit << "\"\n";
     }
     if (inspection.scene)
         WriteScene(out, *inspection.scene);
@@ -249,7 +252,7 @@ json ToJson(const SceneInspection& inspection)
     if (inspection.block) {
         const auto [title, credit] = TitleAndCredit(inspection.block->stringResource1);
         report["sceneOffset"] = inspection.sceneOffset;
-        report["stringResource1"] = inspection.block->stringResource1;
+        report["stringResource1"] = CodePageToUtf8(inspection.block->stringResource1);
         report["title"] = title;
         report["credit"] = credit;
     }
@@ -262,7 +265,7 @@ json ToJson(const SceneInspection& inspection)
 
 std::string FormatJson(const SceneInspection& inspection)
 {
-    return ToJson(inspection).dump(2, ' ', false, json::error_handler_t::replace) + "\n";
+    return ToJson(inspection).dump(2) + "\n";
 }
 
 }  // namespace vesper::tools

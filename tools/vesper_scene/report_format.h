@@ -11,7 +11,7 @@ namespace vesper::tools {
 
 std::string FormatText(const SceneInspection& inspection);
 nlohmann::json ToJson(const SceneInspection& inspection);
-// JSON text; bytes of the scene's 8-bit strings that are not UTF-8 become U+FFFD.
+// JSON text; the scene's 8-bit (Windows-1252) texts are given as UTF-8.
 std::string FormatJson(const SceneInspection& inspection);
 
 // Names of the coded values, for both forms.

@@ -106,7 +106,7 @@ SceneFields FieldsOf(const CVesperDoc& doc)
     return fields;
 }
 
-platform::Outcome<SceneInspection> InspectFile(const std::string& path)
+platform::Outcome<SceneInspection> LoadFileScene(const std::string& path, CVesperDoc& doc)
 {
     std::error_code error;
     if (std::filesystem::is_directory(path, error))
@@ -132,20 +132,26 @@ platform::Outcome<SceneInspection> InspectFile(const std::string& path)
         }
     }
 
-    CVesperDoc doc;
     BOOL loaded = FALSE;
     {
         const SilentMessageBoxes silence;
         loaded = doc.LoadSceneFromFile(path, sceneOffset);
     }
-    if (loaded)
-        inspection.scene = FieldsOf(doc);
-    else if (doc.LastLoadFailure())
-        inspection.failure = doc.LastLoadFailure();
-    else
+    if (!loaded && !doc.LastLoadFailure())
         return {std::nullopt, "cannot open " + path};
-    doc.DeleteContents();
+    if (!loaded)
+        inspection.failure = doc.LastLoadFailure();
     return {std::move(inspection), {}};
+}
+
+platform::Outcome<SceneInspection> InspectFile(const std::string& path)
+{
+    CVesperDoc doc;
+    auto inspection = LoadFileScene(path, doc);
+    if (inspection && !inspection.value->failure)
+        inspection.value->scene = FieldsOf(doc);
+    doc.DeleteContents();
+    return inspection;
 }
 
 }  // namespace vesper::tools

@@ -75,6 +75,12 @@ struct SceneInspection {
     std::optional<SceneLoadFailure> failure;
 };
 
+// Reads the file and loads its scene into doc through the document's own
+// loader, as the player would (no message box is shown); `scene` stays empty
+// and `failure` tells why the load failed, if it did. Empty with a reason
+// when the file cannot be read.
+platform::Outcome<SceneInspection> LoadFileScene(const std::string& path, CVesperDoc& doc);
+
 // Reads the file and loads its scene through the scene document's own loader
 // (no message box is shown). Empty with a reason when the file cannot be read.
 platform::Outcome<SceneInspection> InspectFile(const std::string& path);

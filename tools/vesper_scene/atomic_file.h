@@ -1,0 +1,22 @@
+// Writing an output file so that it is either complete or absent: the bytes
+// go to a temporary file in the same folder, which is flushed to disk and
+// then renamed over the target. A failure removes the temporary file and
+// leaves any earlier target as it was.
+#pragma once
+
+#include <optional>
+#include <span>
+#include <string>
+#include <sys/types.h>
+
+#include "platform/win32_types.h"
+
+namespace vesper::tools {
+
+// The error text, or empty on success. `mode` sets the new file's permission
+// bits exactly (for instance a player's, executable bits included); without
+// it the file gets 0666 less the process's umask, as a plain new file does.
+std::string WriteFileAtomically(const std::string& path, std::span<const BYTE> bytes,
+                                std::optional<mode_t> mode = std::nullopt);
+
+}  // namespace vesper::tools

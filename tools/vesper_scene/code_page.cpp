@@ -1,0 +1,118 @@
+#include "tools/vesper_scene/code_page.h"
+
+#include <array>
+#include <cstdint>
+#include <cstdio>
+
+namespace vesper::tools {
+namespace {
+
+constexpr std::uint8_t kFirstSpecialByte = 0x80;
+constexpr std::uint8_t kLastSpecialByte = 0x9F;
+
+// Characters of the bytes 0x80 to 0x9F; the undefined ones keep their number.
+constexpr std::array<char32_t, 32> kSpecialCharacters = {
+    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
+
+char32_t CharacterOfByte(std::uint8_t byte)
+{
+    if (byte >= kFirstSpecialByte && byte <= kLastSpecialByte)
+        return kSpecialCharacters[byte - kFirstSpecialByte];
+    return byte;
+}
+
+std::optional<std::uint8_t> ByteOfCharacter(char32_t character)
+{
+    if (character < kFirstSpecialByte || (character > kLastSpecialByte && character <= 0xFF))
+        return static_cast<std::uint8_t>(character);
+    for (std::size_t i = 0; i < kSpecialCharacters.size(); ++i) {
+        if (kSpecialCharacters[i] == character)
+            return static_cast<std::uint8_t>(kFirstSpecialByte + i);
+    }
+    return std::nullopt;
+}
+
+void AppendUtf8(std::string& out, char32_t c)
+{
+    if (c < 0x80) {
+        out += static_cast<char>(c);
+    } else if (c < 0x800) {
+        out += static_cast<char>(0xC0 | (c >> 6));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    } else {
+        out += static_cast<char>(0xE0 | (c >> 12));
+        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    }
+}
+
+// Decodes one character at `at` and advances past it; empty for a malformed,
+// overlong or surrogate sequence.
+std::optional<char32_t> NextCharacter(std::string_view text, std::size_t& at)
+{
+    const auto lead = static_cast<std::uint8_t>(text[at]);
+    std::size_t length = 0;
+    char32_t value = 0;
+    if (lead < 0x80) {
+        ++at;
+        return lead;
+    } else if ((lead & 0xE0) == 0xC0) {
+        length = 2;
+        value = lead & 0x1F;
+    } else if ((lead & 0xF0) == 0xE0) {
+        length = 3;
+        value = lead & 0x0F;
+    } else if ((lead & 0xF8) == 0xF0) {
+        length = 4;
+        value = lead & 0x07;
+    } else {
+        return std::nullopt;
+    }
+    if (text.size() - at < length)
+        return std::nullopt;
+    for (std::size_t i = 1; i < length; ++i) {
+        const auto next = static_cast<std::uint8_t>(text[at + i]);
+        if ((next & 0xC0) != 0x80)
+            return std::nullopt;
+        value = value << 6 | (next & 0x3F);
+    }
+    constexpr char32_t kSmallestOfLength[] = {0, 0, 0x80, 0x800, 0x10000};
+    if (value < kSmallestOfLength[length] || value > 0x10FFFF || (value >= 0xD800 && value <= 0xDFFF))
+        return std::nullopt;
+    at += length;
+    return value;
+}
+
+}  // namespace
+
+std::string CodePageToUtf8(std::string_view bytes)
+{
+    std::string out;
+    out.reserve(bytes.size());
+    for (const char byte : bytes)
+        AppendUtf8(out, CharacterOfByte(static_cast<std::uint8_t>(byte)));
+    return out;
+}
+
+CodePageText Utf8ToCodePage(std::string_view utf8)
+{
+    std::string out;
+    out.reserve(utf8.size());
+    for (std::size_t at = 0; at < utf8.size();) {
+        const auto character = NextCharacter(utf8, at);
+        if (!character)
+            return {std::nullopt, "invalid UTF-8"};
+        const auto byte = ByteOfCharacter(*character);
+        if (!byte) {
+            char name[16];
+            std::snprintf(name, sizeof name, "U+%04X", static_cast<unsigned>(*character));
+            return {std::nullopt, std::string("the character ") + name + " has no 8-bit (Windows-1252) form"};
+        }
+        out += static_cast<char>(*byte);
+    }
+    return {std::move(out), {}};
+}
+
+}  // namespace vesper::tools
