@@ -11,32 +11,14 @@
 #include <cstring>
 #include <string>
 
+#include "platform/errors.h"
 #include "platform/win32.h"
 
 namespace {
 
-DWORD Win32ErrorFromErrno(int error)
+HFILE FailWithErrno(const char* path = nullptr)
 {
-    switch (error) {
-    case ENOENT: return ERROR_FILE_NOT_FOUND;
-    case ENOTDIR: return ERROR_PATH_NOT_FOUND;
-    case EACCES:
-    case EPERM:
-    case EISDIR:
-    case EROFS: return ERROR_ACCESS_DENIED;
-    case EMFILE:
-    case ENFILE: return ERROR_TOO_MANY_OPEN_FILES;
-    case EBADF: return ERROR_INVALID_HANDLE;
-    case ENOMEM: return ERROR_NOT_ENOUGH_MEMORY;
-    case ENOSPC: return ERROR_DISK_FULL;
-    case ENAMETOOLONG: return ERROR_FILENAME_EXCED_RANGE;
-    default: return ERROR_INVALID_PARAMETER;
-    }
-}
-
-HFILE FailWithErrno()
-{
-    SetLastError(Win32ErrorFromErrno(errno));
+    SetLastError(vesper::platform::Win32ErrorFromErrno(errno, path ? path : ""));
     return HFILE_ERROR;
 }
 
@@ -86,7 +68,7 @@ HFILE OpenFile(LPCSTR lpFileName, LPOFSTRUCT lpReOpenBuff, UINT uStyle)
             close(fd);
             errno = EISDIR;
         }
-        const HFILE result = FailWithErrno();
+        const HFILE result = FailWithErrno(lpFileName);
         if (lpReOpenBuff)
             lpReOpenBuff->nErrCode = static_cast<WORD>(GetLastError());
         return result;

@@ -68,26 +68,6 @@ void SyncFolder(const std::filesystem::path& folder)
 
 }  // namespace
 
-DWORD Win32ErrorFromErrno(int error)
-{
-    switch (error) {
-    case ENOENT: return ERROR_PATH_NOT_FOUND;
-    case ENOTDIR: return ERROR_PATH_NOT_FOUND;
-    case EACCES:
-    case EPERM:
-    case EISDIR:
-    case EROFS: return ERROR_ACCESS_DENIED;
-    case EMFILE:
-    case ENFILE: return ERROR_TOO_MANY_OPEN_FILES;
-    case ENOMEM: return ERROR_NOT_ENOUGH_MEMORY;
-    case ENOSPC:
-    case EDQUOT:
-    case EFBIG: return ERROR_DISK_FULL;
-    case ENAMETOOLONG: return ERROR_FILENAME_EXCED_RANGE;
-    default: return ERROR_INVALID_PARAMETER;
-    }
-}
-
 DWORD ReadUserFile(const std::filesystem::path& path, std::size_t maxBytes, UserFileContents& contents)
 {
     contents = UserFileContents{};
@@ -132,7 +112,7 @@ DWORD ReplaceFileAtomically(const std::filesystem::path& path, std::string_view 
     std::string temporary = (path.parent_path() / hiddenName).string();
     Descriptor file(mkostemp(temporary.data(), O_CLOEXEC));
     if (!file.valid())
-        return Win32ErrorFromErrno(errno);
+        return Win32ErrorFromErrno(errno, path);
 
     const bool written = WriteAll(file.get(), bytes) && fchmod(file.get(), finalMode) == 0 &&
                          fsync(file.get()) == 0 && file.CloseChecked() &&

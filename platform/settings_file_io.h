@@ -9,6 +9,7 @@
 #include <string>
 #include <string_view>
 
+#include "platform/errors.h"
 #include "platform/win32_types.h"
 
 namespace vesper::platform {
@@ -16,9 +17,6 @@ namespace vesper::platform {
 // No user file of Vesper's grows anywhere near this; a larger one is refused
 // rather than read into memory.
 inline constexpr std::size_t kMaxUserFileBytes = 1024 * 1024;
-
-// The Win32 error code closest to an errno value.
-DWORD Win32ErrorFromErrno(int error);
 
 struct UserFileContents {
     bool exists = false;
