@@ -4,6 +4,7 @@
 #include <benchmark/benchmark.h>
 
 #include <cstring>
+#include <optional>
 #include <random>
 
 #include "imaging/dib8bpp.h"
@@ -49,7 +50,26 @@ void ReportPerPixel(benchmark::State& state, int size)
                                                      benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
 }
 
-void BM_TransferTo(benchmark::State& state, Transparency transparency)
+// Holds a frame's block locked for a scope, through `locked`, as a caller
+// that makes many transfers may.
+class CallerLock {
+public:
+    explicit CallerLock(CDIB8BPP& frame) : frame_(frame) { frame.locked = static_cast<BYTE*>(GlobalLock(frame.block)); }
+    ~CallerLock()
+    {
+        GlobalUnlock(frame_.block);
+        frame_.locked = nullptr;
+    }
+    CallerLock(const CallerLock&) = delete;
+    CallerLock& operator=(const CallerLock&) = delete;
+
+private:
+    CDIB8BPP& frame_;
+};
+
+// Unlocked frames (each transfer finds the blocks' bytes itself, as in the
+// redraw) or frames the caller holds locked (the copy alone).
+void BM_TransferTo(benchmark::State& state, Transparency transparency, bool callerLocks)
 {
     const int size = static_cast<int>(state.range(0));
     CDIB8BPP frame;
@@ -57,6 +77,11 @@ void BM_TransferTo(benchmark::State& state, Transparency transparency)
     CDIB8BPP sprite;
     FillSprite(sprite, size, transparency);
     const DWORD key = transparency == Transparency::none ? kCopyAllPixels : PALETTEINDEX(kKeyIndex);
+    std::optional<CallerLock> frameLock, spriteLock;
+    if (callerLocks) {
+        frameLock.emplace(frame);
+        spriteLock.emplace(sprite);
+    }
     for (auto _ : state) {
         sprite.TransferTo(frame, kTargetX, kTargetY, size, size, 0, 0, key);
         benchmark::ClobberMemory();
@@ -92,8 +117,11 @@ void SpriteSizes(benchmark::internal::Benchmark* benchmark)
 }  // namespace
 
 BENCHMARK(BM_MemcpyRows)->Apply(SpriteSizes);
-BENCHMARK_CAPTURE(BM_TransferTo, opaque, Transparency::none)->Apply(SpriteSizes);
-BENCHMARK_CAPTURE(BM_TransferTo, keyed_solid, Transparency::solid)->Apply(SpriteSizes);
-BENCHMARK_CAPTURE(BM_TransferTo, keyed_speckled, Transparency::speckled)->Apply(SpriteSizes);
+BENCHMARK_CAPTURE(BM_TransferTo, opaque, Transparency::none, false)->Apply(SpriteSizes);
+BENCHMARK_CAPTURE(BM_TransferTo, keyed_solid, Transparency::solid, false)->Apply(SpriteSizes);
+BENCHMARK_CAPTURE(BM_TransferTo, keyed_speckled, Transparency::speckled, false)->Apply(SpriteSizes);
+BENCHMARK_CAPTURE(BM_TransferTo, opaque_locked, Transparency::none, true)->Apply(SpriteSizes);
+BENCHMARK_CAPTURE(BM_TransferTo, keyed_solid_locked, Transparency::solid, true)->Apply(SpriteSizes);
+BENCHMARK_CAPTURE(BM_TransferTo, keyed_speckled_locked, Transparency::speckled, true)->Apply(SpriteSizes);
 
 BENCHMARK_MAIN();

@@ -9,6 +9,7 @@
 #include "framework/file.h"
 #include "imaging/bmp_source.h"
 #include "imaging/default_palette.h"
+#include "imaging/keyed_copy.h"
 #include "imaging/packed_dib.h"
 
 using vesper::imaging::BlockLock;
@@ -309,32 +310,36 @@ void CDIB8BPP::TransferTo(CDIB8BPP& target, int dx, int dy, int w, int h, int sx
 {
     if (w <= 0 || h <= 0)
         return;
-    const BITMAPINFOHEADER* source = Header();
-    const BITMAPINFOHEADER* destination = target.Header();
+    // Each block is looked at once: unless a caller holds it locked, finding
+    // its bytes costs a lock and an unlock, as much as the rows of a small
+    // sprite. Heights come from the headers themselves, since a derived
+    // frame's GetHeight may be one phase.
+    const BYTE* sourceBytes = Bytes();
+    BYTE* targetBytes = target.Bytes();
+    if (!sourceBytes || !targetBytes)
+        return;
+    const auto* source = reinterpret_cast<const BITMAPINFOHEADER*>(sourceBytes);
+    const auto* destination = reinterpret_cast<const BITMAPINFOHEADER*>(targetBytes);
     // Callers clip first; a rectangle outside either frame is refused rather
     // than written past a block.
-    if (!source || !destination || !InsideFrame(sx, sy, w, h, source->biWidth, source->biHeight) ||
+    if (!InsideFrame(sx, sy, w, h, source->biWidth, source->biHeight) ||
         !InsideFrame(dx, dy, w, h, destination->biWidth, destination->biHeight))
         return;
 
-    // Bottom row of the rectangle first; one stride further is one row up.
-    const BYTE* src = PixelAddress(sx, sy + h - 1);
-    BYTE* dst = target.PixelAddress(dx, dy + h - 1);
-    const std::size_t srcStride = static_cast<std::size_t>(GetStride());
-    const std::size_t dstStride = static_cast<std::size_t>(target.GetStride());
-    const std::size_t width = static_cast<std::size_t>(w);
+    // Bottom row of the rectangle first (stored row height − (y + h)); one
+    // stride further is one row up.
+    const auto stride = [](const BITMAPINFOHEADER* header) { return (static_cast<std::size_t>(header->biWidth) + 3) / 4 * 4; };
+    const std::size_t srcStride = stride(source);
+    const std::size_t dstStride = stride(destination);
+    const BYTE* src = sourceBytes + kDIB8PixelOffset + static_cast<std::size_t>(source->biHeight - sy - h) * srcStride +
+                      static_cast<std::size_t>(sx);
+    BYTE* dst = targetBytes + kDIB8PixelOffset + static_cast<std::size_t>(destination->biHeight - dy - h) * dstStride +
+                static_cast<std::size_t>(dx);
 
     if (key == kCopyAllPixels) {
         for (int row = 0; row < h; ++row, src += srcStride, dst += dstStride)
-            std::memmove(dst, src, width);
+            std::memmove(dst, src, static_cast<std::size_t>(w));
         return;
     }
-    const BYTE skip = static_cast<BYTE>(key & 0xFF);
-    for (int row = 0; row < h; ++row, src += srcStride, dst += dstStride) {
-        // Written as a select over the whole row so that the compiler turns it
-        // into vector compares and blends; the bytes are those of a per-pixel
-        // "copy unless it is the key" loop.
-        for (std::size_t i = 0; i < width; ++i)
-            dst[i] = src[i] == skip ? dst[i] : src[i];
-    }
+    vesper::imaging::CopyRectExceptKey(dst, dstStride, src, srcStride, w, h, static_cast<BYTE>(key & 0xFF));
 }

@@ -1,0 +1,26 @@
+// The keyed copy at the heart of every sprite redraw: a rectangle of pixels
+// copied except where the source holds one key index, with whatever vector
+// instructions the processor offers. Every variant writes the same bytes.
+#pragma once
+
+#include <cstddef>
+#include <span>
+
+#include "platform/win32.h"
+
+namespace vesper::imaging {
+
+// Copies h rows of w pixels (w, h ≥ 0) from src to dst, each row one stride
+// further on: dst[i] := src[i] wherever src[i] != skip. The rows must not
+// overlap.
+void CopyRectExceptKey(BYTE* dst, std::size_t dstStride, const BYTE* src, std::size_t srcStride, int w, int h,
+                       BYTE skip);
+
+using KeyedRectCopy = void (*)(BYTE* dst, std::size_t dstStride, const BYTE* src, std::size_t srcStride, int w, int h,
+                               BYTE skip);
+
+// Every variant this processor can run, the portable one first; the last is
+// the one CopyRectExceptKey uses. For tests that hold each to the same result.
+std::span<const KeyedRectCopy> KeyedRectCopies();
+
+}  // namespace vesper::imaging
