@@ -9,6 +9,7 @@
 #pragma once
 
 #include <array>
+#include <cstddef>
 
 #include "platform/win32.h"
 
@@ -112,7 +113,10 @@ struct ChannelCells {
     std::array<BYTE, 256> green;
     std::array<BYTE, 256> blue;
 
-    constexpr BYTE Quantize(BYTE r, BYTE g, BYTE b) const { return cubeToPalette[red[r] + green[g] + blue[b]]; }
+    constexpr BYTE Quantize(BYTE r, BYTE g, BYTE b) const
+    {
+        return cubeToPalette[std::size_t{red[r]} + green[g] + blue[b]];
+    }
 };
 
 // ChannelCells for every threshold 0 to 50.

@@ -62,7 +62,7 @@ void WriteRow(BYTE* out, int count, int phase, PixelAt pixelAt)
     int i = 0;
     for (; i < count && ((phase + i) & kPeriodMask) != 0; ++i)
         out[i] = pixelAt(i, (phase + i) & kPeriodMask);
-    for (; i + kDitherSize <= count; i += kDitherSize)
+    for (; count - i >= kDitherSize; i += kDitherSize)
         for (int k = 0; k < kDitherSize; ++k)
             out[i + k] = pixelAt(i + k, k);
     for (; i < count; ++i)
@@ -76,7 +76,7 @@ void FillRowWithPattern(BYTE* out, int count, const std::array<BYTE, kDitherSize
     static_assert(sizeof word == kDitherSize);
     std::memcpy(&word, pattern.data(), sizeof word);
     int x = 0;
-    for (; x + kDitherSize <= count; x += kDitherSize)
+    for (; count - x >= kDitherSize; x += kDitherSize)
         std::memcpy(out + x, &word, sizeof word);
     for (; x < count; ++x)
         out[x] = pattern[x % kDitherSize];
