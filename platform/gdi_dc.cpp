@@ -98,12 +98,12 @@ HDC GetDC(HWND hWnd)
     DeviceContext context;
     if (hWnd) {
         const WindowAreaProvider& windowArea = Contexts().windowArea;
-        const std::optional<RECT> area = windowArea ? windowArea(hWnd) : std::nullopt;
+        const std::optional<WindowArea> area = windowArea ? windowArea(hWnd) : std::nullopt;
         if (!area)
             return nullptr;
         context.window = hWnd;
-        context.origin = POINT{area->left, area->top};
-        context.clip = area;
+        context.origin = POINT{area->client.left, area->client.top};
+        context.clip = area->visible;
     }
     return OpenContext(std::move(context));
 }

@@ -15,6 +15,7 @@ struct ObjectTable {
     // Handles start well above small integers that could be mistaken for one.
     std::uintptr_t nextHandle = 0x10000;
     HGDIOBJ stockPalette = nullptr;
+    std::unordered_map<int, HGDIOBJ> stockBrushes;
 };
 
 // Kept alive past static destruction: static objects of the program delete
@@ -33,6 +34,23 @@ HGDIOBJ MakeStockPalette()
     palette->stock = true;
     palette->entries.assign(StaticColors().begin(), StaticColors().end());
     return AddObject(std::move(palette));
+}
+
+HGDIOBJ StockBrush(int index)
+{
+    static constexpr COLORREF kStockBrushColours[] = {RGB(255, 255, 255), RGB(192, 192, 192), RGB(128, 128, 128),
+                                                       RGB(64, 64, 64), RGB(0, 0, 0), RGB(0, 0, 0)};
+    if (index < WHITE_BRUSH || index > NULL_BRUSH)
+        return nullptr;
+    HGDIOBJ& handle = Table().stockBrushes[index];
+    if (!handle) {
+        auto brush = std::make_unique<SolidBrush>();
+        brush->stock = true;
+        brush->color = kStockBrushColours[index];
+        brush->hollow = index == NULL_BRUSH;
+        handle = AddObject(std::move(brush));
+    }
+    return handle;
 }
 
 // Number of entries of a range [start, start + count) that lie inside a
@@ -67,6 +85,12 @@ LogicalPalette* FindPalette(HPALETTE palette)
     return object && object->Kind() == ObjectKind::Palette ? static_cast<LogicalPalette*>(object) : nullptr;
 }
 
+SolidBrush* FindBrush(HBRUSH brush)
+{
+    GdiObject* object = FindObject(brush);
+    return object && object->Kind() == ObjectKind::Brush ? static_cast<SolidBrush*>(object) : nullptr;
+}
+
 HPALETTE StockPalette()
 {
     ObjectTable& table = Table();
@@ -83,7 +107,15 @@ using namespace vesper::platform::gdi;
 HGDIOBJ GetStockObject(int i)
 {
     std::lock_guard lock(GdiMutex());
-    return i == DEFAULT_PALETTE ? StockPalette() : nullptr;
+    return i == DEFAULT_PALETTE ? StockPalette() : StockBrush(i);
+}
+
+HBRUSH CreateSolidBrush(COLORREF color)
+{
+    auto brush = std::make_unique<SolidBrush>();
+    brush->color = color;
+    std::lock_guard lock(GdiMutex());
+    return static_cast<HBRUSH>(AddObject(std::move(brush)));
 }
 
 BOOL DeleteObject(HGDIOBJ ho)

@@ -22,7 +22,7 @@ namespace vesper::platform::gdi {
 inline constexpr UINT kLogicalPaletteVersion = 0x300;
 inline constexpr UINT kLargestLogicalPalette = 1024;
 
-enum class ObjectKind { Palette };
+enum class ObjectKind { Palette, Brush };
 
 struct GdiObject {
     virtual ~GdiObject() = default;
@@ -42,6 +42,14 @@ struct LogicalPalette final : GdiObject {
     // or has changed since.
     std::vector<BYTE> toSystem;
     std::uint64_t realisedOn = 0;
+};
+
+struct SolidBrush final : GdiObject {
+    ObjectKind Kind() const override { return ObjectKind::Brush; }
+
+    COLORREF color = 0;
+    // The stock hollow brush paints nothing.
+    bool hollow = false;
 };
 
 // A device context: where its coordinate (0, 0) lies on the screen, the
@@ -68,13 +76,25 @@ std::vector<BYTE> TranslationOf(const LogicalPalette& palette, const Display& di
 HGDIOBJ AddObject(std::unique_ptr<GdiObject> object);
 GdiObject* FindObject(HGDIOBJ handle);
 LogicalPalette* FindPalette(HPALETTE palette);
+SolidBrush* FindBrush(HBRUSH brush);
 HPALETTE StockPalette();
+
+// Where a window's device context draws: `client` is the window's client
+// area on the screen (its top left is the context's origin) and `visible` the
+// part of it the window may draw in (a child is cut to its parents).
+struct WindowArea {
+    WindowArea(const RECT& area) : client(area), visible(area) {}
+    WindowArea(const RECT& clientArea, const RECT& visibleArea) : client(clientArea), visible(visibleArea) {}
+
+    RECT client;
+    RECT visible;
+};
 
 // The screen area of a window's client area, for GetDC with a window; none
 // when there is no such window. The window layer installs it; until then only
 // the screen has a device context. It is called with GdiMutex() held.
 // Returns the previous provider.
-using WindowAreaProvider = std::function<std::optional<RECT>(HWND)>;
+using WindowAreaProvider = std::function<std::optional<WindowArea>(HWND)>;
 WindowAreaProvider SetWindowAreaProvider(WindowAreaProvider provider);
 
 }  // namespace vesper::platform::gdi

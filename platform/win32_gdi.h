@@ -5,11 +5,21 @@
 #include "platform/win32_types.h"
 
 // ---- Objects ----------------------------------------------------------------
+#define WHITE_BRUSH 0
+#define LTGRAY_BRUSH 1
+#define GRAY_BRUSH 2
+#define DKGRAY_BRUSH 3
+#define BLACK_BRUSH 4
+#define NULL_BRUSH 5
+#define HOLLOW_BRUSH NULL_BRUSH
 #define DEFAULT_PALETTE 15
 HGDIOBJ GetStockObject(int i);
 // Stock objects are never deleted; DeleteObject on one succeeds and does nothing.
 // An object selected into a device context is not deleted (FALSE).
 BOOL DeleteObject(HGDIOBJ ho);
+
+// A solid brush of one colour (FillRect is USER's, in win32_user.h).
+HBRUSH CreateSolidBrush(COLORREF color);
 
 // ---- Logical palettes -------------------------------------------------------
 // Version 0x300, 1 to 1024 entries. Entry ranges are cut to the palette; a
