@@ -11,5 +11,6 @@
 #include "platform/win32_gdi.h"
 #include "platform/win32_user.h"
 #include "platform/win32_advapi.h"
+#include "platform/win32_winmm.h"
 #include "platform/win32_strings.h"
 #endif

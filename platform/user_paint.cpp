@@ -1,0 +1,238 @@
+// Painting: update regions, the paint cycle, window device contexts (through
+// GDI's window area hook) and FillRect.
+#include <algorithm>
+#include <cstring>
+
+#include "platform/clock.h"
+#include "platform/display.h"
+#include "platform/gdi_objects.h"
+#include "platform/user_state.h"
+
+namespace vesper::platform::user {
+
+namespace {
+
+// Called by GDI, with its lock held, for GetDC of a window.
+std::optional<gdi::WindowArea> WindowAreaOf(HWND window)
+{
+    Lock lock = LockState();
+    const Window* record = FindWindowRecord(window);
+    if (!record)
+        return std::nullopt;
+    return gdi::WindowArea(ClientOnScreen(*record), VisibleOnScreen(*record));
+}
+
+// Takes `removed` out of the bounding box `box` where a box remains: when it
+// covers the whole box, or a band along one whole side of it. Otherwise the
+// box stays as it is: painting a little more than needed is harmless.
+void SubtractFromBox(RECT& box, const RECT& removed)
+{
+    RECT common;
+    if (!IntersectRect(&common, &box, &removed))
+        return;
+    const bool fullWidth = common.left == box.left && common.right == box.right;
+    const bool fullHeight = common.top == box.top && common.bottom == box.bottom;
+    if (fullWidth && fullHeight)
+        SetRectEmpty(&box);
+    else if (fullWidth && common.top == box.top)
+        box.top = common.bottom;
+    else if (fullWidth && common.bottom == box.bottom)
+        box.bottom = common.top;
+    else if (fullHeight && common.left == box.left)
+        box.left = common.right;
+    else if (fullHeight && common.right == box.right)
+        box.right = common.left;
+}
+
+// Windows 95's standard colours, COLOR_SCROLLBAR (0) to COLOR_BTNHIGHLIGHT (20).
+constexpr COLORREF kSystemColours[] = {
+    RGB(192, 192, 192), RGB(0, 128, 128),   RGB(0, 0, 128),     RGB(128, 128, 128), RGB(192, 192, 192),
+    RGB(255, 255, 255), RGB(0, 0, 0),       RGB(0, 0, 0),       RGB(0, 0, 0),       RGB(255, 255, 255),
+    RGB(192, 192, 192), RGB(192, 192, 192), RGB(128, 128, 128), RGB(0, 0, 128),     RGB(255, 255, 255),
+    RGB(192, 192, 192), RGB(128, 128, 128), RGB(128, 128, 128), RGB(0, 0, 0),       RGB(192, 192, 192),
+    RGB(255, 255, 255)};
+constexpr UINT_PTR kSystemColourCount = std::size(kSystemColours);
+
+constexpr COLORREF kPaletteIndexFlag = 0x01000000;
+
+// The brush's colour; none for an invalid brush, and for the hollow brush,
+// which paints nothing.
+std::optional<COLORREF> BrushColour(HBRUSH brush, bool& hollow)
+{
+    const auto value = reinterpret_cast<UINT_PTR>(brush);
+    if (value >= 1 && value <= kSystemColourCount)
+        return kSystemColours[value - 1];
+    const gdi::SolidBrush* solid = gdi::FindBrush(brush);
+    if (!solid)
+        return std::nullopt;
+    hollow = solid->hollow;
+    return solid->color;
+}
+
+// The pixel value a colour is shown with on the display, for a context whose
+// selected palette resolves palette-index colours.
+void PixelOf(COLORREF colour, const gdi::DeviceContext& context, Display& display, BYTE pixel[4])
+{
+    if (colour & kPaletteIndexFlag) {
+        const gdi::LogicalPalette* palette = gdi::FindPalette(context.palette);
+        const std::size_t index = std::min<std::size_t>(LOWORD(colour), palette->entries.size() - 1);
+        if (display.HasPalette()) {
+            pixel[0] = gdi::TranslationOf(*palette, display)[index];
+            return;
+        }
+        const PALETTEENTRY& entry = palette->entries[index];
+        colour = RGB(entry.peRed, entry.peGreen, entry.peBlue);
+    }
+    if (display.HasPalette()) {
+        pixel[0] = display.Palette().Nearest(GetRValue(colour), GetGValue(colour), GetBValue(colour));
+        return;
+    }
+    pixel[0] = GetBValue(colour);
+    pixel[1] = GetGValue(colour);
+    pixel[2] = GetRValue(colour);
+    pixel[3] = 0;
+}
+
+}  // namespace
+
+void InstallGdiHooks()
+{
+    gdi::SetWindowAreaProvider(WindowAreaOf);
+    SetPaletteChangedHandler(BroadcastPaletteChanged);
+}
+
+}  // namespace vesper::platform::user
+
+using namespace vesper::platform;
+using namespace vesper::platform::user;
+
+BOOL InvalidateRect(HWND hWnd, const RECT* lpRect, BOOL bErase)
+{
+    Lock lock = LockState();
+    if (!hWnd) {
+        for (const auto& [key, window] : GetState().windows)
+            InvalidateLocked(*window, nullptr, bErase != FALSE);
+    } else if (Window* window = RequireWindow(hWnd)) {
+        InvalidateLocked(*window, lpRect, bErase != FALSE);
+    } else {
+        return FALSE;
+    }
+    WakeWaiters();
+    return TRUE;
+}
+
+BOOL ValidateRect(HWND hWnd, const RECT* lpRect)
+{
+    if (!hWnd)  // documented: a NULL window repaints every window
+        return InvalidateRect(nullptr, nullptr, TRUE);
+    Lock lock = LockState();
+    Window* window = RequireWindow(hWnd);
+    if (!window)
+        return FALSE;
+    if (lpRect)
+        SubtractFromBox(window->update, *lpRect);
+    else
+        SetRectEmpty(&window->update);
+    if (IsRectEmpty(&window->update)) {
+        SetRectEmpty(&window->update);
+        window->eraseUpdate = false;
+    }
+    return TRUE;
+}
+
+BOOL UpdateWindow(HWND hWnd)
+{
+    {
+        Lock lock = LockState();
+        const Window* window = RequireWindow(hWnd);
+        if (!window)
+            return FALSE;
+        if (IsRectEmpty(&window->update) || !IsShown(*window))
+            return TRUE;
+    }
+    SendMessageA(hWnd, WM_PAINT, 0, 0);
+    return TRUE;
+}
+
+HDC BeginPaint(HWND hWnd, LPPAINTSTRUCT lpPaint)
+{
+    if (!lpPaint)
+        return nullptr;
+    RECT box{};
+    bool erase = false;
+    {
+        Lock lock = LockState();
+        Window* window = RequireWindow(hWnd);
+        if (!window)
+            return nullptr;
+        box = window->update;
+        erase = window->eraseUpdate;
+        SetRectEmpty(&window->update);
+        window->eraseUpdate = false;
+    }
+    const HDC dc = GetDC(hWnd);
+    if (!dc)
+        return nullptr;
+    {
+        // Drawing is cut to what needed repainting.
+        std::lock_guard lock(GdiMutex());
+        gdi::DeviceContext* context = gdi::FindDC(dc);
+        RECT onScreen = box;
+        OffsetRect(&onScreen, context->origin.x, context->origin.y);
+        RECT clip = context->clip.value_or(onScreen);
+        IntersectRect(&clip, &clip, &onScreen);
+        context->clip = clip;
+    }
+    std::memset(lpPaint, 0, sizeof *lpPaint);
+    lpPaint->hdc = dc;
+    lpPaint->rcPaint = box;
+    if (erase)
+        lpPaint->fErase = SendMessageA(hWnd, WM_ERASEBKGND, reinterpret_cast<WPARAM>(dc), 0) == 0;
+    return dc;
+}
+
+BOOL EndPaint(HWND hWnd, const PAINTSTRUCT* lpPaint)
+{
+    if (!lpPaint)
+        return FALSE;
+    ReleaseDC(hWnd, lpPaint->hdc);
+    CurrentWindowBackend()->PresentChanges();
+    return TRUE;
+}
+
+int FillRect(HDC hDC, const RECT* lprc, HBRUSH hbr)
+{
+    if (!lprc)
+        return 0;
+    std::lock_guard lock(GdiMutex());
+    const gdi::DeviceContext* context = gdi::FindDC(hDC);
+    bool hollow = false;
+    const std::optional<COLORREF> colour = BrushColour(hbr, hollow);
+    if (!context || !colour)
+        return 0;
+    if (hollow)
+        return 1;
+    Display& display = CurrentDisplay();
+    RECT area = *lprc;
+    OffsetRect(&area, context->origin.x, context->origin.y);
+    const RECT drawable = gdi::DrawableArea(*context, display);
+    if (!IntersectRect(&area, &area, &drawable))
+        return 1;
+    BYTE pixel[4]{};
+    PixelOf(*colour, *context, display, pixel);
+    const Surface surface = display.Pixels();
+    for (LONG y = area.top; y < area.bottom; ++y) {
+        BYTE* row = surface.Row(y) + area.left * surface.bytesPerPixel;
+        for (LONG x = area.left; x < area.right; ++x, row += surface.bytesPerPixel)
+            std::memcpy(row, pixel, static_cast<std::size_t>(surface.bytesPerPixel));
+    }
+    display.AreaChanged(area);
+    return 1;
+}
+
+DWORD GetSysColor(int nIndex)
+{
+    if (nIndex < 0 || static_cast<UINT_PTR>(nIndex) >= kSystemColourCount)
+        return 0;
+    return kSystemColours[nIndex];
+}
