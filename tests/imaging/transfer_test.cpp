@@ -139,5 +139,18 @@ TEST(TransferToRandom, MatchesThePixelByPixelCopyOnRandomRectangles)
     }
 }
 
+TEST(TransferToRandom, OverlappingRowWithinOneFrameMovesAsAWhole)
+{
+    // Not a use the stage makes, but overlapping bytes must not be copied
+    // as if they were apart.
+    CDIB8BPP frame;
+    ASSERT_EQ(frame.Create(40, 1), TRUE);
+    for (int x = 0; x < 40; ++x)
+        *frame.PixelAddress(x, 0) = static_cast<BYTE>(x);
+    frame.TransferTo(frame, 3, 0, 37, 1, 0, 0, kCopyAllPixels);
+    for (int x = 3; x < 40; ++x)
+        EXPECT_EQ(frame.GetPixelIndex(x, 0), x - 3) << x;
+}
+
 }  // namespace
 }  // namespace vesper::test
