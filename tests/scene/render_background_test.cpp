@@ -140,18 +140,6 @@ TEST_F(RenderBackgroundTest, UnknownKindGivesNoBackground)
     EXPECT_EQ(doc.RenderBackground(6, 4), nullptr);
 }
 
-TEST_F(RenderBackgroundTest, ColourTableIsTheStagePalette)
-{
-    doc.backgroundKind = CVesperDoc::backgroundSolid;
-    const std::vector<BYTE> rendered = Take(doc.RenderBackground(4, 1));
-    ASSERT_EQ(rendered.size(), 1064u + 4);
-    for (int i = 0; i < 256; ++i) {
-        EXPECT_EQ(rendered[40 + 4 * i], defaultPalette[i].peBlue) << i;
-        EXPECT_EQ(rendered[40 + 4 * i + 1], defaultPalette[i].peGreen) << i;
-        EXPECT_EQ(rendered[40 + 4 * i + 2], defaultPalette[i].peRed) << i;
-    }
-}
-
 TEST_F(RenderBackgroundTest, MalformedPictureGivesNoBackground)
 {
     HGLOBAL picture = UsePicture(6, 4);
