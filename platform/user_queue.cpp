@@ -309,6 +309,7 @@ BOOL GetMessageA(LPMSG lpMsg, HWND hWnd, UINT wMsgFilterMin, UINT wMsgFilterMax)
         Lock lock = LockState();
         CurrentQueue().arrived = 0;
         if (const auto msg = Retrieve(lock, filter, true)) {
+            CurrentQueue().lastMessageTime = msg->time;
             *lpMsg = *msg;
             return msg->message != WM_QUIT;
         }
@@ -324,9 +325,12 @@ BOOL PeekMessageA(LPMSG lpMsg, HWND hWnd, UINT wMsgFilterMin, UINT wMsgFilterMax
     PrepareQueueCheck();
     Lock lock = LockState();
     CurrentQueue().arrived = 0;
-    const auto msg = Retrieve(lock, Filter{hWnd, wMsgFilterMin, wMsgFilterMax}, (wRemoveMsg & PM_REMOVE) != 0);
+    const bool remove = (wRemoveMsg & PM_REMOVE) != 0;
+    const auto msg = Retrieve(lock, Filter{hWnd, wMsgFilterMin, wMsgFilterMax}, remove);
     if (!msg)
         return FALSE;
+    if (remove)
+        CurrentQueue().lastMessageTime = msg->time;
     *lpMsg = *msg;
     return TRUE;
 }

@@ -174,20 +174,24 @@ TEST_F(MultimediaTimerTest, AKillFromInsideTheTickOrTheCallbackDoesNotWaitForIts
     EXPECT_EQ(self.result, static_cast<MMRESULT>(TIMERR_NOERROR));
 }
 
-TEST_F(MultimediaTimerTest, SleepEndsWhenTheTestClockReachesItsEnd)
+TEST_F(MultimediaTimerTest, SleepLastsUntilTheTestClockHasMovedOnByItsLength)
 {
+    std::atomic<DWORD> slept{0};
     std::atomic<bool> awake{false};
     std::thread sleeper([&] {
+        const DWORD before = timeGetTime();
         Sleep(50);
+        slept = timeGetTime() - before;
         awake = true;
     });
-    std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    m_time.Advance(49);
-    std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    EXPECT_FALSE(awake);
-    m_time.Advance(1);
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    EXPECT_FALSE(awake) << "real time passes, the test clock does not";
+    for (int step = 0; step < 1000 && !awake; ++step) {
+        m_time.Advance(1);
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
     sleeper.join();
-    EXPECT_TRUE(awake);
+    EXPECT_GE(slept, 50u);
     Sleep(0);  // gives up the time slice and returns at once
 }
 

@@ -51,6 +51,8 @@ TEST_F(TimerTest, WmTimerComesOnlyWhenNothingElseIsQueued)
     EXPECT_EQ(msg.hwnd, m_window);
     EXPECT_EQ(msg.wParam, 5u);
     EXPECT_EQ(msg.lParam, 0);
+    EXPECT_EQ(msg.time, 1'000'100u);
+    EXPECT_EQ(GetMessageTime(), msg.time);
     EXPECT_FALSE(PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE));
 }
 
