@@ -149,14 +149,14 @@ struct State {
     UINT_PTR nextThreadTimer = 0;
 };
 
-// Everything below needs the lock.
+// Unless said otherwise, everything below needs the lock.
 State& GetState();
 
 // A class by name (compared without regard to case) or atom (MAKEINTATOM).
 std::shared_ptr<WindowClass> FindClassLocked(LPCSTR nameOrAtom);
 bool EqualIgnoringCase(std::string_view a, std::string_view b);
 
-// The calling thread's identifier (never 0).
+// The calling thread's identifier (never 0); needs no lock.
 DWORD CurrentThread();
 // The calling thread's queue, made on first use and removed, with the
 // thread's windows and timers, when the thread ends.
