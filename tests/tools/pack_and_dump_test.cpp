@@ -156,6 +156,24 @@ TEST(BuildCommand, ErrorsAreListedAndNothingIsWritten)
     ExpectOnlyFiles(dir.path(), {"scene.json", "out.scene"});
 }
 
+TEST(BuildCommand, ASceneWithMoreObjectsThanTheFormatCanNumberIsRefused)
+{
+    ScratchDir dir;
+    // Object references are 16-bit: one class and the sprites share 32,765 numbers.
+    auto spriteList = [](int count) {
+        std::string text = R"({"sprites": [)";
+        for (int i = 0; i < count; ++i)
+            text += std::string(i ? "," : "") + R"({"picture": null})";
+        return text + "]}";
+    };
+    WriteText(dir / "many.json", spriteList(32765));
+    const auto run = RunInProcess({"build", (dir / "many.json").string(), "-o", (dir / "many.scene").string()});
+    EXPECT_EQ(run.status, exitFailure);
+    EXPECT_NE(run.err.find("sprites: 32765 sprites are more than a scene can number (at most 32764 here)"),
+              std::string::npos);
+    EXPECT_FALSE(std::filesystem::exists(dir / "many.scene"));
+}
+
 TEST(DumpCommand, WritesADescriptionThatBuildsBackTheSameScene)
 {
     PackFixture f;

@@ -159,6 +159,23 @@ TEST(BuildErrors, AllProblemsAreReportedAtOnceAndNothingIsKept)
     EXPECT_EQ(doc.background, nullptr);
 }
 
+TEST(BuildErrors, AFieldGivenTwiceIsRefused)
+{
+    ScratchDir dir;
+    CVesperDoc doc;
+    const BuildReport report = BuildSceneFromText(
+        R"({"sceneName": "a", "sprites": [{"picture": null, "x": 1, "x": 2}], "sceneName": "b"})", "s.json",
+        dir.path(), doc);
+    ASSERT_EQ(report.errors.size(), 2u);
+    EXPECT_EQ(report.errors[0], "s.json: x: given twice in one object");
+    EXPECT_EQ(report.errors[1], "s.json: sceneName: given twice in one object");
+    // The same name in different objects is fine.
+    EXPECT_TRUE(BuildSceneFromText(R"({"sprites": [{"picture": null, "x": 1}, {"picture": null, "x": 2}]})", "s.json",
+                                   dir.path(), doc)
+                    .Succeeded());
+    doc.DeleteContents();
+}
+
 TEST(BuildErrors, TextThatIsNotJsonGivesThePlace)
 {
     ScratchDir dir;

@@ -51,7 +51,11 @@ std::string WriteFileAtomically(const std::string& path, std::span<const BYTE> b
     if (std::filesystem::is_directory(target, error))
         return "cannot write " + path + ": it is a directory";
     const std::filesystem::path folder = target.parent_path().empty() ? "." : target.parent_path();
-    std::string pattern = (folder / ("." + target.filename().string() + ".XXXXXX")).string();
+    // A hidden name beside the target: ".NAME.XXXXXX".
+    std::string hidden = target.filename().string();
+    hidden.insert(hidden.begin(), '.');
+    hidden.append(".XXXXXX");
+    const std::string pattern = (folder / hidden).string();
     std::vector<char> name(pattern.begin(), pattern.end());
     name.push_back('\0');
     const int fd = mkstemp(name.data());

@@ -7,6 +7,7 @@
 #include <sys/stat.h>
 
 #include "framework/archive.h"
+#include "framework/exceptions.h"
 #include "framework/file.h"
 #include "platform/patchable_data.h"
 #include "tools/vesper_scene/atomic_file.h"
@@ -185,13 +186,19 @@ int Failure(std::ostream& err, const std::string& problem)
 
 // ---- Shared steps ---------------------------------------------------------------
 
-std::vector<BYTE> StoredScene(CVesperDoc& doc)
+// The scene stream of a document, or why it cannot be stored (a scene holds
+// at most about 32,700 objects).
+platform::Outcome<std::vector<BYTE>> StoredScene(CVesperDoc& doc)
 {
-    CMemFile file;
-    CArchive ar(&file, CArchive::store);
-    doc.Serialize(ar);
-    ar.Close();
-    return file.Bytes();
+    try {
+        CMemFile file;
+        CArchive ar(&file, CArchive::store);
+        doc.Serialize(ar);
+        ar.Close();
+        return {file.Bytes(), {}};
+    } catch (const CException& failure) {
+        return {std::nullopt, "the scene cannot be stored: " + failure.Describe()};
+    }
 }
 
 std::string FailureText(const SceneLoadFailure& failure)
@@ -256,9 +263,11 @@ int RunNew(const std::vector<std::string>& args, std::ostream& out, std::ostream
     FillSampleScene(doc);
     const auto bytes = StoredScene(doc);
     doc.DeleteContents();
-    if (const std::string problem = WriteFileAtomically(*output, bytes); !problem.empty())
+    if (!bytes)
+        return Failure(err, bytes.error);
+    if (const std::string problem = WriteFileAtomically(*output, *bytes.value); !problem.empty())
         return Failure(err, problem);
-    out << "wrote " << *output << " (" << bytes.size() << " bytes)\n";
+    out << "wrote " << *output << " (" << bytes.value->size() << " bytes)\n";
     return exitSuccess;
 }
 
@@ -289,12 +298,15 @@ int RunBuild(const std::vector<std::string>& args, std::ostream& out, std::ostre
     const std::size_t spriteCount = static_cast<std::size_t>(doc.sprites.GetCount());
     const auto bytes = StoredScene(doc);
     doc.DeleteContents();
-    // What was written must be what the player reads.
-    if (const auto problem = SceneProblem(bytes))
+    if (!bytes)
+        return Failure(err, bytes.error + "; " + *output + " was not written");
+    // What is written must be what the player reads.
+    if (const auto problem = SceneProblem(*bytes.value))
         return Failure(err, "the scene made does not load back: " + *problem);
-    if (const std::string problem = WriteFileAtomically(*output, bytes); !problem.empty())
+    if (const std::string problem = WriteFileAtomically(*output, *bytes.value); !problem.empty())
         return Failure(err, problem);
-    out << "wrote " << *output << " (" << bytes.size() << " bytes, " << Plural(spriteCount, "sprite") << ")\n";
+    out << "wrote " << *output << " (" << bytes.value->size() << " bytes, " << Plural(spriteCount, "sprite")
+        << ")\n";
     return exitSuccess;
 }
 

@@ -1,5 +1,6 @@
 #include "tools/vesper_scene/picture_files.h"
 
+#include <algorithm>
 #include <cstring>
 #include <memory>
 
@@ -93,9 +94,9 @@ std::vector<BYTE> BmpFileOf(std::span<const BYTE> block)
     fileHeader.bfType = kBitmapFileType;
     fileHeader.bfSize = static_cast<DWORD>(kFileHeaderSize + block.size());
     fileHeader.bfOffBits = kFileHeaderSize + kInfoHeaderSize + PackedDIBPaletteSize(&header);
-    std::vector<BYTE> file(kFileHeaderSize);
+    std::vector<BYTE> file(kFileHeaderSize + block.size());
     std::memcpy(file.data(), &fileHeader, kFileHeaderSize);
-    file.insert(file.end(), block.begin(), block.end());
+    std::copy(block.begin(), block.end(), file.begin() + kFileHeaderSize);
     return file;
 }
 

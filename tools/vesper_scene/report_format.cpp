@@ -22,7 +22,9 @@ std::string Hex(std::uint64_t value, int digits)
 // A text of the scene or the patchable block, shown as UTF-8 in quotes.
 std::string Quoted(const std::string& text)
 {
-    return "\"" + CodePageToUtf8(text) + "\"";
+    std::string quoted(1, '"');
+    quoted.append(CodePageToUtf8(text)).push_back('"');
+    return quoted;
 }
 
 // Title and credit line: string resource 1 split at its first "|", as UTF-8.

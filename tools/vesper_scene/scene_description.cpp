@@ -7,9 +7,11 @@
 #include <cstring>
 #include <limits>
 #include <optional>
+#include <set>
 
 #include <nlohmann/json.hpp>
 
+#include "framework/archive.h"
 #include "sprites/anim_sprite.h"
 #include "tools/vesper_scene/code_page.h"
 #include "tools/vesper_scene/picture_files.h"
@@ -125,6 +127,23 @@ HGLOBAL BlockOf(const std::vector<BYTE>& bytes)
     std::memcpy(target, bytes.data(), bytes.size());
     GlobalUnlock(block);
     return block;
+}
+
+// Objects of a scene stream are numbered with 16-bit tags: the null entry,
+// each class and each object take one of kMaxMapCount numbers, which bounds
+// the sprites a scene can hold.
+std::size_t RoomForSprites(const json& sprites, bool withBackground)
+{
+    std::vector<std::string> classes;
+    for (const json& sprite : sprites) {
+        std::string name = "CAnimSprite";
+        if (sprite.is_object() && sprite.contains(kClassField) && sprite[kClassField].is_string())
+            name = sprite[kClassField].get<std::string>();
+        if (std::find(classes.begin(), classes.end(), name) == classes.end())
+            classes.push_back(name);
+    }
+    const std::size_t taken = 1 + (withBackground ? 2 : 0) + classes.size();
+    return CArchive::kMaxMapCount - taken;
 }
 
 // Reads one description, gathering every problem rather than stopping at the
@@ -446,6 +465,11 @@ void DescriptionReader::Read(const json& root, CVesperDoc& doc)
         Error(kSpritesField, "expected a list of sprites, found " + sprites->dump());
         return;
     }
+    if (const std::size_t room = RoomForSprites(*sprites, doc.background != nullptr); sprites->size() > room) {
+        Error(kSpritesField, std::to_string(sprites->size()) + " sprites are more than a scene can number (at most " +
+                                 std::to_string(room) + " here)");
+        return;
+    }
     for (std::size_t i = 0; i < sprites->size(); ++i) {
         if (CSprite* sprite = ReadSprite((*sprites)[i], i))
             doc.sprites.AddSprite(sprite);
@@ -525,6 +549,51 @@ ordered_json SpriteValue(const CSprite& sprite, std::size_t index, SceneDescript
     return value;
 }
 
+// Finds the names given twice in one object, which parsing would silently
+// reduce to the last value. A reading pass of its own: parsing with a
+// callback is quadratic in the size of the text.
+class DuplicateKeyFinder : public nlohmann::json_sax<json> {
+public:
+    bool null() override { return true; }
+    bool boolean(bool) override { return true; }
+    bool number_integer(number_integer_t) override { return true; }
+    bool number_unsigned(number_unsigned_t) override { return true; }
+    bool number_float(number_float_t, const string_t&) override { return true; }
+    bool string(string_t&) override { return true; }
+    bool binary(binary_t&) override { return true; }
+    bool start_object(std::size_t) override
+    {
+        m_openObjects.emplace_back();
+        return true;
+    }
+    bool key(string_t& name) override
+    {
+        if (!m_openObjects.back().insert(name).second)
+            duplicates.push_back(name);
+        return true;
+    }
+    bool end_object() override
+    {
+        m_openObjects.pop_back();
+        return true;
+    }
+    bool start_array(std::size_t) override { return true; }
+    bool end_array() override { return true; }
+    bool parse_error(std::size_t, const std::string&, const nlohmann::detail::exception&) override { return false; }
+
+    std::vector<std::string> duplicates;
+
+private:
+    std::vector<std::set<std::string>> m_openObjects;
+};
+
+std::vector<std::string> DuplicateKeys(const std::string& text)
+{
+    DuplicateKeyFinder finder;
+    json::sax_parse(text, &finder, nlohmann::detail::input_format_t::json, false);
+    return finder.duplicates;
+}
+
 }  // namespace
 
 const std::vector<std::string>& SceneFieldNames()
@@ -553,6 +622,8 @@ BuildReport BuildSceneFromText(const std::string& text, const std::string& fileN
     BuildReport report;
     doc.DeleteContents();
     doc.ResetToNewScene();
+    for (const std::string& key : DuplicateKeys(text))
+        report.errors.push_back(fileName + ": " + key + ": given twice in one object");
     const json root = json::parse(text, nullptr, false);
     if (root.is_discarded()) {
         // Parse again for the position of the first error.
@@ -565,7 +636,8 @@ BuildReport BuildSceneFromText(const std::string& text, const std::string& fileN
             report.errors.push_back(fileName + ": not valid JSON");
         return report;
     }
-    DescriptionReader(fileName, pictureFolder, report).Read(root, doc);
+    if (report.Succeeded())
+        DescriptionReader(fileName, pictureFolder, report).Read(root, doc);
     if (!report.Succeeded())
         doc.DeleteContents();
     return report;

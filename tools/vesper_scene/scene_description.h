@@ -22,7 +22,7 @@ struct BuildReport {
     bool Succeeded() const { return errors.empty(); }
 };
 
-// Fills doc (emptied first) from the description in `descriptionPath`;
+// Fills doc, a newly made document, from the description in `descriptionPath`;
 // picture paths are taken relative to the description's folder. On errors
 // the document is left empty.
 BuildReport BuildSceneFromDescription(const std::string& descriptionPath, CVesperDoc& doc);

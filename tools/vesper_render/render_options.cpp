@@ -1,0 +1,147 @@
+#include "tools/vesper_render/render_options.h"
+
+#include <charconv>
+#include <limits>
+
+#include "platform/display.h"
+#include "tools/vesper_render/picture_output.h"
+
+namespace vesper::tools {
+
+namespace {
+
+constexpr int kPreviewWidth = 640;
+constexpr int kPreviewHeight = 480;
+
+platform::Outcome<RenderCommand> Refuse(const std::string& why)
+{
+    return {std::nullopt, why};
+}
+
+// A whole decimal number from min to max, with nothing around it.
+template <typename T>
+std::optional<T> ParseNumber(const std::string& text, T min, T max)
+{
+    T value{};
+    const char* end = text.data() + text.size();
+    const auto [stop, error] = std::from_chars(text.data(), end, value);
+    if (text.empty() || error != std::errc() || stop != end || value < min || value > max)
+        return std::nullopt;
+    return value;
+}
+
+// "<width>x<height>", each side from 1 to the largest screen side.
+bool ParseSize(const std::string& text, int& width, int& height)
+{
+    const std::size_t cross = text.find('x');
+    if (cross == std::string::npos)
+        return false;
+    const auto w = ParseNumber<int>(text.substr(0, cross), 1, platform::kLargestDisplaySide);
+    const auto h = ParseNumber<int>(text.substr(cross + 1), 1, platform::kLargestDisplaySide);
+    if (!w || !h)
+        return false;
+    width = *w;
+    height = *h;
+    return true;
+}
+
+}  // namespace
+
+std::string RenderUsage()
+{
+    return "usage: vesper-render INPUT (--size WxH | --preview) --out FILE [--seed N] [--ticks T]\n"
+           "                     [--gif FILE [--every K]]\n"
+           "\n"
+           "Plays the scene of INPUT (a packaged screen saver or a bare scene stream) on a\n"
+           "headless stage exactly as the saver window would, without a window or a timer,\n"
+           "and writes the frame buffer after T ticks.\n"
+           "\n"
+           "  --size WxH     stage size in pixels, as a full screen of that size\n"
+           "  --preview      the preview stage, 640x480\n"
+           "  --seed N       seed of the random numbers (pauses), in place of the tick count\n"
+           "                 (default 0)\n"
+           "  --ticks T      pacing ticks to play before the picture is taken (default 0)\n"
+           "  --out FILE     FILE.bmp: 8-bit picture of the frame buffer's palette indexes;\n"
+           "                 FILE.png: the same picture in true colour\n"
+           "  --gif FILE     also an animated GIF of the run, one frame every K ticks\n"
+           "  --every K      ticks between GIF frames (default 1); a tick lasts 20 ms\n"
+           "  --help         this text\n"
+           "\n"
+           "Outputs are written whole or not at all. A scene that cannot be loaded or has no\n"
+           "background to show ends with the reason and exit code 1; wrong arguments with 2.\n";
+}
+
+platform::Outcome<RenderCommand> ParseRenderArguments(std::span<const std::string> args)
+{
+    RenderCommand command;
+    RenderOptions& options = command.options;
+    bool sized = false;
+    bool everyGiven = false;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& arg = args[i];
+        if (arg == "--help" || arg == "-h") {
+            command.help = true;
+            return {command, {}};
+        }
+        if (arg == "--preview") {
+            options.preview = true;
+            continue;
+        }
+        if (arg.size() > 1 && arg[0] == '-') {
+            if (i + 1 >= args.size())
+                return Refuse(arg + " needs a value");
+            const std::string& value = args[++i];
+            if (arg == "--size") {
+                if (!ParseSize(value, options.width, options.height))
+                    return Refuse("--size takes WIDTHxHEIGHT, each from 1 to " +
+                                  std::to_string(platform::kLargestDisplaySide) + ", not \"" + value + "\"");
+                sized = true;
+            } else if (arg == "--seed") {
+                const auto seed = ParseNumber<unsigned>(value, 0, std::numeric_limits<unsigned>::max());
+                if (!seed)
+                    return Refuse("--seed takes a whole number from 0 to 4294967295, not \"" + value + "\"");
+                options.seed = *seed;
+            } else if (arg == "--ticks") {
+                const auto ticks = ParseNumber<int>(value, 0, std::numeric_limits<int>::max());
+                if (!ticks)
+                    return Refuse("--ticks takes a whole number of at least 0, not \"" + value + "\"");
+                options.ticks = *ticks;
+            } else if (arg == "--every") {
+                const auto every = ParseNumber<int>(value, 1, std::numeric_limits<int>::max());
+                if (!every)
+                    return Refuse("--every takes a whole number of at least 1, not \"" + value + "\"");
+                options.every = *every;
+                everyGiven = true;
+            } else if (arg == "--out") {
+                options.out = value;
+            } else if (arg == "--gif") {
+                options.gif = value;
+            } else {
+                return Refuse("unknown option " + arg);
+            }
+            continue;
+        }
+        if (!options.input.empty())
+            return Refuse("one input only: \"" + options.input + "\" and \"" + arg + "\"");
+        options.input = arg;
+    }
+
+    if (options.input.empty())
+        return Refuse("no input scene or packaged screen saver");
+    if (sized == options.preview)
+        return Refuse(sized ? "--size and --preview both set the stage size: give one"
+                            : "no stage size: give --size WxH or --preview");
+    if (options.preview) {
+        options.width = kPreviewWidth;
+        options.height = kPreviewHeight;
+    }
+    if (options.out.empty())
+        return Refuse("no output: give --out FILE.bmp or --out FILE.png");
+    if (!PictureFormatOf(options.out))
+        return Refuse("the output \"" + options.out + "\" must end in .bmp or .png");
+    if (everyGiven && !options.gif)
+        return Refuse("--every only goes with --gif");
+    return {command, {}};
+}
+
+}  // namespace vesper::tools
