@@ -3,6 +3,7 @@
 #include <cstring>
 #include <fstream>
 #include <string>
+#include <vector>
 
 #include "platform/clock.h"
 #include "platform/win32.h"
@@ -53,6 +54,36 @@ TEST(MovableMemory, StaleAndForgedHandlesFailWithoutTouchingMemory)
     EXPECT_EQ(GlobalSize(block), 0u);
     EXPECT_EQ(GlobalReAlloc(block, 16, 0), nullptr);
     EXPECT_EQ(GlobalLock(nullptr), nullptr);
+}
+
+TEST(MovableMemory, AHandleStaysInvalidWhenItsSlotIsReused)
+{
+    HGLOBAL first = GlobalAlloc(GMEM_MOVEABLE, 8);
+    ASSERT_EQ(GlobalFree(first), nullptr);
+    HGLOBAL second = GlobalAlloc(GMEM_MOVEABLE, 32);
+    ASSERT_NE(second, nullptr);
+    EXPECT_NE(second, first);
+    EXPECT_EQ(GlobalLock(first), nullptr);
+    EXPECT_EQ(GlobalSize(first), 0u);
+    EXPECT_EQ(GlobalFree(first), first);
+    EXPECT_EQ(GlobalSize(second), 32u) << "freeing the stale handle must not free the new block";
+    EXPECT_EQ(GlobalFree(second), nullptr);
+}
+
+TEST(MovableMemory, ManyLiveBlocksKeepTheirOwnBytes)
+{
+    std::vector<HGLOBAL> blocks;
+    for (int i = 0; i < 10000; ++i) {
+        blocks.push_back(GlobalAlloc(GMEM_MOVEABLE, sizeof(int)));
+        ASSERT_NE(blocks.back(), nullptr);
+        *static_cast<int*>(GlobalLock(blocks.back())) = i;
+        GlobalUnlock(blocks.back());
+    }
+    for (int i = 0; i < 10000; ++i) {
+        EXPECT_EQ(*static_cast<int*>(GlobalLock(blocks[i])), i);
+        GlobalUnlock(blocks[i]);
+        GlobalFree(blocks[i]);
+    }
 }
 
 TEST(MovableMemory, ZeroByteBlockIsAValidHandle)
