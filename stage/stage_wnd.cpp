@@ -1,0 +1,223 @@
+#include "stage/stage_wnd.h"
+
+#include <cstring>
+#include <new>
+
+#include "imaging/packed_dib.h"
+#include "saver/globals.h"
+#include "stage/frame_lock.h"
+
+IMPLEMENT_DYNAMIC(CStageWnd, CWnd)
+
+int g_nDisplayBits = 8;
+
+namespace {
+
+// Depth at which frames are copied as palette indexes.
+constexpr int kPaletteDisplayBits = 8;
+
+// A device context for the duration of a copy: the caller's, or one of the
+// window (the screen for an unbound stage) released at the end.
+class CopyContext {
+public:
+    CopyContext(HWND window, HDC given) : m_window(window), m_dc(given)
+    {
+        if (!m_dc) {
+            m_dc = GetDC(window);
+            m_obtained = m_dc != nullptr;
+        }
+    }
+    ~CopyContext()
+    {
+        if (m_obtained)
+            ReleaseDC(m_window, m_dc);
+    }
+    CopyContext(const CopyContext&) = delete;
+    CopyContext& operator=(const CopyContext&) = delete;
+
+    HDC Get() const { return m_dc; }
+
+private:
+    HWND m_window;
+    HDC m_dc;
+    bool m_obtained = false;
+};
+
+bool Intersect(RECT& out, const RECT& a, const RECT& b)
+{
+    return IntersectRect(&out, &a, &b) != FALSE;
+}
+
+}  // namespace
+
+CStageWnd::CStageWnd()
+{
+    g_nDisplayBits = GetDisplayColorDepth();
+}
+
+CStageWnd::~CStageWnd() = default;
+
+BOOL CStageWnd::CreateFrameBuffer(CDIB8BPP& image)
+{
+    m_pFrame.reset();
+    std::unique_ptr<CDIB8BPP> frame(new (std::nothrow) CDIB8BPP);
+    if (!frame || !frame->Create(image.GetWidth(), image.GetHeight()))
+        return FALSE;
+    m_pFrame = std::move(frame);
+    return CreateStagePalette(image);
+}
+
+BOOL CStageWnd::CreateStagePalette(CDIB8BPP& image)
+{
+    m_pPalIndexInfo.reset(new (std::nothrow) PaletteIndexInfo);
+    if (!m_pPalIndexInfo)
+        return FALSE;
+
+    const CFrameLock lock(image);
+    // The header is read from the image's block; one too small to hold it
+    // gives no header, which stops every copy rather than reading past it.
+    if (!lock.Bytes() || GlobalSize(image.block) < kInfoHeaderSize) {
+        m_pPalIndexInfo.reset();
+        return FALSE;
+    }
+    std::memcpy(&m_pPalIndexInfo->header, lock.Bytes(), sizeof m_pPalIndexInfo->header);
+    for (WORD i = 0; i < kDIB8ColorTableEntries; ++i)
+        m_pPalIndexInfo->indexes[i] = i;
+
+    m_pPalette.reset(new (std::nothrow) CDIBPalette);
+    if (!m_pPalette || !m_pPalette->CreateFromImage(image)) {
+        m_pPalette.reset();
+        return FALSE;
+    }
+    // Only 256-colour displays rebuild the palette; elsewhere it stays as made.
+    m_pPalette->MakeIdentity();
+    return TRUE;
+}
+
+HPALETTE CStageWnd::SelectStagePalette(HDC dc) const
+{
+    if (!m_pPalette)
+        return nullptr;
+    HPALETTE previous = SelectPalette(dc, *m_pPalette, FALSE);
+    RealizePalette(dc);
+    return previous;
+}
+
+void CStageWnd::RestorePalette(HDC dc, HPALETTE previous)
+{
+    if (previous)
+        SelectPalette(dc, previous, TRUE);
+}
+
+RECT CStageWnd::ClientArea(HDC dc) const
+{
+    RECT area{};
+    if (m_hWnd && GetClientRect(m_hWnd, &area))
+        return area;
+    if (!m_hWnd && GetClipBox(dc, &area) != ERROR)
+        return area;
+    SetRectEmpty(&area);
+    return area;
+}
+
+void CStageWnd::CopyToWindow(HDC dc, const RECT* rect)
+{
+    if (!m_pFrame || !m_pPalIndexInfo)
+        return;
+    const CopyContext context(m_hWnd, dc);
+    if (!context.Get())
+        return;
+    const CFrameLock lock(*m_pFrame);
+    if (!lock.Bytes())
+        return;
+    const auto* frameInfo = reinterpret_cast<const BITMAPINFO*>(lock.Bytes());
+    if (g_bPreview)
+        CopyStretched(context.Get(), frameInfo, m_pFrame->GetBits());
+    else
+        CopyOneToOne(context.Get(), rect, frameInfo, m_pFrame->GetBits());
+}
+
+void CStageWnd::CopyStretched(HDC dc, const BITMAPINFO* frameInfo, const BYTE* bits) const
+{
+    // The stage is 640 x 480 in preview; the whole frame goes into the
+    // client area, however small, with halftoning to keep it legible.
+    const RECT client = ClientArea(dc);
+    const HPALETTE previousPalette = SelectStagePalette(dc);
+    const int previousMode = SetStretchBltMode(dc, HALFTONE);
+    StretchDIBits(dc, 0, 0, client.right, client.bottom, 0, 0, m_pFrame->GetWidth(), m_pFrame->GetHeight(), bits,
+                  frameInfo, DIB_RGB_COLORS, SRCCOPY);
+    if (previousMode)
+        SetStretchBltMode(dc, previousMode);
+    RestorePalette(dc, previousPalette);
+}
+
+void CStageWnd::CopyOneToOne(HDC dc, const RECT* rect, const BITMAPINFO* frameInfo, const BYTE* bits) const
+{
+    RECT clip;
+    if (GetClipBox(dc, &clip) == ERROR)
+        return;
+    const RECT dest = rect ? *rect : ClientArea(dc);
+    RECT frameRect;
+    m_pFrame->GetRect(&frameRect);
+    RECT visible, r;
+    if (!Intersect(visible, dest, clip) || !Intersect(r, visible, frameRect))
+        return;
+
+    const HPALETTE previousPalette = SelectStagePalette(dc);
+    // On a 256-colour display the pixel values go through as indexes into
+    // the realised stage palette, with no colour matching on the way.
+    const bool passIndexes = g_nDisplayBits == kPaletteDisplayBits;
+    const auto* info = passIndexes ? reinterpret_cast<const BITMAPINFO*>(m_pPalIndexInfo.get()) : frameInfo;
+    const int width = r.right - r.left;
+    const int height = r.bottom - r.top;
+    // The frame is stored bottom-up, so source rows count from its bottom.
+    StretchDIBits(dc, r.left, r.top, width, height, r.left, m_pFrame->GetHeight() - r.bottom, width, height, bits, info,
+                  passIndexes ? DIB_PAL_COLORS : DIB_RGB_COLORS, SRCCOPY);
+    RestorePalette(dc, previousPalette);
+}
+
+void CStageWnd::PaintWindow()
+{
+    PAINTSTRUCT paint{};
+    if (!BeginPaint(m_hWnd, &paint))
+        return;
+    CopyToWindow(paint.hdc, nullptr);
+    EndPaint(m_hWnd, &paint);
+}
+
+BOOL CStageWnd::RealizeStagePalette()
+{
+    if (!m_pPalette)
+        return FALSE;
+    HDC dc = GetDC(m_hWnd);
+    if (!dc)
+        return FALSE;
+    const HPALETTE previous = SelectPalette(dc, *m_pPalette, FALSE);
+    const UINT remapped = RealizePalette(dc);
+    RestorePalette(dc, previous);
+    ReleaseDC(m_hWnd, dc);
+    if (remapped == 0 || remapped == GDI_ERROR)
+        return FALSE;
+    // A null window would invalidate every window; an unbound stage has none.
+    if (m_hWnd)
+        InvalidateRect(m_hWnd, nullptr, TRUE);
+    return TRUE;
+}
+
+void CStageWnd::PaletteChanged(HWND changedBy)
+{
+    if (changedBy != m_hWnd)
+        RealizeStagePalette();
+}
+
+BOOL CStageWnd::AdaptToStagePalette(CDIB8BPP& object)
+{
+    return m_pPalette ? object.UsePalette(m_pPalette.get()) : FALSE;
+}
+
+void CStageWnd::ReleaseFrameBuffer()
+{
+    m_pFrame.reset();
+    m_pPalIndexInfo.reset();
+    m_pPalette.reset();
+}

@@ -1,0 +1,229 @@
+// The window side of the stage: copies one to one or stretched, through
+// palette indexes or RGB colours, cut to the window and the frame; painting;
+// realising the stage palette.
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "imaging/default_palette.h"
+#include "platform/headless_windows.h"
+#include "saver/globals.h"
+#include "stage/saver_stage.h"
+#include "tests/stage/stage_test_support.h"
+
+namespace {
+
+using vesper::test::IndexOfCubeColour;
+using vesper::test::PaletteColour;
+using vesper::test::SpriteSpec;
+using vesper::test::StageTest;
+
+constexpr COLORREF kTeal = RGB(0, 102, 102);
+constexpr COLORREF kRed = RGB(255, 0, 0);
+
+SpriteSpec Square(int x, int y, int side, COLORREF fill)
+{
+    SpriteSpec spec;
+    spec.x = x;
+    spec.y = y;
+    spec.width = spec.height = side;
+    spec.fill = fill;
+    return spec;
+}
+
+bool UpdatePending(HWND window)
+{
+    MSG msg;
+    return PeekMessageA(&msg, window, WM_PAINT, WM_PAINT, PM_NOREMOVE) != FALSE;
+}
+
+class StageWndTest : public StageTest {
+protected:
+    void TearDown() override
+    {
+        if (stage)
+            stage->Detach();
+        StageTest::TearDown();
+    }
+
+    // A full-screen stage of 640 x 480 with one red square, bound to a window.
+    void PlayOnWindow(const RECT& windowArea, int bitsPerPixel = 32)
+    {
+        UseScreen(800, 600, bitsPerPixel);
+        window = MakeWindow(windowArea);
+        ASSERT_TRUE(stage->Attach(window));
+        Play(kTeal, {Square(100, 50, 40, kRed)}, 640, 480);
+        TakeWrites();
+    }
+
+    HWND window = nullptr;
+};
+
+TEST_F(StageWndTest, AttachingBindsOneWindowUntilDetached)
+{
+    UseScreen(320, 240);
+    HWND first = MakeWindow({0, 0, 100, 100});
+    HWND second = MakeWindow({0, 0, 50, 50});
+    EXPECT_FALSE(stage->Attach(nullptr));
+    EXPECT_TRUE(stage->Attach(first));
+    EXPECT_FALSE(stage->Attach(second)) << "already bound";
+    EXPECT_EQ(stage->GetSafeHwnd(), first);
+    EXPECT_EQ(stage->Detach(), first);
+    EXPECT_EQ(stage->GetSafeHwnd(), nullptr);
+    EXPECT_TRUE(IsWindow(first)) << "the stage never owns the window";
+}
+
+TEST_F(StageWndTest, FullScreenCopiesAreCutToWindowAndFrame)
+{
+    // The window is larger than the 640 x 480 frame and not at the origin.
+    PlayOnWindow({20, 10, 780, 590});
+    const auto copied = [&](const RECT* rect) {
+        stage->CopyToWindow(nullptr, rect);
+        return TakeWrites();
+    };
+    const RECT inside{30, 40, 70, 90};
+    EXPECT_EQ(copied(&inside), (std::vector<RECT>{{50, 50, 90, 100}}));
+    const RECT pastTheFrame{600, 400, 700, 500};
+    EXPECT_EQ(copied(&pastTheFrame), (std::vector<RECT>{{620, 410, 660, 490}}));
+    const RECT aboveTheWindow{-20, -20, 10, 10};
+    EXPECT_EQ(copied(&aboveTheWindow), (std::vector<RECT>{{20, 10, 30, 20}}));
+    const RECT outsideTheFrame{650, 0, 700, 50};
+    EXPECT_TRUE(copied(&outsideTheFrame).empty());
+    // No rectangle: the client area, which reaches only as far as the frame.
+    EXPECT_EQ(copied(nullptr), (std::vector<RECT>{{20, 10, 660, 490}}));
+    EXPECT_EQ(FirstDifferenceFromFrame(20, 10), std::nullopt);
+}
+
+TEST_F(StageWndTest, SmallWindowShowsTheTopLeftOfTheFrameOneToOne)
+{
+    PlayOnWindow({300, 200, 450, 300});
+    stage->CopyToWindow(nullptr, nullptr);
+    EXPECT_EQ(TakeWrites(), (std::vector<RECT>{{300, 200, 450, 300}}));
+    const CDIB8BPP& frame = *stage->m_pFrame;
+    for (int y = 0; y < 100; ++y)
+        for (int x = 0; x < 150; ++x)
+            ASSERT_EQ(screen->ColorAt(300 + x, 200 + y), PaletteColour(frame.GetPixelIndex(x, y))) << x << ", " << y;
+    EXPECT_EQ(screen->ColorAt(299, 200), RGB(0, 0, 0)) << "nothing outside the window";
+}
+
+TEST_F(StageWndTest, PaintCopiesTheUpdateAreaWithoutRecomposing)
+{
+    PlayOnWindow({0, 0, 640, 480});
+    // A pixel changed in the frame behind the stage's back shows only if the
+    // paint copies the frame as it is.
+    const BYTE marker = IndexOfCubeColour(RGB(255, 255, 0));
+    *stage->m_pFrame->PixelAddress(15, 12) = marker;
+    const RECT first{10, 10, 20, 20};
+    const RECT second{30, 5, 40, 15};
+    InvalidateRect(window, &first, FALSE);
+    InvalidateRect(window, &second, FALSE);
+
+    stage->PaintWindow();
+    EXPECT_EQ(TakeWrites(), (std::vector<RECT>{{10, 5, 40, 20}})) << "the bounding box of the update region";
+    EXPECT_EQ(screen->ColorAt(15, 12), PaletteColour(marker));
+    EXPECT_FALSE(UpdatePending(window));
+}
+
+TEST_F(StageWndTest, TrueColourCopiesUseTheFramesColourTable)
+{
+    PlayOnWindow({0, 0, 640, 480});
+    EXPECT_EQ(g_nDisplayBits, 32);
+    const BYTE teal = IndexOfCubeColour(kTeal);
+    stage->m_pFrame->GetColorTable()[teal] = RGBQUAD{3, 2, 1, 0};
+    stage->CopyToWindow(nullptr, nullptr);
+    EXPECT_EQ(screen->ColorAt(5, 5), RGB(1, 2, 3));
+    EXPECT_EQ(screen->ColorAt(120, 70), kRed);
+    // Realising changes nothing on a true-colour display.
+    EXPECT_FALSE(stage->RealizeStagePalette());
+    EXPECT_FALSE(UpdatePending(window));
+}
+
+TEST_F(StageWndTest, PaletteDisplayCopiesPassIndexesThroughTheHeader)
+{
+    PlayOnWindow({0, 0, 640, 480}, 8);
+    EXPECT_EQ(g_nDisplayBits, 8);
+    // The index header is the background's header with the indexes 0..255.
+    const PaletteIndexInfo& info = *stage->m_pPalIndexInfo;
+    const auto* background = reinterpret_cast<const BITMAPINFOHEADER*>(GlobalLock(stage->m_pBackground->block));
+    EXPECT_EQ(std::memcmp(&info.header, background, sizeof info.header), 0);
+    GlobalUnlock(stage->m_pBackground->block);
+    for (int i = 0; i < 256; ++i)
+        ASSERT_EQ(info.indexes[i], i);
+    EXPECT_EQ(FirstDifferenceFromFrame(), std::nullopt);
+
+    // The frame's RGB colours play no part: pixel values are palette indexes.
+    RGBQUAD* table = stage->m_pFrame->GetColorTable();
+    std::fill(table, table + 256, RGBQUAD{0, 0, 0, 0});
+    stage->CopyToWindow(nullptr, nullptr);
+    EXPECT_EQ(screen->ColorAt(5, 5), kTeal);
+    EXPECT_EQ(screen->ColorAt(120, 70), kRed);
+}
+
+TEST_F(StageWndTest, AnotherPalettesRealisationMakesTheStageRepaint)
+{
+    PlayOnWindow({0, 0, 640, 480}, 8);
+    // Realised again unchanged, the stage palette remaps nothing.
+    EXPECT_FALSE(stage->RealizeStagePalette());
+    EXPECT_FALSE(UpdatePending(window));
+
+    // Another program's palette takes over the system palette.
+    std::vector<BYTE> storage(sizeof(LOGPALETTE) + 236 * sizeof(PALETTEENTRY));
+    auto* other = reinterpret_cast<LOGPALETTE*>(storage.data());
+    other->palVersion = 0x300;
+    other->palNumEntries = 236;
+    for (int i = 0; i < 236; ++i)
+        other->palPalEntry[i] = PALETTEENTRY{static_cast<BYTE>(i), static_cast<BYTE>(i / 2 + 7), 3, 0};
+    HPALETTE palette = CreatePalette(other);
+    HDC screenDc = GetDC(nullptr);
+    HPALETTE previous = SelectPalette(screenDc, palette, FALSE);
+    ASSERT_GT(RealizePalette(screenDc), 0u);
+    SelectPalette(screenDc, previous, FALSE);
+    ReleaseDC(nullptr, screenDc);
+    ValidateRect(window, nullptr);
+
+    // A change announced by the stage's own window is not answered.
+    stage->PaletteChanged(window);
+    EXPECT_FALSE(UpdatePending(window));
+    // One by anyone else is: the stage palette takes the entries back, and
+    // the window, now showing wrong colours, is to be painted again.
+    stage->PaletteChanged(nullptr);
+    ASSERT_TRUE(UpdatePending(window));
+    stage->PaintWindow();
+    EXPECT_EQ(TakeWrites(), (std::vector<RECT>{{0, 0, 640, 480}})) << "the whole window was invalidated";
+    EXPECT_EQ(FirstDifferenceFromFrame(), std::nullopt);
+    DeleteObject(palette);
+}
+
+TEST_F(StageWndTest, PreviewStretchesTheWholeFrameIntoTheHostWindow)
+{
+    UseScreen(640, 480);
+    g_bPreview = TRUE;
+    // A preview host of an odd size somewhere on the screen, and the saver
+    // window filling it.
+    const RECT hostArea{101, 83, 254, 194};
+    HWND host = vesper::platform::headless::MakeHostWindow(hostArea);
+    window = MakeWindow({0, 0, 153, 111}, host);
+    ASSERT_NE(window, nullptr);
+    ASSERT_TRUE(stage->Attach(window));
+    // A red square over the frame's top-left quarter.
+    Play(kTeal, {Square(0, 0, 320, kRed)}, 640, 480);
+    EXPECT_EQ(TakeWrites(), (std::vector<RECT>{hostArea, hostArea}));
+
+    // Whatever the rectangle, the whole frame is copied into the window.
+    const RECT corner{600, 400, 610, 410};
+    stage->CopyToWindow(nullptr, &corner);
+    EXPECT_EQ(TakeWrites(), (std::vector<RECT>{hostArea}));
+    EXPECT_EQ(screen->ColorAt(101 + 38, 83 + 28), kRed);
+    EXPECT_EQ(screen->ColorAt(101 + 114, 83 + 83), kTeal);
+    EXPECT_EQ(screen->ColorAt(101 + 114, 83 + 28), kTeal);
+
+    // A caller's context keeps its own stretch mode.
+    HDC dc = GetDC(window);
+    SetStretchBltMode(dc, COLORONCOLOR);
+    stage->CopyToWindow(dc, nullptr);
+    EXPECT_EQ(GetStretchBltMode(dc), COLORONCOLOR);
+    ReleaseDC(window, dc);
+    vesper::platform::headless::DestroyHostWindow(host);
+}
+
+}  // namespace
