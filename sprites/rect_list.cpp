@@ -1,5 +1,11 @@
 #include "sprites/rect_list.h"
 
+#include <algorithm>
+#include <cmath>
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
 namespace {
 
 constexpr int kRectNodeBlockSize = 10;
@@ -15,6 +21,187 @@ void GrowToUnion(RECT& into, const RECT& other)
     RECT merged;
     UnionRect(&merged, &into, &other);
     into = merged;
+}
+
+bool IsEmptyRect(const RECT& r)
+{
+    return r.left >= r.right || r.top >= r.bottom;
+}
+
+// Merging rectangles that intersect into their union until none intersect
+// ends in the same rectangles whatever the order of the merges: a merged
+// rectangle always lies inside the one final rectangle that each of its
+// parts ends in, since final rectangles do not intersect. So the merges can
+// be done in any order, and the grid below does them in the order that is
+// cheapest to find. Each final rectangle remembers the first rectangle of the
+// list it grew from: that is the node the list keeps for it, as merging the
+// list pairwise from the head always keeps the earlier node of a pair.
+struct MergedRect {
+    RECT rect;
+    std::size_t first;  // list index of its first member
+};
+
+// A uniform grid of square cells over the area the rectangles cover; a
+// rectangle is found through the cells it touches.
+class MergeGrid {
+public:
+    struct CellRange {
+        std::int64_t firstColumn, lastColumn, firstRow, lastRow;
+        std::int64_t Count() const { return (lastColumn - firstColumn + 1) * (lastRow - firstRow + 1); }
+    };
+
+    MergeGrid(const std::vector<RECT>& rects, std::size_t nonEmpty)
+    {
+        m_left = m_top = INT64_MAX;
+        std::int64_t right = INT64_MIN, bottom = INT64_MIN, sides = 0;
+        for (const RECT& r : rects) {
+            if (IsEmptyRect(r))
+                continue;
+            m_left = std::min<std::int64_t>(m_left, r.left);
+            m_top = std::min<std::int64_t>(m_top, r.top);
+            right = std::max<std::int64_t>(right, r.right);
+            bottom = std::max<std::int64_t>(bottom, r.bottom);
+            sides += std::int64_t{r.right} - r.left + r.bottom - r.top;
+        }
+        const std::int64_t width = right - m_left;
+        const std::int64_t height = bottom - m_top;
+        // Cells about as large as an average rectangle, so that each touches
+        // few cells, but not so small that there are many more cells than
+        // rectangles, nor more than kMaxCellsPerSide on a side.
+        const auto count = static_cast<std::int64_t>(nonEmpty);
+        const std::int64_t meanSide = sides / (2 * count);
+        const auto spread = static_cast<std::int64_t>(
+            std::ceil(std::sqrt(static_cast<double>(width) * static_cast<double>(height) / (kCellsPerRect * count))));
+        m_side = std::max({std::int64_t{1}, meanSide, spread, CeilDiv(width, kMaxCellsPerSide),
+                           CeilDiv(height, kMaxCellsPerSide)});
+        m_columns = CeilDiv(width, m_side);
+        m_cells.resize(static_cast<std::size_t>(m_columns * CeilDiv(height, m_side)));
+    }
+
+    // The cells a non-empty rectangle inside the grid's area touches.
+    CellRange RangeOf(const RECT& r) const
+    {
+        return {(r.left - m_left) / m_side, (std::int64_t{r.right} - 1 - m_left) / m_side, (r.top - m_top) / m_side,
+                (std::int64_t{r.bottom} - 1 - m_top) / m_side};
+    }
+
+    template <typename Visit>
+    void ForEachCell(const CellRange& range, Visit visit)
+    {
+        for (std::int64_t row = range.firstRow; row <= range.lastRow; ++row)
+            for (std::int64_t column = range.firstColumn; column <= range.lastColumn; ++column)
+                visit(m_cells[static_cast<std::size_t>(row * m_columns + column)]);
+    }
+
+private:
+    static constexpr double kCellsPerRect = 4.0;
+    static constexpr std::int64_t kMaxCellsPerSide = 1024;
+
+    static std::int64_t CeilDiv(std::int64_t value, std::int64_t divisor) { return (value + divisor - 1) / divisor; }
+
+    std::int64_t m_left = 0;
+    std::int64_t m_top = 0;
+    std::int64_t m_side = 1;
+    std::int64_t m_columns = 1;
+    std::vector<std::vector<std::uint32_t>> m_cells;
+};
+
+// Merges the rectangles one at a time into a set of rectangles that do not
+// intersect: a new rectangle absorbs every rectangle of the set it meets,
+// and, when that made it larger, looks again, until it meets none; then it
+// joins the set. Rectangles of the set are listed in the grid cells they
+// touch, except large ones, which would fill many cells and are few (they do
+// not intersect each other), so they are kept in a list of their own that
+// every look reads.
+class OverlapMerger {
+public:
+    OverlapMerger(const std::vector<RECT>& rects, std::size_t nonEmpty) : m_grid(rects, nonEmpty)
+    {
+        m_merged.reserve(nonEmpty);
+        m_alive.reserve(nonEmpty);
+        m_seen.reserve(nonEmpty);
+    }
+
+    void Add(const RECT& rect, std::size_t index)
+    {
+        MergedRect current{rect, index};
+        while (AbsorbMet(current)) {
+        }
+        const auto id = static_cast<std::uint32_t>(m_merged.size());
+        m_merged.push_back(current);
+        m_alive.push_back(true);
+        m_seen.push_back(0);
+        const MergeGrid::CellRange range = m_grid.RangeOf(current.rect);
+        if (range.Count() > kLargeCells)
+            m_large.push_back(id);
+        else
+            m_grid.ForEachCell(range, [id](std::vector<std::uint32_t>& cell) { cell.push_back(id); });
+    }
+
+    std::vector<MergedRect> Result() const
+    {
+        std::vector<MergedRect> result;
+        for (std::size_t id = 0; id < m_merged.size(); ++id)
+            if (m_alive[id])
+                result.push_back(m_merged[id]);
+        return result;
+    }
+
+private:
+    // A rectangle touching more cells than this is kept in the large list.
+    static constexpr std::int64_t kLargeCells = 64;
+
+    // One look: absorbs every rectangle of the set that `current` meets.
+    // True when another look is needed.
+    bool AbsorbMet(MergedRect& current)
+    {
+        ++m_scan;
+        const RECT before = current.rect;
+        bool settled = false;
+        const auto visit = [&](std::vector<std::uint32_t>& ids) {
+            // Rectangles absorbed earlier are dropped from the list on the way.
+            std::size_t kept = 0;
+            for (const std::uint32_t id : ids) {
+                if (!m_alive[id])
+                    continue;
+                ids[kept++] = id;
+                if (m_seen[id] == m_scan || (m_seen[id] = m_scan, !Intersect(m_merged[id].rect, current.rect)))
+                    continue;
+                GrowToUnion(current.rect, m_merged[id].rect);
+                current.first = std::min(current.first, m_merged[id].first);
+                m_alive[id] = false;
+                --kept;
+                // Having grown to exactly a rectangle of the set, it meets
+                // nothing else: that rectangle met nothing.
+                settled = settled || EqualRect(&current.rect, &m_merged[id].rect);
+            }
+            ids.resize(kept);
+        };
+        m_grid.ForEachCell(m_grid.RangeOf(before), visit);
+        visit(m_large);
+        return !settled && !EqualRect(&current.rect, &before);
+    }
+
+    MergeGrid m_grid;
+    std::vector<MergedRect> m_merged;
+    std::vector<bool> m_alive;
+    std::vector<std::uint32_t> m_seen;
+    std::vector<std::uint32_t> m_large;
+    std::uint32_t m_scan = 0;
+};
+
+// The final rectangles of the non-empty ones among `rects` (list order).
+std::vector<MergedRect> MergeAll(const std::vector<RECT>& rects)
+{
+    const auto nonEmpty = static_cast<std::size_t>(
+        std::count_if(rects.begin(), rects.end(), [](const RECT& r) { return !IsEmptyRect(r); }));
+    if (nonEmpty == 0)
+        return {};
+    OverlapMerger merger(rects, nonEmpty);
+    for (std::size_t index = 0; index < rects.size(); ++index)
+        if (!IsEmptyRect(rects[index]))
+            merger.Add(rects[index], index);
+    return merger.Result();
 }
 
 }  // namespace
@@ -50,25 +237,32 @@ void CRectList::AddRect(const RECT* r)
 
 void CRectList::MergeOverlaps()
 {
-    // After each merge the grown rectangle may meet one already passed, so the
-    // scan starts again from the head until a full pass merges nothing.
-    bool merged = true;
-    while (merged) {
-        merged = false;
-        for (POSITION a = GetHeadPosition(); a && !merged;) {
-            RECT& rectA = GetNextRect(a);
-            for (POSITION b = a; b;) {
-                const POSITION posB = b;
-                RECT& rectB = GetNextRect(b);
-                if (Intersect(rectA, rectB)) {
-                    GrowToUnion(rectA, rectB);
-                    delete GetAt(posB);
-                    RemoveAt(posB);
-                    merged = true;
-                    break;
-                }
-            }
+    if (GetCount() < 2)
+        return;
+    std::vector<RECT> rects;
+    rects.reserve(static_cast<std::size_t>(GetCount()));
+    for (POSITION pos = GetHeadPosition(); pos;)
+        rects.push_back(GetNextRect(pos));
+
+    // The first member of each merged group keeps its node and takes the
+    // group's rectangle; the other members' nodes go. Empty rectangles never
+    // intersect anything and stay as they are.
+    std::vector<const RECT*> leading(rects.size(), nullptr);
+    const std::vector<MergedRect> merged = MergeAll(rects);
+    for (const MergedRect& group : merged)
+        leading[group.first] = &group.rect;
+    std::size_t index = 0;
+    for (POSITION pos = GetHeadPosition(); pos; ++index) {
+        const POSITION current = pos;
+        RECT& rect = GetNextRect(pos);
+        if (IsEmptyRect(rect))
+            continue;
+        if (leading[index]) {
+            rect = *leading[index];
+            continue;
         }
+        delete GetAt(current);
+        RemoveAt(current);
     }
 }
 

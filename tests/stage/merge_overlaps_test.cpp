@@ -1,0 +1,193 @@
+// MergeOverlaps against the pairwise merge it replaces: on random sets of
+// rectangles of every kind the list must come out identical, node for node.
+#include <gtest/gtest.h>
+
+#include <random>
+#include <vector>
+
+#include "sprites/rect_list.h"
+#include "tests/stage/stage_test_support.h"
+
+namespace {
+
+// The pairwise merge, kept as the reference: for each rectangle from the
+// head, for each one after it, merge the later into the earlier when they
+// intersect, and start again from the head after every merge.
+std::vector<RECT> ReferenceMerge(std::vector<RECT> rects)
+{
+    for (bool merged = true; merged;) {
+        merged = false;
+        for (std::size_t a = 0; a < rects.size() && !merged; ++a)
+            for (std::size_t b = a + 1; b < rects.size(); ++b) {
+                RECT common;
+                if (!IntersectRect(&common, &rects[a], &rects[b]))
+                    continue;
+                RECT grown;
+                UnionRect(&grown, &rects[a], &rects[b]);
+                rects[a] = grown;
+                rects.erase(rects.begin() + static_cast<std::ptrdiff_t>(b));
+                merged = true;
+                break;
+            }
+    }
+    return rects;
+}
+
+class MergeOverlapsTest : public ::testing::Test {
+protected:
+    ~MergeOverlapsTest() override { list.DeleteAllRects(); }
+
+    // Fills the list with the rectangles, head first, in exactly this order.
+    // AddRect puts each at the head, merging it with the head when the two
+    // intersect; an empty rectangle added between them prevents that, and
+    // these separators are taken out again afterwards.
+    void Fill(const std::vector<RECT>& rects)
+    {
+        list.DeleteAllRects();
+        const RECT separator{0, 0, 0, 0};
+        for (auto r = rects.rbegin(); r != rects.rend(); ++r) {
+            list.AddRect(&separator);
+            list.AddRect(&*r);
+        }
+        bool isSeparator = false;
+        for (POSITION pos = list.GetHeadPosition(); pos; isSeparator = !isSeparator) {
+            const POSITION current = pos;
+            list.GetNext(pos);
+            if (isSeparator) {
+                delete list.GetAt(current);
+                list.RemoveAt(current);
+            }
+        }
+        ASSERT_EQ(vesper::test::RectsOf(list), rects);
+    }
+
+    std::vector<RECT> Merged()
+    {
+        list.MergeOverlaps();
+        return vesper::test::RectsOf(list);
+    }
+
+    void ExpectSameAsReference(const std::vector<RECT>& rects)
+    {
+        Fill(rects);
+        ASSERT_EQ(Merged(), ReferenceMerge(rects));
+    }
+
+    CRectList list;
+};
+
+std::vector<RECT> RandomRects(std::mt19937& random, int count, int areaWidth, int areaHeight, int largest)
+{
+    std::uniform_int_distribution<int> x(-largest, areaWidth);
+    std::uniform_int_distribution<int> y(-largest, areaHeight);
+    std::uniform_int_distribution<int> side(0, largest);
+    std::vector<RECT> rects;
+    for (int i = 0; i < count; ++i) {
+        const int left = x(random);
+        const int top = y(random);
+        rects.push_back(RECT{left, top, left + side(random), top + side(random)});
+    }
+    return rects;
+}
+
+TEST_F(MergeOverlapsTest, MatchesThePairwiseMergeOnRandomSets)
+{
+    std::mt19937 random(20240611);
+    // Sparse and dense sets, small and large rectangles, some of them empty
+    // (a side of 0); the dense ones chain into large merged areas.
+    struct Kind {
+        int count, width, height, largest;
+    };
+    for (const Kind kind : {Kind{2, 50, 50, 30}, Kind{10, 100, 100, 40}, Kind{60, 640, 480, 60}, Kind{200, 1920, 1080, 90},
+                            Kind{300, 400, 300, 40}, Kind{500, 1920, 1080, 20}, Kind{120, 20, 20, 6}}) {
+        for (int round = 0; round < 25; ++round) {
+            SCOPED_TRACE(testing::Message() << kind.count << " rectangles, round " << round);
+            ExpectSameAsReference(RandomRects(random, kind.count, kind.width, kind.height, kind.largest));
+        }
+    }
+}
+
+TEST_F(MergeOverlapsTest, MatchesThePairwiseMergeOnSpriteLikeLists)
+{
+    // What a tick leaves: for each moving sprite the union of its old and
+    // new rectangle, added with AddRect, which already merges with the head.
+    std::mt19937 random(7);
+    for (int round = 0; round < 20; ++round) {
+        const std::vector<RECT> moves = RandomRects(random, 150, 800, 600, 70);
+        std::vector<RECT> added;
+        for (const RECT& r : moves) {
+            const RECT moved{r.left + 3, r.top - 2, r.right + 3, r.bottom - 2};
+            list.AddRect(&r);
+            list.AddRect(&moved);
+        }
+        const std::vector<RECT> before = vesper::test::RectsOf(list);
+        ASSERT_EQ(Merged(), ReferenceMerge(before)) << "round " << round;
+        list.DeleteAllRects();
+    }
+}
+
+TEST_F(MergeOverlapsTest, ChainsThatReachBackMergeCompletely)
+{
+    // A staircase added from both ends towards the middle: every merge makes
+    // a rectangle that meets one far back in the list.
+    std::vector<RECT> stairs;
+    for (int i = 0; i < 40; ++i)
+        stairs.push_back(RECT{i * 10, i * 10, i * 10 + 15, i * 10 + 15});
+    std::vector<RECT> order;
+    for (int low = 0, high = 39; low <= high; ++low, --high) {
+        order.push_back(stairs[static_cast<std::size_t>(low)]);
+        if (low != high)
+            order.push_back(stairs[static_cast<std::size_t>(high)]);
+    }
+    Fill(order);
+    EXPECT_EQ(Merged(), (std::vector<RECT>{{0, 0, 405, 405}}));
+}
+
+TEST_F(MergeOverlapsTest, EmptyTouchingAndIdenticalRectangles)
+{
+    // Empty rectangles keep their place; touching ones stay apart;
+    // identical ones become one, in the earlier node's place.
+    const std::vector<RECT> rects{{5, 5, 5, 20}, {0, 0, 10, 10}, {10, 0, 20, 10}, {30, 30, 25, 40},
+                                  {0, 0, 10, 10}, {0, 10, 10, 20}};
+    ExpectSameAsReference(rects);
+    EXPECT_EQ(vesper::test::RectsOf(list),
+              (std::vector<RECT>{{5, 5, 5, 20}, {0, 0, 10, 10}, {10, 0, 20, 10}, {30, 30, 25, 40}, {0, 10, 10, 20}}));
+}
+
+TEST_F(MergeOverlapsTest, ExtremeCoordinatesDoNotOverflowTheGrid)
+{
+    // Positions saturated at the ends of the 32-bit range, as sprites pushed
+    // out of the stage by extreme velocities report them.
+    const LONG low = INT32_MIN;
+    const LONG high = INT32_MAX;
+    const std::vector<RECT> rects{{low, low, low + 10, low + 10}, {high - 10, high - 10, high, high},
+                                  {low + 5, low + 5, low + 20, low + 20}, {-5, -5, 5, 5},
+                                  {high - 15, 0, high, 10}, {0, 0, 3, 3}};
+    ExpectSameAsReference(rects);
+    EXPECT_EQ(list.GetCount(), 4);
+}
+
+TEST_F(MergeOverlapsTest, LargeListsStayOverlapFree)
+{
+    // Far more rectangles than the reference can take in a test: check the
+    // result's own promise instead, and that it covers every input.
+    std::mt19937 random(99);
+    const std::vector<RECT> rects = RandomRects(random, 5000, 3840, 2160, 60);
+    Fill(rects);
+    const std::vector<RECT> merged = Merged();
+    for (std::size_t a = 0; a < merged.size(); ++a)
+        for (std::size_t b = a + 1; b < merged.size(); ++b) {
+            RECT common;
+            ASSERT_FALSE(IntersectRect(&common, &merged[a], &merged[b])) << a << " and " << b;
+        }
+    for (const RECT& r : rects) {
+        if (IsRectEmpty(&r))
+            continue;
+        const bool covered = std::any_of(merged.begin(), merged.end(), [&](const RECT& m) {
+            return m.left <= r.left && m.top <= r.top && r.right <= m.right && r.bottom <= m.bottom;
+        });
+        ASSERT_TRUE(covered);
+    }
+}
+
+}  // namespace
