@@ -1,0 +1,121 @@
+#include "saver/saver_proc.h"
+
+#include <cstdlib>
+#include <new>
+
+#include "imaging/default_palette.h"
+#include "saver/globals.h"
+#include "saver/speed_setting.h"
+#include "saver/tick_timer.h"
+#include "scene/module_path.h"
+#include "scene/vesper_doc.h"
+#include "shell/saver_window.h"
+#include "stage/saver_stage.h"
+#include "platform/module_path.h"
+
+CVesperDoc* g_pDocument = nullptr;
+
+namespace {
+
+// The pacing timer of the current window: the window timer's id in preview
+// mode, the multimedia timer's id in full-screen mode; 0 when none runs.
+UINT_PTR s_previewTimer = 0;
+MMRESULT s_tickTimer = 0;
+
+SIZE StageSize()
+{
+    if (g_bPreview)
+        return SIZE{kPreviewStageWidth, kPreviewStageHeight};
+    HDC screen = GetDC(nullptr);
+    const SIZE size{GetDeviceCaps(screen, HORZRES), GetDeviceCaps(screen, VERTRES)};
+    ReleaseDC(nullptr, screen);
+    return size;
+}
+
+void StartPacing(HWND window)
+{
+    if (g_bPreview) {
+        s_previewTimer = SetTimer(window, kPreviewTimerId, static_cast<UINT>(101 - g_nSpeed), nullptr);
+        return;
+    }
+    timeBeginPeriod(kTickTimerPeriod);
+    s_tickTimer = timeSetEvent(kTickTimerPeriod, kTickTimerPeriod, TickTimerProc, reinterpret_cast<DWORD_PTR>(window),
+                               TIME_PERIODIC);
+}
+
+// After a failed creation nothing was started, and nothing is stopped.
+void StopPacing(HWND window)
+{
+    if (s_previewTimer != 0) {
+        KillTimer(window, s_previewTimer);
+        s_previewTimer = 0;
+    }
+    if (s_tickTimer != 0) {
+        timeKillEvent(s_tickTimer);
+        s_tickTimer = 0;
+        timeEndPeriod(kTickTimerPeriod);
+    }
+}
+
+// -1 when the scene cannot be loaded, which makes the window creation fail.
+LRESULT OnCreate(HWND window, WPARAM wParam, LPARAM lParam)
+{
+    const LRESULT result = DefScreenSaverProc(window, WM_CREATE, wParam, lParam);
+    // The whole path, however long: a fixed buffer would cut a long one and
+    // make the scene load fail.
+    g_szModulePath = vesper::platform::ModulePath();
+    g_nSpeed = ReadSpeedSetting();
+    std::srand(GetTickCount());
+    CreateDefaultPalette(g_defaultPalette);
+    g_stage.Attach(window);
+
+    g_pDocument = new (std::nothrow) CVesperDoc;
+    if (!g_pDocument || !g_pDocument->LoadEmbeddedScene())
+        return -1;
+
+    const SIZE size = StageSize();
+    g_stage.LoadScene(g_pDocument, size.cx, size.cy);
+    StartPacing(window);
+    return result;
+}
+
+LRESULT OnDestroy(HWND window, WPARAM wParam, LPARAM lParam)
+{
+    StopPacing(window);
+    if (g_pDocument) {
+        g_pDocument->DeleteContents();
+        delete g_pDocument;
+        g_pDocument = nullptr;
+    }
+    g_stage.Detach();
+    g_stage.ReleaseScene();
+    return DefScreenSaverProc(window, WM_DESTROY, wParam, lParam);
+}
+
+}  // namespace
+
+LRESULT ScreenSaverProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    switch (message) {
+    case WM_CREATE:
+        return OnCreate(window, wParam, lParam);
+    case WM_DESTROY:
+        return OnDestroy(window, wParam, lParam);
+    case WM_PAINT:
+        g_stage.PaintWindow();
+        break;
+    case WM_TIMER:
+    case WM_SAVERTICK:
+        g_stage.Tick();
+        break;
+    case WM_QUERYNEWPALETTE:
+        g_stage.RealizeStagePalette();
+        break;
+    case WM_PALETTECHANGED:
+        g_stage.PaletteChanged(reinterpret_cast<HWND>(wParam));
+        break;
+    default:
+        break;
+    }
+    return DefScreenSaverProc(window, message, wParam, lParam);
+}

@@ -1,0 +1,51 @@
+// The saver window: its class, its creation in full-screen or preview mode
+// with the message loop that runs it, its window procedure and the default
+// processing that ends full-screen saving on input.
+//
+// Every message passes SaverWindowProc, then ScreenSaverProc, then
+// DefScreenSaverProc, then DefWindowProcA; each may consume it.
+#pragma once
+
+#include "platform/win32.h"
+
+inline constexpr const char* kSaverClassName = "WindowsScreenSaverClass";
+inline constexpr const char* kFullScreenTitle = "Screen Saver";
+inline constexpr const char* kPreviewTitle = "Preview";
+inline constexpr UINT kSaverClassStyle = CS_VREDRAW | CS_HREDRAW | CS_DBLCLKS | CS_OWNDC;
+inline constexpr DWORD kFullScreenStyle = WS_POPUP | WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN;
+inline constexpr DWORD kPreviewStyle = WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN;
+// Largest cursor movement, |dx| + |dy| in pixels, that does not end saving.
+inline constexpr DWORD kMouseMoveThreshold = 4;
+// The class's icon resource; the program holds none, so the class has no icon.
+inline constexpr WORD kSaverIconResource = 100;
+
+// The saver window made by CreateSaverWindow; null when creation failed.
+extern HWND g_hwndSaver;
+// The reference point of the mouse-move rule.
+extern POINT g_ptCursorRef;
+
+struct SaverWindowStart {
+    // The new saver window; null when none could be made.
+    HWND window = nullptr;
+    // A full-screen saver ran already and was brought to the front instead.
+    bool alreadyRunning = false;
+};
+
+// Everything before the message loop: registers the class and creates the
+// saver window (a child filling the host in preview mode; otherwise, unless a
+// full-screen saver runs already, a topmost popup over the screen, with the
+// password support loaded and the window brought to the front).
+SaverWindowStart StartSaverWindow(HWND host);
+
+// Registers the class, creates the saver window (a child filling the host in
+// preview mode, a topmost popup over the screen otherwise) and runs the
+// message loop until the window is gone. Returns the quit message's code; 0
+// when a full-screen saver already runs (it is brought to the front) or when
+// no window could be made.
+int CreateSaverWindow(HWND host);
+
+LRESULT CALLBACK SaverWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+LRESULT DefScreenSaverProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+
+// Hides the cursor over the saver window.
+void HideSaverCursor();
