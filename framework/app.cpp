@@ -1,0 +1,3 @@
+#include "framework/app.h"
+
+IMPLEMENT_DYNAMIC(CWinApp, CObject)
