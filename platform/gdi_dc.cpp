@@ -115,6 +115,7 @@ int ReleaseDC(HWND hWnd, HDC hDC)
     if (!context || context->window != hWnd)
         return 0;
     Select(*context, nullptr);
+    ReleaseFontSelection(*context);
     Contexts().contexts.erase(Key(hDC));
     return 1;
 }

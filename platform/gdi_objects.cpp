@@ -107,7 +107,11 @@ using namespace vesper::platform::gdi;
 HGDIOBJ GetStockObject(int i)
 {
     std::lock_guard lock(GdiMutex());
-    return i == DEFAULT_PALETTE ? StockPalette() : StockBrush(i);
+    if (i == DEFAULT_PALETTE)
+        return StockPalette();
+    if (HGDIOBJ font = StockFont(i))
+        return font;
+    return StockBrush(i);
 }
 
 HBRUSH CreateSolidBrush(COLORREF color)

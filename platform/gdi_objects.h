@@ -22,7 +22,7 @@ namespace vesper::platform::gdi {
 inline constexpr UINT kLogicalPaletteVersion = 0x300;
 inline constexpr UINT kLargestLogicalPalette = 1024;
 
-enum class ObjectKind { Palette, Brush };
+enum class ObjectKind { Palette, Brush, Font };
 
 struct GdiObject {
     virtual ~GdiObject() = default;
@@ -62,9 +62,16 @@ struct DeviceContext {
     HPALETTE palette = nullptr;
     bool forceBackground = false;
     int stretchMode = BLACKONWHITE;
+    // Text state; a null font is the stock SYSTEM_FONT.
+    HFONT font = nullptr;
+    COLORREF textColor = RGB(0, 0, 0);
+    COLORREF backgroundColor = RGB(255, 255, 255);
+    int backgroundMode = OPAQUE;
 };
 
 DeviceContext* FindDC(HDC dc);
+// Takes the font out of a context that is going away (platform/gdi_text.cpp).
+void ReleaseFontSelection(DeviceContext& context);
 // The screen area the context may draw in (possibly empty).
 RECT DrawableArea(const DeviceContext& context, const Display& display);
 
@@ -77,6 +84,14 @@ HGDIOBJ AddObject(std::unique_ptr<GdiObject> object);
 GdiObject* FindObject(HGDIOBJ handle);
 LogicalPalette* FindPalette(HPALETTE palette);
 SolidBrush* FindBrush(HBRUSH brush);
+// The stock font objects (SYSTEM_FONT, DEFAULT_GUI_FONT ...); null for
+// another index (platform/gdi_text.cpp).
+HGDIOBJ StockFont(int index);
+
+// The pixel value a colour is shown with on the display, through the
+// context's palette for palette-index colours; `pixel` receives
+// display.Pixels().bytesPerPixel bytes (platform/gdi_shapes.cpp).
+void DevicePixelOf(COLORREF colour, const DeviceContext& context, Display& display, BYTE pixel[4]);
 HPALETTE StockPalette();
 
 // Where a window's device context draws: `client` is the window's client

@@ -107,6 +107,12 @@ bool HeadlessWindowBackend::CursorVisible() const
     return m_cursorVisible;
 }
 
+std::size_t HeadlessWindowBackend::PendingInput() const
+{
+    std::lock_guard lock(m_mutex);
+    return m_input.size();
+}
+
 std::size_t HeadlessWindowBackend::NativeWindowCount() const
 {
     std::lock_guard lock(m_mutex);

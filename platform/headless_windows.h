@@ -39,6 +39,8 @@ public:
     std::vector<HostMessage> HostMessages(NativeWindowId host) const;
 
     bool CursorVisible() const;
+    // Events queued that the window layer has not taken yet.
+    std::size_t PendingInput() const;
     std::size_t NativeWindowCount() const;
     // Whether the native window of a window is shown; false when it has none.
     bool NativeWindowShown(HWND window) const;

@@ -47,6 +47,8 @@ NativeWindowId ApplyVisibilityLocked(Window& window, bool show)
             state.foreground = nullptr;
         if (state.capture && IsDescendant(window.handle, state.capture))
             state.capture = nullptr;
+        if (state.focus && IsDescendant(window.handle, state.focus))
+            state.focus = nullptr;
     }
     WakeWaiters();
     return HasNativeWindow(window) ? window.native : 0;

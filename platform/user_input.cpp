@@ -224,7 +224,8 @@ void DeliverButtonLocked(MouseButton button, bool down)
     QueueMouseMessageLocked(target, down ? PressMessageLocked(target, messages) : messages.up);
 }
 
-// Keys go to the foreground window. Alt turns them into system keys (unless
+// Keys go to the focus window inside the foreground window, else to the
+// foreground window itself. Alt turns them into system keys (unless
 // Control is held too, as for AltGr), and so does F10.
 void DeliverKeyLocked(const InputEvent& event, bool down)
 {
@@ -249,12 +250,14 @@ void DeliverKeyLocked(const InputEvent& event, bool down)
     const DWORD keyData = 1u | ((scanCode & 0xFF) << 16) | (extended ? 1u << 24 : 0) |
                           (system && alt ? 1u << 29 : 0) | ((down ? wasDown : true) ? 1u << 30 : 0) |
                           (down ? 0 : 1u << 31);
-    const Window* window = FindWindowRecord(state.foreground);
+    const HWND target =
+        state.focus && state.foreground && IsDescendant(state.foreground, state.focus) ? state.focus : state.foreground;
+    const Window* window = FindWindowRecord(target);
     ThreadQueue* queue = window ? QueueOf(window->thread) : nullptr;
     if (!queue)
         return;
-    QueueInputLocked(*queue, MSG{state.foreground, message, virtualKey, static_cast<LPARAM>(keyData),
-                                 GetTickCount(), state.cursor});
+    QueueInputLocked(*queue, MSG{target, message, virtualKey, static_cast<LPARAM>(keyData), GetTickCount(),
+                                 state.cursor});
 }
 
 void DeliverSystemCommandLocked(WPARAM command)
@@ -423,4 +426,21 @@ UINT MapVirtualKeyA(UINT uCode, UINT uMapType)
     default:
         return 0;
     }
+}
+
+SHORT VkKeyScanA(CHAR ch)
+{
+    constexpr SHORT kShift = 0x100;
+    constexpr SHORT kNoKey = -1;
+    if (ch >= 'a' && ch <= 'z')
+        return static_cast<SHORT>(ch - 'a' + 'A');
+    if (ch >= 'A' && ch <= 'Z')
+        return static_cast<SHORT>(ch | kShift);
+    for (const KeyEntry& key : kKeys) {
+        if (key.plain == ch)
+            return static_cast<SHORT>(key.virtualKey);
+        if (key.shifted == ch)
+            return static_cast<SHORT>(key.virtualKey | kShift);
+    }
+    return kNoKey;
 }

@@ -44,16 +44,14 @@ void SubtractFromBox(RECT& box, const RECT& removed)
         box.right = common.left;
 }
 
-// Windows 95's standard colours, COLOR_SCROLLBAR (0) to COLOR_BTNHIGHLIGHT (20).
+// Windows 95's standard colours, COLOR_SCROLLBAR (0) to COLOR_3DLIGHT (22).
 constexpr COLORREF kSystemColours[] = {
     RGB(192, 192, 192), RGB(0, 128, 128),   RGB(0, 0, 128),     RGB(128, 128, 128), RGB(192, 192, 192),
     RGB(255, 255, 255), RGB(0, 0, 0),       RGB(0, 0, 0),       RGB(0, 0, 0),       RGB(255, 255, 255),
     RGB(192, 192, 192), RGB(192, 192, 192), RGB(128, 128, 128), RGB(0, 0, 128),     RGB(255, 255, 255),
     RGB(192, 192, 192), RGB(128, 128, 128), RGB(128, 128, 128), RGB(0, 0, 0),       RGB(192, 192, 192),
-    RGB(255, 255, 255)};
+    RGB(255, 255, 255), RGB(0, 0, 0),       RGB(192, 192, 192)};
 constexpr UINT_PTR kSystemColourCount = std::size(kSystemColours);
-
-constexpr COLORREF kPaletteIndexFlag = 0x01000000;
 
 // The brush's colour; none for an invalid brush, and for the hollow brush,
 // which paints nothing.
@@ -67,30 +65,6 @@ std::optional<COLORREF> BrushColour(HBRUSH brush, bool& hollow)
         return std::nullopt;
     hollow = solid->hollow;
     return solid->color;
-}
-
-// The pixel value a colour is shown with on the display, for a context whose
-// selected palette resolves palette-index colours.
-void PixelOf(COLORREF colour, const gdi::DeviceContext& context, Display& display, BYTE pixel[4])
-{
-    if (colour & kPaletteIndexFlag) {
-        const gdi::LogicalPalette* palette = gdi::FindPalette(context.palette);
-        const std::size_t index = std::min<std::size_t>(LOWORD(colour), palette->entries.size() - 1);
-        if (display.HasPalette()) {
-            pixel[0] = gdi::TranslationOf(*palette, display)[index];
-            return;
-        }
-        const PALETTEENTRY& entry = palette->entries[index];
-        colour = RGB(entry.peRed, entry.peGreen, entry.peBlue);
-    }
-    if (display.HasPalette()) {
-        pixel[0] = display.Palette().Nearest(GetRValue(colour), GetGValue(colour), GetBValue(colour));
-        return;
-    }
-    pixel[0] = GetBValue(colour);
-    pixel[1] = GetGValue(colour);
-    pixel[2] = GetRValue(colour);
-    pixel[3] = 0;
 }
 
 }  // namespace
@@ -219,7 +193,7 @@ int FillRect(HDC hDC, const RECT* lprc, HBRUSH hbr)
     if (!IntersectRect(&area, &area, &drawable))
         return 1;
     BYTE pixel[4]{};
-    PixelOf(*colour, *context, display, pixel);
+    gdi::DevicePixelOf(*colour, *context, display, pixel);
     const Surface surface = display.Pixels();
     for (LONG y = area.top; y < area.bottom; ++y) {
         BYTE* row = surface.Row(y) + area.left * surface.bytesPerPixel;

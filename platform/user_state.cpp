@@ -180,7 +180,7 @@ HWND DeepestAt(const Window& window, POINT point)
 {
     for (auto child = window.children.rbegin(); child != window.children.rend(); ++child) {
         const Window* record = FindWindowRecord(*child);
-        if (!record)
+        if (!record || !IsEnabled(*record))
             continue;
         const RECT area = VisibleOnScreen(*record);
         if (PtInRect(&area, point))
@@ -199,9 +199,14 @@ HWND WindowAt(POINT screenPoint)
             continue;
         const RECT area = VisibleOnScreen(*record);
         if (PtInRect(&area, screenPoint))
-            return DeepestAt(*record, screenPoint);
+            return IsEnabled(*record) ? DeepestAt(*record, screenPoint) : nullptr;
     }
     return nullptr;
+}
+
+bool IsEnabled(const Window& window)
+{
+    return !(window.style & WS_DISABLED);
 }
 
 void PlaceInFrontLocked(HWND window)

@@ -133,6 +133,9 @@ struct State {
     std::vector<HWND> zOrder;
     HWND foreground = nullptr;
     HWND capture = nullptr;
+    // The window that receives the keyboard when it lies in the foreground
+    // window (otherwise the foreground window does).
+    HWND focus = nullptr;
     // Children of foreign windows that went away, to be destroyed by their threads.
     std::vector<HWND> orphans;
 
@@ -185,8 +188,11 @@ bool IsShown(const Window& window);
 // parents (empty for a window that is not shown).
 RECT ClientOnScreen(const Window& window);
 RECT VisibleOnScreen(const Window& window);
-// The deepest shown window under a screen point, none outside them all.
+// The deepest shown window under a screen point that takes mouse input: a
+// disabled child leaves the point to its parent, and a disabled top-level
+// window takes none (none is returned then, as outside all windows).
 HWND WindowAt(POINT screenPoint);
+bool IsEnabled(const Window& window);
 
 // Forgets a window: unlinks it from its parent, drops its timers, its queued
 // messages and its capture or foreground status, answers 0 to messages still

@@ -147,6 +147,8 @@ void HideForDestruction(HWND window)
             state.foreground = nullptr;
         if (state.capture && IsDescendant(window, state.capture))
             state.capture = nullptr;
+        if (state.focus && IsDescendant(window, state.focus))
+            state.focus = nullptr;
     }
     if (native)
         CurrentWindowBackend()->ShowNativeWindow(native, false);
@@ -180,6 +182,8 @@ NativeWindowId RemoveWindowLocked(HWND window)
         state.foreground = nullptr;
     if (state.capture == window)
         state.capture = nullptr;
+    if (state.focus == window)
+        state.focus = nullptr;
     if (record->windowClass)
         --record->windowClass->windows;
     for (HWND child : record->children)

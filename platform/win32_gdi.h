@@ -99,3 +99,135 @@ int GetStretchBltMode(HDC hdc);
 // operations other than SRCCOPY are refused.
 int StretchDIBits(HDC hdc, int xDest, int yDest, int DestWidth, int DestHeight, int xSrc, int ySrc, int SrcWidth,
                   int SrcHeight, const void* lpBits, const BITMAPINFO* lpbmi, UINT iUsage, DWORD rop);
+
+// ---- Fonts and text ---------------------------------------------------------
+// Fonts are TrueType faces found through fontconfig and drawn with SDL2_ttf.
+// Face names of the classic Windows fonts map to metric-compatible faces
+// ("Times New Roman" to a serif, "MS Sans Serif" and "Arial" to a sans serif,
+// "Courier New" to a monospaced face); another name is looked up as it is,
+// then by the family bits of the pitch and family value. Widths, escapement,
+// orientation, character set and the precision and quality values are kept
+// in the LOGFONT but do not change the glyphs.
+#define OEM_FIXED_FONT 10
+#define ANSI_FIXED_FONT 11
+#define ANSI_VAR_FONT 12
+#define SYSTEM_FONT 13
+#define DEVICE_DEFAULT_FONT 14
+#define SYSTEM_FIXED_FONT 16
+#define DEFAULT_GUI_FONT 17
+
+#define LF_FACESIZE 32
+struct LOGFONTA {
+    LONG lfHeight;
+    LONG lfWidth;
+    LONG lfEscapement;
+    LONG lfOrientation;
+    LONG lfWeight;
+    BYTE lfItalic;
+    BYTE lfUnderline;
+    BYTE lfStrikeOut;
+    BYTE lfCharSet;
+    BYTE lfOutPrecision;
+    BYTE lfClipPrecision;
+    BYTE lfQuality;
+    BYTE lfPitchAndFamily;
+    CHAR lfFaceName[LF_FACESIZE];
+};
+using LPLOGFONTA = LOGFONTA*;
+#define LOGFONT LOGFONTA
+
+#define FW_DONTCARE 0
+#define FW_THIN 100
+#define FW_LIGHT 300
+#define FW_NORMAL 400
+#define FW_MEDIUM 500
+#define FW_SEMIBOLD 600
+#define FW_BOLD 700
+#define FW_HEAVY 900
+
+#define ANSI_CHARSET 0
+#define DEFAULT_CHARSET 1
+#define SYMBOL_CHARSET 2
+#define OEM_CHARSET 255
+
+#define OUT_DEFAULT_PRECIS 0
+#define CLIP_DEFAULT_PRECIS 0
+#define DEFAULT_QUALITY 0
+
+#define DEFAULT_PITCH 0
+#define FIXED_PITCH 1
+#define VARIABLE_PITCH 2
+#define FF_DONTCARE 0x00
+#define FF_ROMAN 0x10
+#define FF_SWISS 0x20
+#define FF_MODERN 0x30
+#define FF_SCRIPT 0x40
+#define FF_DECORATIVE 0x50
+
+// A height below 0 is the character (em) height in pixels, above 0 the cell
+// height (ascent + descent), 0 the default; a height beyond 16384 pixels
+// either way fails.
+HFONT CreateFontA(int cHeight, int cWidth, int cEscapement, int cOrientation, int cWeight, DWORD bItalic,
+                  DWORD bUnderline, DWORD bStrikeOut, DWORD iCharSet, DWORD iOutPrecision, DWORD iClipPrecision,
+                  DWORD iQuality, DWORD iPitchAndFamily, LPCSTR pszFaceName);
+HFONT CreateFontIndirectA(const LOGFONTA* lplf);
+#define CreateFont CreateFontA
+#define CreateFontIndirect CreateFontIndirectA
+// Fonts: copies the LOGFONTA (a null buffer asks for its size); returns the
+// bytes copied, 0 for another kind of object.
+int GetObjectA(HGDIOBJ h, int c, LPVOID pv);
+#define GetObject GetObjectA
+
+// Selects a font into a device context and returns the previous one (a new
+// context has the stock SYSTEM_FONT); other objects are refused (NULL).
+// Palettes go through SelectPalette.
+HGDIOBJ SelectObject(HDC hdc, HGDIOBJ h);
+
+struct TEXTMETRICA {
+    LONG tmHeight;
+    LONG tmAscent;
+    LONG tmDescent;
+    LONG tmInternalLeading;
+    LONG tmExternalLeading;
+    LONG tmAveCharWidth;
+    LONG tmMaxCharWidth;
+    LONG tmWeight;
+    LONG tmOverhang;
+    LONG tmDigitizedAspectX;
+    LONG tmDigitizedAspectY;
+    BYTE tmFirstChar;
+    BYTE tmLastChar;
+    BYTE tmDefaultChar;
+    BYTE tmBreakChar;
+    BYTE tmItalic;
+    BYTE tmUnderlined;
+    BYTE tmStruckOut;
+    BYTE tmPitchAndFamily;
+    BYTE tmCharSet;
+};
+using LPTEXTMETRICA = TEXTMETRICA*;
+#define TEXTMETRIC TEXTMETRICA
+#define TMPF_FIXED_PITCH 0x01
+#define TMPF_TRUETYPE 0x04
+
+// Texts are in the Windows-1252 code page.
+BOOL GetTextMetricsA(HDC hdc, LPTEXTMETRICA lptm);
+BOOL GetTextExtentPoint32A(HDC hdc, LPCSTR lpString, int c, SIZE* psizl);
+// The family name of the face the selected font is drawn with.
+int GetTextFaceA(HDC hdc, int c, LPSTR lpName);
+// Draws with the top of the character cell at y, clipped to the context.
+BOOL TextOutA(HDC hdc, int x, int y, LPCSTR lpString, int c);
+#define GetTextMetrics GetTextMetricsA
+#define GetTextExtentPoint32 GetTextExtentPoint32A
+#define GetTextFace GetTextFaceA
+#define TextOut TextOutA
+
+#define CLR_INVALID 0xFFFFFFFF
+#define TRANSPARENT 1
+#define OPAQUE 2
+COLORREF SetTextColor(HDC hdc, COLORREF color);
+COLORREF GetTextColor(HDC hdc);
+COLORREF SetBkColor(HDC hdc, COLORREF color);
+COLORREF GetBkColor(HDC hdc);
+int SetBkMode(HDC hdc, int mode);
+int GetBkMode(HDC hdc);

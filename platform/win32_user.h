@@ -87,6 +87,7 @@ int LoadStringA(HINSTANCE hInstance, UINT uID, LPSTR lpBuffer, int cchBufferMax)
 #define WM_ACTIVATE 0x0006
 #define WM_SETFOCUS 0x0007
 #define WM_KILLFOCUS 0x0008
+#define WM_ENABLE 0x000A
 #define WM_SETTEXT 0x000C
 #define WM_GETTEXT 0x000D
 #define WM_GETTEXTLENGTH 0x000E
@@ -532,6 +533,23 @@ SHORT GetAsyncKeyState(int vKey);
 // Scan codes of the US keyboard (set 1); 0 for a key without one.
 UINT MapVirtualKeyA(UINT uCode, UINT uMapType);
 #define MapVirtualKey MapVirtualKeyA
+// The key that types a character on the US keyboard: the virtual key in the
+// low byte, 1 in the high byte when Shift is needed; -1 for none.
+SHORT VkKeyScanA(CHAR ch);
+#define VkKeyScan VkKeyScanA
+
+// The window that receives keyboard input while it lies in the foreground
+// window (one for the whole layer). SetFocus sends WM_KILLFOCUS to the
+// window losing it and WM_SETFOCUS to the one getting it; only windows of
+// the calling thread (or NULL) can get it. Returns the previous focus.
+HWND SetFocus(HWND hWnd);
+HWND GetFocus();
+// A disabled window (WS_DISABLED) takes no mouse input: a disabled child
+// leaves it to its parent, a disabled top-level window drops it. Disabling
+// the window that holds the focus (or contains it) takes the focus away.
+// Sends WM_ENABLE when the state changes. Returns whether it was disabled.
+BOOL EnableWindow(HWND hWnd, BOOL bEnable);
+BOOL IsWindowEnabled(HWND hWnd);
 
 // ---- Mouse and cursor -------------------------------------------------------
 #define MK_LBUTTON 0x0001
@@ -589,3 +607,238 @@ BOOL SystemParametersInfoA(UINT uiAction, UINT uiParam, LPVOID pvParam, UINT fWi
 #define COLOR_WINDOWTEXT 8
 #define COLOR_BTNFACE 15
 DWORD GetSysColor(int nIndex);
+#define COLOR_SCROLLBAR 0
+#define COLOR_ACTIVECAPTION 2
+#define COLOR_INACTIVECAPTION 3
+#define COLOR_MENU 4
+#define COLOR_WINDOWFRAME 6
+#define COLOR_MENUTEXT 7
+#define COLOR_CAPTIONTEXT 9
+#define COLOR_ACTIVEBORDER 10
+#define COLOR_INACTIVEBORDER 11
+#define COLOR_HIGHLIGHT 13
+#define COLOR_HIGHLIGHTTEXT 14
+#define COLOR_BTNSHADOW 16
+#define COLOR_GRAYTEXT 17
+#define COLOR_BTNTEXT 18
+#define COLOR_INACTIVECAPTIONTEXT 19
+#define COLOR_BTNHIGHLIGHT 20
+#define COLOR_3DDKSHADOW 21
+#define COLOR_3DLIGHT 22
+#define COLOR_3DFACE COLOR_BTNFACE
+#define COLOR_3DSHADOW COLOR_BTNSHADOW
+#define COLOR_3DHILIGHT COLOR_BTNHIGHLIGHT
+// A stock brush of the system colour (never deleted); NULL for an unknown index.
+HBRUSH GetSysColorBrush(int nIndex);
+
+// ---- Drawing ----------------------------------------------------------------
+// Moves the sides outwards by dx and dy (inwards for negative values).
+BOOL InflateRect(LPRECT lprc, int dx, int dy);
+// A one-pixel frame inside the rectangle.
+int FrameRect(HDC hDC, const RECT* lprc, HBRUSH hbr);
+
+#define BDR_RAISEDOUTER 0x0001
+#define BDR_SUNKENOUTER 0x0002
+#define BDR_RAISEDINNER 0x0004
+#define BDR_SUNKENINNER 0x0008
+#define BDR_OUTER (BDR_RAISEDOUTER | BDR_SUNKENOUTER)
+#define BDR_INNER (BDR_RAISEDINNER | BDR_SUNKENINNER)
+#define EDGE_RAISED (BDR_RAISEDOUTER | BDR_RAISEDINNER)
+#define EDGE_SUNKEN (BDR_SUNKENOUTER | BDR_SUNKENINNER)
+#define EDGE_ETCHED (BDR_SUNKENOUTER | BDR_RAISEDINNER)
+#define EDGE_BUMP (BDR_RAISEDOUTER | BDR_SUNKENINNER)
+#define BF_LEFT 0x0001
+#define BF_TOP 0x0002
+#define BF_RIGHT 0x0004
+#define BF_BOTTOM 0x0008
+#define BF_TOPLEFT (BF_TOP | BF_LEFT)
+#define BF_BOTTOMRIGHT (BF_BOTTOM | BF_RIGHT)
+#define BF_RECT (BF_LEFT | BF_TOP | BF_RIGHT | BF_BOTTOM)
+#define BF_MIDDLE 0x0800
+#define BF_ADJUST 0x2000
+// The 3D border of buttons and frames in the system colours: the outer band
+// on the rectangle's edge, the inner band inside it; BF_MIDDLE fills the rest
+// with COLOR_BTNFACE, BF_ADJUST shrinks the rectangle by the bands drawn.
+BOOL DrawEdge(HDC hdc, LPRECT qrc, UINT edge, UINT grfFlags);
+// Inverts every other pixel along the inside of the rectangle; drawing it
+// again removes it.
+BOOL DrawFocusRect(HDC hDC, const RECT* lprc);
+
+#define DT_TOP 0x00000000
+#define DT_LEFT 0x00000000
+#define DT_CENTER 0x00000001
+#define DT_RIGHT 0x00000002
+#define DT_VCENTER 0x00000004
+#define DT_BOTTOM 0x00000008
+#define DT_WORDBREAK 0x00000010
+#define DT_SINGLELINE 0x00000020
+#define DT_EXPANDTABS 0x00000040
+#define DT_NOCLIP 0x00000100
+#define DT_CALCRECT 0x00000400
+#define DT_NOPREFIX 0x00000800
+// Draws text in the rectangle with the selected font and the context's
+// colours. Lines break at "\r\n" or "\n" (unless DT_SINGLELINE) and, with
+// DT_WORDBREAK, between words that would pass the right edge; "&x" marks a
+// mnemonic (the "&" is not drawn, "&&" draws one) unless DT_NOPREFIX; tabs
+// expand to 8 average characters with DT_EXPANDTABS. DT_VCENTER and
+// DT_BOTTOM apply to single lines only. DT_CALCRECT draws nothing and sets
+// the rectangle's right and bottom to fit the text. Returns the height of
+// the text, 0 on failure.
+int DrawTextA(HDC hdc, LPCSTR lpchText, int cchText, LPRECT lprc, UINT format);
+#define DrawText DrawTextA
+
+// ---- Dialog boxes -----------------------------------------------------------
+// Dialog templates are data registered with the program's resource table
+// (platform/dialog_template.h), one table whatever the instance handle, as
+// for string resources. A dialog is a top-level window of the class "#32770"
+// whose frame (a raised border and, with WS_CAPTION, a caption bar with the
+// title and, with WS_SYSMENU, a close box) lies inside the window: the
+// controls start below the caption and GetClientRect of a dialog includes
+// the frame. The dialog of an owner with WS_EX_TOPMOST is topmost too.
+using INT_PTR = std::intptr_t;
+using DLGPROC = INT_PTR(CALLBACK*)(HWND, UINT, WPARAM, LPARAM);
+using LPINT = int*;
+
+#define DS_ABSALIGN 0x01L
+#define DS_SETFONT 0x40L
+#define DS_MODALFRAME 0x80L
+#define DS_CENTER 0x0800L
+
+#define WM_NEXTDLGCTL 0x0028
+#define WM_GETDLGCODE 0x0087
+#define WM_ENTERIDLE 0x0121
+#define MSGF_DIALOGBOX 0
+#define DM_GETDEFID (WM_USER + 0)
+#define DM_SETDEFID (WM_USER + 1)
+#define DC_HASDEFID 0x534B
+
+#define DLGC_WANTARROWS 0x0001
+#define DLGC_WANTTAB 0x0002
+#define DLGC_WANTALLKEYS 0x0004
+#define DLGC_WANTMESSAGE 0x0004
+#define DLGC_HASSETSEL 0x0008
+#define DLGC_DEFPUSHBUTTON 0x0010
+#define DLGC_UNDEFPUSHBUTTON 0x0020
+#define DLGC_WANTCHARS 0x0080
+#define DLGC_STATIC 0x0100
+#define DLGC_BUTTON 0x2000
+
+// A dialog's window extra bytes: the value a dialog procedure answers with
+// when it returns TRUE, the dialog procedure, and a value for the program.
+#define DWLP_MSGRESULT 0
+#define DWLP_DLGPROC (DWLP_MSGRESULT + static_cast<int>(sizeof(LRESULT)))
+#define DWLP_USER (DWLP_DLGPROC + static_cast<int>(sizeof(DLGPROC)))
+#define DLGWINDOWEXTRA (DWLP_USER + static_cast<int>(sizeof(LONG_PTR)))
+
+// Runs a modal dialog: creates it from the template (WM_SETFONT, the
+// controls, WM_INITDIALOG, which sets the focus to the first WS_TABSTOP
+// control when the procedure returns TRUE), shows it, disables the owner's
+// top-level window and runs a message loop for all windows of the thread
+// (sent messages from other threads are processed while it waits; the owner
+// gets WM_ENTERIDLE whenever the queue is empty) until EndDialog; then
+// enables the owner again and destroys the dialog. Returns EndDialog's
+// result, -1 when the template is missing or the dialog cannot be made. A
+// WM_QUIT ends the loop (result 0 unless EndDialog gave one) and is posted
+// again for the caller's loop.
+INT_PTR DialogBoxParamA(HINSTANCE hInstance, LPCSTR lpTemplateName, HWND hWndParent, DLGPROC lpDialogFunc,
+                        LPARAM dwInitParam);
+#define DialogBoxParam DialogBoxParamA
+#define DialogBoxA(i, t, p, f) DialogBoxParamA(i, t, p, f, 0)
+// A modeless dialog: created as for DialogBoxParamA and returned; the
+// caller's loop gives it its messages through IsDialogMessageA.
+HWND CreateDialogParamA(HINSTANCE hInstance, LPCSTR lpTemplateName, HWND hWndParent, DLGPROC lpDialogFunc,
+                        LPARAM dwInitParam);
+#define CreateDialogParam CreateDialogParamA
+// Ends a modal dialog once the current message is processed (a modeless one
+// is only hidden).
+BOOL EndDialog(HWND hDlg, INT_PTR nResult);
+LRESULT DefDlgProcA(HWND hDlg, UINT Msg, WPARAM wParam, LPARAM lParam);
+#define DefDlgProc DefDlgProcA
+// Keyboard navigation: Tab and Shift+Tab move between WS_TABSTOP controls,
+// arrows within a group (unless the control wants them, as a scroll bar
+// does), Enter sends WM_COMMAND with the focused push button or else the
+// default id (IDOK unless DM_SETDEFID changed it), Escape WM_COMMAND IDCANCEL.
+// Any other message of the dialog or its controls is translated and
+// dispatched. Returns whether the message was the dialog's.
+BOOL IsDialogMessageA(HWND hDlg, LPMSG lpMsg);
+#define IsDialogMessage IsDialogMessageA
+HWND GetNextDlgTabItem(HWND hDlg, HWND hCtl, BOOL bPrevious);
+HWND GetNextDlgGroupItem(HWND hDlg, HWND hCtl, BOOL bPrevious);
+
+HWND GetDlgItem(HWND hDlg, int nIDDlgItem);
+int GetDlgCtrlID(HWND hWnd);
+BOOL SetDlgItemTextA(HWND hDlg, int nIDDlgItem, LPCSTR lpString);
+UINT GetDlgItemTextA(HWND hDlg, int nIDDlgItem, LPSTR lpString, int cchMax);
+LRESULT SendDlgItemMessageA(HWND hDlg, int nIDDlgItem, UINT Msg, WPARAM wParam, LPARAM lParam);
+#define SetDlgItemText SetDlgItemTextA
+#define GetDlgItemText GetDlgItemTextA
+#define SendDlgItemMessage SendDlgItemMessageA
+// Dialog units to pixels with the dialog font's base units: x * baseX / 4,
+// y * baseY / 8, where baseY is the font's height and baseX the average width
+// of the 52 letters, (extent / 26 + 1) / 2.
+BOOL MapDialogRect(HWND hDlg, LPRECT lpRect);
+// The base units of the system font: width in the low word, height in the high.
+LONG GetDialogBaseUnits();
+
+// ---- Controls ---------------------------------------------------------------
+// The classes "Static", "Button" (push buttons and group boxes), "ScrollBar"
+// (SBS_HORZ) and "Edit" (one line) are registered with the first dialog.
+#define SS_LEFT 0x00000000L
+#define SS_CENTER 0x00000001L
+#define SS_RIGHT 0x00000002L
+#define SS_NOPREFIX 0x00000080L
+
+#define BS_PUSHBUTTON 0x00000000L
+#define BS_DEFPUSHBUTTON 0x00000001L
+#define BS_GROUPBOX 0x00000007L
+#define BS_TYPEMASK 0x0000000FL
+#define BN_CLICKED 0
+#define BM_GETSTATE 0x00F2
+#define BM_SETSTATE 0x00F3
+#define BM_SETSTYLE 0x00F4
+#define BM_CLICK 0x00F5
+#define BST_PUSHED 0x0004
+#define BST_FOCUS 0x0008
+
+#define SBS_HORZ 0x0000L
+#define SB_HORZ 0
+#define SB_VERT 1
+#define SB_CTL 2
+#define SB_LINELEFT 0
+#define SB_LINERIGHT 1
+#define SB_PAGELEFT 2
+#define SB_PAGERIGHT 3
+#define SB_THUMBPOSITION 4
+#define SB_THUMBTRACK 5
+#define SB_LEFT 6
+#define SB_RIGHT 7
+#define SB_ENDSCROLL 8
+#define SB_LINEUP SB_LINELEFT
+#define SB_LINEDOWN SB_LINERIGHT
+#define SB_PAGEUP SB_PAGELEFT
+#define SB_PAGEDOWN SB_PAGERIGHT
+#define SB_TOP SB_LEFT
+#define SB_BOTTOM SB_RIGHT
+#define SBM_SETPOS 0x00E0
+#define SBM_GETPOS 0x00E1
+#define SBM_SETRANGE 0x00E2
+#define SBM_GETRANGE 0x00E3
+#define SBM_SETRANGEREDRAW 0x00E6
+// Scroll bar controls only (SB_CTL); the position is kept within the range.
+// SetScrollPos returns the previous position, 0 on failure.
+int SetScrollPos(HWND hWnd, int nBar, int nPos, BOOL bRedraw);
+int GetScrollPos(HWND hWnd, int nBar);
+BOOL SetScrollRange(HWND hWnd, int nBar, int nMinPos, int nMaxPos, BOOL bRedraw);
+BOOL GetScrollRange(HWND hWnd, int nBar, LPINT lpMinPos, LPINT lpMaxPos);
+
+#define ES_LEFT 0x0000L
+#define ES_PASSWORD 0x0020L
+#define ES_AUTOHSCROLL 0x0080L
+#define WS_EX_CLIENTEDGE 0x00000200L
+#define EN_CHANGE 0x0300
+#define EM_GETSEL 0x00B0
+#define EM_SETSEL 0x00B1
+#define EM_LIMITTEXT 0x00C5
+#define EM_SETLIMITTEXT EM_LIMITTEXT
+#define EM_SETPASSWORDCHAR 0x00CC
+#define EM_GETPASSWORDCHAR 0x00D2

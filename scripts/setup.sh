@@ -7,6 +7,8 @@ packages=(
   cmake ninja-build g++ clang pkg-config
   libgtest-dev libgmock-dev libbenchmark-dev
   nlohmann-json3-dev libpng-dev libcrypt-dev
+  libsdl2-ttf-dev libfontconfig-dev fonts-dejavu-core fonts-liberation2
+  libgif-dev
 )
 
 missing=()
