@@ -120,8 +120,10 @@ void CSaverStage::NotifyChange(int kind, const RECT* area)
         FlushDirtyAreas();
         return;
     case ChangeObject:
-        if (area)
-            Redraw(*area);
+        if (area) {
+            SpriteIndex sprites = IndexSprites();
+            Redraw(*area, sprites);
+        }
         return;
     default:
         Compose(nullptr);
@@ -148,13 +150,35 @@ void CSaverStage::NotifyChange(int kind, CDIB8BPP* object)
     NotifyChange(kind, &area);
 }
 
-void CSaverStage::Redraw(const RECT& area)
+SpriteIndex CSaverStage::IndexSprites() const
 {
-    Compose(&area);
+    std::vector<SpriteIndex::Entry> sprites;
+    sprites.reserve(static_cast<std::size_t>(m_sprites.GetCount()));
+    for (POSITION pos = m_sprites.GetTailPosition(); pos;) {
+        CSprite* sprite = AsSprite(m_sprites.GetPrev(pos));
+        RECT rect;
+        sprite->GetRect(&rect);
+        sprites.push_back({sprite, rect});
+    }
+    RECT frame{};
+    if (m_pBackground)
+        m_pBackground->GetRect(&frame);
+    return SpriteIndex(std::move(sprites), frame);
+}
+
+void CSaverStage::Redraw(const RECT& area, SpriteIndex& sprites)
+{
+    ComposeWith(&area, sprites);
     CopyToWindow(nullptr, &area);
 }
 
 void CSaverStage::Compose(const RECT* clip)
+{
+    SpriteIndex sprites = IndexSprites();
+    ComposeWith(clip, sprites);
+}
+
+void CSaverStage::ComposeWith(const RECT* clip, SpriteIndex& sprites)
 {
     if (!m_pDocument || !m_pBackground || !m_pFrame)
         return;
@@ -166,9 +190,10 @@ void CSaverStage::Compose(const RECT* clip)
         return;
     m_pBackground->TransferTo(*m_pFrame, r.left, r.top, r.right - r.left, r.bottom - r.top, r.left, r.top,
                               kCopyAllPixels);
-    // Back to front: the head sprite is painted last, on top.
-    for (POSITION pos = m_sprites.GetTailPosition(); pos;)
-        AsSprite(m_sprites.GetPrev(pos))->Draw(*m_pFrame, r);
+    // Back to front: the head sprite is painted last, on top. Sprites that
+    // do not reach into r would draw nothing and are not asked to.
+    for (CSprite* sprite : sprites.SpritesIn(r))
+        sprite->Draw(*m_pFrame, r);
 }
 
 void CSaverStage::FlushDirtyAreas()
@@ -176,8 +201,9 @@ void CSaverStage::FlushDirtyAreas()
     if (!m_pDocument)
         return;
     m_dirtyRects.MergeOverlaps();
+    SpriteIndex sprites = IndexSprites();
     for (POSITION pos = m_dirtyRects.GetHeadPosition(); pos;)
-        Redraw(m_dirtyRects.GetNextRect(pos));
+        Redraw(m_dirtyRects.GetNextRect(pos), sprites);
     m_dirtyRects.DeleteAllRects();
 }
 

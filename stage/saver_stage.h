@@ -12,6 +12,7 @@
 #include "scene/sprite_list.h"
 #include "sprites/rect_list.h"
 #include "sprites/stage_change_target.h"
+#include "stage/sprite_index.h"
 #include "stage/stage_wnd.h"
 
 class CVesperDoc;
@@ -77,8 +78,13 @@ public:
     CVesperDoc* m_pDocument = nullptr;
 
 private:
+    // The stage's sprites, from the tail of the list to the head, by place
+    // in the frame; sprites do not move while it is in use.
+    SpriteIndex IndexSprites() const;
+    // Compose inside clip, finding the sprites to draw in the index.
+    void ComposeWith(const RECT* clip, SpriteIndex& sprites);
     // Recomposes and shows one area.
-    void Redraw(const RECT& area);
+    void Redraw(const RECT& area, SpriteIndex& sprites);
 };
 
 // The one stage of the program.

@@ -1,0 +1,79 @@
+// The sprite index against a plain filter of every sprite: the same sprites,
+// in the same painting order, for areas of every size and place.
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <random>
+#include <vector>
+
+#include "sprites/sprite.h"
+#include "stage/sprite_index.h"
+
+namespace {
+
+struct IndexCase {
+    std::vector<std::unique_ptr<CSprite>> owned;
+    std::vector<SpriteIndex::Entry> entries;
+
+    void Add(const RECT& rect)
+    {
+        owned.push_back(std::make_unique<CSprite>());
+        entries.push_back({owned.back().get(), rect});
+    }
+
+    std::vector<CSprite*> Expected(const RECT& area, const RECT& frame) const
+    {
+        std::vector<CSprite*> found;
+        RECT inFrame, common;
+        if (!IntersectRect(&inFrame, &area, &frame))
+            return found;
+        for (const SpriteIndex::Entry& entry : entries)
+            if (IntersectRect(&common, &entry.rect, &inFrame))
+                found.push_back(entry.sprite);
+        return found;
+    }
+};
+
+RECT RandomRect(std::mt19937& random, int width, int height, int largest)
+{
+    std::uniform_int_distribution<int> x(-largest, width), y(-largest, height), side(0, largest);
+    const int left = x(random), top = y(random);
+    return RECT{left, top, left + side(random), top + side(random)};
+}
+
+TEST(SpriteIndexTest, FindsWhatAPlainFilterFindsInPaintingOrder)
+{
+    std::mt19937 random(31);
+    for (const RECT frame : {RECT{0, 0, 1920, 1080}, RECT{0, 0, 130, 70}, RECT{0, 0, 1, 1}}) {
+        IndexCase sprites;
+        const int width = frame.right, height = frame.bottom;
+        for (int i = 0; i < 400; ++i)
+            sprites.Add(RandomRect(random, width, height, i % 10 == 0 ? 700 : 60));
+        sprites.Add(RECT{-500, -500, 5000, 5000});  // over everything
+        sprites.Add(RECT{40, 40, 40, 90});          // empty
+        SpriteIndex index(sprites.entries, frame);
+        for (int i = 0; i < 500; ++i) {
+            const RECT area = RandomRect(random, width, height, i % 7 == 0 ? 2000 : 100);
+            ASSERT_EQ(index.SpritesIn(area), sprites.Expected(area, frame))
+                << "frame " << frame.right << "x" << frame.bottom << ", area " << area.left << ", " << area.top
+                << ", " << area.right << ", " << area.bottom;
+        }
+    }
+}
+
+TEST(SpriteIndexTest, EdgesTouchingAnAreaDoNotCount)
+{
+    IndexCase sprites;
+    sprites.Add(RECT{0, 0, 64, 64});
+    sprites.Add(RECT{64, 0, 128, 64});
+    sprites.Add(RECT{0, 64, 64, 128});
+    const RECT frame{0, 0, 256, 256};
+    SpriteIndex index(sprites.entries, frame);
+    EXPECT_EQ(index.SpritesIn(RECT{64, 0, 65, 1}), (std::vector<CSprite*>{sprites.entries[1].sprite}));
+    EXPECT_EQ(index.SpritesIn(RECT{63, 63, 65, 65}), sprites.Expected(RECT{63, 63, 65, 65}, frame));
+    EXPECT_EQ(index.SpritesIn(RECT{63, 63, 65, 65}).size(), 3u);
+    EXPECT_TRUE(index.SpritesIn(RECT{300, 0, 400, 10}).empty()) << "outside the frame";
+    EXPECT_TRUE(index.SpritesIn(RECT{10, 10, 10, 20}).empty()) << "an empty area";
+}
+
+}  // namespace
