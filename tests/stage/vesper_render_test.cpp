@@ -1,0 +1,367 @@
+// vesper-render end to end: the real executable on scenes written here, and
+// its command line read in process.
+#include <gtest/gtest.h>
+
+#include <gif_lib.h>
+#include <sys/wait.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "imaging/default_palette.h"
+#include "platform/patchable_data.h"
+#include "tests/stage/stage_test_support.h"
+#include "tests/support/test_data.h"
+#include "tools/vesper_render/render_options.h"
+#include "tools/vesper_scene/packaging.h"
+#include "tools/vesper_scene/png_codec.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using vesper::test::IndexOfCubeColour;
+using vesper::test::SpriteSpec;
+
+constexpr COLORREF kTeal = RGB(0, 102, 102);
+constexpr COLORREF kRed = RGB(255, 0, 0);
+constexpr std::size_t kBmpPixelOffset = 14 + 40 + 256 * 4;
+
+struct ToolRun {
+    int status;
+    std::string output;  // standard output and standard error
+};
+
+ToolRun RenderTool(const std::string& arguments)
+{
+    const std::string command = std::string(VESPER_RENDER_EXECUTABLE) + " " + arguments + " 2>&1";
+    FILE* pipe = popen(command.c_str(), "r");
+    if (!pipe)
+        return {-1, "cannot start " + command};
+    std::string output;
+    char buffer[4096];
+    while (std::size_t got = std::fread(buffer, 1, sizeof buffer, pipe))
+        output.append(buffer, got);
+    const int status = pclose(pipe);
+    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, output};
+}
+
+std::string Quote(const fs::path& path)
+{
+    // Appended piece by piece: GCC 12 misreports "'" + text + "'" at -O3.
+    std::string quoted(1, '\'');
+    quoted.append(path.string());
+    quoted.push_back('\'');
+    return quoted;
+}
+
+std::vector<BYTE> ReadBytes(const fs::path& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+void WriteBytes(const fs::path& path, const std::vector<BYTE>& bytes)
+{
+    std::ofstream out(path, std::ios::binary);
+    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+}
+
+std::uint32_t ReadLE(const std::vector<BYTE>& bytes, std::size_t at, int width)
+{
+    std::uint32_t value = 0;
+    for (int i = width - 1; i >= 0; --i)
+        value = value << 8 | bytes.at(at + static_cast<std::size_t>(i));
+    return value;
+}
+
+// The palette index of pixel (x, y), row 0 at the top, of an 8-bit .bmp.
+BYTE BmpIndex(const std::vector<BYTE>& bmp, int x, int y)
+{
+    const auto width = static_cast<int>(ReadLE(bmp, 18, 4));
+    const auto height = static_cast<int>(ReadLE(bmp, 22, 4));
+    const int stride = (width + 3) / 4 * 4;
+    return bmp.at(kBmpPixelOffset + static_cast<std::size_t>((height - 1 - y) * stride + x));
+}
+
+SpriteSpec StillSquare(int x, int y, int side)
+{
+    SpriteSpec spec;
+    spec.x = x;
+    spec.y = y;
+    spec.width = spec.height = side;
+    spec.fill = kRed;
+    spec.motion = 0;
+    spec.phaseSpeed = -10000;
+    return spec;
+}
+
+class VesperRenderTest : public ::testing::Test {
+protected:
+    fs::path WriteScene(const std::string& name, CVesperDoc& doc)
+    {
+        const fs::path path = scratch / name;
+        WriteBytes(path, vesper::test::SceneBytes(doc));
+        return path;
+    }
+
+    // A teal scene with a still red square stored at (100, 50), 40 pixels wide.
+    fs::path StillScene()
+    {
+        auto doc = vesper::test::MakeScene(kTeal, {StillSquare(100, 50, 40)});
+        return WriteScene("still.scene", *doc);
+    }
+
+    // Sprites that wrap with pauses: where they are after a while depends
+    // on the random numbers drawn for their pause lotteries.
+    fs::path PausingScene()
+    {
+        std::vector<SpriteSpec> sprites;
+        for (int i = 0; i < 6; ++i) {
+            SpriteSpec spec;
+            spec.x = 600;
+            spec.y = 40 + 70 * i;
+            spec.width = spec.height = 30;
+            spec.fill = kRed;
+            spec.dx = 150;
+            spec.edgeMode = EdgeWrapPause;
+            sprites.push_back(spec);
+        }
+        auto doc = vesper::test::MakeScene(kTeal, sprites);
+        return WriteScene("pausing.scene", *doc);
+    }
+
+    std::vector<BYTE> RenderBmp(const fs::path& scene, const std::string& options)
+    {
+        const fs::path out = scratch / "picture.bmp";
+        fs::remove(out);
+        const ToolRun run = RenderTool(Quote(scene) + " " + options + " --out " + Quote(out));
+        EXPECT_EQ(run.status, 0) << run.output;
+        return ReadBytes(out);
+    }
+
+    vesper::test::ScratchDir scratch;
+};
+
+TEST_F(VesperRenderTest, BmpHoldsTheFrameBufferIndexesWithTheDefaultPalette)
+{
+    const std::vector<BYTE> bmp = RenderBmp(StillScene(), "--size 320x240 --seed 1 --ticks 5");
+    ASSERT_GE(bmp.size(), kBmpPixelOffset);
+    EXPECT_EQ(ReadLE(bmp, 0, 2), 0x4D42u);
+    EXPECT_EQ(ReadLE(bmp, 2, 4), bmp.size());
+    EXPECT_EQ(ReadLE(bmp, 10, 4), kBmpPixelOffset);
+    EXPECT_EQ(ReadLE(bmp, 14, 4), 40u);
+    EXPECT_EQ(ReadLE(bmp, 18, 4), 320u);
+    EXPECT_EQ(ReadLE(bmp, 22, 4), 240u) << "bottom-up, as the frame holds it";
+    EXPECT_EQ(ReadLE(bmp, 28, 2), 8u);
+    EXPECT_EQ(ReadLE(bmp, 30, 4), 0u) << "uncompressed";
+    EXPECT_EQ(ReadLE(bmp, 46, 4), 256u);
+    EXPECT_EQ(bmp.size(), kBmpPixelOffset + 320u * 240u);
+    for (int i = 0; i < 256; ++i) {
+        const std::size_t entry = 54 + static_cast<std::size_t>(i) * 4;
+        ASSERT_EQ(bmp[entry], defaultPalette[i].peBlue) << i;
+        ASSERT_EQ(bmp[entry + 1], defaultPalette[i].peGreen) << i;
+        ASSERT_EQ(bmp[entry + 2], defaultPalette[i].peRed) << i;
+    }
+    // The square is placed at (50, 25) on a stage half the design size; its
+    // left column and top row are transparent.
+    const BYTE teal = IndexOfCubeColour(kTeal);
+    const BYTE red = IndexOfCubeColour(kRed);
+    EXPECT_EQ(BmpIndex(bmp, 0, 0), teal);
+    EXPECT_EQ(BmpIndex(bmp, 319, 239), teal);
+    EXPECT_EQ(BmpIndex(bmp, 50, 30), teal);
+    EXPECT_EQ(BmpIndex(bmp, 55, 25), teal);
+    EXPECT_EQ(BmpIndex(bmp, 51, 26), red);
+    EXPECT_EQ(BmpIndex(bmp, 89, 64), red);
+    EXPECT_EQ(BmpIndex(bmp, 90, 40), teal);
+    EXPECT_EQ(BmpIndex(bmp, 70, 65), teal);
+}
+
+TEST_F(VesperRenderTest, PngShowsTheSamePictureInTrueColour)
+{
+    const fs::path scene = PausingScene();
+    const std::vector<BYTE> bmp = RenderBmp(scene, "--size 200x150 --seed 4 --ticks 30");
+    const fs::path png = scratch / "picture.png";
+    const ToolRun run = RenderTool(Quote(scene) + " --size 200x150 --seed 4 --ticks 30 --out " + Quote(png));
+    ASSERT_EQ(run.status, 0) << run.output;
+    const auto image = vesper::tools::DecodePng(ReadBytes(png));
+    ASSERT_TRUE(image) << image.error;
+    ASSERT_EQ(image.value->width, 200);
+    ASSERT_EQ(image.value->height, 150);
+    for (int y = 0; y < 150; ++y)
+        for (int x = 0; x < 200; ++x) {
+            const PALETTEENTRY& colour = defaultPalette[BmpIndex(bmp, x, y)];
+            const BYTE* pixel = image.value->At(x, y);
+            ASSERT_EQ(pixel[0], colour.peRed) << x << ", " << y;
+            ASSERT_EQ(pixel[1], colour.peGreen) << x << ", " << y;
+            ASSERT_EQ(pixel[2], colour.peBlue) << x << ", " << y;
+        }
+}
+
+TEST_F(VesperRenderTest, GifHasAFrameEveryKTicksInTheDefaultPalette)
+{
+    SpriteSpec mover = StillSquare(0, 100, 40);
+    mover.motion = MotionLinear;
+    mover.dx = 100;  // 10 pixels a tick: velocities are not scaled to the stage
+    auto doc = vesper::test::MakeScene(kTeal, {mover});
+    const fs::path scene = WriteScene("mover.scene", *doc);
+    const fs::path gifPath = scratch / "run.gif";
+    const fs::path bmpPath = scratch / "last.bmp";
+    const ToolRun run = RenderTool(Quote(scene) + " --size 320x240 --ticks 12 --gif " + Quote(gifPath) + " --every 4 --out " +
+                               Quote(bmpPath));
+    ASSERT_EQ(run.status, 0) << run.output;
+
+    int error = 0;
+    GifFileType* gif = DGifOpenFileName(gifPath.c_str(), &error);
+    ASSERT_NE(gif, nullptr) << GifErrorString(error);
+    ASSERT_EQ(DGifSlurp(gif), GIF_OK);
+    EXPECT_EQ(gif->SWidth, 320);
+    EXPECT_EQ(gif->SHeight, 240);
+    ASSERT_NE(gif->SColorMap, nullptr);
+    ASSERT_EQ(gif->SColorMap->ColorCount, 256);
+    for (int i = 0; i < 256; ++i) {
+        const GifColorType& c = gif->SColorMap->Colors[i];
+        ASSERT_EQ(RGB(c.Red, c.Green, c.Blue), vesper::test::PaletteColour(static_cast<BYTE>(i))) << i;
+    }
+    ASSERT_EQ(gif->ImageCount, 4) << "ticks 0, 4, 8 and 12";
+    for (int frame = 0; frame < gif->ImageCount; ++frame) {
+        GraphicsControlBlock control{};
+        ASSERT_EQ(DGifSavedExtensionToGCB(gif, frame, &control), GIF_OK);
+        EXPECT_EQ(control.DelayTime, 8) << "four ticks of 20 ms";
+    }
+    // The square, placed at (0, 50), moves 40 pixels between frames; the
+    // last frame is the picture written with --out.
+    const BYTE red = IndexOfCubeColour(kRed);
+    const BYTE teal = IndexOfCubeColour(kTeal);
+    const auto indexAt = [&](int frame, int x, int y) { return gif->SavedImages[frame].RasterBits[y * 320 + x]; };
+    EXPECT_EQ(indexAt(0, 20, 60), red);
+    EXPECT_EQ(indexAt(0, 60, 60), teal);
+    EXPECT_EQ(indexAt(1, 20, 60), teal);
+    EXPECT_EQ(indexAt(1, 60, 60), red);
+    EXPECT_EQ(indexAt(3, 140, 60), red);
+    const std::vector<BYTE> bmp = ReadBytes(bmpPath);
+    for (int y = 0; y < 240; ++y)
+        for (int x = 0; x < 320; ++x)
+            ASSERT_EQ(indexAt(3, x, y), BmpIndex(bmp, x, y)) << x << ", " << y;
+    DGifCloseFile(gif, &error);
+}
+
+TEST_F(VesperRenderTest, TheSeedAloneDecidesThePauses)
+{
+    const fs::path scene = PausingScene();
+    const std::vector<BYTE> first = RenderBmp(scene, "--size 320x240 --seed 7 --ticks 600");
+    const std::vector<BYTE> again = RenderBmp(scene, "--size 320x240 --seed 7 --ticks 600");
+    const std::vector<BYTE> other = RenderBmp(scene, "--size 320x240 --seed 8 --ticks 600");
+    ASSERT_FALSE(first.empty());
+    EXPECT_EQ(first, again);
+    EXPECT_NE(first, other);
+}
+
+TEST_F(VesperRenderTest, PackagedProgramPlaysTheSceneAppendedToIt)
+{
+    const fs::path scene = PausingScene();
+    // A stand-in player: filler around a copy of this program's patchable block.
+    std::vector<BYTE> player(6000, 0x5A);
+    const auto* block = reinterpret_cast<const volatile BYTE*>(&g_patchableData);
+    for (std::size_t i = 0; i < sizeof(vesper::platform::PatchableData); ++i)
+        player[1500 + i] = block[i];
+    const auto packaged = vesper::tools::PackageScene(player, ReadBytes(scene), "Title|Credit");
+    ASSERT_TRUE(packaged) << packaged.error;
+    const fs::path program = scratch / "saver.scr";
+    WriteBytes(program, *packaged.value);
+
+    EXPECT_EQ(RenderBmp(program, "--preview --seed 3 --ticks 100"), RenderBmp(scene, "--preview --seed 3 --ticks 100"));
+}
+
+TEST_F(VesperRenderTest, FailuresSayWhyAndWriteNothing)
+{
+    const fs::path out = scratch / "kept.bmp";
+    WriteBytes(out, {'o', 'l', 'd'});
+    const auto expectFailure = [&](const std::string& arguments, const std::string& reason) {
+        const ToolRun run = RenderTool(arguments);
+        EXPECT_EQ(run.status, 1) << run.output;
+        EXPECT_NE(run.output.find(reason), std::string::npos) << run.output;
+        EXPECT_EQ(ReadBytes(out), (std::vector<BYTE>{'o', 'l', 'd'})) << "an earlier file stays as it was";
+        std::size_t files = 0;
+        for ([[maybe_unused]] const auto& entry : fs::directory_iterator(scratch.path()))
+            ++files;
+        return files;
+    };
+
+    const fs::path garbage = scratch / "garbage.scene";
+    WriteBytes(garbage, {1, 2, 3, 4, 5, 6, 7});
+    EXPECT_EQ(expectFailure(Quote(garbage) + " --size 64x48 --out " + Quote(out), "cannot load the scene"), 2u)
+        << "no output and no temporary file left behind";
+    expectFailure(Quote(scratch / "missing.scene") + " --size 64x48 --out " + Quote(out), "missing.scene");
+
+    auto doc = vesper::test::MakeScene(kTeal, {StillSquare(10, 10, 8)});
+    doc->backgroundKind = 3;
+    const fs::path noBackground = WriteScene("nobackground.scene", *doc);
+    expectFailure(Quote(noBackground) + " --size 64x48 --out " + Quote(out), "no background");
+
+    const fs::path still = StillScene();
+    expectFailure(Quote(still) + " --size 64x48 --out " + Quote(scratch / "no" / "such" / "folder.bmp"),
+                  "cannot write");
+}
+
+TEST_F(VesperRenderTest, CommandLineIsCheckedBeforeAnythingRuns)
+{
+    const ToolRun help = RenderTool("--help");
+    EXPECT_EQ(help.status, 0);
+    EXPECT_NE(help.output.find("usage: vesper-render"), std::string::npos);
+    const ToolRun wrong = RenderTool(Quote(StillScene()) + " --size 0x10 --out " + Quote(scratch / "x.bmp"));
+    EXPECT_EQ(wrong.status, 2);
+    EXPECT_NE(wrong.output.find("--size"), std::string::npos) << wrong.output;
+    EXPECT_FALSE(fs::exists(scratch / "x.bmp"));
+}
+
+TEST(RenderArgumentsTest, ValuesAndRefusals)
+{
+    using vesper::tools::ParseRenderArguments;
+    const auto parse = [](std::vector<std::string> args) { return ParseRenderArguments(args); };
+
+    const auto full = parse({"in.scr", "--size", "800x600", "--seed", "4294967295", "--ticks", "25", "--out", "a.PNG",
+                             "--gif", "a.gif", "--every", "5"});
+    ASSERT_TRUE(full) << full.error;
+    const auto& options = full.value->options;
+    EXPECT_EQ(options.input, "in.scr");
+    EXPECT_EQ(options.width, 800);
+    EXPECT_EQ(options.height, 600);
+    EXPECT_EQ(options.seed, 4294967295u);
+    EXPECT_EQ(options.ticks, 25);
+    EXPECT_EQ(options.gif, "a.gif");
+    EXPECT_EQ(options.every, 5);
+
+    const auto preview = parse({"in.scene", "--preview", "--out", "b.bmp"});
+    ASSERT_TRUE(preview) << preview.error;
+    EXPECT_EQ(preview.value->options.width, 640);
+    EXPECT_EQ(preview.value->options.height, 480);
+    EXPECT_EQ(preview.value->options.ticks, 0);
+
+    const std::vector<std::vector<std::string>> refused{
+        {"--size", "10x10", "--out", "a.bmp"},                                // no input
+        {"in", "--out", "a.bmp"},                                             // no size
+        {"in", "--size", "10x10", "--preview", "--out", "a.bmp"},            // two sizes
+        {"in", "--size", "10x10"},                                            // no output
+        {"in", "--size", "10x10", "--out", "a.jpg"},                          // unknown picture type
+        {"in", "--size", "10x", "--out", "a.bmp"},                            // half a size
+        {"in", "--size", "16385x10", "--out", "a.bmp"},                       // larger than any screen
+        {"in", "--size", "10x10", "--ticks", "-1", "--out", "a.bmp"},        // negative ticks
+        {"in", "--size", "10x10", "--seed", "4294967296", "--out", "a.bmp"}, // seed out of range
+        {"in", "--size", "10x10", "--ticks", "5x", "--out", "a.bmp"},        // not a number
+        {"in", "--size", "10x10", "--out", "a.bmp", "--every", "2"},         // --every without --gif
+        {"in", "--size", "10x10", "--out", "a.bmp", "--gif", "g", "--every", "0"},
+        {"in", "--size", "10x10", "--out"},                                   // value missing
+        {"in", "other", "--size", "10x10", "--out", "a.bmp"},                 // two inputs
+        {"in", "--size", "10x10", "--out", "a.bmp", "--fast"},                // unknown option
+    };
+    for (const auto& args : refused) {
+        const auto result = parse(args);
+        EXPECT_FALSE(result) << ::testing::PrintToString(args);
+        EXPECT_FALSE(result.error.empty());
+    }
+}
+
+}  // namespace
