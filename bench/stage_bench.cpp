@@ -1,0 +1,203 @@
+// The scene player per tick: sprite steps, the merge of changed rectangles,
+// their recomposition and the copy to a headless screen. Reported per tick
+// with the number of screen pixels the tick wrote, and the time per such
+// pixel. The demo scene is played at 1080p and 2160p; a stage of many
+// generated sprites shows how a tick scales; the merge is also timed alone.
+#include <benchmark/benchmark.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <memory>
+#include <random>
+#include <vector>
+
+#include "imaging/default_palette.h"
+#include "platform/headless_display.h"
+#include "scene/vesper_doc.h"
+#include "sprites/anim_sprite.h"
+#include "sprites/rect_list.h"
+#include "stage/saver_stage.h"
+
+namespace {
+
+// A true-colour headless screen that counts the pixels GDI writes.
+class CountingDisplay final : public vesper::platform::HeadlessDisplay {
+public:
+    using HeadlessDisplay::HeadlessDisplay;
+    void AreaChanged(const RECT& area) override
+    {
+        pixels += static_cast<double>(area.right - area.left) * (area.bottom - area.top);
+        HeadlessDisplay::AreaChanged(area);
+    }
+    double pixels = 0;
+};
+
+CountingDisplay& UseCountingDisplay(int width, int height)
+{
+    auto display = std::make_unique<CountingDisplay>(vesper::platform::DisplayMode{width, height, 32});
+    CountingDisplay& made = *display;
+    vesper::platform::UseDisplay(std::move(display));
+    return made;
+}
+
+// A side × side 24-bit picture of one colour with a key-coloured left
+// column, so that the sprite has transparent pixels to leave out.
+HGLOBAL SquarePicture(int side, BYTE red, BYTE green, BYTE blue)
+{
+    const int stride = (side * 3 + 3) / 4 * 4;
+    const SIZE_T size = 40 + static_cast<SIZE_T>(stride) * side;
+    HGLOBAL block = GlobalAlloc(GHND, size);
+    auto* bytes = static_cast<BYTE*>(GlobalLock(block));
+    BITMAPINFOHEADER header{};
+    header.biSize = 40;
+    header.biWidth = side;
+    header.biHeight = side;
+    header.biPlanes = 1;
+    header.biBitCount = 24;
+    std::memcpy(bytes, &header, sizeof header);
+    for (int row = 0; row < side; ++row) {
+        BYTE* pixel = bytes + 40 + static_cast<std::size_t>(row) * stride;
+        for (int x = 0; x < side; ++x, pixel += 3) {
+            const bool key = x == 0;
+            pixel[0] = key ? 255 : blue;
+            pixel[1] = key ? 0 : green;
+            pixel[2] = key ? 255 : red;
+        }
+    }
+    GlobalUnlock(block);
+    return block;
+}
+
+// A scene of `count` squares of 8 to `largest` pixels moving in every
+// direction, rebounding or wrapping at the edges, over a gradient.
+std::unique_ptr<CVesperDoc> ManySpriteScene(int count, int largest)
+{
+    auto doc = std::make_unique<CVesperDoc>();
+    doc->backgroundKind = CVesperDoc::backgroundGradient;
+    doc->gradientFrom = RGB(10, 20, 60);
+    doc->gradientTo = RGB(240, 160, 90);
+    std::mt19937 random(11);
+    std::uniform_int_distribution<int> x(0, 620), y(0, 460), velocity(-60, 60), side(8, largest), level(0, 255);
+    for (int i = 0; i < count; ++i) {
+        auto* sprite = new CAnimSprite;
+        const int s = side(random);
+        sprite->image.dib = SquarePicture(s, static_cast<BYTE>(level(random)), static_cast<BYTE>(level(random)),
+                                          static_cast<BYTE>(level(random)));
+        sprite->phaseHeight = s;
+        sprite->x = x(random);
+        sprite->y = y(random);
+        sprite->dx = velocity(random);
+        sprite->dy = velocity(random);
+        sprite->edgeMode = i % 2 ? EdgeRebound : EdgeWrap;
+        doc->sprites.AddSprite(sprite);
+    }
+    return doc;
+}
+
+// One stage playing one document on its own counting screen.
+struct Play {
+    Play(std::unique_ptr<CVesperDoc> scene, int width, int height)
+        : screen(UseCountingDisplay(width, height)), doc(std::move(scene))
+    {
+        std::srand(1);
+        CreateDefaultPalette(g_defaultPalette);
+        stage = std::make_unique<CSaverStage>();
+        stage->LoadScene(doc.get(), width, height);
+        // The first flush also carries the placement areas; start after it.
+        stage->Tick();
+    }
+    ~Play()
+    {
+        stage.reset();
+        doc->DeleteContents();
+    }
+
+    void Measure(benchmark::State& state)
+    {
+        if (!stage->m_pFrame) {
+            state.SkipWithError("the scene has no background");
+            return;
+        }
+        screen.pixels = 0;
+        for (auto _ : state)
+            stage->Tick();
+        const double perTick = screen.pixels / static_cast<double>(state.iterations());
+        state.counters["changed_px"] = perTick;
+        state.counters["per_changed_px"] =
+            benchmark::Counter(screen.pixels, benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+    }
+
+    CountingDisplay& screen;
+    std::unique_ptr<CVesperDoc> doc;
+    std::unique_ptr<CSaverStage> stage;
+};
+
+void BM_DemoTick(benchmark::State& state)
+{
+#ifdef VESPER_DEMO_SCENE
+    const std::string path = VESPER_DEMO_SCENE;
+#else
+    const std::string path;
+#endif
+    if (path.empty() || !std::filesystem::exists(path)) {
+        state.SkipWithError("demo scene not built (target demo_scene)");
+        return;
+    }
+    std::srand(1);  // the document's sprites draw pause numbers as they load
+    auto doc = std::make_unique<CVesperDoc>();
+    if (!doc->LoadSceneFromFile(path, 0)) {
+        state.SkipWithError("the demo scene does not load");
+        return;
+    }
+    Play play(std::move(doc), static_cast<int>(state.range(0)), static_cast<int>(state.range(1)));
+    play.Measure(state);
+}
+BENCHMARK(BM_DemoTick)->Args({1920, 1080})->Args({3840, 2160})->Unit(benchmark::kMicrosecond);
+
+void BM_ManySpritesTick(benchmark::State& state)
+{
+    Play play(ManySpriteScene(static_cast<int>(state.range(0)), static_cast<int>(state.range(1))), 1920, 1080);
+    play.Measure(state);
+}
+// Squares of up to 40 pixels soon cover a 1080p stage so densely that the
+// merge makes one rectangle of it; squares of up to 12 leave many apart.
+BENCHMARK(BM_ManySpritesTick)
+    ->Args({100, 40})
+    ->Args({500, 40})
+    ->Args({2000, 40})
+    ->Args({5000, 40})
+    ->Args({2000, 12})
+    ->Unit(benchmark::kMillisecond);
+
+// MergeOverlaps alone on what a tick of n moving sprites leaves: for each,
+// its old and new rectangle, added with AddRect.
+void BM_MergeOverlaps(benchmark::State& state)
+{
+    const auto count = static_cast<int>(state.range(0));
+    std::mt19937 random(5);
+    std::uniform_int_distribution<int> x(0, 1900), y(0, 1060), step(-4, 4), side(16, 48);
+    std::vector<RECT> moves;
+    for (int i = 0; i < count; ++i) {
+        const int left = x(random), top = y(random), w = side(random), h = side(random);
+        const int dx = step(random), dy = step(random);
+        moves.push_back(RECT{left, top, left + w, top + h});
+        moves.push_back(RECT{left + dx, top + dy, left + dx + w, top + dy + h});
+    }
+    CRectList list;
+    for (auto _ : state) {
+        state.PauseTiming();
+        list.DeleteAllRects();
+        for (const RECT& r : moves)
+            list.AddRect(&r);
+        state.ResumeTiming();
+        list.MergeOverlaps();
+    }
+    state.counters["merged"] = static_cast<double>(list.GetCount());
+    list.DeleteAllRects();
+}
+BENCHMARK(BM_MergeOverlaps)->Arg(100)->Arg(1000)->Arg(5000)->Unit(benchmark::kMicrosecond);
+
+}  // namespace
+
+BENCHMARK_MAIN();
