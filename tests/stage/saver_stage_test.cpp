@@ -85,14 +85,6 @@ TEST_F(SaverStageTest, SceneWithoutSpritesIsDrawnAtLoadAndNeverAgain)
     EXPECT_TRUE(TakeWrites().empty());
 }
 
-TEST_F(SaverStageTest, LoadShowsTheWaitCursorOnlyWhileBuilding)
-{
-    HCURSOR arrow = LoadCursorA(nullptr, IDC_ARROW);
-    SetCursor(arrow);
-    Play(kTeal, {Still(10, 10, kRed)}, 640, 480);
-    EXPECT_EQ(GetCursor(), arrow);
-}
-
 TEST_F(SaverStageTest, FlushCopiesMergedRectanglesOneByOne)
 {
     Play(kTeal, {}, 640, 480);

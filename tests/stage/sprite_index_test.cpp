@@ -61,19 +61,4 @@ TEST(SpriteIndexTest, FindsWhatAPlainFilterFindsInPaintingOrder)
     }
 }
 
-TEST(SpriteIndexTest, EdgesTouchingAnAreaDoNotCount)
-{
-    IndexCase sprites;
-    sprites.Add(RECT{0, 0, 64, 64});
-    sprites.Add(RECT{64, 0, 128, 64});
-    sprites.Add(RECT{0, 64, 64, 128});
-    const RECT frame{0, 0, 256, 256};
-    SpriteIndex index(sprites.entries, frame);
-    EXPECT_EQ(index.SpritesIn(RECT{64, 0, 65, 1}), (std::vector<CSprite*>{sprites.entries[1].sprite}));
-    EXPECT_EQ(index.SpritesIn(RECT{63, 63, 65, 65}), sprites.Expected(RECT{63, 63, 65, 65}, frame));
-    EXPECT_EQ(index.SpritesIn(RECT{63, 63, 65, 65}).size(), 3u);
-    EXPECT_TRUE(index.SpritesIn(RECT{300, 0, 400, 10}).empty()) << "outside the frame";
-    EXPECT_TRUE(index.SpritesIn(RECT{10, 10, 10, 20}).empty()) << "an empty area";
-}
-
 }  // namespace

@@ -59,20 +59,6 @@ protected:
     HWND window = nullptr;
 };
 
-TEST_F(StageWndTest, AttachingBindsOneWindowUntilDetached)
-{
-    UseScreen(320, 240);
-    HWND first = MakeWindow({0, 0, 100, 100});
-    HWND second = MakeWindow({0, 0, 50, 50});
-    EXPECT_FALSE(stage->Attach(nullptr));
-    EXPECT_TRUE(stage->Attach(first));
-    EXPECT_FALSE(stage->Attach(second)) << "already bound";
-    EXPECT_EQ(stage->GetSafeHwnd(), first);
-    EXPECT_EQ(stage->Detach(), first);
-    EXPECT_EQ(stage->GetSafeHwnd(), nullptr);
-    EXPECT_TRUE(IsWindow(first)) << "the stage never owns the window";
-}
-
 TEST_F(StageWndTest, FullScreenCopiesAreCutToWindowAndFrame)
 {
     // The window is larger than the 640 x 480 frame and not at the origin.
@@ -92,18 +78,6 @@ TEST_F(StageWndTest, FullScreenCopiesAreCutToWindowAndFrame)
     // No rectangle: the client area, which reaches only as far as the frame.
     EXPECT_EQ(copied(nullptr), (std::vector<RECT>{{20, 10, 660, 490}}));
     EXPECT_EQ(FirstDifferenceFromFrame(20, 10), std::nullopt);
-}
-
-TEST_F(StageWndTest, SmallWindowShowsTheTopLeftOfTheFrameOneToOne)
-{
-    PlayOnWindow({300, 200, 450, 300});
-    stage->CopyToWindow(nullptr, nullptr);
-    EXPECT_EQ(TakeWrites(), (std::vector<RECT>{{300, 200, 450, 300}}));
-    const CDIB8BPP& frame = *stage->m_pFrame;
-    for (int y = 0; y < 100; ++y)
-        for (int x = 0; x < 150; ++x)
-            ASSERT_EQ(screen->ColorAt(300 + x, 200 + y), PaletteColour(frame.GetPixelIndex(x, y))) << x << ", " << y;
-    EXPECT_EQ(screen->ColorAt(299, 200), RGB(0, 0, 0)) << "nothing outside the window";
 }
 
 TEST_F(StageWndTest, PaintCopiesTheUpdateAreaWithoutRecomposing)
