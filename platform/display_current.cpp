@@ -7,6 +7,7 @@
 
 #include "platform/display.h"
 #include "platform/headless_display.h"
+#include "platform/sdl_choice.h"
 
 namespace vesper::platform {
 
@@ -50,12 +51,15 @@ std::optional<int> ReadNumber(std::string_view& text, char separator)
 
 std::unique_ptr<Display> DisplayFromEnvironment()
 {
+    if (auto chosen = sdl::SdlDisplayFromEnvironment())
+        return chosen;
     DisplayMode mode;
-    if (const char* setting = std::getenv("VESPER_DISPLAY"); setting && *setting) {
+    if (const char* setting = std::getenv("VESPER_DISPLAY");
+        setting && *setting && sdl::WishOf(setting) == sdl::Wish::Headless) {
         if (const auto parsed = ParseHeadlessDisplaySpec(setting))
             mode = *parsed;
         else
-            std::fprintf(stderr, "vesper: VESPER_DISPLAY=\"%s\" is not headless:<width>x<height>x<8|24|32>; "
+            std::fprintf(stderr, "vesper: VESPER_DISPLAY=\"%s\" is neither sdl nor headless:<width>x<height>x<8|24|32>; "
                                  "using headless:1024x768x32\n", setting);
     }
     return std::make_unique<HeadlessDisplay>(mode);

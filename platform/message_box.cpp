@@ -20,14 +20,14 @@ int DefaultButton(UINT type)
     }
 }
 
-int PrintToStandardError(const MessageBoxRequest& request)
+}  // namespace
+
+int WriteMessageBoxToStandardError(const MessageBoxRequest& request)
 {
     std::fprintf(stderr, "%s: %s\n", request.caption.empty() ? "Error" : request.caption.c_str(),
                  request.text.c_str());
     return DefaultButton(request.type);
 }
-
-}  // namespace
 
 MessageBoxHandler SetMessageBoxHandler(MessageBoxHandler handler)
 {
@@ -46,5 +46,5 @@ int MessageBoxA(HWND hWnd, LPCSTR lpText, LPCSTR lpCaption, UINT uType)
         std::lock_guard lock(handlerMutex);
         handler = installedHandler;
     }
-    return handler ? handler(request) : PrintToStandardError(request);
+    return handler ? handler(request) : WriteMessageBoxToStandardError(request);
 }

@@ -1,6 +1,7 @@
-// Where MessageBoxA goes. Until the display backends bring real windows the
-// box is written to standard error and answered with its default button; a
-// test may install its own handler to record the boxes and choose the answer.
+// Where MessageBoxA goes. Without a handler the box is written to standard
+// error and answered with its default button; the SDL backend installs a
+// handler that shows a real box, and a test may install its own to record the
+// boxes and choose the answer.
 #pragma once
 
 #include <functional>
@@ -21,5 +22,9 @@ using MessageBoxHandler = std::function<int(const MessageBoxRequest&)>;
 
 // Installs a handler (an empty one restores the default); returns the previous one.
 MessageBoxHandler SetMessageBoxHandler(MessageBoxHandler handler);
+
+// What a box does without a handler: written to standard error, answered with
+// its default button.
+int WriteMessageBoxToStandardError(const MessageBoxRequest& request);
 
 }  // namespace vesper::platform

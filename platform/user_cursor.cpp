@@ -23,6 +23,16 @@ bool CursorShownLocked()
     return state.cursorShape && state.cursorDisplayCount >= 0;
 }
 
+// The system cursor's number (IDC_*) of a cursor handle, 0 for any other.
+WORD SystemCursorNumber(HCURSOR cursor)
+{
+    const auto value = reinterpret_cast<UINT_PTR>(cursor);
+    if (value <= kSystemCursorBase)
+        return 0;
+    const UINT_PTR number = value - kSystemCursorBase;
+    return std::ranges::find(kSystemCursorIds, number) == std::end(kSystemCursorIds) ? 0 : static_cast<WORD>(number);
+}
+
 }  // namespace
 
 HCURSOR SystemCursor(LPCSTR id)
@@ -65,7 +75,10 @@ HCURSOR SetCursor(HCURSOR hCursor)
     const HCURSOR previous = std::exchange(state.cursorShape, hCursor);
     const bool shown = CursorShownLocked();
     lock.unlock();
-    CurrentWindowBackend()->SetCursorVisible(shown);
+    const auto backend = CurrentWindowBackend();
+    if (hCursor)
+        backend->SetCursorShape(SystemCursorNumber(hCursor));
+    backend->SetCursorVisible(shown);
     return previous;
 }
 

@@ -76,7 +76,13 @@ public:
     virtual std::uint32_t InputPollMilliseconds() const { return 0; }
 
     virtual void SetCursorVisible(bool visible) = 0;
+    // The cursor's shape: the number of a system cursor (32512 IDC_ARROW,
+    // 32514 IDC_WAIT ...) or 0 for any other cursor, shown as the arrow.
+    virtual void SetCursorShape(WORD systemCursor) { (void)systemCursor; }
     virtual void MoveCursor(POINT screenPosition) = 0;
+    // Where the backend's own pointer is, for a backend that has one: the
+    // layer's cursor starts there when the backend comes into use.
+    virtual std::optional<POINT> PointerPosition() { return std::nullopt; }
 
     // The client area on the screen of a foreign window, none when there is no
     // such window.

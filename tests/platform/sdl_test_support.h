@@ -1,0 +1,185 @@
+// Shared pieces of the SDL backend tests that need an X server: the SDL
+// screen and backend made current, a connection of the test's own to the X
+// server (to make host windows, read the screen and send window-manager
+// requests), xdotool for real input, and pumping messages until something
+// happens. Without an X server the tests skip; scripts/test.sh runs them under
+// xvfb-run.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <thread>
+
+#include "platform/sdl_choice.h"
+#include "platform/sdl_video.h"
+#include "platform/sdl_windows.h"
+#include "tests/platform/user_test_support.h"
+
+namespace vesper::test {
+
+// Xlib's names, kept apart from the platform's Display and Window.
+using XDisplay = ::Display;
+using XWindow = ::Window;
+
+// The test's own X connection.
+class XConnection {
+public:
+    XConnection() : m_display(XOpenDisplay(nullptr)) {}
+    ~XConnection()
+    {
+        if (m_display)
+            XCloseDisplay(m_display);
+    }
+    XConnection(const XConnection&) = delete;
+    XConnection& operator=(const XConnection&) = delete;
+
+    XDisplay* Get() const { return m_display; }
+    XWindow Root() const { return DefaultRootWindow(m_display); }
+
+    // The colour the screen shows at a point of the root window.
+    COLORREF ColourAt(int x, int y) const
+    {
+        XImage* image = XGetImage(m_display, Root(), x, y, 1, 1, AllPlanes, ZPixmap);
+        if (!image)
+            return platform::Display::kNoColour;
+        const unsigned long pixel = XGetPixel(image, 0, 0);
+        const COLORREF colour = RGB(Channel(pixel, image->red_mask), Channel(pixel, image->green_mask),
+                                    Channel(pixel, image->blue_mask));
+        XDestroyImage(image);
+        return colour;
+    }
+
+    // A plain window of this connection, mapped, standing for another
+    // program's window (the host of a preview).
+    XWindow MakeHostWindow(int x, int y, int width, int height)
+    {
+        const XWindow window = XCreateSimpleWindow(m_display, Root(), x, y, static_cast<unsigned>(width),
+                                                   static_cast<unsigned>(height), 0, 0, 0);
+        XMapWindow(m_display, window);
+        XSync(m_display, False);
+        return window;
+    }
+
+    // The top-level windows (children of the root) with the given name.
+    std::optional<XWindow> FindByName(const std::string& name) const
+    {
+        XWindow root = 0;
+        XWindow parent = 0;
+        XWindow* children = nullptr;
+        unsigned count = 0;
+        if (!XQueryTree(m_display, Root(), &root, &parent, &children, &count))
+            return std::nullopt;
+        std::optional<XWindow> found;
+        for (unsigned i = 0; i < count && !found; ++i) {
+            char* title = nullptr;
+            if (XFetchName(m_display, children[i], &title) && title) {
+                if (name == title)
+                    found = children[i];
+                XFree(title);
+            }
+        }
+        if (children)
+            XFree(children);
+        return found;
+    }
+
+private:
+    static BYTE Channel(unsigned long pixel, unsigned long mask)
+    {
+        if (!mask)
+            return 0;
+        int shift = 0;
+        while (!((mask >> shift) & 1))
+            ++shift;
+        const unsigned long value = (pixel & mask) >> shift;
+        const unsigned long largest = mask >> shift;
+        return static_cast<BYTE>(value * 255 / largest);
+    }
+
+    XDisplay* m_display;
+};
+
+// Runs a command (xdotool) and tells whether it succeeded.
+inline bool Run(const std::string& command)
+{
+    return std::system((command + " >/dev/null 2>&1").c_str()) == 0;
+}
+
+// Dispatches the calling thread's messages until the condition holds;
+// false after `seconds`.
+inline bool PumpUntil(const std::function<bool()>& condition, double seconds = 5)
+{
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
+    while (!condition()) {
+        if (std::chrono::steady_clock::now() > deadline)
+            return false;
+        MSG msg;
+        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            TranslateMessage(&msg);
+            DispatchMessageA(&msg);
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    return true;
+}
+
+// Each test runs on the SDL screen and a fresh SDL backend, with its own X
+// connection; without an X server it is skipped.
+class SdlTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        const char* display = std::getenv("DISPLAY");
+        if (!display || !*display)
+            GTEST_SKIP() << "no X server (DISPLAY is not set); scripts/test.sh runs these tests under xvfb-run";
+        if (!m_x.Get())
+            GTEST_SKIP() << "cannot connect to the X server " << display;
+        if (!platform::sdl::UseSdlDisplayAndBackend())
+            GTEST_SKIP() << "SDL cannot start: " << platform::sdl::VideoThread::StartFailure();
+        if (platform::sdl::VideoThread::Get()->DriverName() != "x11")
+            GTEST_SKIP() << "SDL runs on " << platform::sdl::VideoThread::Get()->DriverName() << ", not X";
+        m_backend = dynamic_cast<platform::sdl::SdlWindowBackend*>(platform::CurrentWindowBackend().get());
+        ASSERT_NE(m_backend, nullptr);
+        MessageLog::Instance().Clear();
+        MessageLog::Instance().SetResponder(nullptr);
+    }
+
+    void TearDown() override
+    {
+        MessageLog::Instance().SetResponder(nullptr);
+        for (auto window = m_windows.rbegin(); window != m_windows.rend(); ++window)
+            if (IsWindow(*window))
+                DestroyWindow(*window);
+        MSG msg;
+        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        }
+        // The next test starts from the default backend and screen again.
+        platform::UseWindowBackend(nullptr);
+        platform::UseDisplay(nullptr);
+    }
+
+    HWND Track(HWND window)
+    {
+        if (window)
+            m_windows.push_back(window);
+        return window;
+    }
+
+    // Draws whatever is pending and waits until the X server shows it.
+    void Flush() { m_backend->Flush(); }
+
+    XConnection m_x;
+    platform::sdl::SdlWindowBackend* m_backend = nullptr;
+    std::vector<HWND> m_windows;
+};
+
+}  // namespace vesper::test
