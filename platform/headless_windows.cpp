@@ -71,6 +71,15 @@ void HeadlessWindowBackend::QueueInput(const InputEvent& event)
     NotifyInputAvailable();
 }
 
+void HeadlessWindowBackend::QueueInputs(const std::vector<InputEvent>& events)
+{
+    {
+        std::lock_guard lock(m_mutex);
+        m_input.insert(m_input.end(), events.begin(), events.end());
+    }
+    NotifyInputAvailable();
+}
+
 NativeWindowId HeadlessWindowBackend::AddHostWindow(const RECT& screenArea)
 {
     std::lock_guard lock(m_mutex);

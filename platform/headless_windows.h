@@ -33,6 +33,8 @@ public:
 
     // Queues an event and tells the waiting threads.
     void QueueInput(const InputEvent& event);
+    // Queues events together: the window layer takes all of them at once.
+    void QueueInputs(const std::vector<InputEvent>& events);
     NativeWindowId AddHostWindow(const RECT& screenArea);
     // The host goes away; the window layer destroys the windows inside it.
     void RemoveHostWindow(NativeWindowId host);

@@ -1,0 +1,43 @@
+// What the parts of the dialog manager share: the frame a dialog draws round
+// its controls, the focus rules that controls report to, and the events the
+// headless test control follows.
+#pragma once
+
+#include <vector>
+
+#include "platform/win32.h"
+
+namespace vesper::platform::dialog {
+
+// The frame inside a dialog's window: a border on every side and, with
+// WS_CAPTION, a caption bar below the top border.
+inline constexpr int kFrameBorder = 3;
+inline constexpr int kCaptionHeight = 18;
+POINT ContentOrigin(DWORD style);
+SIZE FrameExtent(DWORD style);
+// Draws the border and caption (dialog_frame.cpp).
+void PaintFrame(HWND dialog, HDC dc);
+// The close box of the caption, in the dialog's window coordinates; empty
+// without WS_SYSMENU.
+RECT CloseBox(HWND dialog);
+
+bool IsDialog(HWND window);
+// The dialog's controls in creation (tab) order.
+std::vector<HWND> ControlsOf(HWND dialog);
+// Moves the focus to a control of the dialog, selecting an edit control's
+// text and showing the default push button.
+void FocusControl(HWND dialog, HWND control);
+// Called by a control that got the focus: its dialog remembers it and shows
+// which push button Enter would press.
+void NoteControlFocus(HWND control);
+// The id Enter sends when no push button has the focus.
+int DefaultId(HWND dialog);
+
+// Dialog life events, followed by the headless test control
+// (dialog_headless.cpp).
+void DialogOpened(HWND dialog);
+// The dialog's modal loop found its queue empty and is about to wait.
+void DialogIdle(HWND dialog);
+void DialogClosed(HWND dialog);
+
+}  // namespace vesper::platform::dialog
