@@ -13,7 +13,7 @@
 #include "tests/tools/tool_test_support.h"
 #include "tools/vesper_scene/packed_picture.h"
 #include "tools/vesper_scene/scene_description.h"
-#include "tools/vesper_scene/scene_inspection.h"
+#include "tools/vesper_scene/scene_info.h"
 
 namespace {
 

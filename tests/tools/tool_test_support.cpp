@@ -14,7 +14,7 @@
 #include "framework/file.h"
 #include "platform/patchable_data.h"
 #include "tools/vesper_scene/command_line.h"
-#include "tools/vesper_scene/scene_inspection.h"
+#include "tools/vesper_scene/scene_info.h"
 
 namespace vesper::tools::test {
 

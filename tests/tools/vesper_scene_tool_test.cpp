@@ -10,7 +10,7 @@
 #include "tools/vesper_scene/packaging.h"
 #include "tools/vesper_scene/report_format.h"
 #include "tools/vesper_scene/sample_scene.h"
-#include "tools/vesper_scene/scene_inspection.h"
+#include "tools/vesper_scene/scene_info.h"
 
 namespace {
 

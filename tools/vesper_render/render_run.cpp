@@ -13,7 +13,7 @@
 #include "stage/saver_stage.h"
 #include "tools/vesper_render/picture_output.h"
 #include "tools/vesper_scene/atomic_file.h"
-#include "tools/vesper_scene/scene_inspection.h"
+#include "tools/vesper_scene/scene_info.h"
 
 namespace vesper::tools {
 

@@ -16,7 +16,7 @@
 #include "tools/vesper_scene/report_format.h"
 #include "tools/vesper_scene/sample_scene.h"
 #include "tools/vesper_scene/scene_description.h"
-#include "tools/vesper_scene/scene_inspection.h"
+#include "tools/vesper_scene/scene_info.h"
 
 namespace vesper::tools {
 namespace {

@@ -6,7 +6,7 @@
 
 #include "imaging/packed_dib.h"
 #include "scene/dib.h"
-#include "tools/vesper_scene/scene_inspection.h"
+#include "tools/vesper_scene/scene_info.h"
 
 namespace vesper::tools {
 namespace {

@@ -15,7 +15,7 @@
 #include "sprites/anim_sprite.h"
 #include "tools/vesper_scene/code_page.h"
 #include "tools/vesper_scene/picture_files.h"
-#include "tools/vesper_scene/scene_inspection.h"
+#include "tools/vesper_scene/scene_info.h"
 
 namespace vesper::tools {
 namespace {

@@ -1,4 +1,4 @@
-#include "tools/vesper_scene/scene_inspection.h"
+#include "tools/vesper_scene/scene_info.h"
 
 #include <filesystem>
 #include <fstream>
