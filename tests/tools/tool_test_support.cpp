@@ -126,7 +126,11 @@ ToolRun RunExecutable(const std::string& arguments)
 
 std::string Quote(const std::filesystem::path& path)
 {
-    return "'" + path.string() + "'";
+    // Appended piece by piece: GCC 12 at -O3 misreads "'" + string as an overlapping copy.
+    std::string quoted(1, '\'');
+    quoted += path.string();
+    quoted += '\'';
+    return quoted;
 }
 
 }  // namespace vesper::tools::test
