@@ -434,6 +434,10 @@ std::optional<POINT> SdlWindowBackend::PointerPosition()
 {
     POINT position{0, 0};
     m_video.Call([&position] {
+        if (const std::optional<POINT> pointer = x11::PointerPosition()) {
+            position = *pointer;
+            return;
+        }
         int x = 0;
         int y = 0;
         SDL_GetGlobalMouseState(&x, &y);

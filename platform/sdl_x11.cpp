@@ -222,6 +222,23 @@ void Synchronise()
         XSync(display, False);
 }
 
+std::optional<POINT> PointerPosition()
+{
+    ::Display* display = XDisplay();
+    if (!display)
+        return std::nullopt;
+    Window root = 0;
+    Window child = 0;
+    int x = 0;
+    int y = 0;
+    int windowX = 0;
+    int windowY = 0;
+    unsigned buttons = 0;
+    if (!XQueryPointer(display, DefaultRootWindow(display), &root, &child, &x, &y, &windowX, &windowY, &buttons))
+        return std::nullopt;
+    return POINT{x, y};
+}
+
 int EventFile()
 {
     ::Display* display = XDisplay();

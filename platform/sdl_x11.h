@@ -43,6 +43,10 @@ std::optional<WindowNumber> DestroyedWindow(const SDL_Event& event);
 // shows what was presented).
 void Synchronise();
 
+// Where the pointer is on the screen, asked of the X server (SDL's answer
+// lags while the pointer is outside SDL's windows); none without X.
+std::optional<POINT> PointerPosition();
+
 // The file of SDL's X connection, readable when X events arrive; -1 when X is
 // not in use.
 int EventFile();

@@ -20,6 +20,7 @@
 #include <thread>
 
 #include "platform/sdl_choice.h"
+#include "platform/sdl_message_box.h"
 #include "platform/sdl_video.h"
 #include "platform/sdl_windows.h"
 #include "tests/platform/user_test_support.h"
@@ -69,7 +70,7 @@ public:
         return window;
     }
 
-    // The top-level windows (children of the root) with the given name.
+    // The top-level window (a child of the root) with the given name.
     std::optional<XWindow> FindByName(const std::string& name) const
     {
         XWindow root = 0;
@@ -80,11 +81,12 @@ public:
             return std::nullopt;
         std::optional<XWindow> found;
         for (unsigned i = 0; i < count && !found; ++i) {
-            char* title = nullptr;
-            if (XFetchName(m_display, children[i], &title) && title) {
-                if (name == title)
+            // Read whatever the encoding: SDL's windows name themselves in UTF-8.
+            XTextProperty title{};
+            if (XGetWMName(m_display, children[i], &title) && title.value) {
+                if (std::string(reinterpret_cast<const char*>(title.value), title.nitems) == name)
                     found = children[i];
-                XFree(title);
+                XFree(title.value);
             }
         }
         if (children)
@@ -109,7 +111,7 @@ private:
 };
 
 // Runs a command (xdotool) and tells whether it succeeded.
-inline bool Run(const std::string& command)
+inline bool RunCommand(const std::string& command)
 {
     return std::system((command + " >/dev/null 2>&1").c_str()) == 0;
 }
