@@ -152,9 +152,21 @@ TEST(DisplaySpec, TheEnvironmentChoosesTheDisplayWhenNoneIsSet)
     setenv("VESPER_DISPLAY", "headless:320x200x15", 1);
     vesper::platform::UseDisplay(nullptr);
     EXPECT_EQ(vesper::platform::CurrentDisplay().Mode(), (DisplayMode{1024, 768, 32})) << "unreadable: the default";
+    // Unset, with no display server to show windows on (with one, SDL is chosen).
+    const char* x = std::getenv("DISPLAY");
+    const char* wayland = std::getenv("WAYLAND_DISPLAY");
+    const std::string savedX = x ? x : "";
+    const std::string savedWayland = wayland ? wayland : "";
     unsetenv("VESPER_DISPLAY");
+    unsetenv("DISPLAY");
+    unsetenv("WAYLAND_DISPLAY");
     vesper::platform::UseDisplay(nullptr);
     EXPECT_EQ(vesper::platform::CurrentDisplay().Mode(), (DisplayMode{1024, 768, 32}));
+    vesper::platform::UseDisplay(nullptr);
+    if (x)
+        setenv("DISPLAY", savedX.c_str(), 1);
+    if (wayland)
+        setenv("WAYLAND_DISPLAY", savedWayland.c_str(), 1);
     if (saved)
         setenv("VESPER_DISPLAY", previous.c_str(), 1);
 }
