@@ -1,5 +1,11 @@
 #include "platform/sdl_message_box.h"
 
+#include <SDL.h>
+
+#include <string>
+#include <utility>
+#include <vector>
+
 #include "platform/sdl_video.h"
 #include "platform/sdl_windows.h"
 #include "platform/win32.h"
@@ -22,6 +28,13 @@ Uint32 IconFlag(UINT type)
     }
 }
 
+struct MessageBoxLayout {
+    Uint32 flags = 0;  // SDL_MESSAGEBOX_ERROR / WARNING / INFORMATION and button order
+    // Each button's answer (IDOK, IDCANCEL, IDYES, IDNO) and text, left to
+    // right; the first answers Return, the last Escape.
+    std::vector<std::pair<int, std::string>> buttons;
+};
+
 // SDL wants UTF-8; the program's texts are Windows-1252.
 std::string Utf8Of(const std::string& text)
 {
@@ -32,8 +45,6 @@ std::string Utf8Of(const std::string& text)
     SDL_free(converted);
     return result;
 }
-
-}  // namespace
 
 MessageBoxLayout LayoutOf(UINT type)
 {
@@ -52,6 +63,8 @@ MessageBoxLayout LayoutOf(UINT type)
     }
     return layout;
 }
+
+}  // namespace
 
 int ShowMessageBox(const MessageBoxRequest& request)
 {

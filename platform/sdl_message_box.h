@@ -3,23 +3,9 @@
 // thread; the calling thread waits for the answer.
 #pragma once
 
-#include <SDL.h>
-
-#include <string>
-#include <vector>
-
 #include "platform/message_box.h"
 
 namespace vesper::platform::sdl {
-
-struct MessageBoxLayout {
-    Uint32 flags = 0;  // SDL_MESSAGEBOX_ERROR / WARNING / INFORMATION and button order
-    // Each button's answer (IDOK, IDCANCEL, IDYES, IDNO) and text, left to
-    // right; the first answers Return, the last Escape.
-    std::vector<std::pair<int, std::string>> buttons;
-};
-
-MessageBoxLayout LayoutOf(UINT type);
 
 // Shows the box; when SDL cannot, the box goes to standard error like a box
 // without a handler.

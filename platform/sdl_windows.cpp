@@ -302,6 +302,8 @@ SdlWindowBackend::SdlWindowBackend(VideoThread& video, std::shared_ptr<Screen> s
         // Attach to X now, so that the destruction of foreign windows is seen.
         x11::Available();
         ActiveState() = state;
+        // Areas written while no backend was active have waited for one.
+        state->Present();
     });
 }
 
@@ -394,9 +396,9 @@ void SdlWindowBackend::ShowNativeWindow(NativeWindowId id, bool visible)
 
 void SdlWindowBackend::PresentChanges()
 {
-    // Changed areas are presented as soon as the screen reports them; this
-    // only makes sure nothing waits.
-    m_video.Post([state = m_state] { state->Present(); });
+    // Nothing waits here: the screen hands every changed area to the video
+    // thread as it is written, so that a frame drawn inside a sent message
+    // shows without waiting for the next turn of a message loop.
 }
 
 std::vector<InputEvent> SdlWindowBackend::TakeInputEvents()
@@ -465,18 +467,6 @@ void SdlWindowBackend::Flush()
         m_state->Present();
         x11::Synchronise();
     });
-}
-
-std::optional<SIZE> SdlWindowBackend::SurfaceSize(HWND hwnd)
-{
-    std::optional<SIZE> size;
-    m_video.Call([&] {
-        for (auto& [id, window] : m_state->windows)
-            if (window.window == hwnd && !window.gone)
-                if (const SDL_Surface* surface = SDL_GetWindowSurface(window.sdl))
-                    size = SIZE{surface->w, surface->h};
-    });
-    return size;
 }
 
 SDL_Window* SdlWindowOf(HWND hwnd)

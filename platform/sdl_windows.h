@@ -38,9 +38,6 @@ public:
     // Presents what changed and waits until the display server has it on the
     // screen.
     void Flush();
-    // The size of the window surface of a window's native window; none when
-    // it has no native window of this backend.
-    std::optional<SIZE> SurfaceSize(HWND window);
 
     struct State;
 

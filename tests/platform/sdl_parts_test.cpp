@@ -1,6 +1,6 @@
 // The parts of the SDL backend that need no display server: copying screen
 // pixels into surfaces of other formats, the bookkeeping of changed areas,
-// key codes, message box layouts and the choice of backend.
+// key codes and the choice of backend.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -12,7 +12,6 @@
 #include "platform/sdl_choice.h"
 #include "platform/sdl_display.h"
 #include "platform/sdl_keys.h"
-#include "platform/sdl_message_box.h"
 #include "platform/win32.h"
 
 namespace {
@@ -192,54 +191,16 @@ TEST(SdlKeys, LettersDigitsAndFunctionKeys)
     EXPECT_EQ(VirtualKeyOf(Key(SDL_SCANCODE_KP_0, SDLK_KP_0)).code, UINT(VK_NUMPAD0));
 }
 
-TEST(SdlKeys, NamedKeysModifiersAndExtendedKeys)
+TEST(SdlKeys, KeysOutsideTheRunsAndKeysWithoutACode)
 {
-    struct Case {
-        SDL_Scancode scancode;
-        UINT virtualKey;
-        bool extended;
-    };
-    const Case cases[] = {
-        {SDL_SCANCODE_RETURN, VK_RETURN, false}, {SDL_SCANCODE_KP_ENTER, VK_RETURN, true},
-        {SDL_SCANCODE_ESCAPE, VK_ESCAPE, false}, {SDL_SCANCODE_TAB, VK_TAB, false},
-        {SDL_SCANCODE_LEFT, VK_LEFT, true},      {SDL_SCANCODE_DOWN, VK_DOWN, true},
-        {SDL_SCANCODE_LSHIFT, VK_LSHIFT, false}, {SDL_SCANCODE_RSHIFT, VK_RSHIFT, false},
-        {SDL_SCANCODE_LCTRL, VK_LCONTROL, false}, {SDL_SCANCODE_RCTRL, VK_RCONTROL, true},
-        {SDL_SCANCODE_LALT, VK_LMENU, false},    {SDL_SCANCODE_RALT, VK_RMENU, true},
-        {SDL_SCANCODE_SEMICOLON, VK_OEM_1, false}, {SDL_SCANCODE_SLASH, VK_OEM_2, false},
-    };
-    for (const Case& test : cases) {
-        SCOPED_TRACE(SDL_GetScancodeName(test.scancode));
-        const VirtualKey key = VirtualKeyOf(Key(test.scancode, SDL_GetKeyFromScancode(test.scancode)));
-        EXPECT_EQ(key.code, test.virtualKey);
-        EXPECT_EQ(key.extended, test.extended);
-    }
+    const VirtualKey enter = VirtualKeyOf(Key(SDL_SCANCODE_KP_ENTER, SDLK_KP_ENTER));
+    EXPECT_EQ(enter.code, UINT(VK_RETURN));
+    EXPECT_TRUE(enter.extended) << "the keypad's Enter is told apart from the main one";
+    EXPECT_EQ(VirtualKeyOf(Key(SDL_SCANCODE_RCTRL, SDLK_RCTRL)).code, UINT(VK_RCONTROL));
+    EXPECT_EQ(VirtualKeyOf(Key(SDL_SCANCODE_SEMICOLON, SDLK_m)).code, UINT('M'))
+        << "a letter on a punctuation key's place (AZERTY) is that letter";
     EXPECT_EQ(VirtualKeyOf(Key(SDL_SCANCODE_VOLUMEUP, SDLK_VOLUMEUP)).code, kUnmappedKey)
         << "a key without a code still arrives, so that it ends saving";
-}
-
-TEST(SdlMessageBoxLayout, ButtonsAndIconOfEachType)
-{
-    const MessageBoxLayout ok = LayoutOf(MB_OK | MB_ICONHAND);
-    ASSERT_EQ(ok.buttons.size(), 1u);
-    EXPECT_EQ(ok.buttons[0].first, IDOK);
-    EXPECT_TRUE(ok.flags & SDL_MESSAGEBOX_ERROR);
-
-    const MessageBoxLayout okCancel = LayoutOf(MB_OKCANCEL | MB_ICONEXCLAMATION);
-    ASSERT_EQ(okCancel.buttons.size(), 2u);
-    EXPECT_EQ(okCancel.buttons[0].first, IDOK);
-    EXPECT_EQ(okCancel.buttons[1].first, IDCANCEL);
-    EXPECT_TRUE(okCancel.flags & SDL_MESSAGEBOX_WARNING);
-
-    const MessageBoxLayout yesNo = LayoutOf(MB_YESNO | MB_ICONQUESTION);
-    ASSERT_EQ(yesNo.buttons.size(), 2u);
-    EXPECT_EQ(yesNo.buttons[0].first, IDYES);
-    EXPECT_EQ(yesNo.buttons[1].first, IDNO);
-    EXPECT_TRUE(yesNo.flags & SDL_MESSAGEBOX_INFORMATION);
-
-    EXPECT_EQ(LayoutOf(MB_OK).flags & (SDL_MESSAGEBOX_ERROR | SDL_MESSAGEBOX_WARNING | SDL_MESSAGEBOX_INFORMATION),
-              0u)
-        << "no icon asked for, none shown";
 }
 
 // Sets an environment variable for the scope (unset when `value` is null).
