@@ -1,6 +1,5 @@
 #include "platform/sdl_choice.h"
 
-#include <cstdio>
 #include <cstdlib>
 #include <mutex>
 
@@ -51,15 +50,7 @@ bool SdlChosen()
         return false;
     }
     if (!sdl::VideoThread::Get()) {
-        const std::string failure = sdl::VideoThread::StartFailure();
-        if (wish == Wish::Sdl) {
-            static std::once_flag told;
-            std::call_once(told, [&failure] {
-                std::fprintf(stderr, "vesper: VESPER_DISPLAY=sdl, but %s; using the headless screen\n",
-                             failure.c_str());
-            });
-        }
-        RecordReason(failure);
+        RecordReason(sdl::VideoThread::StartFailure());
         return false;
     }
     RecordReason({});

@@ -40,6 +40,17 @@ void SetStartHints()
     SDL_SetHint(SDL_HINT_MOUSE_FOCUS_CLICKTHROUGH, "1");
 }
 
+// SDL falls back to drivers that show nothing when no display server
+// answers; those count only when SDL_VIDEODRIVER asks for them (as tests
+// without a display server do).
+bool ShowsWindows(const std::string& driver)
+{
+    if (driver != "offscreen" && driver != "dummy")
+        return true;
+    const char* asked = SDL_getenv("SDL_VIDEODRIVER");
+    return asked && driver == asked;
+}
+
 struct StartState {
     std::once_flag once;
     VideoThread* thread = nullptr;
@@ -114,6 +125,11 @@ std::string VideoThread::Start()
                " is not one a display can have";
     }
     m_driver = SDL_GetCurrentVideoDriver() ? SDL_GetCurrentVideoDriver() : "";
+    if (!ShowsWindows(m_driver)) {
+        SDL_Quit();
+        return "SDL found no display server (it would draw only into memory with its \"" + m_driver +
+               "\" driver)";
+    }
     m_wakeFile = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
     if (m_wakeFile < 0) {
         SDL_Quit();
