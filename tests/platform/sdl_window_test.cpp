@@ -4,6 +4,8 @@
 #include "tests/platform/gdi_test_dib.h"
 #include "tests/platform/sdl_test_support.h"
 
+#include <X11/Xatom.h>
+
 namespace {
 
 using namespace vesper::test;
@@ -97,6 +99,23 @@ TEST_F(SdlWindowTest, AFullScreenWindowShowsWhatGdiDrew)
     EXPECT_EQ(m_x.ColourAt(3 * width / 4, 3 * height / 4), kYellow);
     EXPECT_EQ(m_x.ColourAt(0, 0), kRed) << "the window starts at the screen's corner";
     EXPECT_EQ(m_x.ColourAt(width - 1, height - 1), kYellow) << "and covers all of it";
+
+    // WS_EX_TOPMOST asks the window manager to keep it above the others.
+    const std::optional<XWindow> native = m_x.FindByName("Vesper full screen");
+    ASSERT_TRUE(native);
+    const Atom above = XInternAtom(m_x.Get(), "_NET_WM_STATE_ABOVE", False);
+    Atom type = 0;
+    int format = 0;
+    unsigned long count = 0;
+    unsigned long remaining = 0;
+    unsigned char* data = nullptr;
+    ASSERT_EQ(XGetWindowProperty(m_x.Get(), *native, XInternAtom(m_x.Get(), "_NET_WM_STATE", False), 0, 64, False,
+                                 XA_ATOM, &type, &format, &count, &remaining, &data),
+              Success);
+    const auto* states = reinterpret_cast<const Atom*>(data);
+    EXPECT_NE(std::find(states, states + count, above), states + count);
+    if (data)
+        XFree(data);
 }
 
 TEST_F(SdlWindowTest, DrawingOutsideAPaintCycleReachesTheScreenWithoutAMessageLoop)
