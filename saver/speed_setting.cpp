@@ -21,45 +21,28 @@ BOOL WriteSpeedSetting(int speed)
     return WritePrivateProfileStringA(kSettingsSection, kSpeedKey, text, kSettingsFile);
 }
 
-namespace {
-
-// The scroll bar's notification codes (SB_LINELEFT ... SB_ENDSCROLL).
-enum ScrollCode : int {
-    kLineLeft = 0,
-    kLineRight = 1,
-    kPageLeft = 2,
-    kPageRight = 3,
-    kThumbPosition = 4,
-    kThumbTrack = 5,
-    kLeft = 6,
-    kRight = 7,
-    kEndScroll = 8,
-};
-
-}  // namespace
-
 std::optional<int> SpeedAfterScroll(int code, int thumbPosition, int speed)
 {
     int next = speed;
     switch (code) {
-    case kLineLeft:
-    case kPageLeft:
+    case SB_LINELEFT:
+    case SB_PAGELEFT:
         next = speed - 1;
         break;
-    case kLineRight:
-    case kPageRight:
+    case SB_LINERIGHT:
+    case SB_PAGERIGHT:
         next = speed + 1;
         break;
-    case kThumbPosition:
+    case SB_THUMBPOSITION:
         next = thumbPosition;
         break;
-    case kThumbTrack:
-    case kEndScroll:
+    case SB_THUMBTRACK:
+    case SB_ENDSCROLL:
         return std::nullopt;
-    case kLeft:
+    case SB_LEFT:
         next = kSlowestSpeed;
         break;
-    case kRight:
+    case SB_RIGHT:
         next = kFastestSpeed;
         break;
     default:

@@ -1,0 +1,15 @@
+// The configuration dialog (resource 2003, saver/resources.h): the scene's title and credit line
+// and a scroll bar for the speed; OK stores the speed, Annuler leaves the
+// settings file alone.
+#pragma once
+
+#include "platform/win32.h"
+
+inline constexpr int kTitleControl = 1001;
+inline constexpr int kCreditControl = 107;
+inline constexpr int kSpeedScrollBar = 100;
+// String resource 1: the title and the credit line joined by "|".
+inline constexpr UINT kSceneStringsResource = 1;
+inline constexpr int kSceneStringsCapacity = 200;
+
+INT_PTR CALLBACK ConfigDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
