@@ -7,7 +7,6 @@
 
 namespace {
 
-using vesper::test::ReadText;
 using vesper::test::WriteText;
 
 class SpeedSetting : public vesper::test::UserFolderTest {
@@ -33,23 +32,6 @@ TEST_F(SpeedSetting, StoredValuesAreUsedAsReadButTheDialogKeepsThemInRange)
         EXPECT_EQ(ReadSpeedSetting(), asRead) << stored;
         EXPECT_EQ(ReadSpeedSettingInRange(), inRange) << stored;
     }
-}
-
-TEST_F(SpeedSetting, WrittenAsADecimalNumber)
-{
-    ASSERT_TRUE(WriteSpeedSetting(42));
-    EXPECT_EQ(ReadText(VesperFolder() / "vesper.ini"), "[settings]\nspeed=42\n");
-    EXPECT_EQ(ReadSpeedSetting(), 42);
-}
-
-TEST(SpeedAfterScroll, ArrowsAndPagesMoveOneStepWithinTheRange)
-{
-    EXPECT_EQ(SpeedAfterScroll(0, 0, 50), 49);   // SB_LINELEFT
-    EXPECT_EQ(SpeedAfterScroll(1, 0, 50), 51);   // SB_LINERIGHT
-    EXPECT_EQ(SpeedAfterScroll(2, 0, 50), 49);   // SB_PAGELEFT
-    EXPECT_EQ(SpeedAfterScroll(3, 0, 50), 51);   // SB_PAGERIGHT
-    EXPECT_EQ(SpeedAfterScroll(0, 0, 1), 1);     // the left arrow at the slowest
-    EXPECT_EQ(SpeedAfterScroll(3, 0, 100), 100);  // a page right at the fastest
 }
 
 TEST(SpeedAfterScroll, ThumbCountsOnlyWhenReleased)

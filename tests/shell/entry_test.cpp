@@ -70,16 +70,6 @@ TEST(CommandLine, ArgumentsJoinedByBlanksWithoutTheProgramName)
     EXPECT_EQ(CommandTailOf(2, quoted), "/c:1 2");
 }
 
-TEST(CommandLine, OnlyWindowModesNeedADisplay)
-{
-    EXPECT_TRUE(NeedsDisplay(RunMode::save));
-    EXPECT_TRUE(NeedsDisplay(RunMode::preview));
-    EXPECT_TRUE(NeedsDisplay(RunMode::configure));
-    EXPECT_TRUE(NeedsDisplay(RunMode::configureAlone));
-    EXPECT_FALSE(NeedsDisplay(RunMode::changePassword));
-    EXPECT_FALSE(NeedsDisplay(RunMode::invalid));
-}
-
 // Runs that end before any window of the saver exists.
 class WinMainWithoutSaverWindow : public WindowTest {
 protected:

@@ -8,7 +8,6 @@
 #include "saver/globals.h"
 #include "saver/saver_proc.h"
 #include "saver/speed_setting.h"
-#include "saver/tick_timer.h"
 #include "shell/saver_window.h"
 #include "stage/saver_stage.h"
 #include "tests/shell/packed_saver.h"
@@ -21,16 +20,6 @@ TEST(Pacing, FollowsTheSpeedSetting)
 {
     const auto program = PackIntoCopyOfThisProgram(TestSceneBytes(), "pacing");
     RunEachInOwnProcess(program, "DISABLED_PacingInPackedCopy");
-}
-
-TEST(Pacing, ThresholdIsOneHundredLessTheSpeedAsUnsigned)
-{
-    EXPECT_EQ(TickThreshold(100), 0u);
-    EXPECT_EQ(TickThreshold(80), 20u);
-    EXPECT_EQ(TickThreshold(1), 99u);
-    // A speed above 100 from a hand-edited file wraps: no event ever ticks
-    // after the first.
-    EXPECT_EQ(TickThreshold(101), 0xFFFFFFFFu);
 }
 
 class DISABLED_PacingInPackedCopy : public InPackedSaver {
