@@ -114,6 +114,19 @@ BOOL ValidateRect(HWND hWnd, const RECT* lpRect)
     return TRUE;
 }
 
+// The bounding box of the area waiting to be painted, in client coordinates;
+// erasing is left to BeginPaint, which does it anyway when it is pending.
+BOOL GetUpdateRect(HWND hWnd, LPRECT lpRect, BOOL /*bErase*/)
+{
+    Lock lock = LockState();
+    const Window* window = RequireWindow(hWnd);
+    if (!window)
+        return FALSE;
+    if (lpRect)
+        *lpRect = window->update;
+    return !IsRectEmpty(&window->update);
+}
+
 BOOL UpdateWindow(HWND hWnd)
 {
     {

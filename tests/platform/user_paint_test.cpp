@@ -55,6 +55,10 @@ TEST_F(PaintTest, BeginPaintReportsTheBoundingBoxOfTheUpdateRegionAndClipsToIt)
     InvalidateRect(window, &first, FALSE);
     InvalidateRect(window, &second, FALSE);
     ASSERT_TRUE(PaintPending(window));
+    RECT pending{};
+    EXPECT_TRUE(GetUpdateRect(window, &pending, FALSE));
+    const RECT box{10, 5, 40, 20};
+    EXPECT_TRUE(EqualRect(&pending, &box));
 
     PAINTSTRUCT paint{};
     HDC dc = BeginPaint(window, &paint);
@@ -72,6 +76,8 @@ TEST_F(PaintTest, BeginPaintReportsTheBoundingBoxOfTheUpdateRegionAndClipsToIt)
     FillRect(dc, &whole, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
     EndPaint(window, &paint);
     EXPECT_FALSE(PaintPending(window)) << "BeginPaint emptied the update region";
+    EXPECT_FALSE(GetUpdateRect(window, &pending, FALSE));
+    EXPECT_TRUE(IsRectEmpty(&pending));
     EXPECT_EQ(m_screen->ColorAt(110, 55), kWhite);
     EXPECT_EQ(m_screen->ColorAt(139, 69), kWhite);
     EXPECT_EQ(m_screen->ColorAt(109, 55), kBlack);
