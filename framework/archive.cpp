@@ -438,3 +438,12 @@ void CArchive::Close()
     }
     m_pFile = nullptr;
 }
+
+std::vector<BYTE> StoreToBytes(CObject& object)
+{
+    CMemFile file;
+    CArchive ar(&file, CArchive::store);
+    object.Serialize(ar);
+    ar.Close();
+    return file.Bytes();
+}

@@ -126,3 +126,7 @@ private:
     std::unordered_map<const CRuntimeClass*, WORD> m_storedClasses;
     std::size_t m_storeMapCount = 1;  // index 0 is the null reference
 };
+
+// The bytes an object stores through a storing archive of its own; failures
+// of storing propagate as the archive's exceptions.
+std::vector<BYTE> StoreToBytes(CObject& object);

@@ -14,11 +14,7 @@ namespace {
 
 std::vector<BYTE> Stored(CVesperDoc& doc)
 {
-    CMemFile file;
-    CArchive ar(&file, CArchive::store);
-    doc.Serialize(ar);
-    ar.Close();
-    return file.Bytes();
+    return StoreToBytes(doc);
 }
 
 BOOL Load(CVesperDoc& doc, std::vector<BYTE> bytes)

@@ -59,11 +59,7 @@ std::vector<BYTE> BlockBytes(HGLOBAL block)
 
 std::vector<BYTE> StoreInPlace(CObject& object)
 {
-    CMemFile file;
-    CArchive ar(&file, CArchive::store);
-    object.Serialize(ar);
-    ar.Close();
-    return file.Bytes();
+    return StoreToBytes(object);
 }
 
 void LoadInPlace(CObject& object, const std::vector<BYTE>& bytes)

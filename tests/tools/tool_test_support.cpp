@@ -20,11 +20,7 @@ namespace vesper::tools::test {
 
 std::vector<BYTE> StoredScene(CVesperDoc& doc)
 {
-    CMemFile file;
-    CArchive ar(&file, CArchive::store);
-    doc.Serialize(ar);
-    ar.Close();
-    return file.Bytes();
+    return StoreToBytes(doc);
 }
 
 void WriteFile(const std::filesystem::path& path, const std::vector<BYTE>& bytes)

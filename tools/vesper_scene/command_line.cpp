@@ -191,11 +191,7 @@ int Failure(std::ostream& err, const std::string& problem)
 platform::Outcome<std::vector<BYTE>> StoredScene(CVesperDoc& doc)
 {
     try {
-        CMemFile file;
-        CArchive ar(&file, CArchive::store);
-        doc.Serialize(ar);
-        ar.Close();
-        return {file.Bytes(), {}};
+        return {StoreToBytes(doc), {}};
     } catch (const CException& failure) {
         return {std::nullopt, "the scene cannot be stored: " + failure.Describe()};
     }
