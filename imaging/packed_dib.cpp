@@ -109,21 +109,30 @@ private:
     bool valid_ = false;
 };
 
-// A new zero-filled block holding header, colour table and room for the rows.
-HGLOBAL AllocateBlock(const BITMAPINFOHEADER& header, const std::vector<RGBQUAD>& table, DWORD imageBytes)
+// A new zero-filled block holding header and colour table, whose rows
+// `fillRows` then writes; null (and nothing left allocated) when either fails.
+template <typename FillRows>
+HGLOBAL BuildBlock(const BITMAPINFOHEADER& header, const std::vector<RGBQUAD>& table, DWORD imageBytes,
+                   FillRows fillRows)
 {
     const std::size_t tableBytes = table.size() * sizeof(RGBQUAD);
     HGLOBAL block = GlobalAlloc(GHND, kInfoHeaderSize + tableBytes + imageBytes);
     if (!block)
         return nullptr;
-    BlockLock lock(block);
-    if (!lock.bytes()) {
+    bool filled = false;
+    {
+        BlockLock lock(block);
+        if (lock.bytes()) {
+            std::memcpy(lock.bytes(), &header, kInfoHeaderSize);
+            if (tableBytes)
+                std::memcpy(lock.bytes() + kInfoHeaderSize, table.data(), tableBytes);
+            filled = fillRows(lock.bytes() + kInfoHeaderSize + tableBytes);
+        }
+    }
+    if (!filled) {
         GlobalFree(block);
         return nullptr;
     }
-    std::memcpy(lock.bytes(), &header, kInfoHeaderSize);
-    if (tableBytes)
-        std::memcpy(lock.bytes() + kInfoHeaderSize, table.data(), tableBytes);
     return block;
 }
 
@@ -132,20 +141,8 @@ HGLOBAL ReadUncompressed(BmpSource& source, const BITMAPINFOHEADER& header, cons
 {
     if (!layout.HoldsUncompressedRows())
         return nullptr;
-    HGLOBAL block = AllocateBlock(StoredHeader(header, layout, layout.colorCount), table, layout.imageBytes);
-    if (!block)
-        return nullptr;
-    bool read = false;
-    {
-        BlockLock lock(block);
-        read = lock.bytes() &&
-               ReadUncompressedRows(source, layout, lock.bytes() + kInfoHeaderSize + table.size() * sizeof(RGBQUAD));
-    }
-    if (!read) {
-        GlobalFree(block);
-        return nullptr;
-    }
-    return block;
+    return BuildBlock(StoredHeader(header, layout, layout.colorCount), table, layout.imageBytes,
+                      [&](BYTE* rows) { return ReadUncompressedRows(source, layout, rows); });
 }
 
 HGLOBAL ReadRunLength8(BmpSource& source, const BITMAPINFOHEADER& header, const BmpLayout& layout,
@@ -160,17 +157,10 @@ HGLOBAL ReadRunLength8(BmpSource& source, const BITMAPINFOHEADER& header, const 
     if (!source.SeekTo(layout.dataOffset) || !source.ReadExact(encoded.data(), encodedBytes))
         return nullptr;
     const BITMAPINFOHEADER decodedHeader = StoredHeader(header, layout, layout.colorCount);
-    HGLOBAL block = AllocateBlock(decodedHeader, table, layout.imageBytes);
-    if (!block)
-        return nullptr;
-    BlockLock lock(block);
-    if (!lock.bytes()) {
-        GlobalFree(block);
-        return nullptr;
-    }
-    BYTE* rows = lock.bytes() + kInfoHeaderSize + table.size() * sizeof(RGBQUAD);
-    DecodeRLE8(&decodedHeader, rows, layout.imageBytes, encoded.data(), encoded.size());
-    return block;
+    return BuildBlock(decodedHeader, table, layout.imageBytes, [&](BYTE* rows) {
+        DecodeRLE8(&decodedHeader, rows, layout.imageBytes, encoded.data(), encoded.size());
+        return true;
+    });
 }
 
 }  // namespace

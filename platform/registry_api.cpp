@@ -162,6 +162,17 @@ LONG OpenOrCreate(HKEY key, LPCSTR subKey, PHKEY result, bool create)
     return ERROR_SUCCESS;
 }
 
+// The open key's path and the store as it is on disk. Called with
+// registryMutex held.
+LONG LoadKeyAndStore(HKEY key, std::string& path, std::optional<RegistryStore>& store)
+{
+    const auto found = openKeys.PathOf(key);
+    if (!found)
+        return ERROR_INVALID_HANDLE;
+    path = *found;
+    return LoadStore(store);
+}
+
 }  // namespace
 
 LONG RegOpenKeyA(HKEY hKey, LPCSTR lpSubKey, PHKEY phkResult)
@@ -188,13 +199,11 @@ LONG RegQueryValueExA(HKEY hKey, LPCSTR lpValueName, LPDWORD lpReserved, LPDWORD
     if (lpReserved || (lpData && !lpcbData))
         return ERROR_INVALID_PARAMETER;
     std::lock_guard lock(registryMutex);
-    const auto path = openKeys.PathOf(hKey);
-    if (!path)
-        return ERROR_INVALID_HANDLE;
+    std::string path;
     std::optional<RegistryStore> store;
-    if (const LONG error = LoadStore(store))
+    if (const LONG error = LoadKeyAndStore(hKey, path, store))
         return error;
-    const vesper::platform::RegistryValue* value = store->FindValue(*path, lpValueName ? lpValueName : "");
+    const vesper::platform::RegistryValue* value = store->FindValue(path, lpValueName ? lpValueName : "");
     if (!value)
         return ERROR_FILE_NOT_FOUND;
     if (lpType)
@@ -219,13 +228,11 @@ LONG RegSetValueExA(HKEY hKey, LPCSTR lpValueName, DWORD, DWORD dwType, const BY
     if (cbData > vesper::platform::kMaxUserFileBytes)
         return ERROR_NOT_ENOUGH_QUOTA;
     std::lock_guard lock(registryMutex);
-    const auto path = openKeys.PathOf(hKey);
-    if (!path)
-        return ERROR_INVALID_HANDLE;
+    std::string path;
     std::optional<RegistryStore> store;
-    if (const LONG error = LoadStore(store))
+    if (const LONG error = LoadKeyAndStore(hKey, path, store))
         return error;
-    store->SetValue(*path, lpValueName ? lpValueName : "", dwType,
+    store->SetValue(path, lpValueName ? lpValueName : "", dwType,
                     std::vector<BYTE>(lpData, lpData + cbData));
     return SaveStore(*store);
 }
