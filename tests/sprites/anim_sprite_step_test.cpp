@@ -14,16 +14,6 @@ namespace {
 // phaseSpeed that keeps the phase tick out of a test's few hundred steps.
 constexpr int kNoPhaseTick = -1000;
 
-// The first `count` draws of the generator after seeding it with `seed`.
-std::vector<int> Draws(unsigned seed, int count)
-{
-    std::srand(seed);
-    std::vector<int> draws;
-    for (int i = 0; i < count; ++i)
-        draws.push_back(std::rand());
-    return draws;
-}
-
 // A sprite on a 640 × 480 recording stage, reporting through a sprite list's
 // observer as a working copy does; `size` × `size` pixels, one phase.
 class StepTest : public ::testing::Test {
@@ -58,32 +48,27 @@ protected:
 
 // ---- Straight-line motion ---------------------------------------------------
 
-TEST_F(StepTest, TenthsOfAPixelAccumulateToTheRight)
+TEST_F(StepTest, TenthsOfAPixelAccumulateAndTruncateTowardZero)
 {
-    MakeMoving(45, EdgeWrap, 100, 50, 34, 0);
-    const int xs[] = {103, 106, 110};
-    const int fracs[] = {4, 8, 2};
-    for (int i = 0; i < 3; ++i) {
-        SCOPED_TRACE(i);
-        EXPECT_TRUE(Step());
-        EXPECT_EQ(sprite.x, xs[i]);
-        EXPECT_EQ(sprite.fracX, fracs[i]);
-        EXPECT_EQ(sprite.y, 50);
-    }
-}
-
-TEST_F(StepTest, TenthsOfAPixelAccumulateToTheLeftTruncatingTowardZero)
-{
-    MakeMoving(45, EdgeWrap, 300, 50, -23, 0);
-    const int moves[] = {-2, -2, -2, -3};
-    const int fracs[] = {-3, -6, -9, -2};
-    int x = 300;
-    for (int i = 0; i < 4; ++i) {
-        SCOPED_TRACE(i);
-        EXPECT_TRUE(Step());
-        x += moves[i];
-        EXPECT_EQ(sprite.x, x);
-        EXPECT_EQ(sprite.fracX, fracs[i]);
+    struct Case {
+        int x, dx;
+        int xs[4];
+        int fracs[4];
+    };
+    const Case cases[] = {
+        {100, 34, {103, 106, 110, 113}, {4, 8, 2, 6}},
+        {300, -23, {298, 296, 294, 291}, {-3, -6, -9, -2}},
+    };
+    for (const Case& c : cases) {
+        MakeMoving(45, EdgeWrap, c.x, 50, c.dx, 0);
+        sprite.fracX = 0;
+        for (int i = 0; i < 4; ++i) {
+            SCOPED_TRACE(testing::Message() << "dx " << c.dx << " tick " << i);
+            EXPECT_TRUE(Step());
+            EXPECT_EQ(sprite.x, c.xs[i]);
+            EXPECT_EQ(sprite.fracX, c.fracs[i]);
+            EXPECT_EQ(sprite.y, 50);
+        }
     }
 }
 
@@ -156,44 +141,36 @@ TEST_F(StepTest, MostNegativeVelocityReboundsToTheLargestPositiveOne)
 
 // ---- Wrap ------------------------------------------------------------------------
 
-TEST_F(StepTest, WrapPastTheRightEdgeReentersFromTheLeft)
+TEST_F(StepTest, WrapsOnlyOnceWhollyPastAnEdge)
 {
-    MakeMoving(55, EdgeWrap, 638, 50, 25, 0);
-    sprite.fracX = 5;
-    EXPECT_TRUE(Step());
-    EXPECT_EQ(sprite.x, -55);
-    EXPECT_EQ(sprite.dx, 25);
-}
-
-TEST_F(StepTest, ReachingTheRightEdgeExactlyDoesNotWrap)
-{
-    MakeMoving(55, EdgeWrap, 637, 50, 30, 0);
-    Step();
-    EXPECT_EQ(sprite.x, 640);
-    Step();
-    EXPECT_EQ(sprite.x, -55);
-}
-
-TEST_F(StepTest, MovingLeftWrapsOnlyOnceWhollyOutOfSight)
-{
-    MakeMoving(55, EdgeWrap, -53, 50, -20, 0);
-    Step();
-    EXPECT_EQ(sprite.x, -55);
-    Step();
-    EXPECT_EQ(sprite.x, 640);
-}
-
-TEST_F(StepTest, VerticalWrapInBothDirections)
-{
-    MakeMoving(55, EdgeWrap, 50, 478, 0, 30);
-    Step();
-    EXPECT_EQ(sprite.y, -55);
-
-    MakeMoving(55, EdgeWrap, 50, -52, 0, -30);
-    Step();
-    EXPECT_EQ(sprite.y, -55);
-    Step();
-    EXPECT_EQ(sprite.y, 480);
+    // A 55-pixel sprite on 640 × 480 over two ticks: reaching the far edge
+    // exactly does not wrap; wrapping puts it just out of sight on the
+    // other side.
+    struct Case {
+        int x, y, dx, dy, fracX;
+        int x1, y1, x2, y2;
+    };
+    const Case cases[] = {
+        {638, 50, 25, 0, 5, -55, 50, -53, 50},
+        {637, 50, 30, 0, 0, 640, 50, -55, 50},
+        {-53, 50, -20, 0, 0, -55, 50, 640, 50},
+        {50, 478, 0, 30, 0, 50, -55, 50, -52},
+        {50, -52, 0, -30, 0, 50, -55, 50, 480},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << "from (" << c.x << ", " << c.y << ") by (" << c.dx << ", " << c.dy << ")");
+        MakeMoving(55, EdgeWrap, c.x, c.y, c.dx, c.dy);
+        sprite.fracX = c.fracX;
+        sprite.fracY = 0;
+        EXPECT_TRUE(Step());
+        EXPECT_EQ(sprite.x, c.x1);
+        EXPECT_EQ(sprite.y, c.y1);
+        EXPECT_TRUE(Step());
+        EXPECT_EQ(sprite.x, c.x2);
+        EXPECT_EQ(sprite.y, c.y2);
+        EXPECT_EQ(sprite.dx, c.dx);
+        EXPECT_EQ(sprite.dy, c.dy);
+    }
 }
 
 TEST_F(StepTest, LargestVelocityWrapsWithoutOverflow)

@@ -123,37 +123,6 @@ TEST(AnimSpriteStoredForm, StoreThenLoadKeepsEveryStoredField)
     EXPECT_EQ(loaded->fracX, 0);
 }
 
-// The first draws of the generator after seeding it with `seed`.
-std::vector<int> Draws(unsigned seed, int count)
-{
-    std::srand(seed);
-    std::vector<int> draws;
-    for (int i = 0; i < count; ++i)
-        draws.push_back(std::rand());
-    return draws;
-}
-
-TEST(AnimSpriteRandom, ConstructionDrawsOnePauseKey)
-{
-    const std::vector<int> draws = Draws(1234, 3);
-    std::srand(1234);
-    CAnimSprite first;
-    CAnimSprite second;
-    EXPECT_EQ(first.pauseKey, draws[0] % 300);
-    EXPECT_EQ(second.pauseKey, draws[1] % 300);
-    EXPECT_EQ(std::rand(), draws[2]);
-}
-
-TEST(AnimSpriteRandom, LoadingDrawsOnePauseKeyPerSprite)
-{
-    const std::vector<BYTE> bytes = FirstSceneSpriteBytes();
-    const std::vector<int> draws = Draws(99, 2);
-    std::srand(99);
-    const auto sprite = LoadedObject<CAnimSprite>(bytes);
-    EXPECT_EQ(sprite->pauseKey, draws[0] % 300);
-    EXPECT_EQ(std::rand(), draws[1]);
-}
-
 // An owner the copy must not inherit.
 class SilentOwner : public CSpriteObserver {
 public:
@@ -196,7 +165,7 @@ protected:
     CAnimSprite original;
 };
 
-TEST_F(AnimSpriteCopyTest, CopiesMotionPhaseAndPositionFields)
+TEST_F(AnimSpriteCopyTest, CopiesMotionPhaseAndPositionFieldsOnly)
 {
     const CAnimSprite copy(original);
     EXPECT_EQ(copy.fracX, -7);
@@ -216,11 +185,7 @@ TEST_F(AnimSpriteCopyTest, CopiesMotionPhaseAndPositionFields)
     EXPECT_EQ(copy.auxWord1, 11u);
     EXPECT_EQ(copy.auxWord2, 22u);
     EXPECT_EQ(copy.transparentIndex, 200);
-}
-
-TEST_F(AnimSpriteCopyTest, LeavesOwnerDocumentTextsBounceAndFrameBehind)
-{
-    const CAnimSprite copy(original);
+    // Owner, document, texts, bounce state and frame stay behind.
     EXPECT_EQ(copy.owner, nullptr);
     EXPECT_EQ(copy.document, nullptr);
     EXPECT_EQ(copy.auxText1, "");
@@ -245,15 +210,22 @@ TEST_F(AnimSpriteCopyTest, CopiesThePictureIntoABlockOfItsOwn)
     EXPECT_EQ(BytesOf(copy.image.dib), picture);
 }
 
-TEST_F(AnimSpriteCopyTest, DrawsExactlyOneNewPauseKey)
+// Construction, copying and loading each draw exactly one pause key.
+TEST_F(AnimSpriteCopyTest, EachNewSpriteDrawsExactlyOnePauseKey)
 {
-    const std::vector<int> draws = Draws(4321, 3);
+    const std::vector<BYTE> bytes = FirstSceneSpriteBytes();
+    const std::vector<int> draws = Draws(4321, 5);
     std::srand(4321);
+    const CAnimSprite constructed;
     const CAnimSprite first(original);
     const CAnimSprite second(first);
-    EXPECT_EQ(first.pauseKey, draws[0] % 300);
-    EXPECT_EQ(second.pauseKey, draws[1] % 300);
-    EXPECT_EQ(std::rand(), draws[2]);
+    const auto loaded = LoadedObject<CAnimSprite>(bytes);
+    ASSERT_TRUE(loaded);
+    EXPECT_EQ(constructed.pauseKey, draws[0] % 300);
+    EXPECT_EQ(first.pauseKey, draws[1] % 300);
+    EXPECT_EQ(second.pauseKey, draws[2] % 300);
+    EXPECT_EQ(loaded->pauseKey, draws[3] % 300);
+    EXPECT_EQ(std::rand(), draws[4]);
 }
 
 }  // namespace

@@ -53,15 +53,6 @@ TEST_F(ListObserverTest, MoveGoesToTheStageAsTwoAreas)
     EXPECT_EQ(RectsOf(stage.rects), (std::vector<RECT>{{50, 60, 58, 64}, {10, 20, 18, 24}}));
 }
 
-TEST_F(ListObserverTest, MoveToTheSamePlaceLeavesOneArea)
-{
-    ShowOnStage();
-    CSprite* sprite = AddSprite(10, 20, 8, 4);
-    sprite->SetPosition(10, 20);
-    EXPECT_EQ(stage.calls.size(), 2u);
-    EXPECT_EQ(RectsOf(stage.rects), (std::vector<RECT>{{10, 20, 18, 24}}));
-}
-
 TEST_F(ListObserverTest, PhaseChangeAddsNoArea)
 {
     ShowOnStage();

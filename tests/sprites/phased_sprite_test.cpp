@@ -40,20 +40,23 @@ std::vector<BYTE> StoredPhasedSprite(int height, std::int32_t phaseCount, std::i
 
 TEST(PhasedSpriteLoading, PhaseHeightIsThePictureHeightDividedByTheCount)
 {
-    const auto sprite = LoadedObject<CPhasedSprite>(StoredPhasedSprite(100, 3, 12));
-    ASSERT_TRUE(sprite);
-    EXPECT_EQ(sprite->GetPhaseCount(), 3);
-    EXPECT_EQ(sprite->phaseSpeed, 12);
-    EXPECT_EQ(sprite->phaseHeight, 33);
-    EXPECT_EQ(sprite->GetHeight(), 33);
-    EXPECT_EQ(sprite->GetPhase(), 0);
-}
-
-TEST(PhasedSpriteLoading, StoredCountZeroMeansOnePhase)
-{
-    const auto sprite = LoadedObject<CPhasedSprite>(StoredPhasedSprite(45, 0, 8));
-    EXPECT_EQ(sprite->GetPhaseCount(), 1);
-    EXPECT_EQ(sprite->phaseHeight, 45);
+    struct Case {
+        int height, count, phaseCount, phaseHeight;
+    };
+    const Case cases[] = {
+        {100, 3, 3, 33},
+        {45, 0, 1, 45},  // a stored count of 0 means one phase
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.count);
+        const auto sprite = LoadedObject<CPhasedSprite>(StoredPhasedSprite(c.height, c.count, 12));
+        ASSERT_TRUE(sprite);
+        EXPECT_EQ(sprite->GetPhaseCount(), c.phaseCount);
+        EXPECT_EQ(sprite->phaseSpeed, 12);
+        EXPECT_EQ(sprite->phaseHeight, c.phaseHeight);
+        EXPECT_EQ(sprite->GetHeight(), c.phaseHeight);
+        EXPECT_EQ(sprite->GetPhase(), 0);
+    }
 }
 
 TEST(PhasedSpriteLoading, OddStoredCountsGiveAnEmptyRectangle)
@@ -70,31 +73,22 @@ TEST(PhasedSpriteLoading, OddStoredCountsGiveAnEmptyRectangle)
     }
 }
 
-TEST(PhasedSpriteLoading, PhaseIsZeroAfterLoadingWhateverWasShown)
+TEST(PhasedSpriteLoading, StoredFormEndsWithCountAndSpeedAndLoadsAtPhaseZero)
 {
     CPhasedSprite shown;
-    shown.image.dib = BlockOf(PackedPictureBytes(8, 30, 8, 2));
-    ASSERT_TRUE(shown.SetPhaseCount(3));
-    ASSERT_TRUE(shown.SetPhase(2));
+    shown.image.dib = BlockOf(PackedPictureBytes(8, 600, 4, 16));
+    ASSERT_TRUE(shown.SetPhaseCount(2));
+    ASSERT_TRUE(shown.SetPhase(1));
     shown.phaseSpeed = -4;
-    const auto loaded = LoadedObject<CPhasedSprite>(StoredObject(shown));
-    EXPECT_EQ(loaded->GetPhase(), 0);
-    EXPECT_EQ(loaded->GetPhaseCount(), 3);
-    EXPECT_EQ(loaded->phaseHeight, 10);
-    EXPECT_EQ(loaded->phaseSpeed, -4);
-}
-
-TEST(PhasedSpriteLoading, StoredFormEndsWithCountAndSpeed)
-{
-    CPhasedSprite sprite;
-    sprite.image.dib = BlockOf(PackedPictureBytes(8, 600, 4, 16));
-    ASSERT_TRUE(sprite.SetPhaseCount(2));
-    sprite.phaseSpeed = 12;
-    const std::vector<BYTE> bytes = StoredObject(sprite);
+    const std::vector<BYTE> bytes = StoredObject(shown);
     const std::vector<BYTE> tail(bytes.end() - 8, bytes.end());
-    EXPECT_EQ(tail, (std::vector<BYTE>{0x02, 0, 0, 0, 0x0C, 0, 0, 0}));
+    EXPECT_EQ(tail, (std::vector<BYTE>{0x02, 0, 0, 0, 0xFC, 0xFF, 0xFF, 0xFF}));
     const auto loaded = LoadedObject<CPhasedSprite>(bytes);
+    ASSERT_TRUE(loaded);
+    EXPECT_EQ(loaded->GetPhase(), 0);
+    EXPECT_EQ(loaded->GetPhaseCount(), 2);
     EXPECT_EQ(loaded->phaseHeight, 300);
+    EXPECT_EQ(loaded->phaseSpeed, -4);
 }
 
 class PhasedSpriteTest : public ::testing::Test {

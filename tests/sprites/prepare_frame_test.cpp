@@ -24,29 +24,12 @@ constexpr BYTE kBlueGreyIndex = 180;
 constexpr Colour kMagenta{255, 0, 255};
 constexpr Colour kYellow{255, 255, 0};
 
-std::vector<BYTE> InfoHeader(int width, int height, int bits, int colours, int imageSize)
-{
-    std::vector<BYTE> bytes;
-    PutLE(bytes, 40, 4);
-    PutLE(bytes, static_cast<std::uint32_t>(width), 4);
-    PutLE(bytes, static_cast<std::uint32_t>(height), 4);
-    PutLE(bytes, 1, 2);
-    PutLE(bytes, static_cast<std::uint32_t>(bits), 2);
-    PutLE(bytes, 0, 4);
-    PutLE(bytes, static_cast<std::uint32_t>(imageSize), 4);
-    PutLE(bytes, 0, 4);
-    PutLE(bytes, 0, 4);
-    PutLE(bytes, static_cast<std::uint32_t>(colours), 4);
-    PutLE(bytes, 0, 4);
-    return bytes;
-}
-
 // A 4-bit picture with the given colour table; pixel(column, row from the top)
 // gives each pixel's table index.
 std::vector<BYTE> Picture4(int width, int height, const std::vector<Colour>& table, const std::function<int(int, int)>& pixel)
 {
     const int stride = ((4 * width + 31) / 32) * 4;
-    std::vector<BYTE> bytes = InfoHeader(width, height, 4, static_cast<int>(table.size()), stride * height);
+    std::vector<BYTE> bytes = InfoHeaderBytes(width, height, 4, static_cast<int>(table.size()), stride * height);
     for (const Colour& c : table)
         bytes.insert(bytes.end(), {c.blue, c.green, c.red, 0});
     for (int stored = 0; stored < height; ++stored) {
@@ -64,7 +47,7 @@ std::vector<BYTE> Picture4(int width, int height, const std::vector<Colour>& tab
 std::vector<BYTE> Picture24(int width, int height, const std::function<Colour(int, int)>& pixel)
 {
     const int stride = ((24 * width + 31) / 32) * 4;
-    std::vector<BYTE> bytes = InfoHeader(width, height, 24, 0, stride * height);
+    std::vector<BYTE> bytes = InfoHeaderBytes(width, height, 24, 0, stride * height);
     for (int stored = 0; stored < height; ++stored) {
         std::vector<BYTE> row(static_cast<std::size_t>(stride), 0);
         for (int column = 0; column < width; ++column) {
@@ -171,7 +154,7 @@ TEST(PrepareFrame, PictureThatCannotBeConvertedLeavesAnEmptyFrame)
     CSprite sprite;
     sprite.Create(5, 5);
     sprite.transparentIndex = 9;
-    std::vector<BYTE> picture = InfoHeader(2, 2, 16, 0, 8);  // 16 bits per pixel
+    std::vector<BYTE> picture = InfoHeaderBytes(2, 2, 16, 0, 8);  // 16 bits per pixel
     picture.resize(picture.size() + 8, 0xAB);
     sprite.image.dib = BlockOf(picture);
     sprite.PrepareFrame();

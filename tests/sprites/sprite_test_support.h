@@ -2,6 +2,7 @@
 // byte by byte, archives over memory, and a stage that records what it is told.
 #pragma once
 
+#include <cstdlib>
 #include <cstring>
 #include <memory>
 #include <ostream>
@@ -24,11 +25,9 @@ inline void PutLE(std::vector<BYTE>& out, std::uint32_t value, int width)
         out.push_back(static_cast<BYTE>(value >> (8 * i)));
 }
 
-// The bytes of a packed picture with a 40-byte header, `colors` table entries
-// and pixel rows filled with a pattern that differs from row to row.
-inline std::vector<BYTE> PackedPictureBytes(int width, int height, int bits, int colors)
+// A 40-byte bitmap info header without compression.
+inline std::vector<BYTE> InfoHeaderBytes(int width, int height, int bits, int colors, int imageSize)
 {
-    const int stride = ((bits * width + 31) / 32) * 4;
     std::vector<BYTE> bytes;
     PutLE(bytes, 40, 4);
     PutLE(bytes, static_cast<std::uint32_t>(width), 4);
@@ -36,11 +35,20 @@ inline std::vector<BYTE> PackedPictureBytes(int width, int height, int bits, int
     PutLE(bytes, 1, 2);
     PutLE(bytes, static_cast<std::uint32_t>(bits), 2);
     PutLE(bytes, 0, 4);  // no compression
-    PutLE(bytes, static_cast<std::uint32_t>(stride * height), 4);
+    PutLE(bytes, static_cast<std::uint32_t>(imageSize), 4);
     PutLE(bytes, 0, 4);
     PutLE(bytes, 0, 4);
     PutLE(bytes, static_cast<std::uint32_t>(colors), 4);
     PutLE(bytes, 0, 4);
+    return bytes;
+}
+
+// The bytes of a packed picture with a 40-byte header, `colors` table entries
+// and pixel rows filled with a pattern that differs from row to row.
+inline std::vector<BYTE> PackedPictureBytes(int width, int height, int bits, int colors)
+{
+    const int stride = ((bits * width + 31) / 32) * 4;
+    std::vector<BYTE> bytes = InfoHeaderBytes(width, height, bits, colors, stride * height);
     for (int i = 0; i < colors; ++i) {
         const BYTE level = static_cast<BYTE>(i * 16);
         bytes.insert(bytes.end(), {level, static_cast<BYTE>(255 - level), static_cast<BYTE>(i), 0});
@@ -141,6 +149,16 @@ public:
     std::vector<std::pair<int, RECT>> calls;
     CRectList rects;
 };
+
+// The first `count` draws of the generator after seeding it with `seed`.
+inline std::vector<int> Draws(unsigned seed, int count)
+{
+    std::srand(seed);
+    std::vector<int> draws;
+    for (int i = 0; i < count; ++i)
+        draws.push_back(std::rand());
+    return draws;
+}
 
 inline std::vector<RECT> RectsOf(const CRectList& list)
 {
