@@ -13,11 +13,6 @@ namespace {
 
 using namespace vesper::test;
 
-DWORD Stride(LONG width, WORD bits)
-{
-    return ((bits * width + 31) / 32) * 4;
-}
-
 DWORD StoredN(const std::vector<BYTE>& stored)
 {
     return stored[0] | stored[1] << 8 | stored[2] << 16 | static_cast<DWORD>(stored[3]) << 24;
@@ -55,33 +50,8 @@ void SetHeaderField(std::vector<BYTE>& stored, std::size_t headerOffset, DWORD v
         stored[4 + headerOffset + i] = static_cast<BYTE>(value >> (8 * i));
 }
 
-TEST(DIBStoredForm, EightBitsWithoutColoursUsedCarriesTheFullTable)
-{
-    CDIB picture;
-    picture.dib = MakePicture(13, 5, 8, 0);
-    const auto stored = StoreInPlace(picture);
-    const DWORD n = 40 + 1024 + Stride(13, 8) * 5;
-    EXPECT_EQ(StoredN(stored), n);
-    EXPECT_EQ(picture.StoredSize(), n);
-    ASSERT_EQ(stored.size(), 4 + n);
-    EXPECT_EQ(std::vector<BYTE>(stored.begin() + 4, stored.end()), BlockBytes(picture.dib));
-}
-
-TEST(DIBStoredForm, TwentyFourBitsThreeByTwoIsSixtyFourBytesWithoutPalette)
-{
-    CDIB picture;
-    picture.dib = MakePicture(3, 2, 24, 0);
-    const auto stored = StoreInPlace(picture);
-    EXPECT_EQ(StoredN(stored), 64u);
-    EXPECT_EQ(stored.size(), 68u);
-
-    CDIB loaded;
-    LoadInPlace(loaded, stored);
-    ASSERT_FALSE(loaded.IsEmpty());
-    EXPECT_EQ(GlobalSize(loaded.dib), 64u);
-    EXPECT_EQ(loaded.palette.GetSafeHandle(), nullptr);
-}
-
+// n is the block size written in front of the block: header, the colour
+// table (the depth's full table when no count is given) and padded rows.
 TEST(DIBStoredForm, EveryDepthRoundTripsWithIdenticalBytesAndAPaletteOfItsColours)
 {
     struct Case {
@@ -89,13 +59,19 @@ TEST(DIBStoredForm, EveryDepthRoundTripsWithIdenticalBytesAndAPaletteOfItsColour
         WORD bits;
         DWORD colorsUsed;
         int paletteEntries;
+        DWORD n;
     };
-    for (const Case c : {Case{45, 45, 4, 16, 16}, Case{17, 3, 1, 2, 2}, Case{33, 9, 1, 0, 2}, Case{640, 480, 8, 65, 65},
-                         Case{7, 7, 8, 0, 256}, Case{5, 4, 24, 0, 0}, Case{9, 2, 24, 3, 3}}) {
+    for (const Case c : {Case{45, 45, 4, 16, 16, 1184}, Case{17, 3, 1, 2, 2, 60}, Case{33, 9, 1, 0, 2, 120},
+                         Case{640, 480, 8, 65, 65, 307500}, Case{7, 7, 8, 0, 256, 1120}, Case{13, 5, 8, 0, 256, 1144},
+                         Case{3, 2, 24, 0, 0, 64}, Case{5, 4, 24, 0, 0, 104}, Case{9, 2, 24, 3, 3, 108}}) {
         SCOPED_TRACE(testing::Message() << c.width << "x" << c.height << " at " << c.bits << " bits");
         CDIB original;
         original.dib = MakePicture(c.width, c.height, c.bits, c.colorsUsed);
         const auto stored = StoreInPlace(original);
+        EXPECT_EQ(StoredN(stored), c.n);
+        EXPECT_EQ(original.StoredSize(), c.n);
+        ASSERT_EQ(stored.size(), 4 + c.n);
+        EXPECT_EQ(std::vector<BYTE>(stored.begin() + 4, stored.end()), BlockBytes(original.dib));
         CDIB loaded;
         LoadInPlace(loaded, stored);
         ASSERT_FALSE(loaded.IsEmpty());
@@ -111,18 +87,11 @@ TEST(DIBStoredForm, EveryDepthRoundTripsWithIdenticalBytesAndAPaletteOfItsColour
             EXPECT_EQ(entry.peGreen, block[40 + last * 4 + 1]);
             EXPECT_EQ(entry.peRed, block[40 + last * 4 + 2]);
             EXPECT_EQ(entry.peFlags, 0);
+        } else {
+            EXPECT_EQ(loaded.palette.GetSafeHandle(), nullptr);
         }
         EXPECT_EQ(StoreInPlace(loaded), stored);
     }
-}
-
-TEST(DIBStoredForm, PiecesAreWholeWhileMoreThan32767BytesRemain)
-{
-    EXPECT_EQ(CDIB::NextPieceSize(1), 1u);
-    EXPECT_EQ(CDIB::NextPieceSize(32767), 32767u);
-    EXPECT_EQ(CDIB::NextPieceSize(32768), 32768u);
-    EXPECT_EQ(CDIB::NextPieceSize(32769), 32768u);
-    EXPECT_EQ(CDIB::NextPieceSize(100000), 32768u);
 }
 
 TEST(DIBStoredForm, BlocksAtThePieceBoundaryArriveWhole)

@@ -68,36 +68,20 @@ std::vector<BYTE> StoredList(Fill fill)
     return bytes;
 }
 
-TEST_F(SpriteListTest, NewListIsLinkedToItsObserver)
-{
-    EXPECT_TRUE(list.IsEmpty());
-    EXPECT_EQ(list.observer.ownerList, &list);
-    EXPECT_EQ(list.observer.targetStage, nullptr);
-    EXPECT_EQ(list.ownerStage, nullptr);
-    EXPECT_EQ(CRuntimeClass::FromName("CSpriteList"), RUNTIME_CLASS(CSpriteList));
-    EXPECT_EQ(RUNTIME_CLASS(CSpriteList)->m_wSchema, 0u);
-}
-
-TEST_F(SpriteListTest, AddAndRemoveSetAndClearTheOwner)
+TEST_F(SpriteListTest, AddAndRemoveSetAndClearTheOwnerAndRefuseTheWrongSprite)
 {
     CAnimSprite* sprite = NewSprite(1);
+    EXPECT_EQ(list.AddSprite(nullptr), 0);
     EXPECT_EQ(list.AddSprite(sprite), 1);
     EXPECT_EQ(sprite->owner, &list.observer);
+    EXPECT_EQ(list.AddSprite(sprite), 0);  // already listed
+    EXPECT_EQ(list.GetCount(), 1);
+    EXPECT_EQ(list.RemoveSprite(nullptr), nullptr);
     EXPECT_EQ(list.RemoveSprite(sprite), sprite);
     EXPECT_EQ(sprite->owner, nullptr);
     EXPECT_TRUE(list.IsEmpty());
     EXPECT_EQ(list.RemoveSprite(sprite), nullptr);
     delete sprite;
-}
-
-TEST_F(SpriteListTest, AddRefusesNullAndASpriteAlreadyListed)
-{
-    CAnimSprite* sprite = NewSprite(1);
-    EXPECT_EQ(list.AddSprite(nullptr), 0);
-    ASSERT_EQ(list.AddSprite(sprite), 1);
-    EXPECT_EQ(list.AddSprite(sprite), 0);
-    EXPECT_EQ(list.GetCount(), 1);
-    EXPECT_EQ(list.RemoveSprite(nullptr), nullptr);
 }
 
 TEST_F(SpriteListTest, MoveToTailPutsASpriteBehindAllOthers)
@@ -206,29 +190,25 @@ TEST_F(SpriteListTest, ElementOfAnotherClassFailsWithBadClass)
     EXPECT_TRUE(list.IsEmpty());
 }
 
-TEST_F(SpriteListTest, NullReferenceFailsWithBadIndex)
+TEST_F(SpriteListTest, NullOrRepeatedReferenceFailsWithBadIndex)
 {
-    std::vector<BYTE> bytes = StoredList([](CSpriteList& source) { source.AddSprite(NewSprite(5)); });
-    bytes[0] = 2;
-    const std::size_t nullAt = bytes.size();
-    bytes.insert(bytes.end(), {0x00, 0x00});
-    std::uint64_t failedAt = 0;
-    EXPECT_EQ(Load(bytes, nullptr, &failedAt), CArchiveException::badIndex);
-    EXPECT_EQ(failedAt, nullAt);
-    // The sprite read before the failure stays until the owner empties the list.
-    EXPECT_EQ(list.GetCount(), 1);
+    const std::vector<BYTE> one = StoredList([](CSpriteList& source) { source.AddSprite(NewSprite(5)); });
+    // A null reference, and index 2 (index 1 is the class, 2 the sprite).
+    for (const std::vector<BYTE>& reference : {std::vector<BYTE>{0x00, 0x00}, std::vector<BYTE>{0x02, 0x00}}) {
+        SCOPED_TRACE(static_cast<int>(reference[0]));
+        list.DeleteAllSprites();
+        std::vector<BYTE> bytes = one;
+        bytes[0] = 2;
+        bytes.insert(bytes.end(), reference.begin(), reference.end());
+        std::uint64_t failedAt = 0;
+        EXPECT_EQ(Load(bytes, nullptr, &failedAt), CArchiveException::badIndex);
+        EXPECT_EQ(failedAt, one.size());
+        // The sprite read before the failure stays until the owner empties the list.
+        EXPECT_EQ(list.GetCount(), 1);
+    }
 }
 
-TEST_F(SpriteListTest, SecondReferenceToAListedSpriteFailsWithBadIndex)
-{
-    std::vector<BYTE> bytes = StoredList([](CSpriteList& source) { source.AddSprite(NewSprite(5)); });
-    bytes[0] = 2;
-    bytes.insert(bytes.end(), {0x02, 0x00});  // index 1 is the class, 2 the sprite
-    EXPECT_EQ(Load(bytes), CArchiveException::badIndex);
-    EXPECT_EQ(list.GetCount(), 1);
-}
-
-TEST_F(SpriteListTest, CountBeyondTheDataFailsAtItsEnd)
+TEST_F(SpriteListTest, CountBeyondTheDataOrCutShortFailsAtItsEnd)
 {
     std::vector<BYTE> bytes = StoredList([](CSpriteList& source) { source.AddSprite(NewSprite(5)); });
     bytes[0] = 0xFF;
@@ -241,37 +221,8 @@ TEST_F(SpriteListTest, CountBeyondTheDataFailsAtItsEnd)
     list.DeleteAllSprites();
     EXPECT_EQ(Load(CountBytes(0xFFFFFFFF)), CArchiveException::endOfFile);
     EXPECT_TRUE(list.IsEmpty());
-}
-
-TEST_F(SpriteListTest, CountCutShortFailsAtTheEndOfTheData)
-{
     EXPECT_EQ(Load({0x01, 0x00}), CArchiveException::endOfFile);
     EXPECT_TRUE(list.IsEmpty());
-}
-
-TEST_F(SpriteListTest, StoreThenLoadKeepsClassesOrderAndFields)
-{
-    CSpriteList source;
-    for (int x : {3, -4, 5}) {
-        CAnimSprite* sprite = NewSprite(x);
-        sprite->dx = x * 10;
-        sprite->depth = x + 100;
-        source.AddSprite(sprite);
-    }
-    const std::vector<BYTE> bytes = StoredBytes([&](CArchive& ar) { source.Serialize(ar); });
-    ASSERT_EQ(Load(bytes), -1);
-    ASSERT_EQ(list.GetCount(), source.GetCount());
-    POSITION stored = source.GetHeadPosition();
-    for (CObject* element : Order()) {
-        const auto* original = static_cast<CAnimSprite*>(source.GetNext(stored));
-        const auto* loaded = dynamic_cast<CAnimSprite*>(element);
-        ASSERT_NE(loaded, nullptr);
-        EXPECT_EQ(loaded->x, original->x);
-        EXPECT_EQ(loaded->dx, original->dx);
-        EXPECT_EQ(loaded->depth, original->depth);
-        EXPECT_EQ(BytesOf(loaded->image.dib), BytesOf(original->image.dib));
-    }
-    source.DeleteAllSprites();
 }
 
 }  // namespace
