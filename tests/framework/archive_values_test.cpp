@@ -35,31 +35,24 @@ TEST(ArchivePrimitives, EachWidthIsWrittenLittleEndianWithoutPadding)
     });
 }
 
-TEST(ArchivePrimitives, SixteenBitValuesAreSignExtendedOnlyWhenSigned)
+TEST(ArchivePrimitives, SignedValuesAreSignExtendedAndUnsignedOnesKeepTheirTopBit)
 {
-    Load({0xFE, 0xFF, 0xFE, 0xFF, 0x00, 0x80, 0xFF, 0x7F}, [](CArchive& ar) {
-        WORD unsignedValue = 0;
-        SHORT signedValue = 0;
+    Load({0xFE, 0xFF, 0xFE, 0xFF, 0x00, 0x80, 0xFF, 0x7F, 0x00, 0x00, 0x00, 0x80, 0x00, 0x00, 0x00, 0x80}, [](CArchive& ar) {
+        WORD unsignedWord = 0;
+        SHORT signedWord = 0;
         SHORT lowest = 0;
         SHORT highest = 0;
-        ar >> unsignedValue >> signedValue >> lowest >> highest;
-        const LONG widenedUnsigned = unsignedValue;
-        const LONG widenedSigned = signedValue;
+        DWORD unsignedDword = 0;
+        LONG signedDword = 0;
+        ar >> unsignedWord >> signedWord >> lowest >> highest >> unsignedDword >> signedDword;
+        const LONG widenedUnsigned = unsignedWord;
+        const LONG widenedSigned = signedWord;
         EXPECT_EQ(widenedUnsigned, 65534);
         EXPECT_EQ(widenedSigned, -2);
         EXPECT_EQ(lowest, -32768);
         EXPECT_EQ(highest, 32767);
-    });
-}
-
-TEST(ArchivePrimitives, ThirtyTwoBitValuesKeepTheirTopBit)
-{
-    Load({0x00, 0x00, 0x00, 0x80, 0x00, 0x00, 0x00, 0x80}, [](CArchive& ar) {
-        DWORD unsignedValue = 0;
-        LONG signedValue = 0;
-        ar >> unsignedValue >> signedValue;
-        EXPECT_EQ(unsignedValue, 0x80000000u);
-        EXPECT_EQ(signedValue, INT32_MIN);
+        EXPECT_EQ(unsignedDword, 0x80000000u);
+        EXPECT_EQ(signedDword, INT32_MIN);
     });
 }
 

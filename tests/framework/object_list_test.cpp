@@ -102,15 +102,10 @@ TEST_F(ObjectList, FindsFromTheHeadOrAfterAPosition)
     EXPECT_EQ(list.Find(&items[1], second), nullptr);
     EXPECT_EQ(list.Find(&items[7]), nullptr);
     EXPECT_EQ(list.Find(&items[3], list.GetTailPosition()), nullptr);
-}
-
-TEST_F(ObjectList, FindIndexCoversExactlyTheElements)
-{
-    CObList list;
+    // FindIndex covers exactly the elements.
+    const Item* const expected[] = {&items[1], &items[2], &items[1], &items[3]};
     for (int i = 0; i < 4; ++i)
-        list.AddTail(&items[i]);
-    for (int i = 0; i < 4; ++i)
-        EXPECT_EQ(list.GetAt(list.FindIndex(i)), &items[i]);
+        EXPECT_EQ(list.GetAt(list.FindIndex(i)), expected[i]) << i;
     EXPECT_EQ(list.FindIndex(4), nullptr);
     EXPECT_EQ(list.FindIndex(-1), nullptr);
 }
