@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "imaging/dib8bpp.h"
 #include "imaging/packed_dib.h"
 #include "platform/win32.h"
 
@@ -135,6 +136,31 @@ struct BlockView {
 inline bool SameColor(const RGBQUAD& a, const RGBQUAD& b)
 {
     return a.rgbBlue == b.rgbBlue && a.rgbGreen == b.rgbGreen && a.rgbRed == b.rgbRed && a.rgbReserved == b.rgbReserved;
+}
+
+// A frame's pixel indexes, top row first.
+inline std::vector<BYTE> FramePixels(const CDIB8BPP& frame)
+{
+    std::vector<BYTE> pixels;
+    for (int y = 0; y < frame.GetHeight(); ++y)
+        for (int x = 0; x < frame.GetWidth(); ++x)
+            pixels.push_back(frame.GetPixelIndex(x, y));
+    return pixels;
+}
+
+// What TransferTo must leave in the target, pixel by pixel: the source's w × h
+// rectangle at (sx, sy) over the target's at (dx, dy), key pixels left out.
+inline std::vector<BYTE> ExpectedTransfer(const CDIB8BPP& source, const CDIB8BPP& target, int dx, int dy, int w, int h,
+                                          int sx, int sy, DWORD key)
+{
+    std::vector<BYTE> expected = FramePixels(target);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+            const BYTE pixel = source.GetPixelIndex(sx + x, sy + y);
+            if (key == kCopyAllPixels || pixel != (key & 0xFF))
+                expected[static_cast<std::size_t>(dy + y) * target.GetWidth() + dx + x] = pixel;
+        }
+    return expected;
 }
 
 }  // namespace vesper::test

@@ -97,18 +97,6 @@ TEST(QuantizerTables, CubeCellsNameTheirPaletteColours)
     EXPECT_EQ(std::count(cubeToPalette.begin(), cubeToPalette.end(), kTransparentIndex), 0);
 }
 
-TEST(QuantizePixel, ColoursOnCubeLevelsGiveOneIndexAtEveryThreshold)
-{
-    for (int t = 0; t < kThresholdValues; ++t) {
-        EXPECT_EQ(QuantizePixel(102, 153, 204, t), 180) << t;
-        EXPECT_EQ(QuantizePixel(255, 255, 255, t), 255) << t;
-        EXPECT_EQ(QuantizePixel(0, 0, 0, t), 0) << t;
-    }
-    EXPECT_EQ(defaultPalette[180].peRed, 0x66);
-    EXPECT_EQ(defaultPalette[180].peGreen, 0x99);
-    EXPECT_EQ(defaultPalette[180].peBlue, 0xCC);
-}
-
 TEST(QuantizePixel, ComponentIsRaisedWhereTheThresholdIsBelowItsRemainder)
 {
     // 25 lies between levels 0 and 1: raised at threshold 0 (p, q = 0, 0),
@@ -163,21 +151,24 @@ TEST(ChannelCells, GiveTheQuantizersIndexForEveryThreshold)
     }
 }
 
-TEST(InterpolateColor, EndsAreTheTwoColours)
+TEST(InterpolateColor, EndsAreTheTwoColoursAndDivisionRoundsDown)
 {
-    const COLORREF from = RGB(10, 200, 30);
-    const COLORREF to = RGB(250, 0, 131);
-    EXPECT_EQ(InterpolateColor(0, from, to, 5), from);
-    EXPECT_EQ(InterpolateColor(4, from, to, 5), to);
-    // (10 × 2 + 250 × 2) / 4 = 130, (200 × 2) / 4 = 100, (30 × 2 + 131 × 2) / 4 = 80.5 → 80.
-    EXPECT_EQ(InterpolateColor(2, from, to, 5), RGB(130, 100, 80));
-}
-
-TEST(InterpolateColor, DivisionRoundsDown)
-{
-    // (0 × 1 + 255 × 1) / 2 = 127.5 → 127; (255 × 2 + 0) / 3 = 170.
-    EXPECT_EQ(InterpolateColor(1, RGB(0, 0, 0), RGB(255, 255, 255), 3), RGB(127, 127, 127));
-    EXPECT_EQ(InterpolateColor(1, RGB(255, 0, 0), RGB(0, 0, 0), 4), RGB(170, 0, 0));
+    struct Case {
+        int i;
+        COLORREF from, to;
+        int n;
+        COLORREF expected;
+    };
+    const Case cases[] = {
+        {0, RGB(10, 200, 30), RGB(250, 0, 131), 5, RGB(10, 200, 30)},
+        {4, RGB(10, 200, 30), RGB(250, 0, 131), 5, RGB(250, 0, 131)},
+        // (10 × 2 + 250 × 2) / 4 = 130, (200 × 2) / 4 = 100, (30 × 2 + 131 × 2) / 4 = 80.5 → 80.
+        {2, RGB(10, 200, 30), RGB(250, 0, 131), 5, RGB(130, 100, 80)},
+        {1, RGB(0, 0, 0), RGB(255, 255, 255), 3, RGB(127, 127, 127)},  // 127.5 → 127
+        {1, RGB(255, 0, 0), RGB(0, 0, 0), 4, RGB(170, 0, 0)},          // (255 × 2) / 3
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(InterpolateColor(c.i, c.from, c.to, c.n), c.expected) << c.i << " of " << c.n;
 }
 
 TEST(InterpolateColor, OneStepOrFewerGivesTheFirstColourWithoutItsHighByte)

@@ -27,20 +27,23 @@ private:
 
 TEST_F(ReadPackedDIBTest, ReadsEveryAcceptedDepthAsStored)
 {
-    for (const WORD bits : {1, 4, 8, 24}) {
-        const BmpFile bmp = MakeBmp(13, 5, bits, bits == 24 ? 0 : (bits == 1 ? 2 : 7));
+    // A 24-bit picture may carry a colour table too.
+    for (const auto& [bits, colors] : {std::pair<WORD, DWORD>{1, 2}, {4, 7}, {8, 7}, {24, 0}, {24, 3}}) {
+        SCOPED_TRACE(testing::Message() << bits << " bits, " << colors << " colours");
+        const BmpFile bmp = MakeBmp(13, 5, bits, colors);
         OwnedBlock block(Read(bmp));
-        ASSERT_TRUE(block) << bits;
+        ASSERT_TRUE(block);
         const BlockView view(block.get());
         EXPECT_EQ(view.header.biBitCount, bits);
         EXPECT_EQ(view.header.biWidth, 13);
         EXPECT_EQ(view.header.biHeight, 5);
-        EXPECT_EQ(view.table.size() * 4, bmp.table.size()) << bits;
+        EXPECT_EQ(view.header.biClrUsed, colors);
+        EXPECT_EQ(view.table.size() * 4, bmp.table.size());
         if (!bmp.table.empty()) {
-            EXPECT_EQ(std::memcmp(view.table.data(), bmp.table.data(), bmp.table.size()), 0) << bits;
+            EXPECT_EQ(std::memcmp(view.table.data(), bmp.table.data(), bmp.table.size()), 0);
         }
-        EXPECT_EQ(view.rows, bmp.pixels) << bits;
-        EXPECT_EQ(view.size, 40 + bmp.table.size() + bmp.pixels.size()) << bits;
+        EXPECT_EQ(view.rows, bmp.pixels);
+        EXPECT_EQ(view.size, 40 + bmp.table.size() + bmp.pixels.size());
     }
 }
 
@@ -60,16 +63,6 @@ TEST_F(ReadPackedDIBTest, FillsInColoursUsedAndImageSize)
     ASSERT_TRUE(rgb);
     EXPECT_EQ(BlockView(rgb.get()).header.biClrUsed, 0u);
     EXPECT_EQ(GlobalSize(rgb.get()), 40u + 16u * 3u);
-}
-
-TEST_F(ReadPackedDIBTest, TwentyFourBitPictureMayCarryAColourTable)
-{
-    const BmpFile bmp = MakeBmp(2, 2, 24, 3);
-    OwnedBlock block(Read(bmp));
-    ASSERT_TRUE(block);
-    const BlockView view(block.get());
-    EXPECT_EQ(view.header.biClrUsed, 3u);
-    EXPECT_EQ(view.rows, bmp.pixels);
 }
 
 TEST_F(ReadPackedDIBTest, FollowsTheDataOffsetAndReadsDataAfterTheTableWhenItIsZero)

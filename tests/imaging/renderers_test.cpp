@@ -90,13 +90,6 @@ TEST_F(RendererTest, FlatCubeColoursGiveOneIndexEverywhere)
     }
 }
 
-TEST_F(RendererTest, ComponentBetweenLevelsIsRaisedByPosition)
-{
-    const Pixels pixels = TakePixels(FillSolid(RGB(25, 0, 0), 8, 8, palette()));
-    EXPECT_EQ(pixels.at(0, 0), cubeToPalette[1]);  // threshold 0
-    EXPECT_EQ(pixels.at(1, 0), cubeToPalette[0]);  // threshold 25
-}
-
 TEST_F(RendererTest, OutputTakesItsColourTableFromThePalette)
 {
     HGLOBAL block = FillSolid(kWhite, 3, 2, palette());
@@ -321,34 +314,37 @@ void ExpectRefused(HPALETTE palette, const std::function<void(BITMAPINFOHEADER&)
     FreePackedDIB(source);
 }
 
-TEST_F(RendererTest, SourcesOfOtherDepthsHeadersOrCompressionAreRefused)
+TEST_F(RendererTest, SourcesOfOtherFormsOrThatDoNotHoldWhatTheirHeaderSaysAreRefused)
 {
-    for (const WORD bits : {WORD{0}, WORD{2}, WORD{16}, WORD{32}})
-        ExpectRefused(palette(), [bits](BITMAPINFOHEADER& h) { h.biBitCount = bits; });
-    ExpectRefused(palette(), [](BITMAPINFOHEADER& h) { h.biSize = 12; });
-    ExpectRefused(palette(), [](BITMAPINFOHEADER& h) { h.biSize = 108; });
-    ExpectRefused(palette(), [](BITMAPINFOHEADER& h) { h.biCompression = BI_RLE8; });
-}
-
-TEST_F(RendererTest, SourcesWithoutPixelsAreRefused)
-{
-    ExpectRefused(palette(), [](BITMAPINFOHEADER& h) { h.biWidth = 0; });
-    ExpectRefused(palette(), [](BITMAPINFOHEADER& h) { h.biHeight = 0; });
-    ExpectRefused(palette(), [](BITMAPINFOHEADER& h) { h.biHeight = -2; });
-    ExpectRefused(palette(), [](BITMAPINFOHEADER& h) { h.biWidth = -4; });
-}
-
-TEST_F(RendererTest, SourcesThatDoNotHoldWhatTheirHeaderSaysAreRefused)
-{
-    // One byte short of the last row.
-    ExpectRefused(palette(), [](BITMAPINFOHEADER&) {}, 1);
-    // Rows or table that would run far past the block.
-    ExpectRefused(palette(), [](BITMAPINFOHEADER& h) { h.biHeight = 1 << 20; });
-    ExpectRefused(palette(), [](BITMAPINFOHEADER& h) { h.biWidth = 0x7FFFFFFF; });
-    ExpectRefused(palette(), [](BITMAPINFOHEADER& h) { h.biClrUsed = 0x40000000; });
-    ExpectRefused(palette(), [](BITMAPINFOHEADER& h) { h.biClrUsed = 5; });
-    // Colours used 0 means 256 entries for 8 bits, which a 4-entry block lacks.
-    ExpectRefused(palette(), [](BITMAPINFOHEADER& h) { h.biClrUsed = 0; });
+    struct Case {
+        const char* what;
+        std::function<void(BITMAPINFOHEADER&)> edit;
+        std::size_t trim = 0;
+    };
+    const Case cases[] = {
+        {"0 bits", [](BITMAPINFOHEADER& h) { h.biBitCount = 0; }},
+        {"2 bits", [](BITMAPINFOHEADER& h) { h.biBitCount = 2; }},
+        {"16 bits", [](BITMAPINFOHEADER& h) { h.biBitCount = 16; }},
+        {"32 bits", [](BITMAPINFOHEADER& h) { h.biBitCount = 32; }},
+        {"core header", [](BITMAPINFOHEADER& h) { h.biSize = 12; }},
+        {"108-byte header", [](BITMAPINFOHEADER& h) { h.biSize = 108; }},
+        {"run-length", [](BITMAPINFOHEADER& h) { h.biCompression = BI_RLE8; }},
+        {"width 0", [](BITMAPINFOHEADER& h) { h.biWidth = 0; }},
+        {"height 0", [](BITMAPINFOHEADER& h) { h.biHeight = 0; }},
+        {"top-down", [](BITMAPINFOHEADER& h) { h.biHeight = -2; }},
+        {"negative width", [](BITMAPINFOHEADER& h) { h.biWidth = -4; }},
+        {"one byte short of the last row", [](BITMAPINFOHEADER&) {}, 1},
+        {"rows far past the block", [](BITMAPINFOHEADER& h) { h.biHeight = 1 << 20; }},
+        {"row far past the block", [](BITMAPINFOHEADER& h) { h.biWidth = 0x7FFFFFFF; }},
+        {"table far past the block", [](BITMAPINFOHEADER& h) { h.biClrUsed = 0x40000000; }},
+        {"table one entry past the block", [](BITMAPINFOHEADER& h) { h.biClrUsed = 5; }},
+        // Colours used 0 means 256 entries for 8 bits, which a 4-entry block lacks.
+        {"full table implied", [](BITMAPINFOHEADER& h) { h.biClrUsed = 0; }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        ExpectRefused(palette(), c.edit, c.trim);
+    }
 }
 
 TEST_F(RendererTest, BlocksTooSmallForAHeaderAndNullHandlesAreRefused)

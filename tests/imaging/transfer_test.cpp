@@ -9,6 +9,7 @@
 
 #include "imaging/dib8bpp.h"
 #include "imaging/keyed_copy.h"
+#include "tests/imaging/bmp_test_support.h"
 
 namespace vesper::test {
 namespace {
@@ -87,15 +88,6 @@ void FillRandom(CDIB8BPP& frame, int width, int height, std::mt19937& random)
             *frame.PixelAddress(x, y) = static_cast<BYTE>(index(random) * 37);
 }
 
-std::vector<BYTE> PixelsOf(const CDIB8BPP& frame)
-{
-    std::vector<BYTE> pixels;
-    for (int y = 0; y < frame.GetHeight(); ++y)
-        for (int x = 0; x < frame.GetWidth(); ++x)
-            pixels.push_back(frame.GetPixelIndex(x, y));
-    return pixels;
-}
-
 TEST(TransferToRandom, MatchesThePixelByPixelCopyOnRandomRectangles)
 {
     std::mt19937 random(13);
@@ -110,13 +102,7 @@ TEST(TransferToRandom, MatchesThePixelByPixelCopyOnRandomRectangles)
         const int sx = pick(sw - w), sy = pick(sh - h), dx = pick(tw - w), dy = pick(th - h);
         const DWORD key = round % 3 == 0 ? kCopyAllPixels : PALETTEINDEX(pick(7) * 37);
 
-        std::vector<BYTE> expected = PixelsOf(target);
-        for (int y = 0; y < h; ++y)
-            for (int x = 0; x < w; ++x) {
-                const BYTE pixel = source.GetPixelIndex(sx + x, sy + y);
-                if (key == kCopyAllPixels || pixel != (key & 0xFF))
-                    expected[static_cast<std::size_t>(dy + y) * tw + dx + x] = pixel;
-            }
+        const std::vector<BYTE> expected = ExpectedTransfer(source, target, dx, dy, w, h, sx, sy, key);
         // Every other round the caller holds both blocks locked; the copy
         // uses those addresses and leaves the locks as they were.
         const bool callerLocks = round % 2 == 1;
@@ -134,7 +120,7 @@ TEST(TransferToRandom, MatchesThePixelByPixelCopyOnRandomRectangles)
         }
         EXPECT_EQ((GlobalFlags(source.block) & GMEM_LOCKCOUNT), 0u);
         EXPECT_EQ((GlobalFlags(target.block) & GMEM_LOCKCOUNT), 0u);
-        ASSERT_EQ(PixelsOf(target), expected) << "round " << round << ": " << w << "x" << h << " from " << sx << ","
+        ASSERT_EQ(FramePixels(target), expected) << "round " << round << ": " << w << "x" << h << " from " << sx << ","
                                               << sy << " to " << dx << "," << dy << " key " << std::hex << key;
     }
 }
