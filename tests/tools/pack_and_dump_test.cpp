@@ -96,7 +96,10 @@ TEST(PackCommand, PackingASaverAgainReplacesItsScene)
     EXPECT_NE(run.out.find("already held a scene"), std::string::npos);
     const auto second = ReadFile(f.saver);
     EXPECT_EQ(second.size(), first.size());
-    EXPECT_EQ(vesper::platform::ReadPatchableValues(second).value->stringResource1, "Two|");
+    const auto values = vesper::platform::ReadPatchableValues(second);
+    ASSERT_TRUE(values);
+    EXPECT_EQ(values.value->sceneOffset, ReadFile(f.player).size());
+    EXPECT_EQ(values.value->stringResource1, "Two|");
 }
 
 TEST(PackCommand, TitleAndCreditMustFitTheStringResource)
@@ -245,6 +248,12 @@ TEST(ToolExecutable, BuildsDumpsAndPacksFromTheCommandLine)
     ASSERT_EQ(run.status, 0) << run.out;
     const auto text = ReadFile(dir / "d" / "scene.json");
     EXPECT_EQ(json::parse(std::string(text.begin(), text.end()))["solidColour"], "#203040");
+
+    run = RunExecutable("new -o " + Quote(dir / "sample.scene"));
+    ASSERT_EQ(run.status, 0) << run.out;
+    run = RunExecutable("info " + Quote(dir / "sample.scene"));
+    EXPECT_EQ(run.status, 0) << run.out;
+    EXPECT_NE(run.out.find("sprites: 3"), std::string::npos) << run.out;
 }
 
 }  // namespace

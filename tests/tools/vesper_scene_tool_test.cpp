@@ -227,25 +227,6 @@ TEST(SceneInspection, EightBitTextsAreShownAsUtf8)
     EXPECT_NE(FormatText(*inspection.value).find("scene name: \"Mat\u00E9riel \u20AC\""), std::string::npos);
 }
 
-TEST(Packaging, TheSceneFollowsThePlayerImageAndRepackagingReplacesIt)
-{
-    const auto player = FakePlayer(4000, 10);
-    const std::vector<BYTE> first = {1, 2, 3};
-    const std::vector<BYTE> second = {9, 8};
-    const auto once = PackageScene(player, first, "A|B");
-    ASSERT_TRUE(once);
-    EXPECT_EQ(once.value->size(), 4003u);
-    EXPECT_EQ(std::vector<BYTE>(once.value->end() - 3, once.value->end()), first);
-    const auto twice = PackageScene(*once.value, second, "C");
-    ASSERT_TRUE(twice) << twice.error;
-    EXPECT_EQ(twice.value->size(), 4002u);
-    const auto values = vesper::platform::ReadPatchableValues(*twice.value);
-    EXPECT_EQ(values.value->sceneOffset, 4000u);
-    EXPECT_EQ(values.value->stringResource1, "C");
-    EXPECT_EQ(std::vector<BYTE>(twice.value->begin(), twice.value->begin() + 10),
-              std::vector<BYTE>(player.begin(), player.begin() + 10));
-}
-
 TEST(Packaging, RefusesWhatCannotMakeAWorkingSaver)
 {
     const std::vector<BYTE> scene = {1};
@@ -266,32 +247,6 @@ TEST(SceneToolExecutable, HoldsItsPatchableBlockExactlyOnce)
     ASSERT_FALSE(image.empty());
     const auto block = vesper::platform::FindPatchableBlock(image);
     EXPECT_TRUE(block) << block.error;
-}
-
-TEST(SceneToolExecutable, MakesPacksAndInspectsASaver)
-{
-    ScratchDir dir;
-    const std::string scene = (dir / "sample.scene").string();
-    const std::string saver = (dir / "saver.scr").string();
-    auto run = RunExecutable("new -o '" + scene + "'");
-    ASSERT_EQ(run.status, 0) << run.out;
-
-    // The tool itself is a program with a patchable block: it stands in for the player.
-    run = RunExecutable("pack --player '" + std::string(VESPER_SCENE_EXECUTABLE) + "' --scene '" + scene + "' -o '" +
-                        saver + "' --title Aube --credit Vesper");
-    ASSERT_EQ(run.status, 0) << run.out;
-
-    run = RunExecutable("info --json '" + saver + "'");
-    ASSERT_EQ(run.status, 0) << run.out;
-    const json report = json::parse(run.out);
-    EXPECT_EQ(report["kind"], "packaged program");
-    EXPECT_EQ(report["sceneOffset"], ReadFile(VESPER_SCENE_EXECUTABLE).size());
-    EXPECT_EQ(report["title"], "Aube");
-    EXPECT_EQ(report["scene"]["sprites"].size(), 3u);
-
-    run = RunExecutable("info '" + scene + "'");
-    EXPECT_EQ(run.status, 0);
-    EXPECT_NE(run.out.find("sprites: 3"), std::string::npos);
 }
 
 TEST(SceneToolExecutable, ReportsFailuresThroughItsExitStatus)
