@@ -90,17 +90,6 @@ TEST_F(StepTest, SlowVelocityMovesEverySecondTickAndSkipsTheEdgeTestBetween)
 
 // ---- Rebound -------------------------------------------------------------------
 
-TEST_F(StepTest, ReboundOverlapsTheRightEdgeForOneTickThenMovesBack)
-{
-    MakeMoving(45, EdgeRebound, 594, 50, 34, 0);
-    EXPECT_TRUE(Step());
-    EXPECT_EQ(sprite.x, 597);
-    EXPECT_EQ(sprite.dx, -34);
-    EXPECT_TRUE(Step());
-    EXPECT_EQ(sprite.x, 594);
-    EXPECT_EQ(sprite.dx, -34);
-}
-
 TEST_F(StepTest, ReboundReversesOnTouchingTheNearEdgesButOnlyOnOverlappingTheFarOnes)
 {
     struct Case {
