@@ -82,19 +82,19 @@ TEST_F(RenderBackgroundTest, CentredAndTiledPictures)
     EXPECT_NE(centred, tiled);
 }
 
-TEST_F(RenderBackgroundTest, UnknownPlacementGivesNoBackground)
+TEST_F(RenderBackgroundTest, UnknownKindOrPlacementOrNoPictureGivesNoBackground)
 {
-    UsePicture();
-    doc.imagePlacement = 3;
-    EXPECT_EQ(doc.RenderBackground(6, 4), nullptr);
-}
-
-TEST_F(RenderBackgroundTest, PictureKindWithoutAPictureGivesNoBackground)
-{
+    for (const DWORD kind : {3u, 0xFFFFu}) {
+        doc.backgroundKind = kind;
+        EXPECT_EQ(doc.RenderBackground(6, 4), nullptr) << kind;
+    }
     doc.backgroundKind = CVesperDoc::backgroundPicture;
     EXPECT_EQ(doc.RenderBackground(6, 4), nullptr);
     // A picture object that holds no block.
     doc.SetBackground(new CDIB);
+    EXPECT_EQ(doc.RenderBackground(6, 4), nullptr);
+    UsePicture();
+    doc.imagePlacement = 3;
     EXPECT_EQ(doc.RenderBackground(6, 4), nullptr);
 }
 
@@ -130,14 +130,6 @@ TEST_F(RenderBackgroundTest, SolidColour)
     const std::vector<BYTE> rendered = Take(doc.RenderBackground(9, 5));
     ASSERT_FALSE(rendered.empty());
     EXPECT_EQ(rendered, Take(FillSolid(RGB(17, 34, 200), 9, 5, Palette())));
-}
-
-TEST_F(RenderBackgroundTest, UnknownKindGivesNoBackground)
-{
-    doc.backgroundKind = 3;
-    EXPECT_EQ(doc.RenderBackground(6, 4), nullptr);
-    doc.backgroundKind = 0xFFFF;
-    EXPECT_EQ(doc.RenderBackground(6, 4), nullptr);
 }
 
 TEST_F(RenderBackgroundTest, MalformedPictureGivesNoBackground)
