@@ -129,14 +129,6 @@ TEST(CreateDefaultPalette, RecreatingLeavesOnePaletteOf256Entries)
     EXPECT_TRUE(SameEntries(entries, defaultPalette));
 }
 
-TEST(CreateDefaultPalette, GlobalPaletteObjectStartsEmptyAndCanBeFilled)
-{
-    EXPECT_EQ(g_defaultPalette.GetRuntimeClass(), RUNTIME_CLASS(CPalette));
-    ASSERT_NE(CreateDefaultPalette(g_defaultPalette), FALSE);
-    EXPECT_EQ(g_defaultPalette.GetEntryCount(), 256);
-    g_defaultPalette.DeleteObject();
-}
-
 TEST(CDIBPalette, CreateFromImageTakesTheFramesColours)
 {
     CDIB8BPP frame;
