@@ -85,18 +85,11 @@ TEST_F(ListObserverTest, DepthChangeMovesTheSpriteBehindAllOthers)
     EXPECT_EQ(Order(), (std::vector<CObject*>{second, third, first}));
     EXPECT_EQ(first->owner, &list.observer);
     EXPECT_TRUE(stage.calls.empty());
+    first->SetDepth(20);  // already at the tail
+    EXPECT_EQ(Order(), (std::vector<CObject*>{second, third, first}));
 
     third->SetDepth(70);
     EXPECT_EQ(Order(), (std::vector<CObject*>{second, first, third}));
-}
-
-TEST_F(ListObserverTest, OrderChangeOfASpriteFromElsewhereChangesNothing)
-{
-    CSprite* listed = AddSprite(0, 0, 1, 1);
-    CAnimSprite stranger;
-    list.observer.OnSpriteChanged(&stranger, ChangeOrder, nullptr, nullptr);
-    EXPECT_EQ(Order(), (std::vector<CObject*>{listed}));
-    EXPECT_EQ(stranger.owner, nullptr);
 }
 
 TEST_F(ListObserverTest, CombinedFlagsDoBoth)

@@ -144,15 +144,6 @@ TEST_F(SpriteNotificationTest, SetPositionReportsTheRectangleBeforeAndAfter)
     EXPECT_EQ(n.second, (RECT{3, 4, 13, 10}));
 }
 
-TEST_F(SpriteNotificationTest, SetPositionToTheSamePlaceStillReportsTwoEqualRectangles)
-{
-    sprite.SetPosition(-2, 7);
-    sprite.SetPosition(-2, 7);
-    ASSERT_EQ(observer.received.size(), 2u);
-    EXPECT_EQ(observer.received[1].first, (RECT{-2, 7, 8, 13}));
-    EXPECT_EQ(observer.received[1].second, (RECT{-2, 7, 8, 13}));
-}
-
 TEST_F(SpriteNotificationTest, SetDepthReportsOnlyARealChange)
 {
     sprite.SetDepth(50);
