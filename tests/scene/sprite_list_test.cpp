@@ -84,20 +84,6 @@ TEST_F(SpriteListTest, AddAndRemoveSetAndClearTheOwnerAndRefuseTheWrongSprite)
     delete sprite;
 }
 
-TEST_F(SpriteListTest, MoveToTailPutsASpriteBehindAllOthers)
-{
-    CAnimSprite* first = NewSprite(1);
-    CAnimSprite* second = NewSprite(2);
-    CAnimSprite* third = NewSprite(3);
-    for (CAnimSprite* sprite : {first, second, third})
-        list.AddSprite(sprite);
-    list.MoveToTail(first);
-    EXPECT_EQ(Order(), (std::vector<CObject*>{second, third, first}));
-    EXPECT_EQ(first->owner, &list.observer);
-    list.MoveToTail(first);
-    EXPECT_EQ(Order(), (std::vector<CObject*>{second, third, first}));
-}
-
 TEST_F(SpriteListTest, MoveToTailLeavesASpriteOfAnotherListAlone)
 {
     CSpriteList other;
