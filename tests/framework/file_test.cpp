@@ -79,7 +79,7 @@ TEST(File, WritesReadsAndSeeksAFile)
     EXPECT_EQ(text[0], ' ');
 }
 
-TEST(File, SeekBeforeTheStartFailsAsBadSeek)
+TEST(File, SeekBeforeTheStartAndWritingAReadOnlyFileFail)
 {
     vesper::test::ScratchDir scratch;
     WriteFile(scratch / "data.bin", "abc");
@@ -91,6 +91,7 @@ TEST(File, SeekBeforeTheStartFailsAsBadSeek)
         EXPECT_EQ(failure.m_cause, CFileException::badSeek);
     }
     EXPECT_EQ(file.GetPosition(), 0u);
+    EXPECT_THROW(file.Write("x", 1), CFileException);
 }
 
 TEST(File, OperationsOnAClosedFileThrowAndClosingTwiceIsHarmless)
@@ -108,14 +109,6 @@ TEST(File, OperationsOnAClosedFileThrowAndClosingTwiceIsHarmless)
     file.Close();
     file.Abort();
     EXPECT_EQ(file.m_hFile, HFILE_ERROR);
-}
-
-TEST(File, WritingAFileOpenedForReadingThrows)
-{
-    vesper::test::ScratchDir scratch;
-    WriteFile(scratch / "data.bin", "abc");
-    CFile file((scratch / "data.bin").c_str(), CFile::modeRead);
-    EXPECT_THROW(file.Write("x", 1), CFileException);
 }
 
 TEST(File, ReopeningClosesThePreviousFile)
