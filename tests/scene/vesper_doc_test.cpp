@@ -243,7 +243,7 @@ std::vector<BYTE> TaggedDIB()
     return object;
 }
 
-TEST(SceneDocument, AnyNonZeroPresenceValueIntroducesAPicture)
+TEST(SceneDocument, AnyNonZeroPresenceValueIntroducesAPictureOrANullReference)
 {
     for (DWORD presence : {1u, 2u, 0x80000000u}) {
         SCOPED_TRACE(presence);
@@ -253,10 +253,6 @@ TEST(SceneDocument, AnyNonZeroPresenceValueIntroducesAPicture)
         ASSERT_NE(doc.background, nullptr);
         EXPECT_EQ(doc.background->Header()->biWidth, 3);
     }
-}
-
-TEST(SceneDocument, PresenceWithANullReferenceGivesNoPicture)
-{
     CVesperDoc doc;
     MessageBoxRecorder boxes;
     ASSERT_TRUE(LoadSceneBytes(doc, SceneWithPresence(1, {0x00, 0x00})));
@@ -285,32 +281,38 @@ TEST(SceneDocument, APictureOfAnotherClassFailsWithBadClassAndEmptiesTheDocument
     EXPECT_EQ(boxes.boxes[0].type & 0xF0, static_cast<UINT>(MB_ICONEXCLAMATION));
 }
 
-TEST(SceneDocument, ABrokenPictureHeaderFailsTheLoadWithTheGeneralMessage)
+TEST(SceneDocument, ADamagedPictureFailsTheLoadAndEmptiesTheDocument)
 {
-    auto object = TaggedDIB();
-    object[10 + 4 + 14] = 16;  // bits per pixel
-    CVesperDoc doc;
-    MessageBoxRecorder boxes;
-    EXPECT_FALSE(LoadSceneBytes(doc, SceneWithPresence(1, object)));
-    EXPECT_TRUE(IsEmpty(doc));
-    ASSERT_TRUE(doc.LastLoadFailure());
-    EXPECT_EQ(doc.LastLoadFailure()->cause, CArchiveException::genericException);
-    EXPECT_EQ(doc.LastLoadFailure()->streamOffset, 0x20u + 10 + 4);
-    ASSERT_EQ(boxes.boxes.size(), 1u);
-    EXPECT_EQ(boxes.boxes[0].text, "L'ouverture du document a échoué.");
-}
-
-TEST(SceneDocument, AHugePictureSizeFailsAsEndOfData)
-{
-    auto object = TaggedDIB();
-    for (int i = 10; i < 14; ++i)
-        object[i] = 0xFF;
-    CVesperDoc doc;
-    MessageBoxRecorder boxes;
-    EXPECT_FALSE(LoadSceneBytes(doc, SceneWithPresence(1, object)));
-    ASSERT_TRUE(doc.LastLoadFailure());
-    EXPECT_EQ(doc.LastLoadFailure()->cause, CArchiveException::endOfFile);
-    EXPECT_EQ(boxes.boxes.at(0).text, "Format de fichier inattendu.");
+    // The picture's fields begin 10 bytes into the tagged object (after the
+    // class record), its header 4 bytes later.
+    struct Case {
+        const char* what;
+        std::size_t at;
+        std::vector<BYTE> bytes;
+        int cause;
+        std::uint64_t streamOffset;
+        const char* message;
+    };
+    const Case cases[] = {
+        {"16 bits per pixel", 10 + 4 + 14, {16}, CArchiveException::genericException, 0x20 + 10 + 4,
+         "L'ouverture du document a échoué."},
+        {"4 GB block size", 10, {0xFF, 0xFF, 0xFF, 0xFF}, CArchiveException::endOfFile, 0x20 + 10 + 4,
+         "Format de fichier inattendu."},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        auto object = TaggedDIB();
+        std::copy(c.bytes.begin(), c.bytes.end(), object.begin() + static_cast<std::ptrdiff_t>(c.at));
+        CVesperDoc doc;
+        MessageBoxRecorder boxes;
+        EXPECT_FALSE(LoadSceneBytes(doc, SceneWithPresence(1, object)));
+        EXPECT_TRUE(IsEmpty(doc));
+        ASSERT_TRUE(doc.LastLoadFailure());
+        EXPECT_EQ(doc.LastLoadFailure()->cause, c.cause);
+        EXPECT_EQ(doc.LastLoadFailure()->streamOffset, c.streamOffset);
+        ASSERT_EQ(boxes.boxes.size(), 1u);
+        EXPECT_EQ(boxes.boxes[0].text, c.message);
+    }
 }
 
 // Ranges [begin, end) of the class records (schema, name length, name) in a stream.
