@@ -9,12 +9,9 @@
 
 #include "imaging/default_palette.h"
 #include "imaging/quantizer.h"
-#include "tests/imaging/render_reference.h"
 
 namespace vesper::test {
 namespace {
-
-using render::ReferenceQuantize;
 
 // The standard 8 × 8 Bayer index matrix, row-major, built by the usual
 // recursion from [[0, 2], [3, 1]].
@@ -108,18 +105,6 @@ TEST(QuantizePixel, ComponentIsRaisedWhereTheThresholdIsBelowItsRemainder)
     EXPECT_EQ(QuantizePixel(0, 25, 0, 24), cubeToPalette[6]);
     EXPECT_EQ(QuantizePixel(0, 0, 25, 24), cubeToPalette[36]);
     EXPECT_EQ(QuantizePixel(0, 0, 25, 25), cubeToPalette[0]);
-}
-
-TEST(QuantizePixel, EveryComponentValueAtEveryThresholdMatchesTheDefinition)
-{
-    for (int t = 0; t < kThresholdValues; ++t) {
-        for (int v = 0; v < 256; ++v) {
-            ASSERT_EQ(QuantizePixel(v, 0, 0, t), ReferenceQuantize(v, 0, 0, t)) << v << " " << t;
-            ASSERT_EQ(QuantizePixel(0, v, 0, t), ReferenceQuantize(0, v, 0, t)) << v << " " << t;
-            ASSERT_EQ(QuantizePixel(0, 0, v, t), ReferenceQuantize(0, 0, v, t)) << v << " " << t;
-            ASSERT_EQ(QuantizePixel(v, 255 - v, v / 2, t), ReferenceQuantize(v, 255 - v, v / 2, t)) << v << " " << t;
-        }
-    }
 }
 
 TEST(DitherThreshold, RepeatsEveryEightPixelsInBothCoordinates)
