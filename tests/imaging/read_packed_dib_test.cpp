@@ -229,59 +229,41 @@ std::vector<BYTE> Rows(std::initializer_list<std::vector<BYTE>> rows)
     return all;
 }
 
-TEST(DecodeRLE8, RunsEndOfLineAndEndOfPicture)
+TEST(DecodeRLE8, DecodesOrStopsAsEachCodeRequires)
 {
-    EXPECT_EQ(Decode(8, 2, {3, 7, 0, 0, 2, 5, 0, 1}), Rows({{7, 7, 7, 0, 0, 0, 0, 0}, {5, 5, 0, 0, 0, 0, 0, 0}}));
-    // Nothing after end of picture is decoded.
-    EXPECT_EQ(Decode(4, 1, {0, 1, 2, 9}), Rows({{0, 0, 0, 0}}));
-}
-
-TEST(DecodeRLE8, AbsoluteRunsArePaddedToEvenLength)
-{
-    // Three literal bytes, one padding byte (0xEE must not show), then a run.
-    EXPECT_EQ(Decode(8, 1, {0, 3, 1, 2, 3, 0xEE, 2, 4, 0, 1}), Rows({{1, 2, 3, 4, 4, 0, 0, 0}}));
-    // An even literal run has no padding.
-    EXPECT_EQ(Decode(8, 1, {0, 4, 1, 2, 3, 4, 1, 6, 0, 1}), Rows({{1, 2, 3, 4, 6, 0, 0, 0}}));
-}
-
-TEST(DecodeRLE8, DeltaSkipsRightAndUpLeavingSkippedPixelsZero)
-{
-    EXPECT_EQ(Decode(4, 3, {1, 1, 0, 2, 2, 1, 1, 2, 0, 1}), Rows({{1, 0, 0, 0}, {0, 0, 0, 2}, {0, 0, 0, 0}}));
-    // End of line after a delta returns to the start of the row reached.
-    EXPECT_EQ(Decode(4, 3, {0, 2, 1, 1, 0, 0, 1, 3, 0, 1}), Rows({{0, 0, 0, 0}, {0, 0, 0, 0}, {3, 0, 0, 0}}));
-}
-
-TEST(DecodeRLE8, StopsAtTheFirstCodeThatWouldLeaveTheRows)
-{
-    // A run past the last byte is not written at all, nor anything after it.
-    EXPECT_EQ(Decode(4, 1, {2, 1, 3, 2, 1, 3}), Rows({{1, 1, 0, 0}}));
-    // A literal run too long for what is left.
-    EXPECT_EQ(Decode(4, 1, {1, 1, 0, 4, 9, 9, 9, 9}), Rows({{1, 0, 0, 0}}));
-    // End of line on the last row, then more data.
-    EXPECT_EQ(Decode(4, 1, {1, 1, 0, 0, 4, 6}), Rows({{1, 0, 0, 0}}));
-    // A delta far beyond the rows, then a run.
-    EXPECT_EQ(Decode(4, 2, {0, 2, 255, 255, 1, 1, 0, 0, 0, 2, 0, 255, 1, 1}), Rows({{0, 0, 0, 0}, {0, 0, 0, 0}}));
-    // The target may be smaller than the header says; the size given wins.
-    EXPECT_EQ(Decode(4, 100, {4, 5, 4, 6, 4, 7}, 8), Rows({{5, 5, 5, 5}, {6, 6, 6, 6}}));
-}
-
-TEST(DecodeRLE8, RunMayContinueIntoTheNextRowLikeTheRowsAreOneStrip)
-{
-    EXPECT_EQ(Decode(4, 2, {6, 3, 0, 0, 1, 8, 0, 1}), Rows({{3, 3, 3, 3}, {8, 3, 0, 0}}));
-}
-
-TEST(DecodeRLE8, StopsAtTheEndOfTheDataEvenInsideACode)
-{
-    EXPECT_EQ(Decode(4, 1, {2, 6, 0}), Rows({{6, 6, 0, 0}}));
-    EXPECT_EQ(Decode(4, 1, {2, 6, 0, 2, 1}), Rows({{6, 6, 0, 0}}));
-    EXPECT_EQ(Decode(4, 1, {0, 3, 1, 2}), Rows({{0, 0, 0, 0}}));
-    // Missing padding after the last literal run is fine.
-    EXPECT_EQ(Decode(4, 1, {0, 3, 1, 2, 3}), Rows({{1, 2, 3, 0}}));
-}
-
-TEST(DecodeRLE8, ZeroFillsTheTargetWithoutData)
-{
-    EXPECT_EQ(Decode(4, 2, {}), std::vector<BYTE>(8, 0));
+    struct Case {
+        const char* what;
+        LONG width, height;
+        std::vector<BYTE> data;
+        std::vector<BYTE> expected;
+        std::size_t outSize = 0;  // 0: the rows the header describes
+    };
+    const Case cases[] = {
+        {"runs, end of line, end of picture", 8, 2, {3, 7, 0, 0, 2, 5, 0, 1},
+         Rows({{7, 7, 7, 0, 0, 0, 0, 0}, {5, 5, 0, 0, 0, 0, 0, 0}})},
+        {"nothing after end of picture", 4, 1, {0, 1, 2, 9}, Rows({{0, 0, 0, 0}})},
+        // Three literal bytes, one padding byte (0xEE must not show), then a run.
+        {"odd literal run is padded", 8, 1, {0, 3, 1, 2, 3, 0xEE, 2, 4, 0, 1}, Rows({{1, 2, 3, 4, 4, 0, 0, 0}})},
+        {"even literal run is not", 8, 1, {0, 4, 1, 2, 3, 4, 1, 6, 0, 1}, Rows({{1, 2, 3, 4, 6, 0, 0, 0}})},
+        {"delta skips right and up, skipped pixels zero", 4, 3, {1, 1, 0, 2, 2, 1, 1, 2, 0, 1},
+         Rows({{1, 0, 0, 0}, {0, 0, 0, 2}, {0, 0, 0, 0}})},
+        {"end of line after a delta starts the row reached", 4, 3, {0, 2, 1, 1, 0, 0, 1, 3, 0, 1},
+         Rows({{0, 0, 0, 0}, {0, 0, 0, 0}, {3, 0, 0, 0}})},
+        {"run past the last byte: not written, nor what follows", 4, 1, {2, 1, 3, 2, 1, 3}, Rows({{1, 1, 0, 0}})},
+        {"literal run too long for what is left", 4, 1, {1, 1, 0, 4, 9, 9, 9, 9}, Rows({{1, 0, 0, 0}})},
+        {"end of line on the last row, then more data", 4, 1, {1, 1, 0, 0, 4, 6}, Rows({{1, 0, 0, 0}})},
+        {"delta far beyond the rows, then a run", 4, 2, {0, 2, 255, 255, 1, 1, 0, 0, 0, 2, 0, 255, 1, 1},
+         Rows({{0, 0, 0, 0}, {0, 0, 0, 0}})},
+        {"the size given wins over the header", 4, 100, {4, 5, 4, 6, 4, 7}, Rows({{5, 5, 5, 5}, {6, 6, 6, 6}}), 8},
+        {"a run continues into the next row", 4, 2, {6, 3, 0, 0, 1, 8, 0, 1}, Rows({{3, 3, 3, 3}, {8, 3, 0, 0}})},
+        {"data ends after an escape", 4, 1, {2, 6, 0}, Rows({{6, 6, 0, 0}})},
+        {"data ends inside a delta", 4, 1, {2, 6, 0, 2, 1}, Rows({{6, 6, 0, 0}})},
+        {"data ends inside a literal run", 4, 1, {0, 3, 1, 2}, Rows({{0, 0, 0, 0}})},
+        {"missing padding after the last literal run", 4, 1, {0, 3, 1, 2, 3}, Rows({{1, 2, 3, 0}})},
+        {"no data zero-fills", 4, 2, {}, std::vector<BYTE>(8, 0)},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(Decode(c.width, c.height, c.data, c.outSize), c.expected) << c.what;
 }
 
 }  // namespace
