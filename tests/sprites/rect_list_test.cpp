@@ -19,13 +19,44 @@ protected:
     CRectList list;
 };
 
-TEST_F(RectListTest, OverlappingOrEqualRectangleGrowsTheHead)
+// Adding compares a rectangle with the head only; MergeOverlaps then merges
+// until no two rectangles intersect. Lists are head first.
+TEST_F(RectListTest, AddMergesWithTheHeadAndMergeOverlapsWithAll)
 {
-    Add({0, 0, 10, 10});
-    Add({5, 5, 20, 20});
-    EXPECT_EQ(Rects(), (std::vector<RECT>{{0, 0, 20, 20}}));
-    Add({0, 0, 20, 20});
-    EXPECT_EQ(Rects(), (std::vector<RECT>{{0, 0, 20, 20}}));
+    struct Case {
+        const char* what;
+        std::vector<RECT> added;
+        std::vector<RECT> afterAdding;
+        std::vector<RECT> afterMerging;
+    };
+    // Each link of the chain meets only its neighbours; they are added so that
+    // every neighbour pair is separated in the list.
+    const std::vector<RECT> chain{{0, 0, 10, 10}, {8, 0, 18, 10}, {16, 0, 26, 10}, {24, 0, 34, 10}, {32, 0, 42, 10}};
+    const Case cases[] = {
+        {"overlapping, then equal", {{0, 0, 10, 10}, {5, 5, 20, 20}, {0, 0, 20, 20}}, {{0, 0, 20, 20}}, {{0, 0, 20, 20}}},
+        {"touching edges stay separate", {{0, 0, 10, 10}, {10, 0, 20, 10}}, {{10, 0, 20, 10}, {0, 0, 10, 10}},
+         {{10, 0, 20, 10}, {0, 0, 10, 10}}},
+        // The third meets the head (and the first, which only the merge sees).
+        {"only the head is compared on adding", {{0, 0, 10, 10}, {50, 50, 60, 60}, {5, 5, 55, 55}},
+         {{5, 5, 60, 60}, {0, 0, 10, 10}}, {{0, 0, 60, 60}}},
+        // Head to tail A, B, C: A meets only C, but A grown over C meets B,
+        // which the scan from A had already passed.
+        {"merge restarts after growing", {{5, 8, 25, 12}, {20, 0, 30, 5}, {0, 0, 10, 10}},
+         {{0, 0, 10, 10}, {20, 0, 30, 5}, {5, 8, 25, 12}}, {{0, 0, 30, 12}}},
+        {"a chain merges into one", {chain[0], chain[2], chain[4], chain[1], chain[3]},
+         {chain[3], chain[1], chain[4], chain[2], chain[0]}, {{0, 0, 42, 10}}},
+        {"empty rectangles are added but never merged", {{5, 5, 5, 20}, {0, 0, 10, 10}, {7, 7, 7, 7}},
+         {{7, 7, 7, 7}, {0, 0, 10, 10}, {5, 5, 5, 20}}, {{7, 7, 7, 7}, {0, 0, 10, 10}, {5, 5, 5, 20}}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        list.DeleteAllRects();
+        for (const RECT& r : c.added)
+            Add(r);
+        EXPECT_EQ(Rects(), c.afterAdding);
+        list.MergeOverlaps();
+        EXPECT_EQ(Rects(), c.afterMerging);
+    }
 }
 
 TEST_F(RectListTest, AddedRectangleIsACopy)
@@ -34,58 +65,6 @@ TEST_F(RectListTest, AddedRectangleIsACopy)
     list.AddRect(&r);
     r.right = 99;
     EXPECT_EQ(Rects(), (std::vector<RECT>{{0, 0, 10, 10}}));
-}
-
-TEST_F(RectListTest, TouchingEdgesStaySeparateThroughMerge)
-{
-    Add({0, 0, 10, 10});
-    Add({10, 0, 20, 10});
-    EXPECT_EQ(Rects(), (std::vector<RECT>{{10, 0, 20, 10}, {0, 0, 10, 10}}));
-    list.MergeOverlaps();
-    EXPECT_EQ(Rects(), (std::vector<RECT>{{10, 0, 20, 10}, {0, 0, 10, 10}}));
-}
-
-TEST_F(RectListTest, OnlyTheHeadIsComparedUntilMergeOverlaps)
-{
-    Add({0, 0, 10, 10});     // P
-    Add({50, 50, 60, 60});   // Q, now the head
-    Add({5, 5, 55, 55});     // R meets Q (and P)
-    EXPECT_EQ(Rects(), (std::vector<RECT>{{5, 5, 60, 60}, {0, 0, 10, 10}}));
-    list.MergeOverlaps();
-    EXPECT_EQ(Rects(), (std::vector<RECT>{{0, 0, 60, 60}}));
-}
-
-TEST_F(RectListTest, MergeRestartsWhenAGrownRectangleMeetsOneAlreadyPassed)
-{
-    // Head to tail A, B, C: A meets only C, but A grown over C meets B,
-    // which the scan from A had already passed.
-    Add({5, 8, 25, 12});   // C
-    Add({20, 0, 30, 5});   // B
-    Add({0, 0, 10, 10});   // A
-    ASSERT_EQ(Rects(), (std::vector<RECT>{{0, 0, 10, 10}, {20, 0, 30, 5}, {5, 8, 25, 12}}));
-    list.MergeOverlaps();
-    EXPECT_EQ(Rects(), (std::vector<RECT>{{0, 0, 30, 12}}));
-}
-
-TEST_F(RectListTest, ChainMergesIntoOneRectangle)
-{
-    // Each rectangle meets only its neighbours in the chain, and they are
-    // added so that every neighbour pair is separated in the list.
-    const std::vector<RECT> chain{{0, 0, 10, 10}, {8, 0, 18, 10}, {16, 0, 26, 10}, {24, 0, 34, 10}, {32, 0, 42, 10}};
-    for (int i : {0, 2, 4, 1, 3})
-        Add(chain[i]);
-    list.MergeOverlaps();
-    EXPECT_EQ(Rects(), (std::vector<RECT>{{0, 0, 42, 10}}));
-}
-
-TEST_F(RectListTest, EmptyRectangleIsAddedButNeverMerged)
-{
-    Add({5, 5, 5, 20});
-    Add({0, 0, 10, 10});
-    Add({7, 7, 7, 7});
-    EXPECT_EQ(Rects().size(), 3u);
-    list.MergeOverlaps();
-    EXPECT_EQ(Rects(), (std::vector<RECT>{{7, 7, 7, 7}, {0, 0, 10, 10}, {5, 5, 5, 20}}));
 }
 
 TEST_F(RectListTest, MergeLeavesNoIntersectingPairAmongMany)
