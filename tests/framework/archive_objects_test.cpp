@@ -326,50 +326,46 @@ TEST_F(ArchiveObjects, NullTagGivesNullWithOrWithoutARequiredClass)
     EXPECT_EQ(LoadOne(Word(0), RUNTIME_CLASS(CSprite)), nullptr);
 }
 
-TEST_F(ArchiveObjects, ClassNamesAreMatchedExactly)
+TEST_F(ArchiveObjects, MalformedOrUnusableClassRecordsFailWithTheirCause)
 {
-    for (const char* name : {"CAnimsprite", "canimsprite", "CANIMSPRITE", "CAnimSprite ", "CAnimSpriteX", "CAnim", ""}) {
-        const CArchiveException failure = LoadOneFailure(Concat({ClassRecord(0, name), Bytes(16, 0)}));
-        EXPECT_EQ(failure.m_cause, CArchiveException::badClass) << name;
-        EXPECT_EQ(failure.m_streamOffset, 0u) << name;
-    }
-    EXPECT_NE(LoadOne(Concat({ClassRecord(0, "CAnimSprite"), Bytes(16, 0)})), nullptr);
-}
-
-TEST_F(ArchiveObjects, NameOf64CharactersIsRefusedEvenWhenAllItsBytesArePresent)
-{
+    struct Case {
+        std::string what;
+        Bytes stream;
+        int cause;
+    };
+    std::vector<Case> cases;
+    // Names are matched exactly.
+    for (const char* name : {"CAnimsprite", "canimsprite", "CANIMSPRITE", "CAnimSprite ", "CAnimSpriteX", "CAnim", ""})
+        cases.push_back({std::string("name \"") + name + "\"", Concat({ClassRecord(0, name), Bytes(16, 0)}),
+                         CArchiveException::badClass});
+    // 64 characters are refused even when all their bytes are present.
     const std::string longName(64, 'C');
-    const CArchiveException tooLong = LoadOneFailure(Concat({ClassRecord(0, longName), Bytes(100, 0)}));
-    EXPECT_EQ(tooLong.m_cause, CArchiveException::badClass);
-    const CArchiveException unknown = LoadOneFailure(Concat({ClassRecord(0, longName.substr(1)), Bytes(100, 0)}));
-    EXPECT_EQ(unknown.m_cause, CArchiveException::badClass);
-}
-
-TEST_F(ArchiveObjects, ClassRecordCutShortFailsAsBadClass)
-{
+    cases.push_back({"64-character name", Concat({ClassRecord(0, longName), Bytes(100, 0)}), CArchiveException::badClass});
+    cases.push_back({"63-character unknown name", Concat({ClassRecord(0, longName.substr(1)), Bytes(100, 0)}),
+                     CArchiveException::badClass});
     const Bytes record = ClassRecord(0, "CAnimSprite");
-    for (std::size_t length : {2u, 3u, 4u, 5u, 6u, 10u, 16u}) {
-        const CArchiveException failure = LoadOneFailure(Bytes(record.begin(), record.begin() + length));
-        EXPECT_EQ(failure.m_cause, CArchiveException::badClass) << length << " bytes";
+    for (std::size_t length : {2u, 3u, 4u, 5u, 6u, 10u, 16u})
+        cases.push_back({"record cut after " + std::to_string(length) + " bytes",
+                         Bytes(record.begin(), record.begin() + static_cast<std::ptrdiff_t>(length)),
+                         CArchiveException::badClass});
+    cases.push_back({"tag cut short", {0xFF}, CArchiveException::endOfFile});
+    cases.push_back({"schema other than the registered one", Concat({ClassRecord(1, "CDIB"), Bytes(4, 0)}),
+                     CArchiveException::badSchema});
+    // A class registered for creation but not serializable is never created.
+    for (WORD schema : {WORD{0}, WORD{0xFFFF}})
+        cases.push_back({"CTestDoc with schema " + std::to_string(schema), ClassRecord(schema, "CTestDoc"),
+                         CArchiveException::badClass});
+
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const CArchiveException failure = LoadOneFailure(c.stream);
+        EXPECT_EQ(failure.m_cause, c.cause);
         EXPECT_EQ(failure.m_streamOffset, 0u);
+        if (c.cause == CArchiveException::badSchema) {
+            EXPECT_NE(failure.Describe().find("schema"), std::string::npos) << failure.Describe();
+        }
     }
-    const CArchiveException tagCut = LoadOneFailure({0xFF});
-    EXPECT_EQ(tagCut.m_cause, CArchiveException::endOfFile);
-}
-
-TEST_F(ArchiveObjects, SchemaDifferentFromTheRegisteredOneFailsAsBadSchema)
-{
-    const CArchiveException failure = LoadOneFailure(Concat({ClassRecord(1, "CDIB"), Bytes(4, 0)}));
-    EXPECT_EQ(failure.m_cause, CArchiveException::badSchema);
-    EXPECT_NE(failure.Describe().find("schema"), std::string::npos) << failure.Describe();
-}
-
-TEST_F(ArchiveObjects, RegisteredClassThatIsNotSerializableIsNeverCreated)
-{
-    for (WORD schema : {WORD{0}, WORD{0xFFFF}}) {
-        const CArchiveException failure = LoadOneFailure(ClassRecord(schema, "CTestDoc"));
-        EXPECT_EQ(failure.m_cause, CArchiveException::badClass) << "schema " << schema;
-    }
+    EXPECT_NE(LoadOne(Concat({record, Bytes(16, 0)})), nullptr);
 }
 
 TEST_F(ArchiveObjects, ObjectThatCannotBeCreatedFailsWithAMemoryException)
