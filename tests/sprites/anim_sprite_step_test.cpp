@@ -273,18 +273,21 @@ protected:
 TEST_F(BounceTest, HeightFollowsTheSineOfTheAngle)
 {
     struct Case {
-        int startAngle, angle, y;
+        int startAngle, bounceHeight, angle, y;
     };
-    // H 480, h 45, bounceHeight 335.
+    // H 480, h 45.
     const Case cases[] = {
-        {89, 90, 100},   // the top of the arc: H - bounceHeight - h
-        {44, 45, 198},
-        {179, 180, 434}, // one pixel above the floor
-        {359, 0, 435},   // on the floor: H - h
+        {89, 335, 90, 100},   // the top of the arc: H - bounceHeight - h
+        {44, 335, 45, 198},
+        {179, 335, 180, 434}, // one pixel above the floor
+        {359, 335, 0, 435},   // on the floor: H - h
+        // A negative bounce height bounces between above the floor and the floor.
+        {89, -50, 90, 385},   // H - h - |bounceHeight|
+        {179, -50, 180, 434},
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(c.angle);
-        MakeBouncing(c.startAngle, 10, 335);
+        SCOPED_TRACE(testing::Message() << c.angle << " degrees, bounce height " << c.bounceHeight);
+        MakeBouncing(c.startAngle, 10, c.bounceHeight);
         EXPECT_TRUE(Step());
         EXPECT_EQ(sprite.angle, c.angle);
         EXPECT_EQ(sprite.y, c.y);
@@ -326,16 +329,6 @@ TEST_F(BounceTest, NegativeDyRunsTheAngleThroughNegativeValues)
     MakeBouncing(-359, -10, 335);
     Step();
     EXPECT_EQ(sprite.angle, 0);
-}
-
-TEST_F(BounceTest, NegativeBounceHeightBouncesBetweenAboveTheFloorAndTheFloor)
-{
-    MakeBouncing(89, 10, -50);
-    Step();
-    EXPECT_EQ(sprite.y, 385);  // H - h - |bounceHeight|
-    MakeBouncing(179, 10, -50);
-    Step();
-    EXPECT_EQ(sprite.y, 434);
 }
 
 TEST_F(BounceTest, MovesHorizontallyWithTheEdgeHandlingToo)
