@@ -18,6 +18,7 @@
 #include <optional>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "platform/sdl_choice.h"
 #include "platform/sdl_message_box.h"
@@ -30,6 +31,21 @@ namespace vesper::test {
 // Xlib's names, kept apart from the platform's Display and Window.
 using XDisplay = ::Display;
 using XWindow = ::Window;
+
+// A picture read from the screen: `width` x `height` colours, top row first.
+struct Screenshot {
+    int width = 0;
+    int height = 0;
+    std::vector<COLORREF> pixels;
+
+    // kNoColour outside the picture.
+    COLORREF At(int x, int y) const
+    {
+        if (x < 0 || y < 0 || x >= width || y >= height)
+            return platform::Display::kNoColour;
+        return pixels[static_cast<std::size_t>(y) * width + x];
+    }
+};
 
 // The test's own X connection.
 class XConnection {
@@ -52,11 +68,64 @@ public:
         XImage* image = XGetImage(m_display, Root(), x, y, 1, 1, AllPlanes, ZPixmap);
         if (!image)
             return platform::Display::kNoColour;
-        const unsigned long pixel = XGetPixel(image, 0, 0);
-        const COLORREF colour = RGB(Channel(pixel, image->red_mask), Channel(pixel, image->green_mask),
-                                    Channel(pixel, image->blue_mask));
+        const COLORREF colour = ColourOf(*image, XGetPixel(image, 0, 0));
         XDestroyImage(image);
         return colour;
+    }
+
+    // What the screen shows in an area of the root window, row by row; empty
+    // when the area is empty or reaches past the screen (which X would answer
+    // with an error that ends the program).
+    Screenshot Capture(const RECT& area) const
+    {
+        Screenshot shot;
+        const int width = area.right - area.left;
+        const int height = area.bottom - area.top;
+        XWindowAttributes root{};
+        if (width <= 0 || height <= 0 || !XGetWindowAttributes(m_display, Root(), &root) || area.left < 0 ||
+            area.top < 0 || area.right > root.width || area.bottom > root.height)
+            return shot;
+        XImage* image = XGetImage(m_display, Root(), area.left, area.top, static_cast<unsigned>(width),
+                                  static_cast<unsigned>(height), AllPlanes, ZPixmap);
+        if (!image)
+            return shot;
+        shot.width = width;
+        shot.height = height;
+        shot.pixels.reserve(static_cast<std::size_t>(width) * height);
+        for (int y = 0; y < height; ++y)
+            for (int x = 0; x < width; ++x)
+                shot.pixels.push_back(ColourOf(*image, XGetPixel(image, x, y)));
+        XDestroyImage(image);
+        return shot;
+    }
+
+    // Where a window lies on the screen, its border left out; none when X
+    // does not know it.
+    std::optional<RECT> AreaOf(XWindow window) const
+    {
+        XWindowAttributes attributes{};
+        XWindow child = 0;
+        int x = 0;
+        int y = 0;
+        if (!XGetWindowAttributes(m_display, window, &attributes) ||
+            !XTranslateCoordinates(m_display, window, Root(), 0, 0, &x, &y, &child))
+            return std::nullopt;
+        return RECT{x, y, x + attributes.width, y + attributes.height};
+    }
+
+    // What a window manager sends when the user closes a window: a
+    // WM_DELETE_WINDOW request of the WM_PROTOCOLS kind.
+    void SendCloseRequest(XWindow window) const
+    {
+        XEvent close{};
+        close.xclient.type = ClientMessage;
+        close.xclient.window = window;
+        close.xclient.message_type = XInternAtom(m_display, "WM_PROTOCOLS", False);
+        close.xclient.format = 32;
+        close.xclient.data.l[0] = static_cast<long>(XInternAtom(m_display, "WM_DELETE_WINDOW", False));
+        close.xclient.data.l[1] = CurrentTime;
+        XSendEvent(m_display, window, False, NoEventMask, &close);
+        XSync(m_display, False);
     }
 
     // A plain window of this connection, mapped, standing for another
@@ -95,6 +164,11 @@ public:
     }
 
 private:
+    static COLORREF ColourOf(const XImage& image, unsigned long pixel)
+    {
+        return RGB(Channel(pixel, image.red_mask), Channel(pixel, image.green_mask), Channel(pixel, image.blue_mask));
+    }
+
     static BYTE Channel(unsigned long pixel, unsigned long mask)
     {
         if (!mask)
