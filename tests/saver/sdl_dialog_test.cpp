@@ -122,7 +122,8 @@ protected:
     std::string SettingsFile() const { return ReadText(SettingsPath()); }
 
     // Runs the modal dialog on a thread of its own and waits until X shows
-    // it, painted, with the keyboard focus. Null when it did not come up.
+    // it, painted. Null when it did not come up. (The keys xdotool sends go
+    // to the window with X's keyboard focus: the dialog takes it itself.)
     HWND Open()
     {
         m_result = std::async(std::launch::async, [] {
@@ -142,11 +143,7 @@ protected:
                 m_native = *native;
             return m_native && m_x.ColourAt(caption.x, caption.y) == GetSysColor(COLOR_ACTIVECAPTION);
         });
-        if (!shown)
-            return nullptr;
-        XSetInputFocus(m_x.Get(), m_native, RevertToParent, CurrentTime);
-        XSync(m_x.Get(), False);
-        return dialog;
+        return shown ? dialog : nullptr;
     }
 
     // The dialog's result once it has ended; -2 when it did not end.
