@@ -10,6 +10,7 @@ packages=(
   libsdl2-ttf-dev libfontconfig-dev fonts-dejavu-core fonts-liberation2
   libgif-dev
   libsdl2-dev libx11-dev xvfb xauth xfonts-base xdotool x11-utils imagemagick
+  time
 )
 
 missing=()

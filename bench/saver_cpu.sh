@@ -1,0 +1,187 @@
+#!/usr/bin/env bash
+# CPU time of the packed demo saver playing full screen on a private X server
+# (Xvfb): the player's own user and system time (from /usr/bin/time -v) and the
+# X server's (from its /proc counters), and both together as a share of one
+# core over the run. Also the same over the steady part of the run alone, from
+# a second after the saver window shows until the key press that ends it.
+set -euo pipefail
+
+root=$(cd "$(dirname "$0")/.." && pwd)
+saver="$root/build/release/demo/vesper-demo.scr"
+seconds=10
+size=1920x1080
+speed=
+target_percent=3
+
+usage() {
+  cat <<EOF
+usage: $(basename "$0") [--saver FILE] [--seconds N] [--size WxH] [--speed 1-100]
+
+Starts Xvfb on a free display number with a WxH screen (default $size) and
+runs the packed demo saver FILE (default build/release/demo/vesper-demo.scr,
+made by scripts/build.sh release) full screen with a settings folder of its
+own: speed 100 (50 ticks a second) unless --speed says otherwise. N seconds
+(default $seconds) after its window has shown for a second, a key press sent by
+xdotool ends it. Reports user+sys seconds of the player and of the X server
+and their total as a share of one core, over the whole run and over the N
+seconds alone. The target is under $target_percent% together at speed 100.
+Needs Xvfb, xdotool and /usr/bin/time (bash scripts/setup.sh installs them).
+Exits 1 when the saver fails to start or does not end cleanly on the key.
+EOF
+}
+
+while [ $# -gt 0 ]; do
+  case "$1" in
+    --help|-h) usage; exit 0 ;;
+    --saver) saver=${2:?--saver needs a file}; shift 2 ;;
+    --seconds) seconds=${2:?--seconds needs a number}; shift 2 ;;
+    --size) size=${2:?--size needs WxH}; shift 2 ;;
+    --speed) speed=${2:?--speed needs a number}; shift 2 ;;
+    *) echo "saver_cpu: unknown argument $1" >&2; usage >&2; exit 2 ;;
+  esac
+done
+[[ $seconds =~ ^[1-9][0-9]*$ ]] || { echo "saver_cpu: --seconds must be a whole number of seconds" >&2; exit 2; }
+[[ $size =~ ^[1-9][0-9]*x[1-9][0-9]*$ ]] || { echo "saver_cpu: --size must be WxH" >&2; exit 2; }
+[[ -z $speed || ( $speed =~ ^[1-9][0-9]*$ && $speed -le 100 ) ]] || { echo "saver_cpu: --speed must be 1 to 100" >&2; exit 2; }
+for tool in Xvfb xdotool /usr/bin/time; do
+  command -v "$tool" >/dev/null || { echo "saver_cpu: $tool is missing (bash scripts/setup.sh installs it)" >&2; exit 2; }
+done
+[ -x "$saver" ] || { echo "saver_cpu: no saver at $saver (bash scripts/build.sh release makes it)" >&2; exit 2; }
+
+ticks_per_second=$(getconf CLK_TCK)
+work=$(mktemp -d)
+xvfb_pid=
+time_pid=
+cleanup() {
+  [ -n "$time_pid" ] && kill "$time_pid" 2>/dev/null || true
+  [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null || true
+  [ -n "$xvfb_pid" ] && wait "$xvfb_pid" 2>/dev/null || true
+  rm -rf "$work"
+}
+trap cleanup EXIT
+
+# user+sys clock ticks of a process, from /proc/PID/stat (fields 14 and 15,
+# counted after the command name, which may hold blanks).
+cpu_ticks() {
+  local stat
+  stat=$(cat "/proc/$1/stat") || return 1
+  stat=${stat##*) }
+  read -r -a fields <<<"$stat"
+  echo $((fields[11] + fields[12]))
+}
+# The first process whose parent is $1 (the player started by /usr/bin/time).
+child_of() {
+  local stat rest fields
+  for stat in /proc/[0-9]*/stat; do
+    rest=$(cat "$stat" 2>/dev/null) || continue
+    rest=${rest##*) }
+    read -r -a fields <<<"$rest"
+    if [ "${fields[1]}" = "$1" ]; then
+      stat=${stat#/proc/}
+      echo "${stat%/stat}"
+      return
+    fi
+  done
+}
+now_ns() { date +%s%N; }
+# seconds with two decimals from a count and a divisor
+ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.2f", a / b }'; }
+percent() { awk -v cpu="$1" -v wall="$2" 'BEGIN { printf "%.2f", 100 * cpu / wall }'; }
+
+# A free display number: no lock file and no socket.
+display=
+for n in $(seq 90 199); do
+  if [ ! -e "/tmp/.X$n-lock" ] && [ ! -e "/tmp/.X11-unix/X$n" ]; then display=:$n; break; fi
+done
+[ -n "$display" ] || { echo "saver_cpu: no free X display number in :90..:199" >&2; exit 1; }
+
+Xvfb "$display" -screen 0 "${size}x24" -nolisten tcp >"$work/xvfb.log" 2>&1 &
+xvfb_pid=$!
+export DISPLAY=$display
+for _ in $(seq 100); do
+  xdotool getdisplaygeometry >/dev/null 2>&1 && break
+  kill -0 "$xvfb_pid" 2>/dev/null || { echo "saver_cpu: Xvfb did not start:" >&2; cat "$work/xvfb.log" >&2; exit 1; }
+  sleep 0.1
+done
+xdotool getdisplaygeometry >/dev/null 2>&1 || { echo "saver_cpu: Xvfb on $display does not answer" >&2; exit 1; }
+
+# The player keeps its settings in $XDG_CONFIG_HOME/vesper; none there means speed 100.
+mkdir -p "$work/config/vesper"
+[ -z "$speed" ] || printf '[settings]\nspeed=%s\n' "$speed" >"$work/config/vesper/vesper.ini"
+x_before=$(cpu_ticks "$xvfb_pid")
+x_wall_start=$(now_ns)
+XDG_CONFIG_HOME="$work/config" VESPER_DISPLAY=sdl /usr/bin/time -v -o "$work/time.txt" "$saver" /s \
+  >"$work/saver.log" 2>&1 &
+time_pid=$!
+
+# The saver window shows once the background is rendered and drawn.
+window=
+for _ in $(seq 300); do
+  window=$(xdotool search --name '^Screen Saver$' 2>/dev/null | head -n 1 || true)
+  [ -n "$window" ] && break
+  kill -0 "$time_pid" 2>/dev/null || break
+  sleep 0.1
+done
+player_pid=$(child_of "$time_pid")
+if [ -z "$window" ] || [ -z "$player_pid" ]; then
+  echo "saver_cpu: the saver window never showed; its output:" >&2
+  cat "$work/saver.log" >&2
+  exit 1
+fi
+
+# The window may show before its first frame is drawn: the steady part
+# starts a second later.
+sleep 1
+steady_player_before=$(cpu_ticks "$player_pid")
+steady_x_before=$(cpu_ticks "$xvfb_pid")
+steady_start=$(now_ns)
+sleep "$seconds"
+steady_player_after=$(cpu_ticks "$player_pid")
+steady_x_after=$(cpu_ticks "$xvfb_pid")
+steady_end=$(now_ns)
+
+xdotool key space
+ended=
+for _ in $(seq 100); do
+  kill -0 "$time_pid" 2>/dev/null || { ended=yes; break; }
+  sleep 0.1
+done
+if [ -z "$ended" ]; then
+  echo "saver_cpu: the saver still ran 10 s after the key press; killed" >&2
+  kill "$player_pid" 2>/dev/null || true
+  exit 1
+fi
+status=0
+wait "$time_pid" || status=$?
+time_pid=
+x_after=$(cpu_ticks "$xvfb_pid")
+x_wall_end=$(now_ns)
+if [ "$status" -ne 0 ]; then
+  echo "saver_cpu: the saver exited with status $status; its output:" >&2
+  cat "$work/saver.log" >&2
+  exit 1
+fi
+
+field() { sed -n "s/^[[:space:]]*$1: //p" "$work/time.txt"; }
+player_user=$(field 'User time (seconds)')
+player_sys=$(field 'System time (seconds)')
+player_cpu=$(awk -v u="$player_user" -v s="$player_sys" 'BEGIN { printf "%.2f", u + s }')
+x_cpu=$(ratio $((x_after - x_before)) "$ticks_per_second")
+wall=$(ratio $((x_wall_end - x_wall_start)) 1000000000)
+total_cpu=$(awk -v p="$player_cpu" -v x="$x_cpu" 'BEGIN { printf "%.2f", p + x }')
+
+steady_wall=$(ratio $((steady_end - steady_start)) 1000000000)
+steady_player=$(ratio $((steady_player_after - steady_player_before)) "$ticks_per_second")
+steady_x=$(ratio $((steady_x_after - steady_x_before)) "$ticks_per_second")
+steady_total=$(awk -v p="$steady_player" -v x="$steady_x" 'BEGIN { printf "%.2f", p + x }')
+
+echo "saver_cpu: $(basename "$saver") /s on a ${size} Xvfb screen ($display), speed ${speed:-100}"
+echo "whole run ($wall s wall, start-up and exit included):"
+echo "  player   user ${player_user} s + sys ${player_sys} s = ${player_cpu} s ($(percent "$player_cpu" "$wall")% of one core), max RSS $(field 'Maximum resident set size (kbytes)') kB"
+echo "  X server ${x_cpu} s ($(percent "$x_cpu" "$wall")% of one core)"
+echo "  total    ${total_cpu} s = $(percent "$total_cpu" "$wall")% of one core"
+echo "steady ($steady_wall s from a second after the window showed to the key press):"
+echo "  player   ${steady_player} s ($(percent "$steady_player" "$steady_wall")% of one core)"
+echo "  X server ${steady_x} s ($(percent "$steady_x" "$steady_wall")% of one core)"
+echo "  total    ${steady_total} s = $(percent "$steady_total" "$steady_wall")% of one core (target under ${target_percent}%)"
+echo "  the player's voluntary context switches over the whole run: $(field 'Voluntary context switches')"
