@@ -118,15 +118,7 @@ TEST_F(SdlInputTest, TheWindowManagersCloseRequestArrivesAsWmClose)
     ASSERT_NE(window, nullptr);
     const std::optional<XWindow> native = m_x.FindByName(kPopupTitle);
     ASSERT_TRUE(native);
-    XEvent close{};
-    close.xclient.type = ClientMessage;
-    close.xclient.window = *native;
-    close.xclient.message_type = XInternAtom(m_x.Get(), "WM_PROTOCOLS", False);
-    close.xclient.format = 32;
-    close.xclient.data.l[0] = static_cast<long>(XInternAtom(m_x.Get(), "WM_DELETE_WINDOW", False));
-    close.xclient.data.l[1] = CurrentTime;
-    XSendEvent(m_x.Get(), *native, False, NoEventMask, &close);
-    XSync(m_x.Get(), False);
+    m_x.SendCloseRequest(*native);
     ASSERT_TRUE(PumpUntil([window] { return FirstOf(WM_CLOSE, window).has_value(); }));
     EXPECT_TRUE(PumpUntil([window] { return !IsWindow(window); })) << "DefWindowProcA destroys the window";
 }
