@@ -17,7 +17,7 @@ usage() {
   cat <<EOF
 usage: $(basename "$0") [--saver FILE] [--seconds N] [--size WxH] [--speed 1-100]
 
-Starts Xvfb on a free display number with a WxH screen (default $size) and
+Starts Xvfb on a display number of its choice with a WxH screen (default $size) and
 runs the packed demo saver FILE (default build/release/demo/vesper-demo.scr,
 made by scripts/build.sh release) full screen with a settings folder of its
 own: speed 100 (50 ticks a second) unless --speed says otherwise. N seconds
@@ -88,22 +88,18 @@ now_ns() { date +%s%N; }
 ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.2f", a / b }'; }
 percent() { awk -v cpu="$1" -v wall="$2" 'BEGIN { printf "%.2f", 100 * cpu / wall }'; }
 
-# A free display number: no lock file and no socket.
-display=
-for n in $(seq 90 199); do
-  if [ ! -e "/tmp/.X$n-lock" ] && [ ! -e "/tmp/.X11-unix/X$n" ]; then display=:$n; break; fi
-done
-[ -n "$display" ] || { echo "saver_cpu: no free X display number in :90..:199" >&2; exit 1; }
-
-Xvfb "$display" -screen 0 "${size}x24" -nolisten tcp >"$work/xvfb.log" 2>&1 &
+# Xvfb picks a free display number itself and writes it out once it accepts
+# connections, so that no other server started meanwhile can take its place.
+Xvfb -displayfd 3 -screen 0 "${size}x24" -nolisten tcp 3>"$work/display" >"$work/xvfb.log" 2>&1 &
 xvfb_pid=$!
-export DISPLAY=$display
 for _ in $(seq 100); do
-  xdotool getdisplaygeometry >/dev/null 2>&1 && break
+  [ -s "$work/display" ] && break
   kill -0 "$xvfb_pid" 2>/dev/null || { echo "saver_cpu: Xvfb did not start:" >&2; cat "$work/xvfb.log" >&2; exit 1; }
   sleep 0.1
 done
-xdotool getdisplaygeometry >/dev/null 2>&1 || { echo "saver_cpu: Xvfb on $display does not answer" >&2; exit 1; }
+[ -s "$work/display" ] || { echo "saver_cpu: Xvfb gave no display number" >&2; exit 1; }
+display=:$(tr -d '[:space:]' <"$work/display")
+export DISPLAY=$display
 
 # The player keeps its settings in $XDG_CONFIG_HOME/vesper; none there means speed 100.
 mkdir -p "$work/config/vesper"
@@ -124,8 +120,12 @@ for _ in $(seq 300); do
 done
 player_pid=$(child_of "$time_pid")
 if [ -z "$window" ] || [ -z "$player_pid" ]; then
-  echo "saver_cpu: the saver window never showed; its output:" >&2
+  echo "saver_cpu: the saver window never showed on $display; its output:" >&2
   cat "$work/saver.log" >&2
+  if ! kill -0 "$xvfb_pid" 2>/dev/null; then
+    echo "saver_cpu: Xvfb had ended meanwhile; its output:" >&2
+    cat "$work/xvfb.log" >&2
+  fi
   exit 1
 fi
 
