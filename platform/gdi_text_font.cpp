@@ -162,8 +162,11 @@ public:
     TEXTMETRICA Metrics() const override
     {
         TEXTMETRICA metrics{};
+        // The cell is the face's rounded-up line height, the one text is drawn
+        // in; the face's own descent is rounded towards the baseline and
+        // would leave descenders outside a box of the cell's height.
         metrics.tmAscent = TTF_FontAscent(m_font);
-        metrics.tmDescent = -TTF_FontDescent(m_font);
+        metrics.tmDescent = std::max(-TTF_FontDescent(m_font), TTF_FontHeight(m_font) - metrics.tmAscent);
         metrics.tmHeight = metrics.tmAscent + metrics.tmDescent;
         const int em = m_logical.lfHeight < 0 ? -m_logical.lfHeight : metrics.tmHeight;
         metrics.tmInternalLeading = std::max(0, metrics.tmHeight - em);

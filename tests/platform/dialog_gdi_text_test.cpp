@@ -138,6 +138,37 @@ TEST_F(TextTest, HeightsFollowTheLogicalFontRules)
     DeleteObject(cell);
 }
 
+TEST_F(TextTest, DescendersStayInsideTheCell)
+{
+    // The dialog font, the configuration title and the test's own font: a
+    // control as tall as the cell must not cut off the tails of g, j, p, q, y.
+    struct Case {
+        int height;
+        const char* face;
+        BOOL italic;
+    };
+    for (const Case& font : {Case{-11, "MS Sans Serif", FALSE}, Case{-21, "Times New Roman", TRUE},
+                             Case{-16, "MS Sans Serif", FALSE}}) {
+        SCOPED_TRACE(font.height);
+        HFONT made = MakeFont(font.height, font.face, font.italic);
+        HGDIOBJ before = SelectObject(m_dc, made);
+        TEXTMETRICA metrics{};
+        GetTextMetricsA(m_dc, &metrics);
+        SIZE extent{};
+        GetTextExtentPoint32A(m_dc, "gjpqy", 5, &extent);
+        EXPECT_EQ(extent.cy, metrics.tmHeight);
+        Clear(kWhite);
+        SetBkMode(m_dc, TRANSPARENT);
+        RECT box{10, 10, 300, 190};
+        DrawTextA(m_dc, "gjpqy", -1, &box, DT_LEFT | DT_SINGLELINE | DT_NOCLIP);
+        const RECT ink = Ink();
+        EXPECT_GT(ink.bottom, 10 + metrics.tmAscent) << "the tails are drawn below the baseline";
+        EXPECT_LE(ink.bottom, 10 + metrics.tmHeight);
+        SelectObject(m_dc, before);
+        DeleteObject(made);
+    }
+}
+
 TEST_F(TextTest, ExtentsAddUpAndAnEmptyTextHasNoWidth)
 {
     SIZE empty{}, narrow{}, wide{}, both{};
