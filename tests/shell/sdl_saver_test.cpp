@@ -56,8 +56,6 @@ struct Picture {
     int width = 0;
     int height = 0;
     std::vector<COLORREF> pixels;
-
-    COLORREF At(int x, int y) const { return pixels[static_cast<std::size_t>(y) * width + x]; }
 };
 
 bool Near(COLORREF a, COLORREF b)
