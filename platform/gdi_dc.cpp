@@ -64,14 +64,18 @@ DeviceContext* FindDC(HDC dc)
     return found == table.contexts.end() ? nullptr : &found->second;
 }
 
+RECT ScreenArea(const Display& display)
+{
+    return RECT{0, 0, display.Mode().width, display.Mode().height};
+}
+
 RECT DrawableArea(const DeviceContext& context, const Display& display)
 {
-    const RECT screen{0, 0, display.Mode().width, display.Mode().height};
     if (!context.clip)
-        return screen;
-    RECT area;
-    IntersectRect(&area, &screen, &*context.clip);
-    return area;
+        return ScreenArea(display);
+    RECT box{0, 0, 0, 0};
+    ForEachVisiblePart(context, display, ScreenArea(display), [&](const RECT& part) { UnionRect(&box, &box, &part); });
+    return box;
 }
 
 std::vector<BYTE> TranslationOf(const LogicalPalette& palette, const Display& display)
@@ -98,12 +102,12 @@ HDC GetDC(HWND hWnd)
     DeviceContext context;
     if (hWnd) {
         const WindowAreaProvider& windowArea = Contexts().windowArea;
-        const std::optional<WindowArea> area = windowArea ? windowArea(hWnd) : std::nullopt;
+        std::optional<WindowArea> area = windowArea ? windowArea(hWnd) : std::nullopt;
         if (!area)
             return nullptr;
         context.window = hWnd;
         context.origin = POINT{area->client.left, area->client.top};
-        context.clip = area->visible;
+        context.clip = std::move(area->visible);
     }
     return OpenContext(std::move(context));
 }
@@ -155,14 +159,18 @@ int GetClipBox(HDC hdc, LPRECT lprect)
     const DeviceContext* context = FindDC(hdc);
     if (!context || !lprect)
         return ERROR;
-    RECT area = DrawableArea(*context, CurrentDisplay());
-    if (IsRectEmpty(&area)) {
+    const Display& display = CurrentDisplay();
+    RECT box = DrawableArea(*context, display);
+    if (IsRectEmpty(&box)) {
         SetRectEmpty(lprect);
         return NULLREGION;
     }
-    OffsetRect(&area, -context->origin.x, -context->origin.y);
-    *lprect = area;
-    return SIMPLEREGION;
+    int pieces = 0;
+    if (context->clip && context->clip->Rects().size() > 1)
+        ForEachVisiblePart(*context, display, box, [&](const RECT&) { ++pieces; });
+    OffsetRect(&box, -context->origin.x, -context->origin.y);
+    *lprect = box;
+    return pieces > 1 ? COMPLEXREGION : SIMPLEREGION;
 }
 
 HPALETTE SelectPalette(HDC hdc, HPALETTE hPal, BOOL bForceBkgd)

@@ -8,10 +8,11 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <utility>
 #include <vector>
 
-#include "platform/win32_gdi.h"
-#include "platform/win32_types.h"
+#include "platform/gdi_region.h"
+#include "platform/win32.h"
 
 namespace vesper::platform {
 class Display;
@@ -58,7 +59,7 @@ struct DeviceContext {
     HWND window = nullptr;
     POINT origin{0, 0};
     // Screen coordinates; none = the whole screen, whatever its size.
-    std::optional<RECT> clip;
+    std::optional<Region> clip;
     HPALETTE palette = nullptr;
     bool forceBackground = false;
     int stretchMode = BLACKONWHITE;
@@ -72,7 +73,32 @@ struct DeviceContext {
 DeviceContext* FindDC(HDC dc);
 // Takes the font out of a context that is going away (platform/gdi_text.cpp).
 void ReleaseFontSelection(DeviceContext& context);
-// The screen area the context may draw in (possibly empty).
+// The whole screen: from (0, 0) to the display's size.
+RECT ScreenArea(const Display& display);
+
+// Calls draw(part) for each piece of `area` (screen coordinates) that the
+// context may draw on; the pieces are disjoint and never empty. With the
+// whole screen or one rectangle to draw in, that is at most one call.
+template <typename Draw>
+void ForEachVisiblePart(const DeviceContext& context, const Display& display, const RECT& area, Draw&& draw)
+{
+    const RECT screen = ScreenArea(display);
+    RECT onScreen;
+    if (!IntersectRect(&onScreen, &area, &screen))
+        return;
+    if (!context.clip) {
+        draw(onScreen);
+        return;
+    }
+    for (const RECT& visible : context.clip->Rects()) {
+        RECT part;
+        if (IntersectRect(&part, &onScreen, &visible))
+            draw(part);
+    }
+}
+
+// The smallest rectangle holding everything the context may draw on (screen
+// coordinates, possibly empty).
 RECT DrawableArea(const DeviceContext& context, const Display& display);
 
 // How the palette's indexes reach the system palette of the display: the
@@ -96,13 +122,14 @@ HPALETTE StockPalette();
 
 // Where a window's device context draws: `client` is the window's client
 // area on the screen (its top left is the context's origin) and `visible` the
-// part of it the window may draw in (a child is cut to its parents).
+// part of it the window may draw in (a child is cut to its parents, and the
+// windows in front of it are cut out).
 struct WindowArea {
     WindowArea(const RECT& area) : client(area), visible(area) {}
-    WindowArea(const RECT& clientArea, const RECT& visibleArea) : client(clientArea), visible(visibleArea) {}
+    WindowArea(const RECT& clientArea, Region visibleArea) : client(clientArea), visible(std::move(visibleArea)) {}
 
     RECT client;
-    RECT visible;
+    Region visible;
 };
 
 // The screen area of a window's client area, for GetDC with a window; none

@@ -150,31 +150,34 @@ BOOL DrawFocusRect(HDC hDC, const RECT* lprc)
     Display& display = CurrentDisplay();
     RECT r = *lprc;
     OffsetRect(&r, context->origin.x, context->origin.y);
-    const RECT drawable = DrawableArea(*context, display);
     const Surface surface = display.Pixels();
-    // Palette displays keep the static colours so that index ^ 0xFF is the
-    // inverse colour; true-colour pixels invert their channels.
-    const auto invert = [&](LONG x, LONG y) {
-        const POINT point{x, y};
-        if (!PtInRect(&drawable, point))
-            return;
-        BYTE* pixel = surface.Row(y) + x * surface.bytesPerPixel;
-        for (int channel = 0; channel < std::min(surface.bytesPerPixel, 3); ++channel)
-            pixel[channel] ^= 0xFF;
-    };
-    // Dots on every other pixel, going round the rectangle.
-    for (LONG x = r.left; x < r.right; x += 2) {
-        invert(x, r.top);
-        if (r.bottom - 1 > r.top)
-            invert(x, r.bottom - 1);
-    }
-    for (LONG y = r.top + 2; y < r.bottom - 1; y += 2) {
-        invert(r.left, y);
-        if (r.right - 1 > r.left)
-            invert(r.right - 1, y);
-    }
-    RECT changed;
-    if (IntersectRect(&changed, &r, &drawable))
-        display.AreaChanged(changed);
+    // The dots lie on the rectangle's first and last rows and columns, which
+    // are one row or column when it is that thin or thinner.
+    const RECT outline{r.left, r.top, std::max(r.right, r.left + 1), std::max(r.bottom, r.top + 1)};
+    // Each visible part inverts the dots that lie in it. Palette displays keep
+    // the static colours so that index ^ 0xFF is the inverse colour;
+    // true-colour pixels invert their channels.
+    ForEachVisiblePart(*context, display, outline, [&](const RECT& part) {
+        const auto invert = [&](LONG x, LONG y) {
+            const POINT point{x, y};
+            if (!PtInRect(&part, point))
+                return;
+            BYTE* pixel = surface.Row(y) + x * surface.bytesPerPixel;
+            for (int channel = 0; channel < std::min(surface.bytesPerPixel, 3); ++channel)
+                pixel[channel] ^= 0xFF;
+        };
+        // Dots on every other pixel, going round the rectangle.
+        for (LONG x = r.left; x < r.right; x += 2) {
+            invert(x, r.top);
+            if (r.bottom - 1 > r.top)
+                invert(x, r.bottom - 1);
+        }
+        for (LONG y = r.top + 2; y < r.bottom - 1; y += 2) {
+            invert(r.left, y);
+            if (r.right - 1 > r.left)
+                invert(r.right - 1, y);
+        }
+        display.AreaChanged(part);
+    });
     return TRUE;
 }

@@ -1,6 +1,6 @@
 // StretchDIBits: copies a rectangle of a device-independent bitmap to the
-// screen, one to one or stretched, clipped to the device context and the
-// screen.
+// screen, one to one or stretched, clipped to the device context's visible
+// parts and the screen.
 //
 // Sizes: negative widths or heights (mirroring) are refused, as is any raster
 // operation but SRCCOPY. Destination pixels whose source lies outside the
@@ -207,13 +207,30 @@ private:
     const Surface& m_surface;
 };
 
+// The screen rows written by a copy cut into several visible parts: parts
+// side by side share rows, which count once.
+class RowMarks {
+public:
+    explicit RowMarks(const RECT& area) : m_top(area.top), m_marks(static_cast<std::size_t>(area.bottom - area.top)) {}
+
+    void Mark(LONG y) { m_marks[static_cast<std::size_t>(y - m_top)] = true; }
+    int Count() const { return static_cast<int>(std::count(m_marks.begin(), m_marks.end(), true)); }
+
+private:
+    LONG m_top;
+    std::vector<bool> m_marks;
+};
+
+// The copy into one visible part of the destination.
 struct Copy {
     const DibSource& source;
     ColourMapping& colours;
     Surface surface;
-    RECT target;  // clipped destination on the screen
+    RECT target;  // the part, on the screen
     Axis x;
     Axis y;
+    // Where the rows written are marked when there are several parts.
+    RowMarks* rowMarks;
 
     std::int64_t FromX() const { return target.left - x.destStart; }
     std::int64_t ToX() const { return target.right - x.destStart; }
@@ -271,6 +288,7 @@ int CopyEightBitRows(Copy& copy, const std::vector<int>& columns, const std::vec
     const std::size_t count = static_cast<std::size_t>(std::count_if(firstInside, columns.end(), inside));
     const std::int64_t left = copy.target.left + static_cast<std::int64_t>(skip);
     const auto& deviceOf = copy.colours.DeviceOfValue();
+    RowMarks* const marks = copy.rowMarks;
     int written = 0;
     for (std::size_t j = 0; j < rows.size(); ++j) {
         if (rows[j] == kOutside)
@@ -288,6 +306,8 @@ int CopyEightBitRows(Copy& copy, const std::vector<int>& columns, const std::vec
                 std::memcpy(out + i * 4, &deviceOf[source[i]], 4);
         }
         ++written;
+        if (marks)
+            marks->Mark(copy.target.top + static_cast<LONG>(j));
     }
     return written;
 }
@@ -313,6 +333,7 @@ int CopyNearest(Copy& copy)
     std::vector<BYTE> values;
     std::vector<DeviceValue> decoded;
     int decodedRow = kOutside;
+    RowMarks* const marks = copy.rowMarks;
     int written = 0;
     for (std::size_t j = 0; j < rows.size(); ++j) {
         if (rows[j] == kOutside)
@@ -326,6 +347,8 @@ int CopyNearest(Copy& copy)
             if (columns[i] != kOutside)
                 writer.Put(target, copy.target.left + static_cast<std::int64_t>(i), decoded[columns[i] - first]);
         ++written;
+        if (marks)
+            marks->Mark(copy.target.top + static_cast<LONG>(j));
     }
     return written;
 }
@@ -347,6 +370,7 @@ int CopyHalftone(Copy& copy)
     std::vector<BYTE> values;
     std::vector<Colour> decoded;
     std::vector<std::array<double, 4>> sums(width);  // red, green, blue, weight
+    RowMarks* const marks = copy.rowMarks;
     int written = 0;
     for (std::size_t j = 0; j + 1 < rows.firstTap.size(); ++j) {
         if (rows.Of(j).empty())
@@ -376,6 +400,8 @@ int CopyHalftone(Copy& copy)
             writer.Put(target, copy.target.left + static_cast<std::int64_t>(i), copy.colours.DeviceOfColour(colour));
         }
         ++written;
+        if (marks)
+            marks->Mark(copy.target.top + static_cast<LONG>(j));
     }
     return written;
 }
@@ -416,10 +442,20 @@ int StretchDIBits(HDC hdc, int xDest, int yDest, int DestWidth, int DestHeight, 
     ColourMapping colours(*source, iUsage, display, *FindPalette(context->palette));
     const RECT target{static_cast<LONG>(left), static_cast<LONG>(top), static_cast<LONG>(right),
                       static_cast<LONG>(bottom)};
-    Copy copy{*source, colours, display.Pixels(), target, x, y};
+    const Surface surface = display.Pixels();
     const bool stretched = SrcWidth != DestWidth || SrcHeight != DestHeight;
-    const int written = stretched && context->stretchMode == HALFTONE ? CopyHalftone(copy) : CopyNearest(copy);
-    if (written > 0)
-        display.AreaChanged(target);
-    return written;
+    const auto copyPart = [&](const RECT& part, RowMarks* marks) {
+        Copy copy{*source, colours, surface, part, x, y, marks};
+        const int written = stretched && context->stretchMode == HALFTONE ? CopyHalftone(copy) : CopyNearest(copy);
+        if (written > 0)
+            display.AreaChanged(part);
+        return written;
+    };
+    // Drawing in the whole screen or in one rectangle, the target already
+    // lies inside it.
+    if (!context->clip || context->clip->Rects().size() <= 1)
+        return copyPart(target, nullptr);
+    RowMarks marks(target);
+    ForEachVisiblePart(*context, display, target, [&](const RECT& part) { copyPart(part, &marks); });
+    return marks.Count();
 }

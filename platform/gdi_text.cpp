@@ -129,32 +129,34 @@ bool PaintText(const DeviceContext& context, POINT at, std::string_view text, co
     if (!face)
         return false;
     Display& display = CurrentDisplay();
-    RECT area = DrawableArea(context, display);
+    RECT limit = ScreenArea(display);
     if (clip) {
         RECT onScreen = *clip;
         OffsetRect(&onScreen, context.origin.x, context.origin.y);
-        IntersectRect(&area, &area, &onScreen);
+        IntersectRect(&limit, &limit, &onScreen);
     }
     const POINT screen{at.x + context.origin.x, at.y + context.origin.y};
-    if (context.backgroundMode == OPAQUE) {
-        const SIZE extent = face->Measure(text);
-        RECT box{screen.x, screen.y, screen.x + extent.cx, screen.y + extent.cy};
-        if (IntersectRect(&box, &box, &area)) {
-            BYTE pixel[4]{};
-            DevicePixelOf(context.backgroundColor, context, display, pixel);
-            const Surface surface = display.Pixels();
+    const SIZE extent = face->Measure(text);
+    const RECT cell{screen.x, screen.y, screen.x + extent.cx, screen.y + extent.cy};
+    BYTE backgroundPixel[4]{};
+    DevicePixelOf(context.backgroundColor, context, display, backgroundPixel);
+    BYTE textPixel[4]{};
+    DevicePixelOf(context.textColor, context, display, textPixel);
+    std::optional<GlyphCoverage> glyphs;
+    const Surface surface = display.Pixels();
+    ForEachVisiblePart(context, display, limit, [&](const RECT& part) {
+        RECT box;
+        if (context.backgroundMode == OPAQUE && IntersectRect(&box, &cell, &part)) {
             for (LONG y = box.top; y < box.bottom; ++y)
                 for (LONG x = box.left; x < box.right; ++x)
-                    std::memcpy(surface.Row(y) + x * surface.bytesPerPixel, pixel,
+                    std::memcpy(surface.Row(y) + x * surface.bytesPerPixel, backgroundPixel,
                                 static_cast<std::size_t>(surface.bytesPerPixel));
             display.AreaChanged(box);
         }
-    }
-    if (IsRectEmpty(&area))
-        return true;
-    BYTE textPixel[4]{};
-    DevicePixelOf(context.textColor, context, display, textPixel);
-    PaintCoverage(face->Render(text), screen, area, textPixel, display);
+        if (!glyphs)
+            glyphs = face->Render(text);
+        PaintCoverage(*glyphs, screen, part, textPixel, display);
+    });
     return true;
 }
 

@@ -38,8 +38,7 @@ NativeWindowId ApplyVisibilityLocked(Window& window, bool show)
         window.style |= WS_VISIBLE;
         InvalidateShownTreeLocked(window);
     } else {
-        if (Window* parent = window.IsChild() ? FindWindowRecord(window.parent) : nullptr)
-            InvalidateLocked(*parent, &window.rect, true);
+        InvalidateUncoveredLocked(window);
         window.style &= ~WS_VISIBLE;
         SetRectEmpty(&window.update);
         window.eraseUpdate = false;

@@ -2,6 +2,7 @@
 // GDI's window area hook) and FillRect.
 #include <algorithm>
 #include <cstring>
+#include <utility>
 
 #include "platform/clock.h"
 #include "platform/display.h"
@@ -12,14 +13,19 @@ namespace vesper::platform::user {
 
 namespace {
 
-// Called by GDI, with its lock held, for GetDC of a window.
+// Called by GDI, with its lock held, for GetDC of a window: the window draws
+// on its visible area less the windows in front of it.
 std::optional<gdi::WindowArea> WindowAreaOf(HWND window)
 {
     Lock lock = LockState();
-    const Window* record = FindWindowRecord(window);
+    Window* record = FindWindowRecord(window);
     if (!record)
         return std::nullopt;
-    return gdi::WindowArea(ClientOnScreen(*record), VisibleOnScreen(*record));
+    gdi::Region visible(VisibleOnScreen(*record));
+    if (!visible.IsEmpty())
+        for (const RECT& above : AreasInFrontOf(*record))
+            visible.Subtract(above);
+    return gdi::WindowArea(ClientOnScreen(*record), std::move(visible));
 }
 
 // Takes `removed` out of the bounding box `box` where a box remains: when it
@@ -166,9 +172,10 @@ HDC BeginPaint(HWND hWnd, LPPAINTSTRUCT lpPaint)
         gdi::DeviceContext* context = gdi::FindDC(dc);
         RECT onScreen = box;
         OffsetRect(&onScreen, context->origin.x, context->origin.y);
-        RECT clip = context->clip.value_or(onScreen);
-        IntersectRect(&clip, &clip, &onScreen);
-        context->clip = clip;
+        if (context->clip)
+            context->clip->Intersect(onScreen);
+        else
+            context->clip = gdi::Region(onScreen);
     }
     std::memset(lpPaint, 0, sizeof *lpPaint);
     lpPaint->hdc = dc;
@@ -208,12 +215,14 @@ int FillRect(HDC hDC, const RECT* lprc, HBRUSH hbr)
     BYTE pixel[4]{};
     gdi::DevicePixelOf(*colour, *context, display, pixel);
     const Surface surface = display.Pixels();
-    for (LONG y = area.top; y < area.bottom; ++y) {
-        BYTE* row = surface.Row(y) + area.left * surface.bytesPerPixel;
-        for (LONG x = area.left; x < area.right; ++x, row += surface.bytesPerPixel)
-            std::memcpy(row, pixel, static_cast<std::size_t>(surface.bytesPerPixel));
-    }
-    display.AreaChanged(area);
+    gdi::ForEachVisiblePart(*context, display, area, [&](const RECT& part) {
+        for (LONG y = part.top; y < part.bottom; ++y) {
+            BYTE* row = surface.Row(y) + part.left * surface.bytesPerPixel;
+            for (LONG x = part.left; x < part.right; ++x, row += surface.bytesPerPixel)
+                std::memcpy(row, pixel, static_cast<std::size_t>(surface.bytesPerPixel));
+        }
+        display.AreaChanged(part);
+    });
     return 1;
 }
 

@@ -3,6 +3,8 @@
 
 #include <algorithm>
 #include <atomic>
+#include <iterator>
+#include <vector>
 
 #include "platform/clock.h"
 #include "platform/display.h"
@@ -14,8 +16,9 @@ namespace {
 std::atomic<DWORD> nextThreadId{1};
 
 // Removes the thread's windows, timers and queue when the thread ends. The
-// windows get no messages any more (their thread is gone); messages still
-// waiting for an answer from it are answered 0.
+// windows get no messages any more (their thread is gone), but the windows
+// they covered repaint; messages still waiting for an answer from it are
+// answered 0.
 struct QueueOwner {
     ~QueueOwner()
     {
@@ -28,9 +31,12 @@ struct QueueOwner {
             for (const auto& [key, window] : state.windows)
                 if (!window->foreign && window->thread == thread)
                     owned.push_back(window->handle);
-            for (HWND window : owned)
+            for (HWND window : owned) {
+                if (Window* record = FindWindowRecord(window))
+                    InvalidateUncoveredLocked(*record);
                 if (const NativeWindowId native = RemoveWindowLocked(window))
                     natives.push_back(native);
+            }
             std::erase_if(state.timers, [thread](const WindowTimer& timer) { return timer.thread == thread; });
             if (const auto found = state.queues.find(thread); found != state.queues.end()) {
                 for (const auto& send : found->second->sent)
@@ -209,18 +215,78 @@ bool IsEnabled(const Window& window)
     return !(window.style & WS_DISABLED);
 }
 
+namespace {
+
+// Invalidates the part of the window's client area that lies under a screen
+// area, erasing it.
+void InvalidateUnderLocked(Window& window, const RECT& screenArea)
+{
+    const RECT client = ClientOnScreen(window);
+    RECT under;
+    if (!IntersectRect(&under, &client, &screenArea))
+        return;
+    OffsetRect(&under, -client.left, -client.top);
+    InvalidateLocked(window, &under, true);
+}
+
+}  // namespace
+
 void PlaceInFrontLocked(HWND window)
 {
     auto& order = GetState().zOrder;
-    std::erase(order, window);
-    const Window* record = FindWindowRecord(window);
+    const auto previous = std::ranges::find(order, window);
+    const bool wasOrdered = previous != order.end();
+    const auto oldIndex = previous - order.begin();
+    if (wasOrdered)
+        order.erase(previous);
+    Window* record = FindWindowRecord(window);
     auto position = order.begin();
     if (!record || !(record->exStyle & WS_EX_TOPMOST))
         position = std::ranges::find_if(order, [](HWND other) {
             const Window* otherRecord = FindWindowRecord(other);
             return !otherRecord || !(otherRecord->exStyle & WS_EX_TOPMOST);
         });
+    // The windows between its new place and its old one were in front of it.
+    std::vector<HWND> passed;
+    if (wasOrdered && position - order.begin() < oldIndex)
+        passed.assign(position, order.begin() + oldIndex);
     order.insert(position, window);
+    if (passed.empty() || !record || !IsShown(*record))
+        return;
+    for (HWND other : passed)
+        if (const Window* otherRecord = FindWindowRecord(other); otherRecord && IsShown(*otherRecord))
+            InvalidateUnderLocked(*record, ClientOnScreen(*otherRecord));
+    WakeWaiters();
+}
+
+std::vector<RECT> AreasInFrontOf(Window& window)
+{
+    const HWND root = RootOf(window)->handle;
+    std::vector<RECT> areas;
+    for (HWND other : GetState().zOrder) {
+        if (other == root)
+            return areas;
+        if (const Window* record = FindWindowRecord(other); record && IsShown(*record))
+            areas.push_back(ClientOnScreen(*record));
+    }
+    return {};
+}
+
+void InvalidateUncoveredLocked(Window& window)
+{
+    if (!IsShown(window))
+        return;
+    if (Window* parent = window.IsChild() ? FindWindowRecord(window.parent) : nullptr)
+        InvalidateLocked(*parent, &window.rect, true);
+    const auto& order = GetState().zOrder;
+    const auto behind = std::ranges::find(order, window.handle);
+    if (behind == order.end())
+        return;
+    const RECT area = ClientOnScreen(window);
+    for (auto other = std::next(behind); other != order.end(); ++other)
+        if (Window* record = FindWindowRecord(*other))
+            InvalidateUnderLocked(*record, area);
+    WakeWaiters();
 }
 
 void InvalidateLocked(Window& window, const RECT* area, bool erase)

@@ -201,8 +201,20 @@ bool IsEnabled(const Window& window);
 NativeWindowId RemoveWindowLocked(HWND window);
 
 // Puts a window with a native window in front of the others of its band
-// (WS_EX_TOPMOST windows stay in front of the rest).
+// (WS_EX_TOPMOST windows stay in front of the rest). What the windows it
+// passes covered of it needs painting.
 void PlaceInFrontLocked(HWND window);
+
+// The screen areas of the shown windows in front of the window's own
+// top-level window (or child of a foreign window), front first: what hides
+// parts of it. None for a foreign window, whose place among the others is
+// not known.
+std::vector<RECT> AreasInFrontOf(Window& window);
+
+// A shown window is leaving the screen (hidden or destroyed): its parent
+// and the windows behind it repaint what it covered of them. Call it while
+// the window still counts as shown.
+void InvalidateUncoveredLocked(Window& window);
 
 // Adds to the update region (client coordinates; none = the whole client
 // area) and passes it on to the children unless the window clips them.

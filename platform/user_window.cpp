@@ -140,6 +140,7 @@ void HideForDestruction(HWND window)
         Window* record = FindWindowRecord(window);
         if (!record)
             return;
+        InvalidateUncoveredLocked(*record);
         record->style &= ~WS_VISIBLE;
         if (HasNativeWindow(*record))
             native = record->native;

@@ -57,8 +57,9 @@ int GetDeviceCaps(HDC hdc, int index);
 #define SIMPLEREGION 2
 #define COMPLEXREGION 3
 // The smallest rectangle, in the context's coordinates, that holds everything
-// the context can draw on; returns SIMPLEREGION, NULLREGION when it can draw
-// nothing, or ERROR for an invalid context.
+// the context can draw on; returns SIMPLEREGION, COMPLEXREGION when that is
+// more than one rectangle, NULLREGION when it can draw nothing, or ERROR for
+// an invalid context.
 int GetClipBox(HDC hdc, LPRECT lprect);
 
 HPALETTE SelectPalette(HDC hdc, HPALETTE hPal, BOOL bForceBkgd);

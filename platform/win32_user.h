@@ -6,9 +6,12 @@
 //
 // Choices where Windows leaves room or where the layer is smaller:
 // - Windows have no non-client area: the client area is the whole window.
-// - A window's device context draws inside the window's visible area (its
-//   client area cut to its parents); overlapping sibling windows are not
-//   cut out, and CS_OWNDC/CS_CLASSDC windows get a fresh context per GetDC.
+// - A window's device context draws inside the window's visible area, as it
+//   was when the context was made: its client area cut to its parents, less
+//   the shown top-level windows in front of its own; overlapping sibling
+//   windows are not cut out, and CS_OWNDC/CS_CLASSDC windows get a fresh
+//   context per GetDC. A window that is hidden or destroyed, or one raised
+//   over others, invalidates what it uncovers.
 // - The update region is kept as its bounding box.
 // - A window handle is a number never reused, so a stale handle fails.
 // - Class names are unique in the process, whatever the instance handle.
