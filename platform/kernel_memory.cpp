@@ -17,6 +17,7 @@
 #include <mutex>
 #include <vector>
 
+#include "platform/large_pages.h"
 #include "platform/win32.h"
 
 namespace {
@@ -134,7 +135,9 @@ MemoryBlock* FindBlock(HGLOBAL handle)
 void* AllocateBytes(SIZE_T size, bool zero)
 {
     const SIZE_T request = size ? size : 1;
-    return zero ? std::calloc(1, request) : std::malloc(request);
+    void* bytes = zero ? std::calloc(1, request) : std::malloc(request);
+    vesper::platform::AdviseLargePages(bytes, request);
+    return bytes;
 }
 
 }  // namespace
@@ -163,6 +166,8 @@ HGLOBAL GlobalReAlloc(HGLOBAL hMem, SIZE_T dwBytes, UINT uFlags)
         SetLastError(ERROR_NOT_ENOUGH_MEMORY);
         return nullptr;
     }
+    if (bytes != block->bytes)
+        vesper::platform::AdviseLargePages(bytes, dwBytes);
     if ((uFlags & GMEM_ZEROINIT) && dwBytes > block->size)
         std::memset(static_cast<BYTE*>(bytes) + block->size, 0, dwBytes - block->size);
     block->bytes = bytes;

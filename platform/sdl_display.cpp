@@ -1,8 +1,11 @@
 #include "platform/sdl_display.h"
 
 #include <algorithm>
+#include <cstdlib>
+#include <new>
 #include <utility>
 
+#include "platform/large_pages.h"
 #include "platform/sdl_video.h"
 #include "platform/win32_kernel.h"
 
@@ -23,14 +26,18 @@ bool Inside(const RECT& inner, const RECT& outer)
 
 }  // namespace
 
-Screen::Screen(const DisplayMode& mode)
-    : m_mode(mode), m_pixels(static_cast<std::size_t>(mode.width) * mode.height * kBytesPerPixel, 0)
+Screen::Screen(const DisplayMode& mode) : m_mode(mode), m_pixels(nullptr, std::free)
 {
+    const std::size_t size = static_cast<std::size_t>(mode.width) * mode.height * kBytesPerPixel;
+    m_pixels.reset(static_cast<BYTE*>(std::calloc(1, size)));
+    if (!m_pixels)
+        throw std::bad_alloc();
+    AdviseLargePages(m_pixels.get(), size);
 }
 
 Surface Screen::Pixels()
 {
-    return Surface{m_pixels.data(), static_cast<std::ptrdiff_t>(m_mode.width) * kBytesPerPixel, m_mode.width,
+    return Surface{m_pixels.get(), static_cast<std::ptrdiff_t>(m_mode.width) * kBytesPerPixel, m_mode.width,
                    m_mode.height, kBytesPerPixel};
 }
 

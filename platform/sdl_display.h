@@ -37,7 +37,8 @@ public:
 
 private:
     DisplayMode m_mode;
-    std::vector<BYTE> m_pixels;
+    // Allocated zeroed and untouched, so that large pages can back it.
+    std::unique_ptr<BYTE, void (*)(void*)> m_pixels;
 
     std::mutex m_changesMutex;
     std::vector<RECT> m_changed;
