@@ -317,6 +317,37 @@ HWND FindWindowA(LPCSTR lpClassName, LPCSTR lpWindowName)
     return nullptr;
 }
 
+namespace {
+
+// Runs `read` on the record of a window of ours or of another program (which
+// is adopted first), with the window state locked; FALSE for no window.
+template <typename Read>
+BOOL ReadWindowRecord(HWND window, Read read)
+{
+    AdoptForeignWindow(window);
+    Lock lock = LockState();
+    const Window* record = RequireWindow(window);
+    if (!record)
+        return FALSE;
+    read(*record);
+    return TRUE;
+}
+
+BOOL OffsetByClientOrigin(HWND window, LPPOINT point, int direction)
+{
+    if (!point)
+        return FALSE;
+    if (IsDesktop(window))
+        return TRUE;
+    return ReadWindowRecord(window, [&](const Window& record) {
+        const RECT client = ClientOnScreen(record);
+        point->x += direction * client.left;
+        point->y += direction * client.top;
+    });
+}
+
+}  // namespace
+
 BOOL GetClientRect(HWND hWnd, LPRECT lpRect)
 {
     if (!lpRect)
@@ -326,13 +357,7 @@ BOOL GetClientRect(HWND hWnd, LPRECT lpRect)
         *lpRect = RECT{0, 0, screen.cx, screen.cy};
         return TRUE;
     }
-    AdoptForeignWindow(hWnd);
-    Lock lock = LockState();
-    const Window* record = RequireWindow(hWnd);
-    if (!record)
-        return FALSE;
-    *lpRect = RECT{0, 0, record->Width(), record->Height()};
-    return TRUE;
+    return ReadWindowRecord(hWnd, [&](const Window& record) { *lpRect = RECT{0, 0, record.Width(), record.Height()}; });
 }
 
 BOOL GetWindowRect(HWND hWnd, LPRECT lpRect)
@@ -341,35 +366,8 @@ BOOL GetWindowRect(HWND hWnd, LPRECT lpRect)
         return FALSE;
     if (IsDesktop(hWnd))
         return GetClientRect(hWnd, lpRect);
-    AdoptForeignWindow(hWnd);
-    Lock lock = LockState();
-    const Window* record = RequireWindow(hWnd);
-    if (!record)
-        return FALSE;
-    *lpRect = ClientOnScreen(*record);
-    return TRUE;
+    return ReadWindowRecord(hWnd, [&](const Window& record) { *lpRect = ClientOnScreen(record); });
 }
-
-namespace {
-
-BOOL OffsetByClientOrigin(HWND window, LPPOINT point, int direction)
-{
-    if (!point)
-        return FALSE;
-    if (IsDesktop(window))
-        return TRUE;
-    AdoptForeignWindow(window);
-    Lock lock = LockState();
-    const Window* record = RequireWindow(window);
-    if (!record)
-        return FALSE;
-    const RECT client = ClientOnScreen(*record);
-    point->x += direction * client.left;
-    point->y += direction * client.top;
-    return TRUE;
-}
-
-}  // namespace
 
 BOOL ClientToScreen(HWND hWnd, LPPOINT lpPoint)
 {
