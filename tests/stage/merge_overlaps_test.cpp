@@ -79,15 +79,9 @@ protected:
 
 std::vector<RECT> RandomRects(std::mt19937& random, int count, int areaWidth, int areaHeight, int largest)
 {
-    std::uniform_int_distribution<int> x(-largest, areaWidth);
-    std::uniform_int_distribution<int> y(-largest, areaHeight);
-    std::uniform_int_distribution<int> side(0, largest);
     std::vector<RECT> rects;
-    for (int i = 0; i < count; ++i) {
-        const int left = x(random);
-        const int top = y(random);
-        rects.push_back(RECT{left, top, left + side(random), top + side(random)});
-    }
+    for (int i = 0; i < count; ++i)
+        rects.push_back(vesper::test::RandomRect(random, areaWidth, areaHeight, largest));
     return rects;
 }
 

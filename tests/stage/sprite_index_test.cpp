@@ -8,8 +8,11 @@
 
 #include "sprites/sprite.h"
 #include "stage/sprite_index.h"
+#include "tests/stage/stage_test_support.h"
 
 namespace {
+
+using vesper::test::RandomRect;
 
 struct IndexCase {
     std::vector<std::unique_ptr<CSprite>> owned;
@@ -33,13 +36,6 @@ struct IndexCase {
         return found;
     }
 };
-
-RECT RandomRect(std::mt19937& random, int width, int height, int largest)
-{
-    std::uniform_int_distribution<int> x(-largest, width), y(-largest, height), side(0, largest);
-    const int left = x(random), top = y(random);
-    return RECT{left, top, left + side(random), top + side(random)};
-}
 
 TEST(SpriteIndexTest, FindsWhatAPlainFilterFindsInPaintingOrder)
 {

@@ -7,6 +7,7 @@
 
 #include <memory>
 #include <optional>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -67,6 +68,16 @@ std::vector<BYTE> SceneBytes(CVesperDoc& doc);
 std::vector<BYTE> FramePixels(const CDIB8BPP& frame);
 // The colour of a default palette index.
 COLORREF PaletteColour(BYTE index);
+
+// A rectangle of sides up to `largest` (0 included: empty ones come too),
+// anywhere from just off the top-left of a width x height area to its far
+// edges.
+inline RECT RandomRect(std::mt19937& random, int width, int height, int largest)
+{
+    std::uniform_int_distribution<int> x(-largest, width), y(-largest, height), side(0, largest);
+    const int left = x(random), top = y(random);
+    return RECT{left, top, left + side(random), top + side(random)};
+}
 
 // Each test gets a fresh recording screen and window layer, the default
 // palette made, full-screen mode, and a stage made after the screen was
