@@ -8,6 +8,7 @@
 
 #include "platform/patchable_data.h"
 #include "platform/win32.h"
+#include "tests/platform/user_test_support.h"
 
 namespace {
 
@@ -135,15 +136,11 @@ TEST(PatchableBlock, TheStringMustFitWithItsTerminator)
     EXPECT_EQ(ReadPatchableValues(unterminated).value->stringResource1, std::string(kStringResourceCapacity - 1, 'z'));
 }
 
-// Sets this program's string resource 1 as the packaging tool would, and puts
-// the empty default back afterwards.
+// Sets this program's string resource 1 and puts the empty default back
+// afterwards.
 class ProgramString : public ::testing::Test {
 protected:
-    void Set(const std::string& text)
-    {
-        for (std::size_t i = 0; i < kStringResourceCapacity; ++i)
-            g_patchableData.stringResource1[i] = i < text.size() ? text[i] : '\0';
-    }
+    static void Set(const std::string& text) { vesper::test::SetProgramString(text); }
     void TearDown() override { Set(""); }
 };
 

@@ -30,10 +30,8 @@ protected:
     void SetUp() override
     {
         SdlTest::SetUp();
-        if (IsSkipped() || HasFatalFailure())
-            return;
-        if (!RunCommand("xdotool version"))
-            GTEST_SKIP() << "xdotool is missing (scripts/setup.sh installs it)";
+        if (!IsSkipped() && !HasFatalFailure())
+            SkipWithoutXdotool();
     }
 
     // A shown popup with the keyboard focus, painted, its messages logged

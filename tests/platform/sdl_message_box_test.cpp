@@ -15,8 +15,9 @@ protected:
         SdlTest::SetUp();
         if (IsSkipped() || HasFatalFailure())
             return;
-        if (!RunCommand("xdotool version"))
-            GTEST_SKIP() << "xdotool is missing (scripts/setup.sh installs it)";
+        SkipWithoutXdotool();
+        if (IsSkipped())
+            return;
         m_previous = vesper::platform::SetMessageBoxHandler(vesper::platform::sdl::ShowMessageBox);
     }
     void TearDown() override

@@ -190,6 +190,13 @@ inline bool RunCommand(const std::string& command)
     return std::system((command + " >/dev/null 2>&1").c_str()) == 0;
 }
 
+// Skips the calling test when xdotool, which sends the real input, is missing.
+inline void SkipWithoutXdotool()
+{
+    if (!RunCommand("xdotool version"))
+        GTEST_SKIP() << "xdotool is missing (scripts/setup.sh installs it)";
+}
+
 // Dispatches the calling thread's messages until the condition holds;
 // false after `seconds`.
 inline bool PumpUntil(const std::function<bool()>& condition, double seconds = 5)

@@ -18,6 +18,7 @@
 #include "platform/clock.h"
 #include "platform/headless_display.h"
 #include "platform/headless_windows.h"
+#include "platform/patchable_data.h"
 #include "platform/win32.h"
 
 namespace vesper::test {
@@ -254,6 +255,15 @@ inline bool WaitFor(const std::function<bool()>& condition)
         std::this_thread::yield();
     }
     return true;
+}
+
+// Sets this program's string resource 1 as the packaging tool would; the
+// rest of the field is zeroed, so "" puts the unpackaged default back.
+inline void SetProgramString(const std::string& text)
+{
+    ASSERT_LT(text.size(), platform::kStringResourceCapacity);
+    for (std::size_t i = 0; i < platform::kStringResourceCapacity; ++i)
+        g_patchableData.stringResource1[i] = i < text.size() ? text[i] : '\0';
 }
 
 // Waits until a message sent by another thread is waiting in the calling
