@@ -258,22 +258,6 @@ TEST_F(ConfigurationDialog, TextsSetAtInitialisationAreDrawn)
     });
 }
 
-TEST_F(ConfigurationDialog, StoredSpeedsOutOfRangeOpenAt100AndOkWritesIt)
-{
-    for (int stored : {0, 250}) {
-        m_state.stored = stored;
-        m_state.written.reset();
-        int shown = 0;
-        EXPECT_EQ(Run([&](HWND dialog) {
-                      shown = Position(dialog);
-                      headless::ClickControl(dialog, IDOK);
-                  }),
-                  1);
-        EXPECT_EQ(shown, 100) << "stored " << stored;
-        EXPECT_EQ(m_state.written, 100) << "stored " << stored;
-    }
-}
-
 TEST_F(ConfigurationDialog, ArrowsAndTroughMoveByOneWithinTheRange)
 {
     m_state.stored = 1;
@@ -291,17 +275,6 @@ TEST_F(ConfigurationDialog, ArrowsAndTroughMoveByOneWithinTheRange)
     EXPECT_EQ(m_state.Codes(), (std::vector<int>{SB_LINELEFT, SB_ENDSCROLL, SB_LINERIGHT, SB_ENDSCROLL, SB_PAGERIGHT,
                                                  SB_ENDSCROLL, SB_PAGELEFT, SB_ENDSCROLL}));
     EXPECT_EQ(m_state.written, 2);
-
-    m_state.stored = 100;
-    m_state.codes.clear();
-    Run([&](HWND dialog) {
-        headless::ClickScrollTrough(dialog, kSpeedBar, false);
-        headless::ClickScrollArrow(dialog, kSpeedBar, true);
-        headless::ClickScrollArrow(dialog, kSpeedBar, true);
-        EXPECT_EQ(Position(dialog), 100) << "no higher than 100";
-        headless::ClickControl(dialog, IDOK);
-    });
-    EXPECT_EQ(m_state.written, 100);
 }
 
 TEST_F(ConfigurationDialog, DraggingTheThumbChangesNothingUntilItIsReleased)

@@ -11,7 +11,6 @@
 #include "platform/controls.h"
 #include "platform/dialog_headless.h"
 #include "platform/dialog_manager.h"
-#include "platform/patchable_data.h"
 #include "saver/config_dialog_proc.h"
 #include "saver/resources.h"
 #include "saver/speed_setting.h"
@@ -29,13 +28,6 @@ constexpr const char* kCaption = "Configuration";
 constexpr int kDialogWidthUnits = 260;
 constexpr int kDialogHeightUnits = 105;
 constexpr COLORREF kTroughColour = RGB(224, 224, 224);
-
-void SetStringResource1(const std::string& text)
-{
-    ASSERT_LT(text.size(), platform::kStringResourceCapacity);
-    for (std::size_t i = 0; i < platform::kStringResourceCapacity; ++i)
-        g_patchableData.stringResource1[i] = i < text.size() ? text[i] : '\0';
-}
 
 POINT Middle(const RECT& area)
 {
@@ -99,7 +91,7 @@ protected:
         if (IsSkipped() || HasFatalFailure())
             return;
         RegisterSaverResources();
-        SetStringResource1("Cr\xE9puscule|Une sc\xE8ne de test");
+        SetProgramString("Cr\xE9puscule|Une sc\xE8ne de test");
     }
 
     void TearDown() override
@@ -111,7 +103,7 @@ protected:
                 PostMessageA(open.window, WM_COMMAND, IDCANCEL, 0);
             m_result.wait();
         }
-        SetStringResource1("");
+        SetProgramString("");
         SdlTest::TearDown();
     }
 
@@ -199,10 +191,8 @@ protected:
     void SetUp() override
     {
         SdlDialogTest::SetUp();
-        if (IsSkipped() || HasFatalFailure())
-            return;
-        if (!RunCommand("xdotool version"))
-            GTEST_SKIP() << "xdotool is missing (scripts/setup.sh installs it)";
+        if (!IsSkipped() && !HasFatalFailure())
+            SkipWithoutXdotool();
     }
 
     // No --sync: it waits seconds for a pointer that is already there, and

@@ -34,22 +34,26 @@ TEST_F(SpeedSetting, StoredValuesAreUsedAsReadButTheDialogKeepsThemInRange)
     }
 }
 
-TEST(SpeedAfterScroll, ThumbCountsOnlyWhenReleased)
+// The thumb counts only when released, the ends jump to the range's ends,
+// moves stop at them, and a speed out of range (read before any check) is
+// brought back by any move; none means the speed stays as it is.
+TEST(SpeedAfterScroll, EachScrollCodeFromEveryPlace)
 {
-    EXPECT_EQ(SpeedAfterScroll(5, 80, 50), std::nullopt);  // SB_THUMBTRACK
-    EXPECT_EQ(SpeedAfterScroll(4, 80, 50), 80);            // SB_THUMBPOSITION
-    EXPECT_EQ(SpeedAfterScroll(4, 0, 50), 1);
-    EXPECT_EQ(SpeedAfterScroll(4, 300, 50), 100);
-}
-
-TEST(SpeedAfterScroll, EndsAndUnknownCodes)
-{
-    EXPECT_EQ(SpeedAfterScroll(6, 0, 50), 1);    // SB_LEFT
-    EXPECT_EQ(SpeedAfterScroll(7, 0, 50), 100);  // SB_RIGHT
-    EXPECT_EQ(SpeedAfterScroll(8, 0, 50), std::nullopt);  // SB_ENDSCROLL
-    EXPECT_EQ(SpeedAfterScroll(9, 0, 50), 50);
-    // A speed out of range (read before any check) is brought back by any move.
-    EXPECT_EQ(SpeedAfterScroll(9, 0, 250), 100);
+    const struct {
+        int code;
+        int thumbPosition;
+        int speed;
+        std::optional<int> after;
+    } cases[] = {
+        {SB_THUMBTRACK, 80, 50, std::nullopt}, {SB_THUMBPOSITION, 80, 50, 80}, {SB_THUMBPOSITION, 0, 50, 1},
+        {SB_THUMBPOSITION, 300, 50, 100},      {SB_LEFT, 0, 50, 1},             {SB_RIGHT, 0, 50, 100},
+        {SB_ENDSCROLL, 0, 50, std::nullopt},   {SB_LINELEFT, 0, 1, 1},          {SB_PAGERIGHT, 0, 100, 100},
+        {9, 0, 50, 50},                        {9, 0, 250, 100},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(::testing::Message() << "code " << c.code << " at speed " << c.speed);
+        EXPECT_EQ(SpeedAfterScroll(c.code, c.thumbPosition, c.speed), c.after);
+    }
 }
 
 }  // namespace
