@@ -8,7 +8,6 @@
 #include <string>
 
 #include "platform/dialog_headless.h"
-#include "platform/patchable_data.h"
 #include "saver/config_dialog_proc.h"
 #include "saver/globals.h"
 #include "saver/resources.h"
@@ -22,20 +21,13 @@ namespace {
 
 namespace headless = platform::headless;
 
-void SetStringResource1(const std::string& text)
-{
-    ASSERT_LT(text.size(), platform::kStringResourceCapacity);
-    for (std::size_t i = 0; i < platform::kStringResourceCapacity; ++i)
-        g_patchableData.stringResource1[i] = i < text.size() ? text[i] : '\0';
-}
-
 class ConfigDialog : public WindowTest {
 protected:
     void SetUp() override
     {
         WindowTest::SetUp();
         RegisterSaverResources();
-        SetStringResource1("Crépuscule|Une scène de test");
+        SetProgramString("Crépuscule|Une scène de test");
     }
     void TearDown() override
     {
@@ -43,7 +35,7 @@ protected:
         // the thread running it ends.
         for (const headless::OpenDialog& open : headless::OpenDialogs())
             headless::CloseDialog(open.window);
-        SetStringResource1("");
+        SetProgramString("");
         WindowTest::TearDown();
     }
 
@@ -94,7 +86,7 @@ TEST_F(ConfigDialog, ShowsTitleAndCreditSplitAtTheFirstBar)
         {"Sans barre", "Sans barre", ""},
     };
     for (const auto& c : cases) {
-        SetStringResource1(c.strings);
+        SetProgramString(c.strings);
         HWND dialog = Open();
         ASSERT_NE(dialog, nullptr);
         EXPECT_EQ(headless::ControlText(dialog, kTitleControl), c.title);
@@ -139,52 +131,43 @@ TEST_F(ConfigDialog, SpeedStaysWithinItsRangeAtBothEnds)
     EXPECT_EQ(SettingsFile(), "[settings]\nspeed=100\n");
 }
 
-TEST_F(ConfigDialog, ConfigurationRequestIsOwnedByTheForegroundWindow)
+TEST_F(ConfigDialog, ConfigurationRequestIsOwnedByTheForegroundWindowAndAnEmptyTailByNone)
 {
     // The foreground window belongs to the thread that runs the program, so
     // that disabling it while the dialog runs needs no other thread.
+    const struct {
+        const char* tail;
+        bool ownerDisabled;
+        int button;
+        int exitCode;
+        const char* settingsAfter;
+    } cases[] = {
+        {"/c:1234", true, IDCANCEL, 0, ""},
+        {"", false, IDOK, 1, "[settings]\nspeed=100\n"},
+    };
     TestClass frontClass("FrontOfConfiguration");
-    std::promise<HWND> frontMade;
-    std::future<HWND> frontWindow = frontMade.get_future();
-    std::future<int> exitCode = std::async(std::launch::async, [&] {
-        HWND front = CreateWindowExA(0, frontClass.Name(), "front", WS_POPUP | WS_VISIBLE, 0, 0, 60, 60, nullptr,
-                                     nullptr, nullptr, nullptr);
-        frontMade.set_value(GetForegroundWindow() == front ? front : nullptr);
-        std::string tail = "/c:1234";
-        const int result = WinMain(nullptr, nullptr, tail.data(), SW_SHOW);
-        DestroyWindow(front);
-        return result;
-    });
-    HWND front = frontWindow.get();
-    ASSERT_NE(front, nullptr);
-    HWND dialog = headless::WaitForDialog("Configuration");
-    ASSERT_NE(dialog, nullptr);
-    EXPECT_FALSE(IsWindowEnabled(front)) << "the modal dialog's owner is disabled while it runs";
-    ASSERT_TRUE(headless::ClickControl(dialog, IDCANCEL));
-    EXPECT_EQ(exitCode.get(), 0);
-    EXPECT_EQ(SettingsFile(), "") << "Annuler writes nothing";
-}
-
-TEST_F(ConfigDialog, EmptyCommandTailOpensTheDialogWithoutOwner)
-{
-    TestClass frontClass("FrontOfUnownedConfiguration");
-    std::promise<HWND> frontMade;
-    std::future<HWND> frontWindow = frontMade.get_future();
-    std::future<int> exitCode = std::async(std::launch::async, [&] {
-        HWND front = CreateWindowExA(0, frontClass.Name(), "front", WS_POPUP | WS_VISIBLE, 0, 0, 60, 60, nullptr,
-                                     nullptr, nullptr, nullptr);
-        frontMade.set_value(front);
-        std::string tail;
-        const int result = WinMain(nullptr, nullptr, tail.data(), SW_SHOW);
-        DestroyWindow(front);
-        return result;
-    });
-    HWND front = frontWindow.get();
-    HWND dialog = headless::WaitForDialog("Configuration");
-    ASSERT_NE(dialog, nullptr);
-    EXPECT_TRUE(IsWindowEnabled(front)) << "no owner was disabled";
-    ASSERT_TRUE(headless::ClickControl(dialog, IDOK));
-    EXPECT_EQ(exitCode.get(), 1);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string("\"") + c.tail + '"');
+        std::promise<HWND> frontMade;
+        std::future<HWND> frontWindow = frontMade.get_future();
+        std::future<int> exitCode = std::async(std::launch::async, [&] {
+            HWND front = CreateWindowExA(0, frontClass.Name(), "front", WS_POPUP | WS_VISIBLE, 0, 0, 60, 60, nullptr,
+                                         nullptr, nullptr, nullptr);
+            frontMade.set_value(GetForegroundWindow() == front ? front : nullptr);
+            std::string tail = c.tail;
+            const int result = WinMain(nullptr, nullptr, tail.data(), SW_SHOW);
+            DestroyWindow(front);
+            return result;
+        });
+        HWND front = frontWindow.get();
+        ASSERT_NE(front, nullptr);
+        HWND dialog = headless::WaitForDialog("Configuration");
+        ASSERT_NE(dialog, nullptr);
+        EXPECT_EQ(!IsWindowEnabled(front), c.ownerDisabled) << "the modal dialog's owner is disabled while it runs";
+        ASSERT_TRUE(headless::ClickControl(dialog, c.button));
+        EXPECT_EQ(exitCode.get(), c.exitCode);
+        EXPECT_EQ(SettingsFile(), c.settingsAfter) << "Annuler writes nothing, OK the speed shown";
+    }
 }
 
 }  // namespace

@@ -43,15 +43,11 @@ TEST(DialogOverSaver, ThePasswordDialogStaysOnTop)
     RunEachInOwnProcess(program, "DISABLED_DialogOverSaverInPackedCopy");
 }
 
-class DISABLED_DialogOverSaverInPackedCopy : public InPackedSaver {
+class DISABLED_DialogOverSaverInPackedCopy : public InPackedSaverWithPassword {
 protected:
     void SetUp() override
     {
-        platform::headless::ResetPasswordScript();
-        platform::ResetPasswordRetryDelay();
-        auto secret = platform::SecretText::From("lune");
-        ASSERT_TRUE(secret);
-        ASSERT_EQ(platform::StorePassword(*secret), static_cast<DWORD>(NO_ERROR));
+        InPackedSaverWithPassword::SetUp();
         platform::UseDialogPasswordPrompt();
     }
     void TearDown() override { platform::SetPasswordPrompt(nullptr); }
@@ -108,9 +104,7 @@ TEST_F(DISABLED_DialogOverSaverInPackedCopy, TicksDoNotDrawOverTheDialogAndItsAr
         cancelled = platform::headless::ClickControl(dialog, IDCANCEL) &&
                     platform::headless::WaitForDialogClosed(dialog);
     });
-    platform::headless::KeyDown('K');
-    platform::headless::KeyUp('K');
-    PumpAll();
+    PressKey();
     driver.join();
     PumpAll();
 

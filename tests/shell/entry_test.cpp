@@ -13,41 +13,36 @@
 namespace vesper::test {
 namespace {
 
-void ExpectMode(const char* tail, RunMode mode, DWORD windowNumber = 0)
+// The save letter may follow blanks, dashes and slashes; the preview and
+// password-change windows are the digits after the letter's blanks; any
+// other first letter (or a control character before it) is refused.
+TEST(CommandLine, TheFirstLetterChoosesTheModeAndTheDigitsTheWindow)
 {
-    const RunRequest request = ParseCommandLine(tail);
-    EXPECT_EQ(request.mode, mode) << '"' << tail << '"';
-    EXPECT_EQ(request.windowNumber, windowNumber) << '"' << tail << '"';
-}
-
-TEST(CommandLine, SaveLetterAfterBlanksDashesAndSlashes)
-{
-    for (const char* tail : {"/s", "-s", "s", " /S", "/save", "- -//s", "S 1234"})
-        ExpectMode(tail, RunMode::save);
-}
-
-TEST(CommandLine, PreviewTakesTheDigitsAfterTheBlanks)
-{
-    for (const char* tail : {"/p 1234", "/p1234", "/P   1234", "/l 1234", "-L1234x"})
-        ExpectMode(tail, RunMode::preview, 1234);
-    ExpectMode("/p", RunMode::preview, 0);
-    ExpectMode("/p -1234", RunMode::preview, 0);
-}
-
-TEST(CommandLine, ConfigurationAndPasswordChange)
-{
-    ExpectMode("/c", RunMode::configure);
-    ExpectMode("/c:1234", RunMode::configure);
-    ExpectMode("", RunMode::configureAlone);
-    ExpectMode("  /", RunMode::configureAlone);
-    ExpectMode("/a 1234", RunMode::changePassword, 1234);
-    ExpectMode("/A", RunMode::changePassword, 0);
-}
-
-TEST(CommandLine, AnyOtherFirstLetterIsRefused)
-{
-    for (const char* tail : {"/x", "\ts", "?", "\x01s", "/ \ts", "1234"})
-        ExpectMode(tail, RunMode::invalid);
+    const struct {
+        const char* tail;
+        RunMode mode;
+        DWORD windowNumber;
+    } cases[] = {
+        {"/s", RunMode::save, 0},          {"-s", RunMode::save, 0},
+        {"s", RunMode::save, 0},           {" /S", RunMode::save, 0},
+        {"/save", RunMode::save, 0},       {"- -//s", RunMode::save, 0},
+        {"S 1234", RunMode::save, 0},      {"/p 1234", RunMode::preview, 1234},
+        {"/p1234", RunMode::preview, 1234}, {"/P   1234", RunMode::preview, 1234},
+        {"/l 1234", RunMode::preview, 1234}, {"-L1234x", RunMode::preview, 1234},
+        {"/p", RunMode::preview, 0},       {"/p -1234", RunMode::preview, 0},
+        {"/c", RunMode::configure, 0},     {"/c:1234", RunMode::configure, 0},
+        {"", RunMode::configureAlone, 0},  {"  /", RunMode::configureAlone, 0},
+        {"/a 1234", RunMode::changePassword, 1234}, {"/A", RunMode::changePassword, 0},
+        {"/x", RunMode::invalid, 0},       {"\ts", RunMode::invalid, 0},
+        {"?", RunMode::invalid, 0},        {"\x01s", RunMode::invalid, 0},
+        {"/ \ts", RunMode::invalid, 0},    {"1234", RunMode::invalid, 0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string("\"") + c.tail + '"');
+        const RunRequest request = ParseCommandLine(c.tail);
+        EXPECT_EQ(request.mode, c.mode);
+        EXPECT_EQ(request.windowNumber, c.windowNumber);
+    }
 }
 
 TEST(CommandLine, WindowNumbersAreDecimalAndWrapAt32Bits)

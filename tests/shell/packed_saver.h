@@ -17,6 +17,10 @@
 #include <vector>
 
 #include "platform/headless_display.h"
+#include "platform/headless_windows.h"
+#include "platform/password_headless.h"
+#include "platform/password_provider.h"
+#include "platform/password_store.h"
 #include "platform/win32.h"
 #include "tests/platform/user_test_support.h"
 #include "tests/support/test_data.h"
@@ -67,6 +71,28 @@ protected:
     platform::HeadlessDisplay* screen = nullptr;
     ManualClockScope clock;
     std::vector<std::string> boxes;
+};
+
+// A packed saver guarded by the password "lune", with no answers scripted
+// and no retry delay pending.
+class InPackedSaverWithPassword : public InPackedSaver {
+protected:
+    void SetUp() override
+    {
+        platform::headless::ResetPasswordScript();
+        platform::ResetPasswordRetryDelay();
+        auto secret = platform::SecretText::From("lune");
+        ASSERT_TRUE(secret);
+        ASSERT_EQ(platform::StorePassword(*secret), static_cast<DWORD>(NO_ERROR));
+    }
+
+    // A key pressed and released, and everything it caused dispatched.
+    static void PressKey()
+    {
+        platform::headless::KeyDown('K');
+        platform::headless::KeyUp('K');
+        PumpAll();
+    }
 };
 
 }  // namespace vesper::test

@@ -31,24 +31,7 @@ BOOL ScreenSaverRunningFlag()
     return running;
 }
 
-class DISABLED_PasswordInPackedCopy : public InPackedSaver {
-protected:
-    void SetUp() override
-    {
-        platform::headless::ResetPasswordScript();
-        platform::ResetPasswordRetryDelay();
-        auto secret = platform::SecretText::From("lune");
-        ASSERT_TRUE(secret);
-        ASSERT_EQ(platform::StorePassword(*secret), static_cast<DWORD>(NO_ERROR));
-    }
-
-    void PressKey()
-    {
-        platform::headless::KeyDown('K');
-        platform::headless::KeyUp('K');
-        PumpAll();
-    }
-};
+class DISABLED_PasswordInPackedCopy : public InPackedSaverWithPassword {};
 
 TEST_F(DISABLED_PasswordInPackedCopy, RefusalsKeepSavingUntilTheRightPassword)
 {
