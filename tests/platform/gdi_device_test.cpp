@@ -1,18 +1,19 @@
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <optional>
 #include <string>
 
 #include "platform/gdi_objects.h"
 #include "platform/headless_display.h"
 #include "platform/win32.h"
+#include "tests/platform/settings_test_env.h"
 
 namespace {
 
 using vesper::platform::DisplayMode;
 using vesper::platform::ParseHeadlessDisplaySpec;
 using vesper::platform::UseHeadlessDisplay;
+using vesper::test::ScopedEnvironment;
 
 struct ScreenDC {
     HDC dc = GetDC(nullptr);
@@ -144,31 +145,23 @@ TEST(DisplaySpec, ParsesTheHeadlessFormAndRejectsAnythingElse)
 
 TEST(DisplaySpec, TheEnvironmentChoosesTheDisplayWhenNoneIsSet)
 {
-    const char* saved = std::getenv("VESPER_DISPLAY");
-    const std::string previous = saved ? saved : "";
-    setenv("VESPER_DISPLAY", "headless:320x200x8", 1);
-    vesper::platform::UseDisplay(nullptr);
-    EXPECT_EQ(vesper::platform::CurrentDisplay().Mode(), (DisplayMode{320, 200, 8}));
-    setenv("VESPER_DISPLAY", "headless:320x200x15", 1);
-    vesper::platform::UseDisplay(nullptr);
-    EXPECT_EQ(vesper::platform::CurrentDisplay().Mode(), (DisplayMode{1024, 768, 32})) << "unreadable: the default";
+    {
+        ScopedEnvironment setting("VESPER_DISPLAY", "headless:320x200x8");
+        vesper::platform::UseDisplay(nullptr);
+        EXPECT_EQ(vesper::platform::CurrentDisplay().Mode(), (DisplayMode{320, 200, 8}));
+    }
+    {
+        ScopedEnvironment setting("VESPER_DISPLAY", "headless:320x200x15");
+        vesper::platform::UseDisplay(nullptr);
+        EXPECT_EQ(vesper::platform::CurrentDisplay().Mode(), (DisplayMode{1024, 768, 32})) << "unreadable: the default";
+    }
     // Unset, with no display server to show windows on (with one, SDL is chosen).
-    const char* x = std::getenv("DISPLAY");
-    const char* wayland = std::getenv("WAYLAND_DISPLAY");
-    const std::string savedX = x ? x : "";
-    const std::string savedWayland = wayland ? wayland : "";
-    unsetenv("VESPER_DISPLAY");
-    unsetenv("DISPLAY");
-    unsetenv("WAYLAND_DISPLAY");
+    ScopedEnvironment setting("VESPER_DISPLAY", nullptr);
+    ScopedEnvironment x("DISPLAY", nullptr);
+    ScopedEnvironment wayland("WAYLAND_DISPLAY", nullptr);
     vesper::platform::UseDisplay(nullptr);
     EXPECT_EQ(vesper::platform::CurrentDisplay().Mode(), (DisplayMode{1024, 768, 32}));
     vesper::platform::UseDisplay(nullptr);
-    if (x)
-        setenv("DISPLAY", savedX.c_str(), 1);
-    if (wayland)
-        setenv("WAYLAND_DISPLAY", savedWayland.c_str(), 1);
-    if (saved)
-        setenv("VESPER_DISPLAY", previous.c_str(), 1);
 }
 
 TEST(DisplayPixels, ReadingOffTheScreenGivesNoPixel)

@@ -96,24 +96,29 @@ TEST(MovableMemory, ZeroByteBlockIsAValidHandle)
     EXPECT_EQ(GlobalFree(block), nullptr);
 }
 
-TEST(MulDiv, RoundsHalvesAwayFromZero)
+// Halves round away from zero whatever the signs; the product is taken in 64
+// bits; a quotient past 32 bits and a zero divisor give -1.
+TEST(MulDiv, RoundsHalvesAwayFromZeroAndReportsOverflowAndZeroDivisor)
 {
-    EXPECT_EQ(MulDiv(3, 1, 2), 2);
-    EXPECT_EQ(MulDiv(-3, 1, 2), -2);
-    EXPECT_EQ(MulDiv(3, -1, 2), -2);
-    EXPECT_EQ(MulDiv(-3, -1, -2), -2);
-    EXPECT_EQ(MulDiv(5, 1, 3), 2);
-    EXPECT_EQ(MulDiv(4, 1, 3), 1);
-    EXPECT_EQ(MulDiv(639, 1920, 640), 1917);
-    EXPECT_EQ(MulDiv(1, 1, 3), 0);
-}
-
-TEST(MulDiv, UsesA64BitProductAndReportsOverflowAndZeroDivisor)
-{
-    EXPECT_EQ(MulDiv(2000000000, 2000000000, 2000000000), 2000000000);
-    EXPECT_EQ(MulDiv(2000000000, 4, 2), -1);
-    EXPECT_EQ(MulDiv(1, 2, 0), -1);
-    EXPECT_EQ(MulDiv(-2147483647 - 1, 1, 1), -2147483647 - 1);
+    const struct {
+        int number, numerator, denominator, result;
+    } cases[] = {
+        {3, 1, 2, 2},
+        {-3, 1, 2, -2},
+        {3, -1, 2, -2},
+        {-3, -1, -2, -2},
+        {5, 1, 3, 2},
+        {4, 1, 3, 1},
+        {639, 1920, 640, 1917},
+        {1, 1, 3, 0},
+        {2000000000, 2000000000, 2000000000, 2000000000},
+        {2000000000, 4, 2, -1},
+        {1, 2, 0, -1},
+        {-2147483647 - 1, 1, 1, -2147483647 - 1},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(MulDiv(c.number, c.numerator, c.denominator), c.result)
+            << "MulDiv(" << c.number << ", " << c.numerator << ", " << c.denominator << ")";
 }
 
 TEST(Rectangles, EdgesThatOnlyTouchDoNotIntersect)

@@ -3,21 +3,21 @@
 // key codes and the choice of backend.
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <cstring>
 #include <memory>
-#include <optional>
 #include <string>
 
 #include "platform/sdl_choice.h"
 #include "platform/sdl_display.h"
 #include "platform/sdl_keys.h"
 #include "platform/win32.h"
+#include "tests/platform/settings_test_env.h"
 
 namespace {
 
 using namespace vesper::platform;
 using namespace vesper::platform::sdl;
+using vesper::test::ScopedEnvironment;
 
 // A 4 x 3 screen whose pixel (x, y) has red x * 60, green y * 100, blue 7.
 class ScreenPixels {
@@ -203,31 +203,6 @@ TEST(SdlKeys, KeysOutsideTheRunsAndKeysWithoutACode)
         << "a key without a code still arrives, so that it ends saving";
 }
 
-// Sets an environment variable for the scope (unset when `value` is null).
-class EnvironmentScope {
-public:
-    EnvironmentScope(const char* name, const char* value) : m_name(name)
-    {
-        if (const char* old = std::getenv(name))
-            m_old = old;
-        if (value)
-            setenv(name, value, 1);
-        else
-            unsetenv(name);
-    }
-    ~EnvironmentScope()
-    {
-        if (m_old)
-            setenv(m_name.c_str(), m_old->c_str(), 1);
-        else
-            unsetenv(m_name.c_str());
-    }
-
-private:
-    std::string m_name;
-    std::optional<std::string> m_old;
-};
-
 TEST(SdlChoice, WhatTheSettingAsksFor)
 {
     EXPECT_EQ(WishOf(nullptr), Wish::SdlIfPresent);
@@ -239,21 +214,21 @@ TEST(SdlChoice, WhatTheSettingAsksFor)
 
 TEST(SdlChoice, HeadlessWithoutADisplayServerAndSaysWhy)
 {
-    EnvironmentScope setting("VESPER_DISPLAY", nullptr);
-    EnvironmentScope x("DISPLAY", nullptr);
-    EnvironmentScope wayland("WAYLAND_DISPLAY", nullptr);
+    ScopedEnvironment setting("VESPER_DISPLAY", nullptr);
+    ScopedEnvironment x("DISPLAY", nullptr);
+    ScopedEnvironment wayland("WAYLAND_DISPLAY", nullptr);
     EXPECT_FALSE(DisplayServerNamed());
     EXPECT_EQ(SdlDisplayFromEnvironment(), nullptr);
     EXPECT_EQ(SdlBackendFromEnvironment(), nullptr);
     EXPECT_NE(DisplayUnavailableReason().find("DISPLAY"), std::string::npos) << DisplayUnavailableReason();
 
-    EnvironmentScope waylandSet("WAYLAND_DISPLAY", "wayland-0");
+    ScopedEnvironment waylandSet("WAYLAND_DISPLAY", "wayland-0");
     EXPECT_TRUE(DisplayServerNamed());
 }
 
 TEST(SdlChoice, AHeadlessSettingNeedsNoReason)
 {
-    EnvironmentScope setting("VESPER_DISPLAY", "headless:320x200x8");
+    ScopedEnvironment setting("VESPER_DISPLAY", "headless:320x200x8");
     EXPECT_EQ(SdlDisplayFromEnvironment(), nullptr);
     EXPECT_TRUE(DisplayUnavailableReason().empty());
     UseDisplay(nullptr);

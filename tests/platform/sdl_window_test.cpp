@@ -46,9 +46,7 @@ void RespondByPaintingQuadrants()
 
 bool Painted(HWND window)
 {
-    MSG msg;
-    return !PeekMessageA(&msg, window, WM_PAINT, WM_PAINT, PM_NOREMOVE) &&
-           !MessageLog::Instance().OfKind(WM_PAINT).empty();
+    return !PaintPending(window) && !MessageLog::Instance().OfKind(WM_PAINT).empty();
 }
 
 class SdlWindowTest : public SdlTest {

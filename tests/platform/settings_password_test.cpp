@@ -62,13 +62,16 @@ protected:
         vesper::platform::SetClockSource(nullptr);
     }
 
-    // Answers the questions of a change from no password to this one.
-    DWORD SetFirstPassword(const std::string& password)
+    // Answers a change's questions in turn, then asks for the change.
+    DWORD Change(std::initializer_list<const char*> answers)
     {
-        QueuePasswordAnswer(password);
-        QueuePasswordAnswer(password);
+        for (const char* answer : answers)
+            QueuePasswordAnswer(answer);
         return change_("SCRSAVE", kOwner, 0, nullptr);
     }
+
+    // Answers the questions of a change from no password to this one.
+    DWORD SetFirstPassword(const char* password) { return Change({password, password}); }
 
     BOOL Verify(const std::string& answer)
     {
@@ -124,10 +127,7 @@ TEST_F(Password, SettingAPasswordStoresASaltedHashAndTurnsTheFlagOn)
 
     // The same password again gets a fresh salt.
     clock_.Advance(1);
-    QueuePasswordAnswer("open sesame");
-    QueuePasswordAnswer("open sesame");
-    QueuePasswordAnswer("open sesame");
-    ASSERT_EQ(change_("SCRSAVE", kOwner, 0, nullptr), static_cast<DWORD>(NO_ERROR));
+    ASSERT_EQ(Change({"open sesame", "open sesame", "open sesame"}), static_cast<DWORD>(NO_ERROR));
     EXPECT_NE(ReadText(hashPath), stored);
 }
 
@@ -179,18 +179,14 @@ TEST_F(Password, AWrongOldPasswordChangesNothing)
     const std::string hash = ReadText(vesper::platform::PasswordHashPath());
     vesper::platform::headless::ResetPasswordScript();
 
-    QueuePasswordAnswer("guess");
-    QueuePasswordAnswer("second");
-    QueuePasswordAnswer("second");
-    EXPECT_EQ(change_("SCRSAVE", kOwner, 0, nullptr), static_cast<DWORD>(ERROR_INVALID_PASSWORD));
+    EXPECT_EQ(Change({"guess", "second", "second"}), static_cast<DWORD>(ERROR_INVALID_PASSWORD));
     EXPECT_EQ(PasswordQuestionsAsked(), std::vector{PasswordQuestion::OldPassword});
     EXPECT_EQ(PasswordNoticesShown(), std::vector{PasswordNotice::WrongOldPassword});
     EXPECT_EQ(ReadText(vesper::platform::PasswordHashPath()), hash);
 
     // Right after, the retry delay holds for a change too.
     vesper::platform::headless::ResetPasswordScript();
-    QueuePasswordAnswer("first");
-    EXPECT_EQ(change_("SCRSAVE", kOwner, 0, nullptr), static_cast<DWORD>(ERROR_INVALID_PASSWORD));
+    EXPECT_EQ(Change({"first"}), static_cast<DWORD>(ERROR_INVALID_PASSWORD));
     EXPECT_TRUE(PasswordQuestionsAsked().empty());
 
     clock_.Advance(vesper::platform::kPasswordRetryDelayMs);
@@ -201,10 +197,7 @@ TEST_F(Password, DifferingNewEntriesChangeNothing)
 {
     ASSERT_EQ(SetFirstPassword("first"), static_cast<DWORD>(NO_ERROR));
     vesper::platform::headless::ResetPasswordScript();
-    QueuePasswordAnswer("first");
-    QueuePasswordAnswer("second");
-    QueuePasswordAnswer("Second");
-    EXPECT_EQ(change_("SCRSAVE", kOwner, 0, nullptr), static_cast<DWORD>(ERROR_INVALID_DATA));
+    EXPECT_EQ(Change({"first", "second", "Second"}), static_cast<DWORD>(ERROR_INVALID_DATA));
     EXPECT_EQ(PasswordNoticesShown(), std::vector{PasswordNotice::NewPasswordsDiffer});
     EXPECT_TRUE(Verify("first"));
     EXPECT_EQ(UsePasswordFlag(), 1u);
@@ -229,10 +222,7 @@ TEST_F(Password, AnEmptyNewPasswordRemovesTheHashAndTurnsTheFlagOff)
 {
     ASSERT_EQ(SetFirstPassword("first"), static_cast<DWORD>(NO_ERROR));
     vesper::platform::headless::ResetPasswordScript();
-    QueuePasswordAnswer("first");
-    QueuePasswordAnswer("");
-    QueuePasswordAnswer("");
-    ASSERT_EQ(change_("SCRSAVE", kOwner, 0, nullptr), static_cast<DWORD>(NO_ERROR));
+    ASSERT_EQ(Change({"first", "", ""}), static_cast<DWORD>(NO_ERROR));
     EXPECT_EQ(PasswordNoticesShown(), std::vector{PasswordNotice::PasswordRemoved});
     EXPECT_EQ(UsePasswordFlag(), 0u);
     EXPECT_FALSE(std::filesystem::exists(vesper::platform::PasswordHashPath()));

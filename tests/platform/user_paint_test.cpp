@@ -4,6 +4,7 @@ namespace {
 
 using vesper::test::MessageLog;
 using vesper::test::Only;
+using vesper::test::PaintPending;
 using vesper::test::TestClass;
 using vesper::test::WindowTest;
 
@@ -20,12 +21,6 @@ protected:
         ValidateRect(window, nullptr);
         MessageLog::Instance().Clear();
         return window;
-    }
-
-    static bool PaintPending(HWND window)
-    {
-        MSG msg;
-        return PeekMessageA(&msg, window, WM_PAINT, WM_PAINT, PM_NOREMOVE) != FALSE;
     }
 
     TestClass m_class{"VesperPaintClass"};

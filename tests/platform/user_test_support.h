@@ -257,6 +257,13 @@ inline bool WaitFor(const std::function<bool()>& condition)
     return true;
 }
 
+// Whether a WM_PAINT for the window waits in the calling thread's queue.
+inline bool PaintPending(HWND window)
+{
+    MSG msg;
+    return PeekMessageA(&msg, window, WM_PAINT, WM_PAINT, PM_NOREMOVE) != FALSE;
+}
+
 // Sets this program's string resource 1 as the packaging tool would; the
 // rest of the field is zeroed, so "" puts the unpackaged default back.
 inline void SetProgramString(const std::string& text)

@@ -9,11 +9,13 @@
 #include "platform/headless_windows.h"
 #include "saver/globals.h"
 #include "stage/saver_stage.h"
+#include "tests/platform/user_test_support.h"
 #include "tests/stage/stage_test_support.h"
 
 namespace {
 
 using vesper::test::IndexOfCubeColour;
+using vesper::test::PaintPending;
 using vesper::test::PaletteColour;
 using vesper::test::SpriteSpec;
 using vesper::test::StageTest;
@@ -29,12 +31,6 @@ SpriteSpec Square(int x, int y, int side, COLORREF fill)
     spec.width = spec.height = side;
     spec.fill = fill;
     return spec;
-}
-
-bool UpdatePending(HWND window)
-{
-    MSG msg;
-    return PeekMessageA(&msg, window, WM_PAINT, WM_PAINT, PM_NOREMOVE) != FALSE;
 }
 
 class StageWndTest : public StageTest {
@@ -95,7 +91,7 @@ TEST_F(StageWndTest, PaintCopiesTheUpdateAreaWithoutRecomposing)
     stage->PaintWindow();
     EXPECT_EQ(TakeWrites(), (std::vector<RECT>{{10, 5, 40, 20}})) << "the bounding box of the update region";
     EXPECT_EQ(screen->ColorAt(15, 12), PaletteColour(marker));
-    EXPECT_FALSE(UpdatePending(window));
+    EXPECT_FALSE(PaintPending(window));
 }
 
 TEST_F(StageWndTest, TrueColourCopiesUseTheFramesColourTable)
@@ -109,7 +105,7 @@ TEST_F(StageWndTest, TrueColourCopiesUseTheFramesColourTable)
     EXPECT_EQ(screen->ColorAt(120, 70), kRed);
     // Realising changes nothing on a true-colour display.
     EXPECT_FALSE(stage->RealizeStagePalette());
-    EXPECT_FALSE(UpdatePending(window));
+    EXPECT_FALSE(PaintPending(window));
 }
 
 TEST_F(StageWndTest, PaletteDisplayCopiesPassIndexesThroughTheHeader)
@@ -138,7 +134,7 @@ TEST_F(StageWndTest, AnotherPalettesRealisationMakesTheStageRepaint)
     PlayOnWindow({0, 0, 640, 480}, 8);
     // Realised again unchanged, the stage palette remaps nothing.
     EXPECT_FALSE(stage->RealizeStagePalette());
-    EXPECT_FALSE(UpdatePending(window));
+    EXPECT_FALSE(PaintPending(window));
 
     // Another program's palette takes over the system palette.
     std::vector<BYTE> storage(sizeof(LOGPALETTE) + 236 * sizeof(PALETTEENTRY));
@@ -157,11 +153,11 @@ TEST_F(StageWndTest, AnotherPalettesRealisationMakesTheStageRepaint)
 
     // A change announced by the stage's own window is not answered.
     stage->PaletteChanged(window);
-    EXPECT_FALSE(UpdatePending(window));
+    EXPECT_FALSE(PaintPending(window));
     // One by anyone else is: the stage palette takes the entries back, and
     // the window, now showing wrong colours, is to be painted again.
     stage->PaletteChanged(nullptr);
-    ASSERT_TRUE(UpdatePending(window));
+    ASSERT_TRUE(PaintPending(window));
     stage->PaintWindow();
     EXPECT_EQ(TakeWrites(), (std::vector<RECT>{{0, 0, 640, 480}})) << "the whole window was invalidated";
     EXPECT_EQ(FirstDifferenceFromFrame(), std::nullopt);
