@@ -6,22 +6,20 @@
 #include <vector>
 
 #include "platform/win32.h"
+#include "tests/platform/gdi_test_dib.h"
 
 namespace {
 
 constexpr WORD kPaletteVersion = 0x300;
 
-// A LOGPALETTE with room for `count` entries, filled by `colourOf(i)`.
+// A palette of `count` entries, entry i being `colourOf(i)`.
 template <typename ColourOf>
 HPALETTE MakePalette(int count, ColourOf colourOf)
 {
-    std::vector<BYTE> storage(sizeof(LOGPALETTE) + count * sizeof(PALETTEENTRY));
-    auto* logical = reinterpret_cast<LOGPALETTE*>(storage.data());
-    logical->palVersion = kPaletteVersion;
-    logical->palNumEntries = static_cast<WORD>(count);
+    std::vector<PALETTEENTRY> entries;
     for (int i = 0; i < count; ++i)
-        logical->palPalEntry[i] = colourOf(i);
-    return CreatePalette(logical);
+        entries.push_back(colourOf(i));
+    return vesper::test::MakePalette(entries);
 }
 
 PALETTEENTRY Grey(int i) { return PALETTEENTRY{BYTE(i), BYTE(i), BYTE(i), 0}; }

@@ -19,6 +19,7 @@ using vesper::platform::Realisation;
 using vesper::platform::StaticColors;
 using vesper::platform::SystemPalette;
 using vesper::platform::UseHeadlessDisplay;
+using vesper::test::MakePalette;
 
 PALETTEENTRY Entry(int i, BYTE flags = 0)
 {
@@ -32,16 +33,6 @@ std::vector<PALETTEENTRY> Entries(int first, int count, BYTE flags = 0)
     for (int i = first; i < first + count; ++i)
         entries.push_back(Entry(i, flags));
     return entries;
-}
-
-HPALETTE MakePalette(const std::vector<PALETTEENTRY>& entries)
-{
-    std::vector<BYTE> storage(sizeof(LOGPALETTE) + entries.size() * sizeof(PALETTEENTRY));
-    auto* logical = reinterpret_cast<LOGPALETTE*>(storage.data());
-    logical->palVersion = 0x300;
-    logical->palNumEntries = static_cast<WORD>(entries.size());
-    std::copy(entries.begin(), entries.end(), logical->palPalEntry);
-    return CreatePalette(logical);
 }
 
 bool SameColour(const PALETTEENTRY& a, const PALETTEENTRY& b)

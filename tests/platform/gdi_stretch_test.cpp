@@ -15,6 +15,7 @@ namespace {
 using vesper::platform::HeadlessDisplay;
 using vesper::platform::UseHeadlessDisplay;
 using vesper::test::MakeDib;
+using vesper::test::MakePalette;
 using vesper::test::Rgb;
 using vesper::test::RowOrder;
 using vesper::test::TestDib;
@@ -53,11 +54,7 @@ protected:
     // The colours of a screen rectangle, top row first.
     static std::vector<COLORREF> Colours(HeadlessDisplay& display, int left, int top, int width, int height)
     {
-        std::vector<COLORREF> colours;
-        for (int y = top; y < top + height; ++y)
-            for (int x = left; x < left + width; ++x)
-                colours.push_back(display.ColorAt(x, y));
-        return colours;
+        return vesper::test::PixelsIn(display, RECT{left, top, left + width, top + height});
     }
 
     static std::vector<COLORREF> Expected(std::initializer_list<unsigned> colours)
@@ -282,16 +279,6 @@ TEST_F(StretchTest, HalftoneOnAPaletteDisplayTakesTheNearestSystemColour)
 }
 
 // ---- Colours on a palette display --------------------------------------------
-
-HPALETTE MakePalette(std::initializer_list<PALETTEENTRY> entries)
-{
-    std::vector<BYTE> storage(sizeof(LOGPALETTE) + entries.size() * sizeof(PALETTEENTRY));
-    auto* logical = reinterpret_cast<LOGPALETTE*>(storage.data());
-    logical->palVersion = 0x300;
-    logical->palNumEntries = static_cast<WORD>(entries.size());
-    std::copy(entries.begin(), entries.end(), logical->palPalEntry);
-    return CreatePalette(logical);
-}
 
 TEST_F(StretchTest, RgbColoursGoToTheNearestSystemEntry)
 {

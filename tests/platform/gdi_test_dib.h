@@ -1,11 +1,14 @@
 // Small device-independent bitmaps for the GDI tests, written from pixel
-// values listed top row first as the picture looks.
+// values listed top row first as the picture looks; logical palettes made
+// from their entries; the colours a screen shows in an area.
 #pragma once
 
+#include <algorithm>
 #include <cstring>
 #include <initializer_list>
 #include <vector>
 
+#include "platform/display.h"
 #include "platform/win32.h"
 
 namespace vesper::test {
@@ -74,6 +77,27 @@ inline TestDib MakeDib(int width, int height, int bitCount, const std::vector<un
         }
     }
     return dib;
+}
+
+// A logical palette (version 0x300) holding the entries.
+inline HPALETTE MakePalette(const std::vector<PALETTEENTRY>& entries)
+{
+    std::vector<BYTE> storage(sizeof(LOGPALETTE) + entries.size() * sizeof(PALETTEENTRY));
+    auto* logical = reinterpret_cast<LOGPALETTE*>(storage.data());
+    logical->palVersion = 0x300;
+    logical->palNumEntries = static_cast<WORD>(entries.size());
+    std::copy(entries.begin(), entries.end(), logical->palPalEntry);
+    return CreatePalette(logical);
+}
+
+// The colours the screen shows in an area, top row first.
+inline std::vector<COLORREF> PixelsIn(platform::Display& screen, const RECT& area)
+{
+    std::vector<COLORREF> pixels;
+    for (LONG y = area.top; y < area.bottom; ++y)
+        for (LONG x = area.left; x < area.right; ++x)
+            pixels.push_back(screen.ColorAt(x, y));
+    return pixels;
 }
 
 // 0x00RRGGBB as the COLORREF a display reports.

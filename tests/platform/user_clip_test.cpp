@@ -50,14 +50,7 @@ protected:
         ReleaseDC(window, dc);
     }
 
-    std::vector<COLORREF> Pixels(const RECT& area) const
-    {
-        std::vector<COLORREF> pixels;
-        for (LONG y = area.top; y < area.bottom; ++y)
-            for (LONG x = area.left; x < area.right; ++x)
-                pixels.push_back(m_screen->ColorAt(x, y));
-        return pixels;
-    }
+    std::vector<COLORREF> Pixels(const RECT& area) const { return vesper::test::PixelsIn(*m_screen, area); }
 
     // The colour of the pixels just outside each side of kAbove.
     void ExpectAroundTheWindowAbove(COLORREF colour) const

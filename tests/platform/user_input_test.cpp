@@ -1,4 +1,5 @@
 #include "platform/gdi_objects.h"
+#include "tests/platform/gdi_test_dib.h"
 #include "tests/platform/user_test_support.h"
 
 namespace {
@@ -386,12 +387,7 @@ TEST_F(InputTest, ARealisationThatChangesTheSystemPaletteIsAnnouncedToTopLevelWi
     std::vector<PALETTEENTRY> entries(256);
     for (int i = 0; i < 256; ++i)
         entries[i] = PALETTEENTRY{static_cast<BYTE>(i), static_cast<BYTE>(255 - i), 77, 0};
-    std::vector<BYTE> storage(sizeof(LOGPALETTE) + 255 * sizeof(PALETTEENTRY));
-    auto* logical = reinterpret_cast<LOGPALETTE*>(storage.data());
-    logical->palVersion = 0x300;
-    logical->palNumEntries = 256;
-    std::copy(entries.begin(), entries.end(), logical->palPalEntry);
-    HPALETTE palette = CreatePalette(logical);
+    HPALETTE palette = vesper::test::MakePalette(entries);
     HDC dc = GetDC(m_window);
     HPALETTE previous = SelectPalette(dc, palette, FALSE);
     ASSERT_GT(RealizePalette(dc), 0u);
