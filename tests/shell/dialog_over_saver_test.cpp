@@ -19,6 +19,7 @@
 #include "saver/saver_proc.h"
 #include "shell/saver_window.h"
 #include "stage/saver_stage.h"
+#include "tests/platform/gdi_test_dib.h"
 #include "tests/shell/packed_saver.h"
 #include "tests/stage/stage_test_support.h"
 
@@ -52,15 +53,6 @@ protected:
     }
     void TearDown() override { platform::SetPasswordPrompt(nullptr); }
 
-    std::vector<COLORREF> ScreenPixels(const RECT& area) const
-    {
-        std::vector<COLORREF> pixels;
-        for (LONG y = area.top; y < area.bottom; ++y)
-            for (LONG x = area.left; x < area.right; ++x)
-                pixels.push_back(screen->ColorAt(x, y));
-        return pixels;
-    }
-
     // The first pixel of the area where the screen differs from the frame
     // buffer; none when it shows the frame everywhere there.
     std::optional<POINT> FirstDifferenceFromTheFrame(const RECT& area) const
@@ -93,14 +85,14 @@ TEST_F(DISABLED_DialogOverSaverInPackedCopy, TicksDoNotDrawOverTheDialogAndItsAr
             return;
         }
         GetWindowRect(dialog, &dialogArea);
-        dialogBefore = ScreenPixels(dialogArea);
+        dialogBefore = PixelsIn(*screen, dialogArea);
         frameBefore = FramePixels(*g_stage.m_pFrame);
         for (int tick = 0; tick < kTicksUnderTheDialog; ++tick) {
             clock.Advance(kTickTimerPeriod);
             platform::WaitForDueTimerEvents();
         }
         frameAfter = FramePixels(*g_stage.m_pFrame);
-        dialogAfter = ScreenPixels(dialogArea);
+        dialogAfter = PixelsIn(*screen, dialogArea);
         cancelled = platform::headless::ClickControl(dialog, IDCANCEL) &&
                     platform::headless::WaitForDialogClosed(dialog);
     });

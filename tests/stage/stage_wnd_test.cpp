@@ -9,6 +9,7 @@
 #include "platform/headless_windows.h"
 #include "saver/globals.h"
 #include "stage/saver_stage.h"
+#include "tests/platform/gdi_test_dib.h"
 #include "tests/platform/user_test_support.h"
 #include "tests/stage/stage_test_support.h"
 
@@ -137,13 +138,10 @@ TEST_F(StageWndTest, AnotherPalettesRealisationMakesTheStageRepaint)
     EXPECT_FALSE(PaintPending(window));
 
     // Another program's palette takes over the system palette.
-    std::vector<BYTE> storage(sizeof(LOGPALETTE) + 236 * sizeof(PALETTEENTRY));
-    auto* other = reinterpret_cast<LOGPALETTE*>(storage.data());
-    other->palVersion = 0x300;
-    other->palNumEntries = 236;
+    std::vector<PALETTEENTRY> entries(236);
     for (int i = 0; i < 236; ++i)
-        other->palPalEntry[i] = PALETTEENTRY{static_cast<BYTE>(i), static_cast<BYTE>(i / 2 + 7), 3, 0};
-    HPALETTE palette = CreatePalette(other);
+        entries[i] = PALETTEENTRY{static_cast<BYTE>(i), static_cast<BYTE>(i / 2 + 7), 3, 0};
+    HPALETTE palette = vesper::test::MakePalette(entries);
     HDC screenDc = GetDC(nullptr);
     HPALETTE previous = SelectPalette(screenDc, palette, FALSE);
     ASSERT_GT(RealizePalette(screenDc), 0u);
