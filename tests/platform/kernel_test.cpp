@@ -44,29 +44,21 @@ TEST(MovableMemory, ReAllocKeepsContentsAndZeroesTheGrownPart)
     GlobalFree(block);
 }
 
-TEST(MovableMemory, StaleAndForgedHandlesFailWithoutTouchingMemory)
-{
-    HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE, 8);
-    ASSERT_EQ(GlobalFree(block), nullptr);
-    EXPECT_EQ(GlobalFree(block), block);
-    EXPECT_EQ(GlobalLock(block), nullptr);
-    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_HANDLE));
-    EXPECT_EQ(GlobalSize(block), 0u);
-    EXPECT_EQ(GlobalReAlloc(block, 16, 0), nullptr);
-    EXPECT_EQ(GlobalLock(nullptr), nullptr);
-}
-
-TEST(MovableMemory, AHandleStaysInvalidWhenItsSlotIsReused)
+TEST(MovableMemory, StaleAndNullHandlesFailWithoutTouchingMemoryEvenWhenTheSlotIsReused)
 {
     HGLOBAL first = GlobalAlloc(GMEM_MOVEABLE, 8);
     ASSERT_EQ(GlobalFree(first), nullptr);
+    EXPECT_EQ(GlobalFree(first), first);
     HGLOBAL second = GlobalAlloc(GMEM_MOVEABLE, 32);
     ASSERT_NE(second, nullptr);
     EXPECT_NE(second, first);
     EXPECT_EQ(GlobalLock(first), nullptr);
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_HANDLE));
     EXPECT_EQ(GlobalSize(first), 0u);
+    EXPECT_EQ(GlobalReAlloc(first, 16, 0), nullptr);
     EXPECT_EQ(GlobalFree(first), first);
-    EXPECT_EQ(GlobalSize(second), 32u) << "freeing the stale handle must not free the new block";
+    EXPECT_EQ(GlobalSize(second), 32u) << "the stale handle must not reach the new block";
+    EXPECT_EQ(GlobalLock(nullptr), nullptr);
     EXPECT_EQ(GlobalFree(second), nullptr);
 }
 

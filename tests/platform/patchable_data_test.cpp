@@ -38,13 +38,6 @@ std::vector<BYTE> FileBytes(const std::string& path)
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
-TEST(PatchableBlock, ThisProgramCarriesTheUnpackagedDefaults)
-{
-    EXPECT_EQ(ProgramSceneOffset(), kNoSceneAppended);
-    EXPECT_EQ(ProgramStringResource1(), "");
-    EXPECT_EQ(g_patchableData.formatVersion, kPatchableFormatVersion);
-}
-
 TEST(PatchableBlock, TheMarkerOccursExactlyOnceInThisProgramFile)
 {
     // The block survived the optimiser and the linker, and nothing else in the
