@@ -9,9 +9,7 @@
 #include "saver/saver_proc.h"
 #include "saver/speed_setting.h"
 #include "shell/saver_window.h"
-#include "stage/saver_stage.h"
 #include "tests/shell/packed_saver.h"
-#include "tests/stage/stage_test_support.h"
 
 namespace vesper::test {
 namespace {
@@ -73,17 +71,6 @@ TEST_F(DISABLED_PacingInPackedCopy, FullScreenTickPeriodsFollowTheSpeed)
     ASSERT_EQ(slowest.size(), 10u);
     for (std::size_t i = 1; i < slowest.size(); ++i)
         EXPECT_EQ(slowest[i], 100u) << "tick " << i;
-}
-
-TEST_F(DISABLED_PacingInPackedCopy, TicksStepTheScene)
-{
-    HWND window = StartSaverWindow(nullptr).window;
-    ASSERT_NE(window, nullptr);
-    PumpAll();
-    const std::vector<BYTE> before = FramePixels(*g_stage.m_pFrame);
-    AdvanceBy(kTickTimerPeriod);
-    EXPECT_NE(FramePixels(*g_stage.m_pFrame), before);
-    DestroyWindow(window);
 }
 
 TEST_F(DISABLED_PacingInPackedCopy, PreviewTimerPeriodIsOneHundredAndOneLessTheSpeed)

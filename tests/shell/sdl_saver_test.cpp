@@ -51,13 +51,6 @@ constexpr auto kPollInterval = std::chrono::milliseconds(50);
 // Time between the two screenshots: fifteen ticks at the full-screen pace.
 constexpr auto kShotInterval = std::chrono::milliseconds(300);
 
-// A picture of width × height colours (0x00BBGGRR), top row first.
-struct Picture {
-    int width = 0;
-    int height = 0;
-    std::vector<COLORREF> pixels;
-};
-
 bool Near(COLORREF a, COLORREF b)
 {
     return std::abs(GetRValue(a) - GetRValue(b)) <= kColourTolerance &&
@@ -65,52 +58,29 @@ bool Near(COLORREF a, COLORREF b)
            std::abs(GetBValue(a) - GetBValue(b)) <= kColourTolerance;
 }
 
-BYTE Channel(unsigned long pixel, unsigned long mask)
+// The whole screen, width x height; none when X cannot read it.
+std::optional<Screenshot> WholeScreen(const XConnection& x, int width, int height)
 {
-    if (!mask)
-        return 0;
-    int shift = 0;
-    while (!((mask >> shift) & 1))
-        ++shift;
-    return static_cast<BYTE>(((pixel & mask) >> shift) * 255 / (mask >> shift));
-}
-
-// What the whole X screen shows now.
-std::optional<Picture> Screenshot(const XConnection& x)
-{
-    XWindowAttributes root{};
-    if (!XGetWindowAttributes(x.Get(), x.Root(), &root))
+    Screenshot shot = x.Capture(RECT{0, 0, width, height});
+    if (shot.pixels.empty())
         return std::nullopt;
-    XImage* image = XGetImage(x.Get(), x.Root(), 0, 0, static_cast<unsigned>(root.width),
-                              static_cast<unsigned>(root.height), AllPlanes, ZPixmap);
-    if (!image)
-        return std::nullopt;
-    Picture shot{root.width, root.height, {}};
-    shot.pixels.reserve(static_cast<std::size_t>(root.width) * root.height);
-    for (int y = 0; y < root.height; ++y)
-        for (int px = 0; px < root.width; ++px) {
-            const unsigned long pixel = XGetPixel(image, px, y);
-            shot.pixels.push_back(RGB(Channel(pixel, image->red_mask), Channel(pixel, image->green_mask),
-                                      Channel(pixel, image->blue_mask)));
-        }
-    XDestroyImage(image);
     return shot;
 }
 
 // The scene's background alone at width × height, as the default palette's
 // colours, rendered on a headless screen of that size.
-std::optional<Picture> RenderBackground(const std::string& scenePath, int width, int height)
+std::optional<Screenshot> RenderBackground(const std::string& scenePath, int width, int height)
 {
     platform::UseHeadlessDisplay({width, height, 32});
     platform::UseHeadlessWindowBackend();
-    std::optional<Picture> picture;
+    std::optional<Screenshot> picture;
     if (CreateDefaultPalette(g_defaultPalette)) {
         CVesperDoc document;
         if (document.LoadSceneFromFile(scenePath, 0)) {
             CDIB8BPP rendered;
             rendered.block = document.RenderBackground(width, height);
             if (rendered.GetWidth() == width && rendered.GetHeight() == height) {
-                picture = Picture{width, height, {}};
+                picture = Screenshot{width, height, {}};
                 for (int y = 0; y < height; ++y)
                     for (int x = 0; x < width; ++x)
                         picture->pixels.push_back(PaletteColour(rendered.GetPixelIndex(x, y)));
@@ -132,7 +102,7 @@ struct Comparison {
     long unchangedBackground = 0;     // of those, pixels that show the background
 };
 
-Comparison Compare(const Picture& first, const Picture& second, const Picture& background)
+Comparison Compare(const Screenshot& first, const Screenshot& second, const Screenshot& background)
 {
     Comparison result;
     for (std::size_t i = 0; i < first.pixels.size(); ++i) {
@@ -149,7 +119,7 @@ Comparison Compare(const Picture& first, const Picture& second, const Picture& b
 }
 
 // Share of the pixels of `shot` that show the background.
-double BackgroundShare(const Picture& shot, const Picture& background)
+double BackgroundShare(const Screenshot& shot, const Screenshot& background)
 {
     long matching = 0;
     for (std::size_t i = 0; i < shot.pixels.size(); ++i)
@@ -275,7 +245,7 @@ TEST(SdlSaver, DemoShowsMovingSpritesOverItsBackgroundAndEndsOnAKey)
 
     const int width = DisplayWidth(x.Get(), DefaultScreen(x.Get()));
     const int height = DisplayHeight(x.Get(), DefaultScreen(x.Get()));
-    const std::optional<Picture> background = RenderBackground(VESPER_DEMO_SCENE, width, height);
+    const std::optional<Screenshot> background = RenderBackground(VESPER_DEMO_SCENE, width, height);
     ASSERT_TRUE(background) << "cannot render the background of " << VESPER_DEMO_SCENE;
     // A background of many colours cannot be matched by a blank or stray screen.
     const std::set<COLORREF> colours(background->pixels.begin(), background->pixels.end());
@@ -287,12 +257,12 @@ TEST(SdlSaver, DemoShowsMovingSpritesOverItsBackgroundAndEndsOnAKey)
 
     // The saver is up once most of the screen shows the background (sprites
     // and the rest of the frame may still be on their way).
-    std::optional<Picture> first;
+    std::optional<Screenshot> first;
     const bool shown = PollUntil(
         [&] {
             if (!saver.Running())
                 return true;
-            first = Screenshot(x);
+            first = WholeScreen(x, width, height);
             return first && BackgroundShare(*first, *background) > 0.9;
         },
         kStartTimeout);
@@ -306,10 +276,10 @@ TEST(SdlSaver, DemoShowsMovingSpritesOverItsBackgroundAndEndsOnAKey)
     // Two screenshots some ticks apart, the first taken after the whole frame
     // was shown.
     std::this_thread::sleep_for(kShotInterval);
-    first = Screenshot(x);
+    first = WholeScreen(x, width, height);
     ASSERT_TRUE(first);
     std::this_thread::sleep_for(kShotInterval);
-    const std::optional<Picture> second = Screenshot(x);
+    const std::optional<Screenshot> second = WholeScreen(x, width, height);
     ASSERT_TRUE(second);
 
     const Comparison comparison = Compare(*first, *second, *background);
