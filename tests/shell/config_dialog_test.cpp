@@ -91,6 +91,10 @@ TEST_F(ConfigDialog, ShowsTitleAndCreditSplitAtTheFirstBar)
         ASSERT_NE(dialog, nullptr);
         EXPECT_EQ(headless::ControlText(dialog, kTitleControl), c.title);
         EXPECT_EQ(headless::ControlText(dialog, kCreditControl), c.credit);
+        LOGFONTA titleFont{};
+        GetObjectA(reinterpret_cast<HFONT>(SendDlgItemMessageA(dialog, kTitleControl, WM_GETFONT, 0, 0)),
+                   sizeof titleFont, &titleFont);
+        EXPECT_TRUE(titleFont.lfItalic) << "the title shows in the italic title font";
         ASSERT_TRUE(headless::ClickControl(dialog, IDCANCEL));
         EXPECT_EQ(Result(), 0);
     }
