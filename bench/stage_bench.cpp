@@ -6,13 +6,13 @@
 #include <benchmark/benchmark.h>
 
 #include <cstdlib>
-#include <cstring>
 #include <filesystem>
 #include <memory>
 #include <random>
 #include <vector>
 
 #include "imaging/default_palette.h"
+#include "imaging/packed_dib.h"
 #include "platform/headless_display.h"
 #include "scene/vesper_doc.h"
 #include "sprites/anim_sprite.h"
@@ -45,19 +45,11 @@ CountingDisplay& UseCountingDisplay(int width, int height)
 // column, so that the sprite has transparent pixels to leave out.
 HGLOBAL SquarePicture(int side, BYTE red, BYTE green, BYTE blue)
 {
-    const int stride = (side * 3 + 3) / 4 * 4;
-    const SIZE_T size = 40 + static_cast<SIZE_T>(stride) * side;
-    HGLOBAL block = GlobalAlloc(GHND, size);
+    HGLOBAL block = CreatePackedDIB(side, side, 24);
+    const DWORD stride = *PackedDIBStride(side, 24);
     auto* bytes = static_cast<BYTE*>(GlobalLock(block));
-    BITMAPINFOHEADER header{};
-    header.biSize = 40;
-    header.biWidth = side;
-    header.biHeight = side;
-    header.biPlanes = 1;
-    header.biBitCount = 24;
-    std::memcpy(bytes, &header, sizeof header);
     for (int row = 0; row < side; ++row) {
-        BYTE* pixel = bytes + 40 + static_cast<std::size_t>(row) * stride;
+        BYTE* pixel = bytes + sizeof(BITMAPINFOHEADER) + static_cast<std::size_t>(row) * stride;
         for (int x = 0; x < side; ++x, pixel += 3) {
             const bool key = x == 0;
             pixel[0] = key ? 255 : blue;
