@@ -461,6 +461,13 @@ bool SdlWindowBackend::DeliverToForeignWindow(NativeWindowId, UINT, WPARAM, LPAR
     return false;
 }
 
+NativeWindowId SdlWindowBackend::ScreenRootWindow()
+{
+    NativeWindowId root = 0;
+    m_video.Call([&root] { root = x11::ScreenRootWindow(); });
+    return root;
+}
+
 void SdlWindowBackend::Flush()
 {
     m_video.Call([this] {

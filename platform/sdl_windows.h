@@ -34,6 +34,7 @@ public:
     std::optional<POINT> PointerPosition() override;
     std::optional<RECT> FindForeignWindow(NativeWindowId window) override;
     bool DeliverToForeignWindow(NativeWindowId window, UINT message, WPARAM wParam, LPARAM lParam) override;
+    NativeWindowId ScreenRootWindow() override;
 
     // Presents what changed and waits until the display server has it on the
     // screen.

@@ -3,6 +3,8 @@
 #include <SDL_syswm.h>
 #include <X11/Xlib.h>
 
+#include <unistd.h>
+
 #include <algorithm>
 #include <atomic>
 #include <mutex>
@@ -16,6 +18,8 @@ namespace {
 // X's request number of SendEvent (X_SendEvent of <X11/Xproto.h>, whose
 // types clash with the platform's).
 constexpr unsigned char kSendEventRequest = 25;
+// The exit code when the X server's connection breaks.
+constexpr int kExitConnectionLost = 1;
 // X window numbers have 29 bits.
 constexpr WindowNumber kLargestWindowNumber = 0x1FFFFFFF;
 
@@ -70,6 +74,16 @@ int OnError(::Display* display, XErrorEvent* error)
     return previous ? previous(display, error) : 0;
 }
 
+// Xlib calls this when the connection breaks and ends the program if it
+// returns; ending at once keeps the other threads, which may wait on X, from
+// hanging the exit (the default handler's exit runs the static destructors).
+int OnConnectionLost(::Display*)
+{
+    static constexpr char kMessage[] = "vesper: the connection to the X server was lost\n";
+    [[maybe_unused]] const ssize_t written = write(STDERR_FILENO, kMessage, sizeof kMessage - 1);
+    _exit(kExitConnectionLost);
+}
+
 void Tolerate(WindowNumber window)
 {
     std::lock_guard lock(Errors().mutex);
@@ -120,6 +134,7 @@ Connection Attach()
         Errors().display = connection.display;
         Errors().previous = XSetErrorHandler(OnError);
     }
+    XSetIOErrorHandler(OnConnectionLost);
     // DestroyNotify of other programs' windows reaches us only this way.
     SDL_EventState(SDL_SYSWMEVENT, SDL_ENABLE);
     return connection;
@@ -160,6 +175,12 @@ std::optional<RECT> ClientAreaOf(WindowNumber window)
     return RECT{x, y, x + attributes.width, y + attributes.height};
 }
 
+WindowNumber ScreenRootWindow()
+{
+    ::Display* display = XDisplay();
+    return display ? DefaultRootWindow(display) : 0;
+}
+
 WindowNumber CreateChildWindow(WindowNumber parent, int x, int y, int width, int height)
 {
     ::Display* display = XDisplay();
@@ -172,9 +193,10 @@ WindowNumber CreateChildWindow(WindowNumber parent, int x, int y, int width, int
     XSetWindowAttributes attributes{};
     attributes.background_pixmap = None;  // no flash of background before the first picture
     attributes.event_mask = ExposureMask | StructureNotifyMask;
+    attributes.override_redirect = parent == DefaultRootWindow(display) ? True : False;
     const Window child = XCreateWindow(display, parent, x, y, static_cast<unsigned>(std::max(width, 1)),
                                        static_cast<unsigned>(std::max(height, 1)), 0, CopyFromParent, InputOutput,
-                                       CopyFromParent, CWBackPixmap | CWEventMask, &attributes);
+                                       CopyFromParent, CWBackPixmap | CWEventMask | CWOverrideRedirect, &attributes);
     // Our own interest in the parent, added to what we selected before.
     XSelectInput(display, parent, parentAttributes.your_event_mask | StructureNotifyMask);
     if (trap.Failed()) {

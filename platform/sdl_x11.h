@@ -1,7 +1,8 @@
 // What the SDL backend does with X directly, beside SDL, on SDL's own X
 // connection: windows of other programs (the host of a preview, known only by
 // its number), a child window of ours inside such a window for SDL to draw
-// in, and news of their destruction. X reports a request about a window that
+// in, and news of their destruction. A broken connection to the X server
+// ends the program with one line on standard error. X reports a request about a window that
 // no longer exists as an error that would end the program; errors about the
 // windows named here are expected (their owner may destroy them at any time)
 // and are ignored.
@@ -29,9 +30,13 @@ bool Available();
 // no such window (or X is not in use).
 std::optional<RECT> ClientAreaOf(WindowNumber window);
 
+// The screen's root window, 0 without X.
+WindowNumber ScreenRootWindow();
+
 // Makes a child window of `parent` at (x, y) of its client area with the
 // given size, unmapped, and watches both for destruction; 0 when it cannot be
-// made.
+// made. A child of the root window is kept from the window manager, which
+// would otherwise frame it as a window of its own.
 WindowNumber CreateChildWindow(WindowNumber parent, int x, int y, int width, int height);
 void ShowChildWindow(WindowNumber child, bool visible);
 void DestroyChildWindow(WindowNumber child);

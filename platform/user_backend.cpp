@@ -76,4 +76,9 @@ void UseWindowBackend(std::shared_ptr<WindowBackend> backend)
         StartCursorAtPointer(*adopted);
 }
 
+void RefreshForeignWindows()
+{
+    user::ForgetForeignWindows();
+}
+
 }  // namespace vesper::platform

@@ -90,6 +90,9 @@ public:
     // A message posted or sent to a foreign window; false when it cannot be
     // delivered.
     virtual bool DeliverToForeignWindow(NativeWindowId window, UINT message, WPARAM wParam, LPARAM lParam) = 0;
+    // The number of the screen's root window as a foreign window, 0 for a
+    // backend whose screen has none.
+    virtual NativeWindowId ScreenRootWindow() { return 0; }
 };
 
 // The backend in use: made on first use from VESPER_DISPLAY (the headless
@@ -99,6 +102,10 @@ std::shared_ptr<WindowBackend> CurrentWindowBackend();
 // foreign windows of the old backend are forgotten. Null makes the next use
 // choose again from VESPER_DISPLAY.
 void UseWindowBackend(std::shared_ptr<WindowBackend> backend);
+// Forgets the foreign windows known so far, so that their place and size are
+// asked of the backend again when next used; only while no window of the
+// program is a child of one.
+void RefreshForeignWindows();
 // Tells threads waiting for messages that input arrived.
 void NotifyInputAvailable();
 

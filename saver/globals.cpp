@@ -5,6 +5,8 @@
 HINSTANCE g_hInstance = nullptr;
 BOOL g_bPreview = FALSE;
 int g_nSpeed = 0;
+BOOL g_bHosted = FALSE;
+int g_nSpeedOverride = 0;
 
 namespace {
 

@@ -22,8 +22,16 @@ namespace {
 UINT_PTR s_previewTimer = 0;
 MMRESULT s_tickTimer = 0;
 
-SIZE StageSize()
+// A host window of at least the preview stage's size gets a stage of its
+// own size, copied one to one; a smaller one the preview stage, stretched.
+SIZE StageSize(HWND window)
 {
+    if (g_bHosted) {
+        RECT client{};
+        GetClientRect(window, &client);
+        if (client.right >= kPreviewStageWidth && client.bottom >= kPreviewStageHeight)
+            return SIZE{client.right, client.bottom};
+    }
     if (g_bPreview)
         return SIZE{kPreviewStageWidth, kPreviewStageHeight};
     HDC screen = GetDC(nullptr);
@@ -34,7 +42,7 @@ SIZE StageSize()
 
 void StartPacing(HWND window)
 {
-    if (g_bPreview) {
+    if (g_bPreview && !g_bHosted) {
         s_previewTimer = SetTimer(window, kPreviewTimerId, static_cast<UINT>(101 - g_nSpeed), nullptr);
         return;
     }
@@ -64,7 +72,7 @@ LRESULT OnCreate(HWND window, WPARAM wParam, LPARAM lParam)
     // The whole path, however long: a fixed buffer would cut a long one and
     // make the scene load fail.
     g_szModulePath = vesper::platform::ModulePath();
-    g_nSpeed = ReadSpeedSetting();
+    g_nSpeed = g_nSpeedOverride != 0 ? g_nSpeedOverride : ReadSpeedSetting();
     std::srand(GetTickCount());
     CreateDefaultPalette(g_defaultPalette);
     g_stage.Attach(window);
@@ -73,7 +81,7 @@ LRESULT OnCreate(HWND window, WPARAM wParam, LPARAM lParam)
     if (!g_pDocument || !g_pDocument->LoadEmbeddedScene())
         return -1;
 
-    const SIZE size = StageSize();
+    const SIZE size = StageSize(window);
     g_stage.LoadScene(g_pDocument, size.cx, size.cy);
     StartPacing(window);
     return result;

@@ -89,6 +89,8 @@ HWND RunningFullScreenSaver()
     return running && IsWindow(running) ? running : nullptr;
 }
 
+}  // namespace
+
 int RunMessageLoop()
 {
     MSG msg{};
@@ -98,8 +100,6 @@ int RunMessageLoop()
     }
     return static_cast<int>(msg.wParam);
 }
-
-}  // namespace
 
 void HideSaverCursor()
 {

@@ -37,6 +37,10 @@ struct SaverWindowStart {
 // password support loaded and the window brought to the front).
 SaverWindowStart StartSaverWindow(HWND host);
 
+// Gets, translates and dispatches the thread's messages until the quit
+// message arrives; returns its code.
+int RunMessageLoop();
+
 // Registers the class, creates the saver window (a child filling the host in
 // preview mode, a topmost popup over the screen otherwise) and runs the
 // message loop until the window is gone. Returns the quit message's code; 0

@@ -131,10 +131,20 @@ void CStageWnd::CopyToWindow(HDC dc, const RECT* rect)
     if (!lock.Bytes())
         return;
     const auto* frameInfo = reinterpret_cast<const BITMAPINFO*>(lock.Bytes());
-    if (g_bPreview)
+    if (Stretches(context.Get()))
         CopyStretched(context.Get(), frameInfo, m_pFrame->GetBits());
     else
         CopyOneToOne(context.Get(), rect, frameInfo, m_pFrame->GetBits());
+}
+
+bool CStageWnd::Stretches(HDC dc) const
+{
+    if (!g_bPreview)
+        return false;
+    // A hack's stage made at its host window's size goes one to one, as in
+    // full-screen saving; a preview stage is stretched into its window.
+    const RECT client = ClientArea(dc);
+    return !g_bHosted || client.right != m_pFrame->GetWidth() || client.bottom != m_pFrame->GetHeight();
 }
 
 void CStageWnd::CopyStretched(HDC dc, const BITMAPINFO* frameInfo, const BYTE* bits) const

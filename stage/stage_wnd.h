@@ -50,7 +50,8 @@ public:
     // of the window obtained for the copy when dc is null. Full screen: the
     // rectangle (null: the client area) cut to the context's clipping box and
     // to the frame, one to one. Preview (g_bPreview): the whole frame
-    // stretched with halftoning to the client area, whatever the rectangle.
+    // stretched with halftoning to the client area, whatever the rectangle;
+    // a hosted stage (g_bHosted) as large as its window goes one to one.
     // Does nothing without a frame buffer or palette-index header.
     void CopyToWindow(HDC dc, const RECT* rect);
     // Answers a paint request: the frame as it is, for the area to be repainted.
@@ -80,6 +81,8 @@ private:
     // The client area of the bound window; an unbound stage draws on the
     // screen, whose area is the context's clipping box.
     RECT ClientArea(HDC dc) const;
+    // Whether copies stretch the whole frame into the window (preview).
+    bool Stretches(HDC dc) const;
     void CopyStretched(HDC dc, const BITMAPINFO* frameInfo, const BYTE* bits) const;
     void CopyOneToOne(HDC dc, const RECT* rect, const BITMAPINFO* frameInfo, const BYTE* bits) const;
 };

@@ -5,58 +5,24 @@
 // from the same scene file the saver holds.
 #include <gtest/gtest.h>
 
-#include <fcntl.h>
-#include <signal.h>
-#include <spawn.h>
 #include <sys/wait.h>
-#include <unistd.h>
 
 #include <chrono>
 #include <cstdlib>
-#include <cstring>
-#include <fstream>
-#include <functional>
-#include <iterator>
 #include <optional>
 #include <set>
-#include <sstream>
 #include <string>
 #include <thread>
-#include <vector>
 
-#include "imaging/default_palette.h"
-#include "platform/headless_display.h"
-#include "platform/headless_windows.h"
-#include "scene/vesper_doc.h"
-#include "tests/stage/stage_test_support.h"
 #include "tests/support/test_data.h"
-// Last: Xlib defines macros (None, Status) that the headers above use as names.
-#include "tests/platform/sdl_test_support.h"
-
-extern char** environ;
+// Last: it brings Xlib, whose macros (None, Status) other headers use as names.
+#include "tests/shell/saver_process.h"
 
 namespace vesper::test {
 namespace {
 
-using Clock = std::chrono::steady_clock;
-
-// The X server shows the palette's colours at 24 bits; a little room for a
-// server that rounds them.
-constexpr int kColourTolerance = 3;
-// The debug build (sanitizers) renders a large background slowly: every wait
-// polls up to this long.
-constexpr auto kStartTimeout = std::chrono::seconds(90);
-constexpr auto kExitTimeout = std::chrono::seconds(20);
-constexpr auto kPollInterval = std::chrono::milliseconds(50);
 // Time between the two screenshots: fifteen ticks at the full-screen pace.
 constexpr auto kShotInterval = std::chrono::milliseconds(300);
-
-bool Near(COLORREF a, COLORREF b)
-{
-    return std::abs(GetRValue(a) - GetRValue(b)) <= kColourTolerance &&
-           std::abs(GetGValue(a) - GetGValue(b)) <= kColourTolerance &&
-           std::abs(GetBValue(a) - GetBValue(b)) <= kColourTolerance;
-}
 
 // The whole screen, width x height; none when X cannot read it.
 std::optional<Screenshot> WholeScreen(const XConnection& x, int width, int height)
@@ -65,169 +31,6 @@ std::optional<Screenshot> WholeScreen(const XConnection& x, int width, int heigh
     if (shot.pixels.empty())
         return std::nullopt;
     return shot;
-}
-
-// The scene's background alone at width × height, as the default palette's
-// colours, rendered on a headless screen of that size.
-std::optional<Screenshot> RenderBackground(const std::string& scenePath, int width, int height)
-{
-    platform::UseHeadlessDisplay({width, height, 32});
-    platform::UseHeadlessWindowBackend();
-    std::optional<Screenshot> picture;
-    if (CreateDefaultPalette(g_defaultPalette)) {
-        CVesperDoc document;
-        if (document.LoadSceneFromFile(scenePath, 0)) {
-            CDIB8BPP rendered;
-            rendered.block = document.RenderBackground(width, height);
-            if (rendered.GetWidth() == width && rendered.GetHeight() == height) {
-                picture = Screenshot{width, height, {}};
-                for (int y = 0; y < height; ++y)
-                    for (int x = 0; x < width; ++x)
-                        picture->pixels.push_back(PaletteColour(rendered.GetPixelIndex(x, y)));
-            }
-        }
-        document.DeleteContents();
-    }
-    g_defaultPalette.DeleteObject();
-    platform::UseWindowBackend(nullptr);
-    platform::UseDisplay(nullptr);
-    return picture;
-}
-
-// How two screenshots of the running saver relate to the background.
-struct Comparison {
-    long changed = 0;                 // pixels that differ between the shots
-    long changedOverBackground = 0;   // of those, pixels where both shots show the background
-    long unchanged = 0;               // pixels the same in both shots
-    long unchangedBackground = 0;     // of those, pixels that show the background
-};
-
-Comparison Compare(const Screenshot& first, const Screenshot& second, const Screenshot& background)
-{
-    Comparison result;
-    for (std::size_t i = 0; i < first.pixels.size(); ++i) {
-        const bool firstIsBackground = Near(first.pixels[i], background.pixels[i]);
-        if (first.pixels[i] == second.pixels[i]) {
-            ++result.unchanged;
-            result.unchangedBackground += firstIsBackground;
-        } else {
-            ++result.changed;
-            result.changedOverBackground += firstIsBackground && Near(second.pixels[i], background.pixels[i]);
-        }
-    }
-    return result;
-}
-
-// Share of the pixels of `shot` that show the background.
-double BackgroundShare(const Screenshot& shot, const Screenshot& background)
-{
-    long matching = 0;
-    for (std::size_t i = 0; i < shot.pixels.size(); ++i)
-        matching += Near(shot.pixels[i], background.pixels[i]);
-    return static_cast<double>(matching) / static_cast<double>(shot.pixels.size());
-}
-
-bool PollUntil(const std::function<bool()>& condition, Clock::duration timeout)
-{
-    const auto deadline = Clock::now() + timeout;
-    while (!condition()) {
-        if (Clock::now() > deadline)
-            return false;
-        std::this_thread::sleep_for(kPollInterval);
-    }
-    return true;
-}
-
-// A program started with its own settings folder and the SDL backend, its
-// output kept in a file; killed and reaped on destruction if it still runs.
-class ChildProcess {
-public:
-    ChildProcess(const std::string& program, const std::vector<std::string>& args,
-                 const std::filesystem::path& configFolder, const std::filesystem::path& outputFile)
-        : m_outputFile(outputFile)
-    {
-        std::vector<std::string> environment;
-        for (char** entry = environ; *entry; ++entry)
-            if (!StartsWith(*entry, "XDG_CONFIG_HOME=") && !StartsWith(*entry, "VESPER_DISPLAY="))
-                environment.emplace_back(*entry);
-        environment.push_back("XDG_CONFIG_HOME=" + configFolder.string());
-        environment.push_back("VESPER_DISPLAY=sdl");
-
-        std::vector<std::string> argv{program};
-        argv.insert(argv.end(), args.begin(), args.end());
-
-        posix_spawn_file_actions_t files;
-        posix_spawn_file_actions_init(&files);
-        posix_spawn_file_actions_addopen(&files, STDOUT_FILENO, outputFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-        posix_spawn_file_actions_adddup2(&files, STDOUT_FILENO, STDERR_FILENO);
-        const std::vector<char*> argPointers = Pointers(argv);
-        const std::vector<char*> environmentPointers = Pointers(environment);
-        if (posix_spawn(&m_pid, program.c_str(), &files, nullptr, argPointers.data(), environmentPointers.data()) != 0)
-            m_pid = -1;
-        posix_spawn_file_actions_destroy(&files);
-    }
-
-    ~ChildProcess()
-    {
-        if (Running()) {
-            kill(m_pid, SIGKILL);
-            int status = 0;
-            waitpid(m_pid, &status, 0);
-        }
-    }
-
-    ChildProcess(const ChildProcess&) = delete;
-    ChildProcess& operator=(const ChildProcess&) = delete;
-
-    bool Started() const { return m_pid > 0; }
-
-    // Whether the process still runs; reaps it once it has ended.
-    bool Running()
-    {
-        if (m_pid <= 0 || m_status)
-            return false;
-        int status = 0;
-        if (waitpid(m_pid, &status, WNOHANG) != m_pid)
-            return true;
-        m_status = status;
-        return false;
-    }
-
-    // The wait status once the process has ended.
-    std::optional<int> WaitStatus() const { return m_status; }
-
-    std::string Output() const
-    {
-        std::ifstream in(m_outputFile);
-        return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-    }
-
-private:
-    static bool StartsWith(const char* text, const char* prefix)
-    {
-        return std::strncmp(text, prefix, std::strlen(prefix)) == 0;
-    }
-
-    static std::vector<char*> Pointers(const std::vector<std::string>& texts)
-    {
-        std::vector<char*> pointers;
-        for (const std::string& text : texts)
-            pointers.push_back(const_cast<char*>(text.c_str()));
-        pointers.push_back(nullptr);
-        return pointers;
-    }
-
-    pid_t m_pid = -1;
-    std::optional<int> m_status;
-    std::filesystem::path m_outputFile;
-};
-
-std::string Describe(const Comparison& c)
-{
-    std::ostringstream text;
-    text << c.changed << " pixels changed (" << c.changedOverBackground << " of them background in both shots), "
-         << c.unchanged << " unchanged (" << c.unchangedBackground << " of them background)";
-    return text.str();
 }
 
 TEST(SdlSaver, DemoShowsMovingSpritesOverItsBackgroundAndEndsOnAKey)

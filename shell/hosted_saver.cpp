@@ -1,0 +1,195 @@
+#include "shell/hosted_saver.h"
+
+#include <pthread.h>
+
+#include <atomic>
+#include <cerrno>
+#include <cstdio>
+#include <mutex>
+#include <optional>
+#include <thread>
+
+#include "platform/window_backend.h"
+#include "saver/globals.h"
+#include "saver/resources.h"
+#include "shell/saver_window.h"
+
+namespace {
+
+constexpr int kExitNoWindow = 1;
+// How often the host window's size and the ending signals are looked at: a
+// resize is followed, and a signal taken by another thread seen, within this.
+constexpr long kHostCheckNanoseconds = 50'000'000;
+
+// Set by the handler of an ending signal that reached a thread that does not
+// block it (a library's thread with a mask of its own).
+std::atomic<bool> s_endingSignalCaught{false};
+
+void OnEndingSignal(int)
+{
+    s_endingSignalCaught = true;
+}
+
+// Watches, on a thread of its own, for an ending signal and for the host
+// window changing size or going away, and closes the saver window when one
+// of them happens.
+class HostWatch {
+public:
+    explicit HostWatch(HWND host) : m_host(host), m_thread([this] { Run(); }) {}
+
+    ~HostWatch()
+    {
+        {
+            std::lock_guard lock(m_mutex);
+            m_stop = true;
+        }
+        // Wakes the wait at once: the signal is blocked, so it only ends the
+        // thread's sigtimedwait.
+        pthread_kill(m_thread.native_handle(), SIGHUP);
+        m_thread.join();
+    }
+
+    HostWatch(const HostWatch&) = delete;
+    HostWatch& operator=(const HostWatch&) = delete;
+
+    // The saver window now drawing in the host; an ending already asked for
+    // closes it at once.
+    void Watch(HWND saver)
+    {
+        RECT client{};
+        GetClientRect(saver, &client);
+        std::lock_guard lock(m_mutex);
+        m_saver = saver;
+        m_size = SIZE{client.right, client.bottom};
+        m_resized = false;
+        if (m_ending)
+            CloseSaverLocked();
+    }
+
+    // Whether the last saver window was closed because the host changed size
+    // (and nothing asked the run to end since).
+    bool Resized()
+    {
+        std::lock_guard lock(m_mutex);
+        return m_resized && !m_ending;
+    }
+
+private:
+    void Run()
+    {
+        const sigset_t signals = HostedEndingSignals();
+        const timespec interval{0, kHostCheckNanoseconds};
+        for (;;) {
+            const int signal = sigtimedwait(&signals, nullptr, &interval);
+            {
+                std::lock_guard lock(m_mutex);
+                if (m_stop)
+                    return;
+                if (signal > 0 || s_endingSignalCaught) {
+                    m_ending = true;
+                    CloseSaverLocked();
+                    return;
+                }
+                if (!m_saver)
+                    continue;
+            }
+            CheckHost();
+        }
+    }
+
+    void CheckHost()
+    {
+        const auto number = reinterpret_cast<vesper::platform::NativeWindowId>(m_host);
+        const std::optional<RECT> area = vesper::platform::CurrentWindowBackend()->FindForeignWindow(number);
+        std::lock_guard lock(m_mutex);
+        if (!m_saver)
+            return;
+        if (!area) {
+            m_ending = true;
+            CloseSaverLocked();
+        } else if (area->right - area->left != m_size.cx || area->bottom - area->top != m_size.cy) {
+            m_resized = true;
+            CloseSaverLocked();
+        }
+    }
+
+    // In hosted mode a close request destroys the window straight away,
+    // which ends its message loop.
+    void CloseSaverLocked()
+    {
+        if (m_saver)
+            PostMessageA(m_saver, WM_CLOSE, 0, 0);
+        m_saver = nullptr;
+    }
+
+    const HWND m_host;
+    std::mutex m_mutex;
+    HWND m_saver = nullptr;
+    SIZE m_size{0, 0};
+    bool m_resized = false;
+    bool m_ending = false;
+    bool m_stop = false;
+    std::thread m_thread;
+};
+
+HWND HostWindow(const HostedRun& run)
+{
+    const vesper::platform::NativeWindowId number =
+        run.window ? run.window : vesper::platform::CurrentWindowBackend()->ScreenRootWindow();
+    return reinterpret_cast<HWND>(number);
+}
+
+}  // namespace
+
+sigset_t HostedEndingSignals()
+{
+    sigset_t signals;
+    sigemptyset(&signals);
+    sigaddset(&signals, SIGTERM);
+    sigaddset(&signals, SIGINT);
+    sigaddset(&signals, SIGHUP);
+    return signals;
+}
+
+void BlockHostedEndingSignals()
+{
+    const sigset_t signals = HostedEndingSignals();
+    pthread_sigmask(SIG_BLOCK, &signals, nullptr);
+    // A thread that unblocks them must not let them end the process unseen.
+    struct sigaction action {};
+    action.sa_handler = OnEndingSignal;
+    sigemptyset(&action.sa_mask);
+    for (const int signal : {SIGTERM, SIGINT, SIGHUP})
+        sigaction(signal, &action, nullptr);
+}
+
+int RunHostedSaver(HINSTANCE instance, const HostedRun& run)
+{
+    g_hInstance = instance;
+    RegisterSaverResources();
+    const HWND host = HostWindow(run);
+    if (!host || !IsWindow(host)) {
+        std::fprintf(stderr, "vesper: there is no window 0x%lx to draw in on this display\n",
+                     static_cast<unsigned long>(run.window));
+        return kExitNoWindow;
+    }
+    g_bHosted = TRUE;
+    g_nSpeedOverride = run.speed;
+
+    HostWatch watch(host);
+    for (;;) {
+        const SaverWindowStart start = StartSaverWindow(host);
+        if (!start.window) {
+            std::fprintf(stderr, "vesper: the scene could not be shown in window 0x%lx\n",
+                         static_cast<unsigned long>(reinterpret_cast<std::uintptr_t>(host)));
+            return kExitNoWindow;
+        }
+        watch.Watch(start.window);
+        RunMessageLoop();
+        if (!watch.Resized())
+            return 0;
+        // The next saver window is made at the host's new size.
+        UnregisterClassA(kSaverClassName, g_hInstance);
+        vesper::platform::RefreshForeignWindows();
+    }
+}
