@@ -4,6 +4,8 @@
 # X server's (from its /proc counters), and both together as a share of one
 # core over the run. Also the same over the steady part of the run alone, from
 # a second after the saver window shows until the key press that ends it.
+# With --hosted the saver runs as an xscreensaver hack instead (--root: it
+# draws on the root window) and SIGTERM ends it, as the daemon ends it.
 set -euo pipefail
 
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -11,11 +13,12 @@ saver="$root/build/release/demo/vesper-demo.scr"
 seconds=10
 size=1920x1080
 speed=
+hosted=
 target_percent=3
 
 usage() {
   cat <<EOF
-usage: $(basename "$0") [--saver FILE] [--seconds N] [--size WxH] [--speed 1-100]
+usage: $(basename "$0") [--saver FILE] [--seconds N] [--size WxH] [--speed 1-100] [--hosted]
 
 Starts Xvfb on a display number of its choice with a WxH screen (default $size) and
 runs the packed demo saver FILE (default build/release/demo/vesper-demo.scr,
@@ -25,6 +28,8 @@ own: speed 100 (50 ticks a second) unless --speed says otherwise. N seconds
 xdotool ends it. Reports user+sys seconds of the player and of the X server
 and their total as a share of one core, over the whole run and over the N
 seconds alone. The target is under $target_percent% together at speed 100.
+--hosted: the saver runs as a hack drawing on the root window ("--root") and
+SIGTERM ends it instead of the key press.
 Needs Xvfb, xdotool and /usr/bin/time (bash scripts/setup.sh installs them).
 Exits 1 when the saver fails to start or does not end cleanly on the key.
 EOF
@@ -37,6 +42,7 @@ while [ $# -gt 0 ]; do
     --seconds) seconds=${2:?--seconds needs a number}; shift 2 ;;
     --size) size=${2:?--size needs WxH}; shift 2 ;;
     --speed) speed=${2:?--speed needs a number}; shift 2 ;;
+    --hosted) hosted=yes; shift ;;
     *) echo "saver_cpu: unknown argument $1" >&2; usage >&2; exit 2 ;;
   esac
 done
@@ -106,14 +112,24 @@ mkdir -p "$work/config/vesper"
 [ -z "$speed" ] || printf '[settings]\nspeed=%s\n' "$speed" >"$work/config/vesper/vesper.ini"
 x_before=$(cpu_ticks "$xvfb_pid")
 x_wall_start=$(now_ns)
-XDG_CONFIG_HOME="$work/config" VESPER_DISPLAY=sdl /usr/bin/time -v -o "$work/time.txt" "$saver" /s \
+mode=(/s)
+[ -z "$hosted" ] || mode=(--root)
+XDG_CONFIG_HOME="$work/config" VESPER_DISPLAY=sdl /usr/bin/time -v -o "$work/time.txt" "$saver" "${mode[@]}" \
   >"$work/saver.log" 2>&1 &
 time_pid=$!
 
-# The saver window shows once the background is rendered and drawn.
+# The saver window shows once the background is rendered and drawn; as a
+# hack it is a child of the root window as large as the screen.
+shown_window() {
+  if [ -z "$hosted" ]; then
+    xdotool search --name '^Screen Saver$' 2>/dev/null | head -n 1 || true
+  else
+    xwininfo -root -children 2>/dev/null | awk -v size="${size}+0+0" '$0 ~ size && /^ +0x/ { print $1; exit }'
+  fi
+}
 window=
 for _ in $(seq 300); do
-  window=$(xdotool search --name '^Screen Saver$' 2>/dev/null | head -n 1 || true)
+  window=$(shown_window)
   [ -n "$window" ] && break
   kill -0 "$time_pid" 2>/dev/null || break
   sleep 0.1
@@ -140,14 +156,14 @@ steady_player_after=$(cpu_ticks "$player_pid")
 steady_x_after=$(cpu_ticks "$xvfb_pid")
 steady_end=$(now_ns)
 
-xdotool key space
+if [ -z "$hosted" ]; then xdotool key space; else kill -TERM "$player_pid"; fi
 ended=
 for _ in $(seq 100); do
   kill -0 "$time_pid" 2>/dev/null || { ended=yes; break; }
   sleep 0.1
 done
 if [ -z "$ended" ]; then
-  echo "saver_cpu: the saver still ran 10 s after the key press; killed" >&2
+  echo "saver_cpu: the saver still ran 10 s after it was told to end; killed" >&2
   kill "$player_pid" 2>/dev/null || true
   exit 1
 fi
@@ -175,7 +191,7 @@ steady_player=$(ratio $((steady_player_after - steady_player_before)) "$ticks_pe
 steady_x=$(ratio $((steady_x_after - steady_x_before)) "$ticks_per_second")
 steady_total=$(awk -v p="$steady_player" -v x="$steady_x" 'BEGIN { printf "%.2f", p + x }')
 
-echo "saver_cpu: $(basename "$saver") /s on a ${size} Xvfb screen ($display), speed ${speed:-100}"
+echo "saver_cpu: $(basename "$saver") ${mode[*]} on a ${size} Xvfb screen ($display), speed ${speed:-100}"
 echo "whole run ($wall s wall, start-up and exit included):"
 echo "  player   user ${player_user} s + sys ${player_sys} s = ${player_cpu} s ($(percent "$player_cpu" "$wall")% of one core), max RSS $(field 'Maximum resident set size (kbytes)') kB"
 echo "  X server ${x_cpu} s ($(percent "$x_cpu" "$wall")% of one core)"

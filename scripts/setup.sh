@@ -11,6 +11,7 @@ packages=(
   libgif-dev
   libsdl2-dev libx11-dev xvfb xauth xfonts-base xdotool x11-utils imagemagick
   time
+  xscreensaver dpkg-dev
 )
 
 missing=()

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds Vesper twice (release, and debug under the sanitizers) and runs every
-# test in both, the SDL backend's under a private X server (Xvfb). Exits
+# test in both, the SDL backend's under a private X server (Xvfb), and the
+# Debian package under xscreensaver (as root only). Exits
 # non-zero on any build or test failure.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -19,5 +20,16 @@ for flavour in release debug; do
   else
     echo "test: xvfb-run is missing (scripts/setup.sh installs it); the SDL tests that need an X server skip"
     (cd "$root/build/$flavour" && env -u DISPLAY -u WAYLAND_DISPLAY ctest --output-on-failure -R '^Sdl')
+  fi
+  # The Debian package under the real xscreensaver daemon, once: it installs
+  # the package and adds a user, so it needs root (CI runs as root).
+  if [ "$flavour" = release ]; then
+    echo "== package and xscreensaver daemon test"
+    if [ "$(id -u)" -eq 0 ]; then
+      "$root/scripts/package.sh"
+      "$root/tests/xscreensaver/daemon_test.sh"
+    else
+      echo "test: the daemon test needs root (it installs the package); skipped"
+    fi
   fi
 done
