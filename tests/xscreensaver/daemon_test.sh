@@ -134,7 +134,7 @@ wait "$daemon_pid" 2>/dev/null || true
 daemon_pid=
 
 # ---- A broken X connection ends the hack with one line and a non-zero code ----
-"$hack" --root >"$work/hack.out" 2>"$work/hack.err" &
+DISPLAY="$display" "$hack" --root >"$work/hack.out" 2>"$work/hack.err" &
 hack_pid=$!
 sleep 2
 kill -0 "$hack_pid" 2>/dev/null || fail "the hack on the root window ended early: $(cat "$work/hack.err")"
