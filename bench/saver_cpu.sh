@@ -124,7 +124,7 @@ shown_window() {
   if [ -z "$hosted" ]; then
     xdotool search --name '^Screen Saver$' 2>/dev/null | head -n 1 || true
   else
-    xwininfo -root -children 2>/dev/null | awk -v size="${size}+0+0" '$0 ~ size && /^ +0x/ { print $1; exit }'
+    xwininfo -root -children 2>/dev/null | awk -v size="${size}+0+0" 'index($0, size) && /^ +0x/ { print $1; exit }'
   fi
 }
 window=

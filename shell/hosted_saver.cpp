@@ -17,9 +17,11 @@
 namespace {
 
 constexpr int kExitNoWindow = 1;
-// How often the host window's size and the ending signals are looked at: a
-// resize is followed, and a signal taken by another thread seen, within this.
-constexpr long kHostCheckNanoseconds = 50'000'000;
+// How often the ending signals are looked at (a signal taken by another
+// thread is seen within this), and every how many looks the host window's
+// size (each look asks the X server).
+constexpr long kSignalCheckNanoseconds = 50'000'000;
+constexpr int kSignalChecksPerHostCheck = 4;
 
 // Set by the handler of an ending signal that reached a thread that does not
 // block it (a library's thread with a mask of its own).
@@ -78,8 +80,8 @@ private:
     void Run()
     {
         const sigset_t signals = HostedEndingSignals();
-        const timespec interval{0, kHostCheckNanoseconds};
-        for (;;) {
+        const timespec interval{0, kSignalCheckNanoseconds};
+        for (int turn = 1;; ++turn) {
             const int signal = sigtimedwait(&signals, nullptr, &interval);
             {
                 std::lock_guard lock(m_mutex);
@@ -90,7 +92,7 @@ private:
                     CloseSaverLocked();
                     return;
                 }
-                if (!m_saver)
+                if (!m_saver || turn % kSignalChecksPerHostCheck != 0)
                     continue;
             }
             CheckHost();
