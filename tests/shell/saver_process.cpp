@@ -47,6 +47,21 @@ std::string NameOf(const std::string& entry)
 
 }  // namespace
 
+std::string DemoOnXUnavailable(const XConnection& x)
+{
+#if !defined(VESPER_DEMO_SAVER) || !defined(VESPER_DEMO_SCENE)
+    (void)x;
+    return "the packed demo saver is not part of this build";
+#else
+    const char* display = std::getenv("DISPLAY");
+    if (!display || !*display)
+        return "no X server (DISPLAY is not set); scripts/test.sh runs this test under xvfb-run";
+    if (!x.Get())
+        return std::string("cannot connect to the X server ") + display;
+    return {};
+#endif
+}
+
 bool Near(COLORREF a, COLORREF b)
 {
     return std::abs(GetRValue(a) - GetRValue(b)) <= kColourTolerance &&

@@ -28,6 +28,10 @@ inline constexpr auto kPollInterval = std::chrono::milliseconds(50);
 
 bool Near(COLORREF a, COLORREF b);
 
+// Why a test of the packed demo saver on the X server cannot run: no demo
+// in this build, no DISPLAY, or no connection; empty when it can.
+std::string DemoOnXUnavailable(const XConnection& x);
+
 // The scene's background alone at width x height, as the default palette's
 // colours, rendered on a headless screen of that size.
 std::optional<Screenshot> RenderBackground(const std::string& scenePath, int width, int height);

@@ -48,14 +48,9 @@ class SdlHosted : public ::testing::Test {
 protected:
     void SetUp() override
     {
-#if !defined(VESPER_DEMO_SAVER) || !defined(VESPER_DEMO_SCENE)
-        GTEST_SKIP() << "the packed demo saver is not part of this build";
-#else
-        const char* display = std::getenv("DISPLAY");
-        if (!display || !*display)
-            GTEST_SKIP() << "no X server (DISPLAY is not set); scripts/test.sh runs this test under xvfb-run";
-        if (!m_x.Get())
-            GTEST_SKIP() << "cannot connect to the X server " << display;
+        if (const std::string reason = DemoOnXUnavailable(m_x); !reason.empty())
+            GTEST_SKIP() << reason;
+#if defined(VESPER_DEMO_SAVER)
         m_host = m_x.MakeHostWindow(40, 30, kFirstWidth, kFirstHeight);
         m_hack = std::make_unique<ChildProcess>(VESPER_DEMO_SAVER, std::vector<std::string>{"--root"}, m_folder.path(),
                                                 m_folder / "output.txt",

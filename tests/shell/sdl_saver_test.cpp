@@ -38,12 +38,9 @@ TEST(SdlSaver, DemoShowsMovingSpritesOverItsBackgroundAndEndsOnAKey)
 #if !defined(VESPER_DEMO_SAVER) || !defined(VESPER_DEMO_SCENE)
     GTEST_SKIP() << "the packed demo saver is not part of this build";
 #else
-    const char* display = std::getenv("DISPLAY");
-    if (!display || !*display)
-        GTEST_SKIP() << "no X server (DISPLAY is not set); scripts/test.sh runs this test under xvfb-run";
     XConnection x;
-    if (!x.Get())
-        GTEST_SKIP() << "cannot connect to the X server " << display;
+    if (const std::string reason = DemoOnXUnavailable(x); !reason.empty())
+        GTEST_SKIP() << reason;
     ASSERT_FALSE(x.FindByName("Screen Saver")) << "a saver window is already on this X server";
 
     const int width = DisplayWidth(x.Get(), DefaultScreen(x.Get()));
