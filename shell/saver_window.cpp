@@ -89,6 +89,10 @@ HWND RunningFullScreenSaver()
     return running && IsWindow(running) ? running : nullptr;
 }
 
+// The exit code when no saver window could be made (the scene could not be
+// loaded, or the window system refused the window).
+constexpr int kExitNoSaverWindow = 1;
+
 int RunMessageLoop()
 {
     MSG msg{};
@@ -149,7 +153,7 @@ int CreateSaverWindow(HWND host)
     const SaverWindowStart start = StartSaverWindow(host);
     if (start.alreadyRunning)
         return 0;
-    const int exitCode = start.window ? RunMessageLoop() : 0;
+    const int exitCode = start.window ? RunMessageLoop() : kExitNoSaverWindow;
     UnloadPasswordSupport();
     return exitCode;
 }
