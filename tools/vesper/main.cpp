@@ -1,12 +1,15 @@
-// The player's process entry: the arguments become the command tail that the
-// host would pass (run-mode letter, then a window number for a preview host,
-// a native window id in decimal), and WinMain runs the mode.
+// The player's process entry: its own options first (help, version), then
+// the run-mode words become the command tail that the host would pass and
+// WinMain runs the mode.
 #include <cstdio>
 #include <string>
+#include <string_view>
+#include <vector>
 
 #include "platform/module_path.h"
 #include "platform/sdl_choice.h"
 #include "shell/entry.h"
+#include "tools/vesper/options.h"
 
 namespace {
 
@@ -29,7 +32,22 @@ bool DisplayMissingFor(const std::string& tail)
 
 int main(int argc, char* argv[])
 {
-    std::string tail = CommandTailOf(argc, argv);
+    using namespace vesper::player;
+    const std::string_view program = argc > 0 ? argv[0] : "vesper";
+    const ParsedArguments parsed = ParsePlayerArguments(std::vector<std::string_view>(argv + 1, argv + argc));
+    if (!parsed.error.empty()) {
+        std::fprintf(stderr, "vesper: %s\n%s", parsed.error.c_str(), PlayerUsage(program).c_str());
+        return kExitUsage;
+    }
+    if (parsed.request.showHelp) {
+        std::fputs(PlayerUsage(program).c_str(), stdout);
+        return 0;
+    }
+    if (parsed.request.showVersion) {
+        std::puts(PlayerVersion().c_str());
+        return 0;
+    }
+    std::string tail = parsed.request.commandTail;
     if (DisplayMissingFor(tail))
         return 2;
     return WinMain(vesper::platform::ProgramInstance(), nullptr, tail.data(), SW_SHOW);
