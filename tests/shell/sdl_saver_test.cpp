@@ -5,18 +5,8 @@
 // from the same scene file the saver holds.
 #include <gtest/gtest.h>
 
-#include <fcntl.h>
-#include <signal.h>
-#include <spawn.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
 #include <chrono>
 #include <cstdlib>
-#include <cstring>
-#include <fstream>
-#include <functional>
-#include <iterator>
 #include <optional>
 #include <set>
 #include <sstream>
@@ -32,13 +22,10 @@
 #include "tests/support/test_data.h"
 // Last: Xlib defines macros (None, Status) that the headers above use as names.
 #include "tests/platform/sdl_test_support.h"
-
-extern char** environ;
+#include "tests/shell/shipped_saver.h"
 
 namespace vesper::test {
 namespace {
-
-using Clock = std::chrono::steady_clock;
 
 // The X server shows the palette's colours at 24 bits; a little room for a
 // server that rounds them.
@@ -47,7 +34,6 @@ constexpr int kColourTolerance = 3;
 // polls up to this long.
 constexpr auto kStartTimeout = std::chrono::seconds(90);
 constexpr auto kExitTimeout = std::chrono::seconds(20);
-constexpr auto kPollInterval = std::chrono::milliseconds(50);
 // Time between the two screenshots: fifteen ticks at the full-screen pace.
 constexpr auto kShotInterval = std::chrono::milliseconds(300);
 
@@ -126,101 +112,6 @@ double BackgroundShare(const Screenshot& shot, const Screenshot& background)
         matching += Near(shot.pixels[i], background.pixels[i]);
     return static_cast<double>(matching) / static_cast<double>(shot.pixels.size());
 }
-
-bool PollUntil(const std::function<bool()>& condition, Clock::duration timeout)
-{
-    const auto deadline = Clock::now() + timeout;
-    while (!condition()) {
-        if (Clock::now() > deadline)
-            return false;
-        std::this_thread::sleep_for(kPollInterval);
-    }
-    return true;
-}
-
-// A program started with its own settings folder and the SDL backend, its
-// output kept in a file; killed and reaped on destruction if it still runs.
-class ChildProcess {
-public:
-    ChildProcess(const std::string& program, const std::vector<std::string>& args,
-                 const std::filesystem::path& configFolder, const std::filesystem::path& outputFile)
-        : m_outputFile(outputFile)
-    {
-        std::vector<std::string> environment;
-        for (char** entry = environ; *entry; ++entry)
-            if (!StartsWith(*entry, "XDG_CONFIG_HOME=") && !StartsWith(*entry, "VESPER_DISPLAY="))
-                environment.emplace_back(*entry);
-        environment.push_back("XDG_CONFIG_HOME=" + configFolder.string());
-        environment.push_back("VESPER_DISPLAY=sdl");
-
-        std::vector<std::string> argv{program};
-        argv.insert(argv.end(), args.begin(), args.end());
-
-        posix_spawn_file_actions_t files;
-        posix_spawn_file_actions_init(&files);
-        posix_spawn_file_actions_addopen(&files, STDOUT_FILENO, outputFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-        posix_spawn_file_actions_adddup2(&files, STDOUT_FILENO, STDERR_FILENO);
-        const std::vector<char*> argPointers = Pointers(argv);
-        const std::vector<char*> environmentPointers = Pointers(environment);
-        if (posix_spawn(&m_pid, program.c_str(), &files, nullptr, argPointers.data(), environmentPointers.data()) != 0)
-            m_pid = -1;
-        posix_spawn_file_actions_destroy(&files);
-    }
-
-    ~ChildProcess()
-    {
-        if (Running()) {
-            kill(m_pid, SIGKILL);
-            int status = 0;
-            waitpid(m_pid, &status, 0);
-        }
-    }
-
-    ChildProcess(const ChildProcess&) = delete;
-    ChildProcess& operator=(const ChildProcess&) = delete;
-
-    bool Started() const { return m_pid > 0; }
-
-    // Whether the process still runs; reaps it once it has ended.
-    bool Running()
-    {
-        if (m_pid <= 0 || m_status)
-            return false;
-        int status = 0;
-        if (waitpid(m_pid, &status, WNOHANG) != m_pid)
-            return true;
-        m_status = status;
-        return false;
-    }
-
-    // The wait status once the process has ended.
-    std::optional<int> WaitStatus() const { return m_status; }
-
-    std::string Output() const
-    {
-        std::ifstream in(m_outputFile);
-        return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-    }
-
-private:
-    static bool StartsWith(const char* text, const char* prefix)
-    {
-        return std::strncmp(text, prefix, std::strlen(prefix)) == 0;
-    }
-
-    static std::vector<char*> Pointers(const std::vector<std::string>& texts)
-    {
-        std::vector<char*> pointers;
-        for (const std::string& text : texts)
-            pointers.push_back(const_cast<char*>(text.c_str()));
-        pointers.push_back(nullptr);
-        return pointers;
-    }
-
-    pid_t m_pid = -1;
-    std::optional<int> m_status;
-    std::filesystem::path m_outputFile;
-};
 
 std::string Describe(const Comparison& c)
 {
@@ -301,6 +192,135 @@ TEST(SdlSaver, DemoShowsMovingSpritesOverItsBackgroundAndEndsOnAKey)
     // The X server drops a client's windows once it sees the connection close.
     EXPECT_TRUE(PollUntil([&] { return !x.FindByName("Screen Saver"); }, kExitTimeout))
         << "the saver's window outlived it";
+#endif
+}
+
+}  // namespace
+}  // namespace vesper::test
+
+namespace vesper::test {
+namespace {
+
+constexpr const char* kPasswordCaption = "Screen saver password";
+
+// A top-level window with this name other than `other`, once it shows.
+std::optional<XWindow> WaitForWindow(const XConnection& x, const std::string& name,
+                                     std::optional<XWindow> other = std::nullopt)
+{
+    std::optional<XWindow> found;
+    PollUntil(
+        [&] {
+            found = x.FindByName(name);
+            return found && found != other;
+        },
+        kStartTimeout);
+    return found && found != other ? found : std::nullopt;
+}
+
+// Types into the focused window, then presses Return.
+bool TypeAndEnter(const std::string& text)
+{
+    return RunCommand("xdotool type --delay 30 '" + text + "'") && RunCommand("xdotool key Return");
+}
+
+// Whether any file under the folder holds the text.
+bool AnyFileHolds(const std::filesystem::path& folder, const std::string& text)
+{
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(folder)) {
+        if (!entry.is_regular_file())
+            continue;
+        std::ifstream in(entry.path(), std::ios::binary);
+        const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        if (bytes.find(text) != std::string::npos)
+            return true;
+    }
+    return false;
+}
+
+TEST(SdlSaver, APasswordSetWithSlashAGuardsTheSaverUntilTypedRight)
+{
+#if !defined(VESPER_DEMO_SAVER) || !defined(VESPER_DEMO_SCENE)
+    GTEST_SKIP() << "the packed demo saver is not part of this build";
+#else
+    const char* display = std::getenv("DISPLAY");
+    if (!display || !*display)
+        GTEST_SKIP() << "no X server (DISPLAY is not set); scripts/test.sh runs this test under xvfb-run";
+    XConnection x;
+    if (!x.Get())
+        GTEST_SKIP() << "cannot connect to the X server " << display;
+    ASSERT_TRUE(RunCommand("xdotool version")) << "xdotool is missing (scripts/setup.sh installs it)";
+    RunCommand("xdotool mousemove 0 0");
+    const int width = DisplayWidth(x.Get(), DefaultScreen(x.Get()));
+    const int height = DisplayHeight(x.Get(), DefaultScreen(x.Get()));
+    const std::optional<Screenshot> background = RenderBackground(VESPER_DEMO_SCENE, width, height);
+    ASSERT_TRUE(background);
+    ScratchDir folder;
+
+    // /a: the new password, then the same again, then the box that says so.
+    {
+        ChildProcess change(VESPER_DEMO_SAVER, {"/a"}, folder.path(), folder / "change.txt");
+        const std::optional<XWindow> first = WaitForWindow(x, kPasswordCaption);
+        ASSERT_TRUE(first) << "no password dialog; output:\n" << change.Output();
+        ASSERT_TRUE(TypeAndEnter("lune"));
+        const std::optional<XWindow> second = WaitForWindow(x, kPasswordCaption, first);
+        ASSERT_TRUE(second) << "no second dialog; output:\n" << change.Output();
+        ASSERT_TRUE(TypeAndEnter("lune"));
+        const std::optional<XWindow> told = WaitForWindow(x, kPasswordCaption, second);
+        ASSERT_TRUE(told) << "no box saying the password changed; output:\n" << change.Output();
+        RunCommand("xdotool key Return");
+        PollUntil([&] { return !change.Running(); }, kExitTimeout);
+        ASSERT_FALSE(change.Running()) << "/a still runs after its last box";
+        EXPECT_EQ(change.ExitCode(), 0) << change.Output();
+    }
+    const std::filesystem::path hash = folder / "vesper" / "password.hash";
+    ASSERT_TRUE(std::filesystem::exists(hash)) << "no hash stored";
+    EXPECT_EQ(std::filesystem::status(hash).permissions() & std::filesystem::perms::all,
+              std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
+    EXPECT_FALSE(AnyFileHolds(folder.path(), "lune")) << "the password itself is on disk";
+
+    // /s: a key asks for the password over the saver.
+    ChildProcess saver(VESPER_DEMO_SAVER, {"/s"}, folder.path(), folder / "saver.txt");
+    const auto showsTheScene = [&] {
+        const std::optional<Screenshot> shot = WholeScreen(x, width, height);
+        return shot && BackgroundShare(*shot, *background) > 0.9;
+    };
+    ASSERT_TRUE(PollUntil([&] { return !saver.Running() || showsTheScene(); }, kStartTimeout));
+    ASSERT_TRUE(saver.Running()) << saver.Output();
+    const auto askFor = [&](const std::string& password) -> std::optional<XWindow> {
+        RunCommand("xdotool key space");
+        const std::optional<XWindow> dialog = WaitForWindow(x, kPasswordCaption);
+        if (!dialog)
+            return std::nullopt;
+        // The dialog is on the screen, over the scene.
+        const std::optional<RECT> area = x.AreaOf(*dialog);
+        EXPECT_TRUE(area);
+        if (area) {
+            const Screenshot shot = x.Capture(*area);
+            Screenshot under{shot.width, shot.height, {}};
+            for (int y = area->top; y < area->bottom; ++y)
+                for (int x0 = area->left; x0 < area->right; ++x0)
+                    under.pixels.push_back(background->At(x0, y));
+            EXPECT_LT(BackgroundShare(shot, under), 0.5) << "the dialog is not what the screen shows";
+        }
+        EXPECT_TRUE(TypeAndEnter(password));
+        return dialog;
+    };
+
+    const std::optional<XWindow> refused = askFor("soleil");
+    ASSERT_TRUE(refused) << "no verification dialog; output:\n" << saver.Output();
+    const std::optional<XWindow> wrong = WaitForWindow(x, kPasswordCaption, refused);
+    ASSERT_TRUE(wrong) << "no box saying the password is wrong";
+    RunCommand("xdotool key Return");
+    EXPECT_TRUE(PollUntil([&] { return !x.FindByName(kPasswordCaption) && showsTheScene(); }, kExitTimeout))
+        << "the scene did not come back after the wrong password";
+    EXPECT_TRUE(saver.Running()) << "a wrong password ended the saver: " << saver.Output();
+
+    // The password module waits a second after a wrong entry.
+    std::this_thread::sleep_for(std::chrono::milliseconds(1200));
+    ASSERT_TRUE(askFor("lune")) << "no second verification dialog; output:\n" << saver.Output();
+    PollUntil([&] { return !saver.Running(); }, kExitTimeout);
+    ASSERT_FALSE(saver.Running()) << "the right password did not end the saver";
+    EXPECT_EQ(saver.ExitCode(), 0) << saver.Output();
 #endif
 }
 
