@@ -1,11 +1,12 @@
 #!/usr/bin/env bash
-# CPU time of the packed demo saver playing full screen on a private X server
-# (Xvfb): the player's own user and system time (from /usr/bin/time -v) and the
-# X server's (from its /proc counters), and both together as a share of one
-# core over the run. Also the same over the steady part of the run alone, from
-# a second after the saver window shows until the key press that ends it.
-# With --hosted the saver runs as an xscreensaver hack instead (--root: it
-# draws on the root window) and SIGTERM ends it, as the daemon ends it.
+# CPU time of the packed demo saver playing full screen (or, with --preview,
+# inside a host window that the script makes; with --hosted, as an
+# xscreensaver hack drawing on the root window, ended by SIGTERM) on a private X server (Xvfb):
+# the player's own user and system time (from /usr/bin/time -v) and the X
+# server's (from its /proc counters), and both together as a share of one core
+# over the run. Also the same over the steady part of the run alone, from a
+# second after the saver window shows until the key press (or the closing of
+# the host) that ends it.
 set -euo pipefail
 
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -13,12 +14,14 @@ saver="$root/build/release/demo/vesper-demo.scr"
 seconds=10
 size=1920x1080
 speed=
-hosted=
 target_percent=3
+mode=save
+host_size=320x240
+preview_target_percent=1.5
 
 usage() {
   cat <<EOF
-usage: $(basename "$0") [--saver FILE] [--seconds N] [--size WxH] [--speed 1-100] [--hosted]
+usage: $(basename "$0") [--saver FILE] [--seconds N] [--size WxH] [--speed 1-100] [--preview [--host WxH] | --hosted]
 
 Starts Xvfb on a display number of its choice with a WxH screen (default $size) and
 runs the packed demo saver FILE (default build/release/demo/vesper-demo.scr,
@@ -28,10 +31,13 @@ own: speed 100 (50 ticks a second) unless --speed says otherwise. N seconds
 xdotool ends it. Reports user+sys seconds of the player and of the X server
 and their total as a share of one core, over the whole run and over the N
 seconds alone. The target is under $target_percent% together at speed 100.
---hosted: the saver runs as a hack drawing on the root window ("--root") and
-SIGTERM ends it instead of the key press.
-Needs Xvfb, xdotool and /usr/bin/time (bash scripts/setup.sh installs them).
-Exits 1 when the saver fails to start or does not end cleanly on the key.
+With --preview the saver runs as "/p ID" inside a host window of WxH (default
+$host_size, made with xev) instead, and ends when the script closes the host;
+the target there is under $preview_target_percent%.
+With --hosted the saver runs as a hack drawing on the root window ("--root")
+and SIGTERM ends it instead of the key press.
+Needs Xvfb, xdotool, xev, xwininfo and /usr/bin/time (bash scripts/setup.sh
+installs them). Exits 1 when the saver fails to start or does not end cleanly.
 EOF
 }
 
@@ -42,14 +48,17 @@ while [ $# -gt 0 ]; do
     --seconds) seconds=${2:?--seconds needs a number}; shift 2 ;;
     --size) size=${2:?--size needs WxH}; shift 2 ;;
     --speed) speed=${2:?--speed needs a number}; shift 2 ;;
-    --hosted) hosted=yes; shift ;;
+    --hosted) mode=hosted; shift ;;
+    --preview) mode=preview; target_percent=$preview_target_percent; shift ;;
+    --host) host_size=${2:?--host needs WxH}; shift 2 ;;
     *) echo "saver_cpu: unknown argument $1" >&2; usage >&2; exit 2 ;;
   esac
 done
 [[ $seconds =~ ^[1-9][0-9]*$ ]] || { echo "saver_cpu: --seconds must be a whole number of seconds" >&2; exit 2; }
 [[ $size =~ ^[1-9][0-9]*x[1-9][0-9]*$ ]] || { echo "saver_cpu: --size must be WxH" >&2; exit 2; }
+[[ $host_size =~ ^[1-9][0-9]*x[1-9][0-9]*$ ]] || { echo "saver_cpu: --host must be WxH" >&2; exit 2; }
 [[ -z $speed || ( $speed =~ ^[1-9][0-9]*$ && $speed -le 100 ) ]] || { echo "saver_cpu: --speed must be 1 to 100" >&2; exit 2; }
-for tool in Xvfb xdotool /usr/bin/time; do
+for tool in Xvfb xdotool xev xwininfo /usr/bin/time; do
   command -v "$tool" >/dev/null || { echo "saver_cpu: $tool is missing (bash scripts/setup.sh installs it)" >&2; exit 2; }
 done
 [ -x "$saver" ] || { echo "saver_cpu: no saver at $saver (bash scripts/build.sh release makes it)" >&2; exit 2; }
@@ -58,8 +67,10 @@ ticks_per_second=$(getconf CLK_TCK)
 work=$(mktemp -d)
 xvfb_pid=
 time_pid=
+host_pid=
 cleanup() {
   [ -n "$time_pid" ] && kill "$time_pid" 2>/dev/null || true
+  [ -n "$host_pid" ] && kill "$host_pid" 2>/dev/null || true
   [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null || true
   [ -n "$xvfb_pid" ] && wait "$xvfb_pid" 2>/dev/null || true
   rm -rf "$work"
@@ -110,26 +121,45 @@ export DISPLAY=$display
 # The player keeps its settings in $XDG_CONFIG_HOME/vesper; none there means speed 100.
 mkdir -p "$work/config/vesper"
 [ -z "$speed" ] || printf '[settings]\nspeed=%s\n' "$speed" >"$work/config/vesper/vesper.ini"
+# The windows directly inside an X window.
+children_of() { xwininfo -children -id "$1" 2>/dev/null | grep -c '^ *0x' || true; }
+
+run_mode=(/s)
+if [ "$mode" = preview ]; then
+  # The host: a plain top-level window of another program, as a settings
+  # dialog's preview area would be.
+  xev -geometry "$host_size+40+40" -name vesper-preview-host >/dev/null 2>&1 &
+  host_pid=$!
+  host=
+  for _ in $(seq 100); do
+    host=$(xdotool search --name '^vesper-preview-host$' 2>/dev/null | head -n 1 || true)
+    [ -n "$host" ] && break
+    sleep 0.1
+  done
+  [ -n "$host" ] || { echo "saver_cpu: the host window never showed" >&2; exit 1; }
+  host_children=$(children_of "$host")
+  run_mode=(/p "$host")
+fi
+[ "$mode" = hosted ] && run_mode=(--root)
+
 x_before=$(cpu_ticks "$xvfb_pid")
 x_wall_start=$(now_ns)
-mode=(/s)
-[ -z "$hosted" ] || mode=(--root)
-XDG_CONFIG_HOME="$work/config" VESPER_DISPLAY=sdl /usr/bin/time -v -o "$work/time.txt" "$saver" "${mode[@]}" \
+XDG_CONFIG_HOME="$work/config" VESPER_DISPLAY=sdl /usr/bin/time -v -o "$work/time.txt" "$saver" "${run_mode[@]}" \
   >"$work/saver.log" 2>&1 &
 time_pid=$!
 
-# The saver window shows once the background is rendered and drawn; as a
-# hack it is a child of the root window as large as the screen.
-shown_window() {
-  if [ -z "$hosted" ]; then
-    xdotool search --name '^Screen Saver$' 2>/dev/null | head -n 1 || true
-  else
-    xwininfo -root -children 2>/dev/null | awk -v size="${size}+0+0" 'index($0, size) && /^ +0x/ { print $1; exit }'
-  fi
-}
+# The saver window shows once the background is rendered and drawn: full
+# screen by its title, in preview as a new window inside the host.
 window=
 for _ in $(seq 300); do
-  window=$(shown_window)
+  if [ "$mode" = preview ]; then
+    [ "$(children_of "$host")" -gt "$host_children" ] && window=$host
+  elif [ "$mode" = hosted ]; then
+    # As a hack it is a child of the root window as large as the screen.
+    window=$(xwininfo -root -children 2>/dev/null | awk -v size="${size}+0+0" 'index($0, size) && /^ +0x/ { print $1; exit }')
+  else
+    window=$(xdotool search --name '^Screen Saver$' 2>/dev/null | head -n 1 || true)
+  fi
   [ -n "$window" ] && break
   kill -0 "$time_pid" 2>/dev/null || break
   sleep 0.1
@@ -156,14 +186,26 @@ steady_player_after=$(cpu_ticks "$player_pid")
 steady_x_after=$(cpu_ticks "$xvfb_pid")
 steady_end=$(now_ns)
 
-if [ -z "$hosted" ]; then xdotool key space; else kill -TERM "$player_pid"; fi
+# Full screen ends on a key; a preview when its host goes away.
+if [ "$mode" = preview ]; then
+  kill "$host_pid"
+  wait "$host_pid" 2>/dev/null || true
+  host_pid=
+  ending="the host closed"
+elif [ "$mode" = hosted ]; then
+  kill -TERM "$player_pid"
+  ending="SIGTERM"
+else
+  xdotool key space
+  ending="the key press"
+fi
 ended=
 for _ in $(seq 100); do
   kill -0 "$time_pid" 2>/dev/null || { ended=yes; break; }
   sleep 0.1
 done
 if [ -z "$ended" ]; then
-  echo "saver_cpu: the saver still ran 10 s after it was told to end; killed" >&2
+  echo "saver_cpu: the saver still ran 10 s after $ending; killed" >&2
   kill "$player_pid" 2>/dev/null || true
   exit 1
 fi
@@ -191,12 +233,14 @@ steady_player=$(ratio $((steady_player_after - steady_player_before)) "$ticks_pe
 steady_x=$(ratio $((steady_x_after - steady_x_before)) "$ticks_per_second")
 steady_total=$(awk -v p="$steady_player" -v x="$steady_x" 'BEGIN { printf "%.2f", p + x }')
 
-echo "saver_cpu: $(basename "$saver") ${mode[*]} on a ${size} Xvfb screen ($display), speed ${speed:-100}"
+where=
+[ "$mode" = preview ] && where=" in a ${host_size} host window"
+echo "saver_cpu: $(basename "$saver") ${run_mode[*]}$where on a ${size} Xvfb screen ($display), speed ${speed:-100}"
 echo "whole run ($wall s wall, start-up and exit included):"
 echo "  player   user ${player_user} s + sys ${player_sys} s = ${player_cpu} s ($(percent "$player_cpu" "$wall")% of one core), max RSS $(field 'Maximum resident set size (kbytes)') kB"
 echo "  X server ${x_cpu} s ($(percent "$x_cpu" "$wall")% of one core)"
 echo "  total    ${total_cpu} s = $(percent "$total_cpu" "$wall")% of one core"
-echo "steady ($steady_wall s from a second after the window showed to the key press):"
+echo "steady ($steady_wall s from a second after the window showed to $ending):"
 echo "  player   ${steady_player} s ($(percent "$steady_player" "$steady_wall")% of one core)"
 echo "  X server ${steady_x} s ($(percent "$steady_x" "$steady_wall")% of one core)"
 echo "  total    ${steady_total} s = $(percent "$steady_total" "$steady_wall")% of one core (target under ${target_percent}%)"

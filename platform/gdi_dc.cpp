@@ -173,6 +173,23 @@ int GetClipBox(HDC hdc, LPRECT lprect)
     return pieces > 1 ? COMPLEXREGION : SIMPLEREGION;
 }
 
+int IntersectClipRect(HDC hdc, int left, int top, int right, int bottom)
+{
+    {
+        std::lock_guard lock(GdiMutex());
+        DeviceContext* context = FindDC(hdc);
+        if (!context)
+            return ERROR;
+        RECT area{left, top, right, bottom};
+        OffsetRect(&area, context->origin.x, context->origin.y);
+        if (!context->clip)
+            context->clip = Region(ScreenArea(CurrentDisplay()));
+        context->clip->Intersect(area);
+    }
+    RECT box;
+    return GetClipBox(hdc, &box);
+}
+
 HPALETTE SelectPalette(HDC hdc, HPALETTE hPal, BOOL bForceBkgd)
 {
     std::lock_guard lock(GdiMutex());

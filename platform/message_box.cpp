@@ -12,21 +12,31 @@ namespace {
 std::mutex handlerMutex;
 MessageBoxHandler installedHandler;
 
-int DefaultButton(UINT type)
-{
-    switch (type & 0xF) {
-    case MB_YESNO: return IDYES;
-    default: return IDOK;
-    }
-}
+constexpr UINT kButtonsMask = 0x0000000F;
 
 }  // namespace
+
+int AnswerOfKey(UINT type, UINT virtualKey)
+{
+    const UINT buttons = type & kButtonsMask;
+    switch (virtualKey) {
+    case VK_RETURN:
+    case VK_SPACE:
+        return buttons == MB_YESNO ? IDYES : IDOK;
+    case VK_ESCAPE:
+        if (buttons == MB_OKCANCEL)
+            return IDCANCEL;
+        return buttons == MB_YESNO ? 0 : IDOK;
+    default:
+        return 0;
+    }
+}
 
 int WriteMessageBoxToStandardError(const MessageBoxRequest& request)
 {
     std::fprintf(stderr, "%s: %s\n", request.caption.empty() ? "Error" : request.caption.c_str(),
                  request.text.c_str());
-    return DefaultButton(request.type);
+    return AnswerOfKey(request.type, VK_RETURN);
 }
 
 MessageBoxHandler SetMessageBoxHandler(MessageBoxHandler handler)

@@ -27,4 +27,10 @@ MessageBoxHandler SetMessageBoxHandler(MessageBoxHandler handler);
 // its default button.
 int WriteMessageBoxToStandardError(const MessageBoxRequest& request);
 
+// The answer a key gives in a box of this type (MB_OK, MB_OKCANCEL, MB_YESNO),
+// as on Windows: Return and Space press the default button (the first),
+// Escape presses Cancel, or OK in a box with OK alone; 0 when the key does
+// nothing (Escape in a box of Yes and No).
+int AnswerOfKey(UINT type, UINT virtualKey);
+
 }  // namespace vesper::platform

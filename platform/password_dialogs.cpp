@@ -1,10 +1,9 @@
 // Password dialogs. What the user typed leaves the edit control only as a
 // SecretText: the copy read out of the control is wiped, and so is the
 // control's own buffer before the dialog closes.
-#include "platform/password_dialogs.h"
-
 #include <array>
 #include <mutex>
+#include <string>
 
 #include "platform/dialog_template.h"
 #include "platform/password_prompt.h"
@@ -18,6 +17,8 @@ constexpr char kTemplateName[] = "VesperPasswordDialog";
 constexpr char kCaption[] = "Screen saver password";
 constexpr int kLabel = 101;
 constexpr int kEdit = 102;
+// What DialogBoxParamA answers when it could not make the dialog.
+constexpr INT_PTR kNoDialog = -1;
 
 void RegisterTemplate()
 {
@@ -102,17 +103,19 @@ bool IsFailure(PasswordNotice notice)
     return notice != PasswordNotice::PasswordChanged && notice != PasswordNotice::PasswordRemoved;
 }
 
-class DialogPasswordPrompt final : public PasswordPrompt {
+class DialogPrompt final : public PasswordPrompt {
 public:
-    std::optional<SecretText> Ask(HWND owner, PasswordQuestion question) override
+    PasswordReply Ask(HWND owner, PasswordQuestion question) override
     {
         RegisterTemplate();
         Request request{question, std::nullopt};
         const INT_PTR result = DialogBoxParamA(nullptr, kTemplateName, owner, PasswordDialogProc,
                                                reinterpret_cast<LPARAM>(&request));
+        if (result == kNoDialog)
+            return {std::nullopt, "no dialog window could be made (error " + std::to_string(GetLastError()) + ")"};
         if (result != IDOK)
-            return std::nullopt;
-        return std::move(request.answer);
+            return {};
+        return {std::move(request.answer), {}};
     }
 
     void Tell(HWND owner, PasswordNotice notice) override
@@ -125,10 +128,10 @@ public:
 
 }  // namespace
 
-void UseDialogPasswordPrompt()
+PasswordPrompt& DialogPasswordPrompt()
 {
-    static DialogPasswordPrompt prompt;
-    SetPasswordPrompt(&prompt);
+    static DialogPrompt prompt;
+    return prompt;
 }
 
 }  // namespace vesper::platform

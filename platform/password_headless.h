@@ -1,6 +1,6 @@
-// The scripted prompt used when no dialogs are available: answers are queued
-// ahead (by a test, typically) and taken in order; with none queued the
-// question is cancelled. It records what it was asked and told.
+// The scripted prompt that tests install instead of the dialogs: answers are
+// queued ahead and taken in order; with none queued the question is
+// cancelled. It records what it was asked and told.
 #pragma once
 
 #include <string_view>
@@ -9,6 +9,10 @@
 #include "platform/password_prompt.h"
 
 namespace vesper::platform::headless {
+
+// Makes the scripted prompt the current one (SetPasswordPrompt(nullptr)
+// restores the dialogs).
+void UseScriptedPasswordPrompt();
 
 // Queues the next answer. Returns false for text no prompt could deliver
 // (longer than SecretText::kCapacity or holding a NUL).

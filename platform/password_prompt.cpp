@@ -1,4 +1,4 @@
-// The current prompt and the headless, scripted prompt.
+// The current prompt and the scripted prompt that tests install.
 #include <atomic>
 #include <deque>
 #include <mutex>
@@ -11,15 +11,15 @@ namespace {
 
 class HeadlessPasswordPrompt final : public PasswordPrompt {
 public:
-    std::optional<SecretText> Ask(HWND, PasswordQuestion question) override
+    PasswordReply Ask(HWND, PasswordQuestion question) override
     {
         std::lock_guard lock(mutex_);
         asked_.push_back(question);
         if (answers_.empty())
-            return std::nullopt;
-        std::optional<SecretText> answer = std::move(answers_.front());
+            return {};
+        PasswordReply reply{std::move(answers_.front()), {}};
         answers_.pop_front();
-        return answer;
+        return reply;
     }
 
     void Tell(HWND, PasswordNotice notice) override
@@ -94,7 +94,7 @@ std::string_view DescribePasswordNotice(PasswordNotice notice)
 PasswordPrompt& CurrentPasswordPrompt()
 {
     PasswordPrompt* prompt = installedPrompt.load();
-    return prompt ? *prompt : Headless();
+    return prompt ? *prompt : DialogPasswordPrompt();
 }
 
 PasswordPrompt* SetPasswordPrompt(PasswordPrompt* prompt)
@@ -103,6 +103,11 @@ PasswordPrompt* SetPasswordPrompt(PasswordPrompt* prompt)
 }
 
 namespace headless {
+
+void UseScriptedPasswordPrompt()
+{
+    SetPasswordPrompt(&Headless());
+}
 
 bool QueuePasswordAnswer(std::string_view text)
 {

@@ -1,5 +1,6 @@
 #include "platform/password_provider.h"
 
+#include <cstdio>
 #include <mutex>
 #include <optional>
 
@@ -54,6 +55,17 @@ bool CheckAnswer(const SecretText& answer)
     return false;
 }
 
+// Asks a question; when no dialog can be shown, says why on standard error.
+std::optional<SecretText> AskOrSayWhyNot(PasswordPrompt& prompt, HWND owner, PasswordQuestion question,
+                                         bool& unavailable)
+{
+    PasswordReply reply = prompt.Ask(owner, question);
+    unavailable = !reply.unavailable.empty();
+    if (unavailable)
+        std::fprintf(stderr, "vesper: the password cannot be asked for: %s.\n", reply.unavailable.c_str());
+    return std::move(reply.typed);
+}
+
 }  // namespace
 
 void ResetPasswordRetryDelay()
@@ -68,7 +80,11 @@ BOOL WINAPI VerifyScreenSavePwd(HWND hwnd)
     if (!Delay().Elapsed())
         return FALSE;
     PasswordPrompt& prompt = CurrentPasswordPrompt();
-    const std::optional<SecretText> answer = prompt.Ask(hwnd, PasswordQuestion::Password);
+    bool unavailable = false;
+    const std::optional<SecretText> answer = AskOrSayWhyNot(prompt, hwnd, PasswordQuestion::Password, unavailable);
+    // Nobody may be locked out by a dialog that cannot appear.
+    if (unavailable)
+        return TRUE;
     if (!answer)
         return FALSE;
     if (CheckAnswer(*answer))
@@ -82,10 +98,12 @@ DWORD WINAPI PwdChangePasswordA(LPCSTR lpcRegkeyname, HWND hwnd, DWORD, LPVOID)
     if (!lpcRegkeyname || !EqualsIgnoringCase(lpcRegkeyname, kScreenSaverProvider))
         return ERROR_BAD_PROVIDER;
     PasswordPrompt& prompt = CurrentPasswordPrompt();
+    bool unavailable = false;
+    const auto ask = [&](PasswordQuestion question) { return AskOrSayWhyNot(prompt, hwnd, question, unavailable); };
     if (IsPasswordSet()) {
         if (!Delay().Elapsed())
             return ERROR_INVALID_PASSWORD;
-        const std::optional<SecretText> old = prompt.Ask(hwnd, PasswordQuestion::OldPassword);
+        const std::optional<SecretText> old = ask(PasswordQuestion::OldPassword);
         if (!old)
             return ERROR_CANCELLED;
         if (!CheckAnswer(*old)) {
@@ -93,10 +111,10 @@ DWORD WINAPI PwdChangePasswordA(LPCSTR lpcRegkeyname, HWND hwnd, DWORD, LPVOID)
             return ERROR_INVALID_PASSWORD;
         }
     }
-    const std::optional<SecretText> first = prompt.Ask(hwnd, PasswordQuestion::NewPassword);
+    const std::optional<SecretText> first = ask(PasswordQuestion::NewPassword);
     if (!first)
         return ERROR_CANCELLED;
-    const std::optional<SecretText> second = prompt.Ask(hwnd, PasswordQuestion::ConfirmNewPassword);
+    const std::optional<SecretText> second = ask(PasswordQuestion::ConfirmNewPassword);
     if (!second)
         return ERROR_CANCELLED;
     if (first->View() != second->View()) {

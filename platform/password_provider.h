@@ -15,7 +15,9 @@ inline constexpr std::uint64_t kPasswordRetryDelayMs = 1000;
 
 // Asks for the password and returns TRUE only when it is right (or when no
 // password is set). Within the retry delay after a wrong entry it returns
-// FALSE without asking. A cancelled prompt returns FALSE.
+// FALSE without asking. A cancelled prompt returns FALSE; a prompt that cannot
+// be shown at all returns TRUE (with the reason on standard error), so that
+// nobody is locked out.
 BOOL WINAPI VerifyScreenSavePwd(HWND hwnd);
 
 // For provider "SCRSAVE": asks for the old password when one is set, then the

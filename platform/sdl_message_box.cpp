@@ -8,6 +8,7 @@
 
 #include "platform/sdl_video.h"
 #include "platform/sdl_windows.h"
+#include "platform/sdl_x11.h"
 #include "platform/win32.h"
 
 namespace vesper::platform::sdl {
@@ -31,8 +32,8 @@ Uint32 IconFlag(UINT type)
 struct MessageBoxLayout {
     Uint32 flags = 0;  // SDL_MESSAGEBOX_ERROR / WARNING / INFORMATION and button order
     // Each button's answer (IDOK, IDCANCEL, IDYES, IDNO) and text, left to
-    // right; the first answers Return, the last Escape.
-    std::vector<std::pair<int, std::string>> buttons;
+    // right.
+    std::vector<std::pair<int, const char*>> buttons;
 };
 
 // SDL wants UTF-8; the program's texts are Windows-1252.
@@ -66,17 +67,27 @@ MessageBoxLayout LayoutOf(UINT type)
 
 }  // namespace
 
+std::vector<SDL_MessageBoxButtonData> SdlButtonsOf(UINT type)
+{
+    std::vector<SDL_MessageBoxButtonData> buttons;
+    for (const auto& [answer, text] : LayoutOf(type).buttons) {
+        Uint32 flags = 0;
+        if (answer == AnswerOfKey(type, VK_RETURN))
+            flags |= SDL_MESSAGEBOX_BUTTON_RETURNKEY_DEFAULT;
+        if (answer == AnswerOfKey(type, VK_ESCAPE))
+            flags |= SDL_MESSAGEBOX_BUTTON_ESCAPEKEY_DEFAULT;
+        buttons.push_back(SDL_MessageBoxButtonData{flags, answer, text});
+    }
+    return buttons;
+}
+
 int ShowMessageBox(const MessageBoxRequest& request)
 {
     VideoThread* video = VideoThread::Get();
     if (!video)
         return WriteMessageBoxToStandardError(request);
     const MessageBoxLayout layout = LayoutOf(request.type);
-    std::vector<SDL_MessageBoxButtonData> buttons;
-    for (const auto& [answer, text] : layout.buttons)
-        buttons.push_back(SDL_MessageBoxButtonData{0, answer, text.c_str()});
-    buttons.front().flags |= SDL_MESSAGEBOX_BUTTON_RETURNKEY_DEFAULT;
-    buttons.back().flags |= SDL_MESSAGEBOX_BUTTON_ESCAPEKEY_DEFAULT;
+    const std::vector<SDL_MessageBoxButtonData> buttons = SdlButtonsOf(request.type);
     const std::string caption = Utf8Of(request.caption.empty() ? "Error" : request.caption);
     const std::string text = Utf8Of(request.text);
     int answer = 0;
@@ -89,12 +100,13 @@ int ShowMessageBox(const MessageBoxRequest& request)
                                      static_cast<int>(buttons.size()),
                                      buttons.data(),
                                      nullptr};
+        const x11::MessageBoxKeyboard keyboard(caption);
         shown = SDL_ShowMessageBox(&box, &answer) == 0;
     });
     // Closing the box without a button (its close box) gives -1: the answer
-    // of Escape, as on Windows.
+    // of Escape, as on Windows, or the last button where Escape does nothing.
     if (shown && answer < 0)
-        answer = buttons.back().buttonid;
+        answer = AnswerOfKey(request.type, VK_ESCAPE) ? AnswerOfKey(request.type, VK_ESCAPE) : buttons.back().buttonid;
     return shown ? answer : WriteMessageBoxToStandardError(request);
 }
 

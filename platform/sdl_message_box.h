@@ -3,9 +3,18 @@
 // thread; the calling thread waits for the answer.
 #pragma once
 
+#include <SDL.h>
+
+#include <vector>
+
 #include "platform/message_box.h"
 
 namespace vesper::platform::sdl {
+
+// SDL's buttons for a box type, left to right, with the keys that press them
+// as AnswerOfKey says (SDL's box knows Return and Escape; Space comes through
+// x11::MessageBoxKeyboard).
+std::vector<SDL_MessageBoxButtonData> SdlButtonsOf(UINT type);
 
 // Shows the box; when SDL cannot, the box goes to standard error like a box
 // without a handler.

@@ -5,7 +5,9 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <chrono>
 #include <cstdint>
+#include <cstdlib>
 #include <deque>
 #include <future>
 #include <mutex>
@@ -23,6 +25,8 @@ constexpr int kLargestEventBatch = 256;
 // Without X there is no connection to wait on: SDL is asked for events this
 // often while nothing else happens.
 constexpr int kPollMillisecondsWithoutX = 10;
+// How long the program's exit waits for the video thread to put SDL down.
+constexpr auto kStopTimeout = std::chrono::seconds(2);
 
 // Hints given before SDL starts. The window surface is presented by copying
 // only the changed rectangles; without the first hint SDL would put the
@@ -70,9 +74,24 @@ struct VideoThread::Shared {
     std::mutex mutex;
     std::deque<std::function<void()>> work;
     bool wakePending = false;
+    // Set once the program exits: no work runs any more.
+    bool stopping = false;
+    std::promise<void> ended;
     std::thread::id thread;
     EventListener listener;
 };
+
+namespace {
+
+// The libraries SDL uses (Xlib's among them) are taken down as the process
+// exits; the video thread must be out of them by then.
+void StopVideoThreadAtExit()
+{
+    if (VideoThread* video = Started().thread)
+        video->Stop();
+}
+
+}  // namespace
 
 VideoThread* VideoThread::Get()
 {
@@ -90,8 +109,10 @@ VideoThread* VideoThread::Get()
                 video->Loop();
         }).detach();
         state.failure = result.get();
-        if (state.failure.empty())
+        if (state.failure.empty()) {
             state.thread = video;
+            std::atexit(StopVideoThreadAtExit);
+        }
         // A video thread that failed to start has ended; its object is left
         // behind on purpose (a few bytes, once per process).
     });
@@ -143,6 +164,10 @@ void VideoThread::Loop()
     const int xFile = x11::EventFile();
     for (;;) {
         const bool worked = RunPendingWork();
+        if (Stopping()) {
+            m_shared->ended.set_value();
+            return;
+        }
         // SDL_PollEvent reads everything the X connection holds, so the wait
         // below starts with nothing unread.
         SDL_Event event;
@@ -184,6 +209,29 @@ bool VideoThread::RunPendingWork()
     return !work.empty();
 }
 
+bool VideoThread::Stopping() const
+{
+    std::lock_guard lock(m_shared->mutex);
+    return m_shared->stopping;
+}
+
+void VideoThread::Stop()
+{
+    if (OnVideoThread())
+        return;
+    std::future<void> ended;
+    {
+        std::lock_guard lock(m_shared->mutex);
+        if (m_shared->stopping)
+            return;
+        m_shared->stopping = true;
+        m_shared->wakePending = false;
+        ended = m_shared->ended.get_future();
+    }
+    Wake();
+    ended.wait_for(kStopTimeout);
+}
+
 void VideoThread::Wake()
 {
     // One wake-up waiting is enough, however much work waits.
@@ -218,6 +266,9 @@ void VideoThread::Call(const std::function<void()>& work)
         work();
         return;
     }
+    // Once stopped, nothing would run the work: it is dropped.
+    if (Stopping())
+        return;
     std::promise<void> finished;
     Post([&work, &finished] {
         try {

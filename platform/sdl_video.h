@@ -37,6 +37,9 @@ public:
     // Runs `work` on the video thread soon and returns at once.
     void Post(std::function<void()> work);
     bool OnVideoThread() const;
+    // Ends the video thread once the work handed over so far has run, and
+    // waits (briefly) for that; later work is dropped. Called at exit.
+    void Stop();
 
     // Called on the video thread for every SDL event, and once after each
     // batch of events and work with a null event. One listener at a time;
@@ -60,6 +63,7 @@ private:
     // Sleeps until X events or work arrive (or, without X, a short while).
     void WaitForActivity(int xFile);
     void Wake();
+    bool Stopping() const;
 
     std::shared_ptr<Shared> m_shared;
     DisplayMode m_mode;

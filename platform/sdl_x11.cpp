@@ -2,11 +2,17 @@
 
 #include <SDL_syswm.h>
 #include <X11/Xlib.h>
+#include <X11/Xutil.h>
+#include <X11/keysym.h>
+#include <poll.h>
+#include <sys/eventfd.h>
+#include <unistd.h>
 
 #include <unistd.h>
 
 #include <algorithm>
 #include <atomic>
+#include <cerrno>
 #include <mutex>
 #include <set>
 #include <string_view>
@@ -34,6 +40,7 @@ struct ErrorState {
     std::mutex mutex;
     ::Display* display = nullptr;
     std::set<WindowNumber> tolerated;
+    std::set<::Display*> quiet;
     XErrorHandler previous = nullptr;
     std::atomic<bool> trapping{false};
     std::atomic<bool> trapped{false};
@@ -61,6 +68,8 @@ int OnError(::Display* display, XErrorEvent* error)
     XErrorHandler previous = nullptr;
     {
         std::lock_guard lock(state.mutex);
+        if (state.quiet.contains(display))
+            return 0;
         if (display == state.display) {
             if (state.trapping) {
                 state.trapped = true;
@@ -265,6 +274,119 @@ int EventFile()
 {
     ::Display* display = XDisplay();
     return display ? ConnectionNumber(display) : -1;
+}
+
+namespace {
+
+bool Titled(::Display* display, Window window, const std::string& title)
+{
+    char* name = nullptr;
+    if (!XFetchName(display, window, &name) || !name)
+        return false;
+    const bool matches = title == name;
+    XFree(name);
+    return matches;
+}
+
+// The window with this title at or below `top` (a window manager puts the
+// box into a frame of its own); 0 when there is none.
+Window FindTitled(::Display* display, Window top, const std::string& title, int depth = 2)
+{
+    if (Titled(display, top, title))
+        return top;
+    Window root = 0;
+    Window parent = 0;
+    Window* children = nullptr;
+    unsigned count = 0;
+    if (depth == 0 || !XQueryTree(display, top, &root, &parent, &children, &count))
+        return 0;
+    Window found = 0;
+    for (unsigned i = 0; i < count && !found; ++i)
+        found = FindTitled(display, children[i], title, depth - 1);
+    if (children)
+        XFree(children);
+    return found;
+}
+
+// Errors on a connection whose every request may fail harmlessly (about
+// windows that went away meanwhile) are ignored while it is registered.
+void SetQuiet(::Display* display, bool quiet)
+{
+    std::lock_guard lock(Errors().mutex);
+    if (quiet)
+        Errors().quiet.insert(display);
+    else
+        Errors().quiet.erase(display);
+}
+
+}  // namespace
+
+MessageBoxKeyboard::MessageBoxKeyboard(std::string title)
+{
+    // The error handler that keeps quiet about this connection's errors.
+    if (!Available())
+        return;
+    m_stopFile = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
+    if (m_stopFile >= 0)
+        m_thread = std::thread([this, title = std::move(title)] { Run(title); });
+}
+
+MessageBoxKeyboard::~MessageBoxKeyboard()
+{
+    if (m_thread.joinable()) {
+        const std::uint64_t one = 1;
+        while (write(m_stopFile, &one, sizeof one) < 0 && errno == EINTR) {
+        }
+        m_thread.join();
+    }
+    if (m_stopFile >= 0)
+        close(m_stopFile);
+}
+
+void MessageBoxKeyboard::Run(const std::string& title)
+{
+    ::Display* display = XOpenDisplay(nullptr);
+    if (!display)
+        return;
+    SetQuiet(display, true);
+    const Window root = DefaultRootWindow(display);
+    XSelectInput(display, root, SubstructureNotifyMask);
+    Window box = 0;
+    const auto lookFor = [&](Window top) {
+        if (box)
+            return;
+        box = FindTitled(display, top, title);
+        if (box) {
+            XSelectInput(display, box, KeyPressMask | KeyReleaseMask);
+            XSetInputFocus(display, box, RevertToPointerRoot, CurrentTime);
+        }
+    };
+    // The box may be up already.
+    lookFor(root);
+    XFlush(display);
+    const KeyCode returnKey = XKeysymToKeycode(display, XK_Return);
+    for (;;) {
+        while (XPending(display)) {
+            XEvent event;
+            XNextEvent(display, &event);
+            if (event.type == MapNotify) {
+                lookFor(event.xmap.window);
+            } else if ((event.type == KeyPress || event.type == KeyRelease) && event.xkey.window == box &&
+                       XLookupKeysym(&event.xkey, 0) == XK_space) {
+                // The box knows Return only: Space is sent on as Return.
+                event.xkey.keycode = returnKey;
+                XSendEvent(display, box, False, event.type == KeyPress ? KeyPressMask : KeyReleaseMask, &event);
+            }
+        }
+        XFlush(display);
+        pollfd files[2] = {{m_stopFile, POLLIN, 0}, {ConnectionNumber(display), POLLIN, 0}};
+        if (poll(files, 2, -1) < 0 && errno != EINTR)
+            break;
+        if (files[0].revents & POLLIN)
+            break;
+    }
+    XCloseDisplay(display);
+    SetQuiet(display, false);
 }
 
 }  // namespace vesper::platform::sdl::x11

@@ -14,6 +14,8 @@
 
 #include <cstdint>
 #include <optional>
+#include <string>
+#include <thread>
 
 #include "platform/win32_types.h"
 
@@ -55,5 +57,26 @@ std::optional<POINT> PointerPosition();
 // The file of SDL's X connection, readable when X events arrive; -1 when X is
 // not in use.
 int EventFile();
+
+// While it lives, a message box of SDL's with this title (SDL shows it on an X
+// connection of its own) answers the keyboard as on Windows: it takes the
+// keyboard focus once it is mapped (without a window manager the focus
+// would stay with the window under the pointer), and Space presses its
+// default button as Return does. Works on a connection of its own, on a
+// thread of its own; does nothing when X cannot be reached. Made on the video
+// thread.
+class MessageBoxKeyboard {
+public:
+    explicit MessageBoxKeyboard(std::string title);
+    ~MessageBoxKeyboard();
+    MessageBoxKeyboard(const MessageBoxKeyboard&) = delete;
+    MessageBoxKeyboard& operator=(const MessageBoxKeyboard&) = delete;
+
+private:
+    void Run(const std::string& title);
+
+    int m_stopFile = -1;
+    std::thread m_thread;
+};
 
 }  // namespace vesper::platform::sdl::x11

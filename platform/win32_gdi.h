@@ -61,6 +61,9 @@ int GetDeviceCaps(HDC hdc, int index);
 // more than one rectangle, NULLREGION when it can draw nothing, or ERROR for
 // an invalid context.
 int GetClipBox(HDC hdc, LPRECT lprect);
+// Narrows what the context may draw on to the rectangle (the context's
+// coordinates, right and bottom exclusive); returns what GetClipBox would.
+int IntersectClipRect(HDC hdc, int left, int top, int right, int bottom);
 
 HPALETTE SelectPalette(HDC hdc, HPALETTE hPal, BOOL bForceBkgd);
 // Maps the selected palette into the system palette; returns how many system

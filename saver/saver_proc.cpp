@@ -1,5 +1,6 @@
 #include "saver/saver_proc.h"
 
+#include <cstdio>
 #include <cstdlib>
 #include <new>
 
@@ -65,6 +66,24 @@ void StopPacing(HWND window)
     }
 }
 
+// After the box that the document showed (in the system's own words): one
+// line for whoever started the program, saying which file, what and where.
+void ReportSceneNotLoaded(const CVesperDoc* document)
+{
+    const char* path = g_szModulePath.c_str();
+    if (!document) {
+        std::fprintf(stderr, "vesper: the scene in %s cannot be loaded: out of memory.\n", path);
+        return;
+    }
+    const std::optional<SceneLoadFailure>& failure = document->LastLoadFailure();
+    if (!failure) {
+        std::fprintf(stderr, "vesper: the scene in %s cannot be loaded: the file cannot be opened.\n", path);
+        return;
+    }
+    std::fprintf(stderr, "vesper: the scene in %s cannot be loaded: %s (at byte %llu of the file).\n", path,
+                 failure->description.c_str(), static_cast<unsigned long long>(failure->FileOffset()));
+}
+
 // -1 when the scene cannot be loaded, which makes the window creation fail.
 LRESULT OnCreate(HWND window, WPARAM wParam, LPARAM lParam)
 {
@@ -78,8 +97,10 @@ LRESULT OnCreate(HWND window, WPARAM wParam, LPARAM lParam)
     g_stage.Attach(window);
 
     g_pDocument = new (std::nothrow) CVesperDoc;
-    if (!g_pDocument || !g_pDocument->LoadEmbeddedScene())
+    if (!g_pDocument || !g_pDocument->LoadEmbeddedScene()) {
+        ReportSceneNotLoaded(g_pDocument);
         return -1;
+    }
 
     const SIZE size = StageSize(window);
     g_stage.LoadScene(g_pDocument, size.cx, size.cy);

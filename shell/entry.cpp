@@ -20,6 +20,18 @@ bool IsDigit(char c)
     return c >= '0' && c <= '9';
 }
 
+// The value of a hexadecimal digit, -1 for any other character.
+int HexDigitValue(char c)
+{
+    if (IsDigit(c))
+        return c - '0';
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
+    return -1;
+}
+
 LPCSTR SkipBlanks(LPCSTR text)
 {
     while (*text == ' ')
@@ -72,6 +84,11 @@ int Run(LPCSTR commandTail)
 DWORD ParseWindowHandle(LPCSTR text)
 {
     DWORD value = 0;
+    if (text[0] == '0' && (text[1] == 'x' || text[1] == 'X')) {
+        for (text += 2; HexDigitValue(*text) >= 0; ++text)
+            value = value * 16 + static_cast<DWORD>(HexDigitValue(*text));
+        return value;
+    }
     for (; IsDigit(*text); ++text)
         value = value * 10 + static_cast<DWORD>(*text - '0');
     return value;
@@ -130,17 +147,6 @@ bool NeedsDisplay(RunMode mode)
 {
     return mode == RunMode::configure || mode == RunMode::configureAlone || mode == RunMode::save ||
            mode == RunMode::preview;
-}
-
-std::string CommandTailOf(int argc, const char* const argv[])
-{
-    std::string tail;
-    for (int i = 1; i < argc; ++i) {
-        if (i > 1)
-            tail += ' ';
-        tail += argv[i];
-    }
-    return tail;
 }
 
 INT_PTR ConfigureSaver(HWND owner)

@@ -2,8 +2,6 @@
 // saving, preview in a host window, configuration, password change).
 #pragma once
 
-#include <string>
-
 #include "platform/win32.h"
 
 enum class RunMode {
@@ -26,17 +24,14 @@ struct RunRequest {
 // "L" and "A".
 RunRequest ParseCommandLine(LPCSTR commandTail);
 
-// The decimal digits at the start of the text as a 32-bit value: no sign, no
-// hexadecimal, wrapping at 32 bits; 0 when there is no digit.
+// The window number at the start of the text as a 32-bit value, wrapping at
+// 32 bits: decimal digits, or hexadecimal ones after "0x" (the form X tools
+// print window ids in); no sign; 0 when there is no digit.
 DWORD ParseWindowHandle(LPCSTR text);
 HWND WindowFromNumber(DWORD number);
 
 // Whether the run mode shows windows, so that it needs a display.
 bool NeedsDisplay(RunMode mode);
-
-// The command tail a program started with these arguments receives: the
-// arguments after the program name, joined by single blanks.
-std::string CommandTailOf(int argc, const char* const argv[]);
 
 // Runs the mode the command tail asks for and returns the exit code.
 int WinMain(HINSTANCE instance, HINSTANCE previousInstance, LPSTR commandTail, int showState);

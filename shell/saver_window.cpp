@@ -89,6 +89,9 @@ HWND RunningFullScreenSaver()
     return running && IsWindow(running) ? running : nullptr;
 }
 
+// The exit code when no saver window could be made (the scene could not be
+// loaded, or the window system refused the window).
+constexpr int kExitNoSaverWindow = 1;
 }  // namespace
 
 int RunMessageLoop()
@@ -149,7 +152,7 @@ int CreateSaverWindow(HWND host)
     const SaverWindowStart start = StartSaverWindow(host);
     if (start.alreadyRunning)
         return 0;
-    const int exitCode = start.window ? RunMessageLoop() : 0;
+    const int exitCode = start.window ? RunMessageLoop() : kExitNoSaverWindow;
     UnloadPasswordSupport();
     return exitCode;
 }

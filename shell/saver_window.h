@@ -44,7 +44,7 @@ int RunMessageLoop();
 // Registers the class, creates the saver window (a child filling the host in
 // preview mode, a topmost popup over the screen otherwise) and runs the
 // message loop until the window is gone. Returns the quit message's code; 0
-// when a full-screen saver already runs (it is brought to the front) or when
+// when a full-screen saver already runs (it is brought to the front), 1 when
 // no window could be made.
 int CreateSaverWindow(HWND host);
 

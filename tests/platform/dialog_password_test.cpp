@@ -10,7 +10,6 @@
 
 #include "platform/dialog_headless.h"
 #include "platform/message_box.h"
-#include "platform/password_dialogs.h"
 #include "platform/password_prompt.h"
 #include "platform/password_provider.h"
 #include "tests/platform/settings_test_env.h"
@@ -43,7 +42,6 @@ protected:
         WindowTest::SetUp();
         vesper::platform::ResetPasswordRetryDelay();
         m_previousPrompt = vesper::platform::SetPasswordPrompt(nullptr);
-        vesper::platform::UseDialogPasswordPrompt();
         vesper::platform::SetMessageBoxHandler([this](const vesper::platform::MessageBoxRequest& box) {
             std::lock_guard lock(m_mutex);
             m_boxes.push_back(box.text);

@@ -7,6 +7,7 @@
 
 #include "platform/clock.h"
 #include "platform/password_headless.h"
+#include "platform/password_prompt.h"
 #include "platform/password_provider.h"
 #include "platform/password_store.h"
 #include "platform/win32.h"
@@ -42,6 +43,7 @@ protected:
     void SetUp() override
     {
         vesper::platform::SetClockSource(&clock_);
+        vesper::platform::headless::UseScriptedPasswordPrompt();
         vesper::platform::headless::ResetPasswordScript();
         vesper::platform::ResetPasswordRetryDelay();
         passwordModule_ = LoadLibraryA("PASSWORD.CPL");
@@ -59,6 +61,7 @@ protected:
         FreeLibrary(passwordModule_);
         FreeLibrary(mprModule_);
         vesper::platform::headless::ResetPasswordScript();
+        vesper::platform::SetPasswordPrompt(nullptr);
         vesper::platform::SetClockSource(nullptr);
     }
 
@@ -171,6 +174,39 @@ TEST_F(Password, CancellingTheCheckKeepsTheSaverRunningWithoutADelay)
     EXPECT_FALSE(verify_(kOwner));
     EXPECT_TRUE(PasswordNoticesShown().empty());
     EXPECT_TRUE(Verify("right")) << "a cancel is not a wrong entry";
+}
+
+// A prompt that can never show its dialog.
+class UnavailablePrompt final : public vesper::platform::PasswordPrompt {
+public:
+    vesper::platform::PasswordReply Ask(HWND, PasswordQuestion) override
+    {
+        ++asked;
+        return {std::nullopt, "no screen"};
+    }
+    void Tell(HWND, PasswordNotice) override {}
+    int asked = 0;
+};
+
+TEST_F(Password, WhenNoDialogCanBeShownTheSaverMayCloseAndAChangeChangesNothing)
+{
+    ASSERT_EQ(SetFirstPassword("right"), static_cast<DWORD>(NO_ERROR));
+    const std::string hash = ReadText(vesper::platform::PasswordHashPath());
+    UnavailablePrompt prompt;
+    vesper::platform::SetPasswordPrompt(&prompt);
+    testing::internal::CaptureStderr();
+    const BOOL verified = verify_(kOwner);
+    const DWORD changed = change_("SCRSAVE", kOwner, 0, nullptr);
+    const std::string said = testing::internal::GetCapturedStderr();
+    vesper::platform::headless::UseScriptedPasswordPrompt();
+
+    EXPECT_TRUE(verified) << "nobody is locked out by a dialog that cannot appear";
+    EXPECT_EQ(changed, static_cast<DWORD>(ERROR_CANCELLED));
+    EXPECT_EQ(prompt.asked, 2);
+    EXPECT_EQ(ReadText(vesper::platform::PasswordHashPath()), hash);
+    EXPECT_NE(said.find("the password cannot be asked for: no screen."), std::string::npos) << said;
+    EXPECT_TRUE(Verify("right")) << "the stored password still counts";
+    EXPECT_FALSE(Verify("wrong"));
 }
 
 TEST_F(Password, AWrongOldPasswordChangesNothing)

@@ -9,7 +9,6 @@
 
 #include "platform/dialog_headless.h"
 #include "platform/headless_windows.h"
-#include "platform/password_dialogs.h"
 #include "platform/password_headless.h"
 #include "platform/password_prompt.h"
 #include "platform/password_provider.h"
@@ -49,7 +48,7 @@ protected:
     void SetUp() override
     {
         InPackedSaverWithPassword::SetUp();
-        platform::UseDialogPasswordPrompt();
+        platform::SetPasswordPrompt(nullptr);
     }
     void TearDown() override { platform::SetPasswordPrompt(nullptr); }
 

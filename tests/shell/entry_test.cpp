@@ -45,24 +45,21 @@ TEST(CommandLine, TheFirstLetterChoosesTheModeAndTheDigitsTheWindow)
     }
 }
 
-TEST(CommandLine, WindowNumbersAreDecimalAndWrapAt32Bits)
+TEST(CommandLine, WindowNumbersAreDecimalOrHexadecimalAndWrapAt32Bits)
 {
     EXPECT_EQ(ParseWindowHandle("0"), 0u);
     EXPECT_EQ(ParseWindowHandle("4294967295"), 0xFFFFFFFFu);
     EXPECT_EQ(ParseWindowHandle("4294967297"), 1u);
-    EXPECT_EQ(ParseWindowHandle("0x10"), 0u);
     EXPECT_EQ(ParseWindowHandle("12ab34"), 12u);
     EXPECT_EQ(ParseWindowHandle("+5"), 0u);
-}
-
-TEST(CommandLine, ArgumentsJoinedByBlanksWithoutTheProgramName)
-{
-    const char* alone[] = {"vesper"};
-    EXPECT_EQ(CommandTailOf(1, alone), "");
-    const char* preview[] = {"vesper", "/p", "12345"};
-    EXPECT_EQ(CommandTailOf(3, preview), "/p 12345");
-    const char* quoted[] = {"vesper", "/c:1 2"};
-    EXPECT_EQ(CommandTailOf(2, quoted), "/c:1 2");
+    // The form X tools print window ids in.
+    EXPECT_EQ(ParseWindowHandle("0x200011"), 0x200011u);
+    EXPECT_EQ(ParseWindowHandle("0XaBc"), 0xABCu);
+    EXPECT_EQ(ParseWindowHandle("0x1FFFFFFFF"), 0xFFFFFFFFu);
+    EXPECT_EQ(ParseWindowHandle("0x10g"), 0x10u);
+    EXPECT_EQ(ParseWindowHandle("0x"), 0u);
+    EXPECT_EQ(ParseWindowHandle("0xg1"), 0u);
+    EXPECT_EQ(ParseWindowHandle("00x10"), 0u);
 }
 
 // Runs that end before any window of the saver exists.
@@ -84,10 +81,10 @@ TEST_F(WinMainWithoutSaverWindow, RefusedTailsAndMissingHostsEndWithMinusOne)
 // Records the owner of each password question and cancels it.
 class OwnerRecordingPrompt : public platform::PasswordPrompt {
 public:
-    std::optional<platform::SecretText> Ask(HWND owner, platform::PasswordQuestion) override
+    platform::PasswordReply Ask(HWND owner, platform::PasswordQuestion) override
     {
         owners.push_back(owner);
-        return std::nullopt;
+        return {};
     }
     void Tell(HWND, platform::PasswordNotice) override {}
 

@@ -79,6 +79,7 @@ class InPackedSaverWithPassword : public InPackedSaver {
 protected:
     void SetUp() override
     {
+        platform::headless::UseScriptedPasswordPrompt();
         platform::headless::ResetPasswordScript();
         platform::ResetPasswordRetryDelay();
         auto secret = platform::SecretText::From("lune");

@@ -180,6 +180,34 @@ bool ChildProcess::Running()
     return false;
 }
 
+std::optional<int> ChildProcess::ExitCode() const
+{
+    if (!m_status || !WIFEXITED(*m_status))
+        return std::nullopt;
+    return WEXITSTATUS(*m_status);
+}
+
+std::optional<double> ChildProcess::ProcessorSeconds() const
+{
+    std::ifstream in("/proc/" + std::to_string(m_pid) + "/stat");
+    const std::string stat((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    const std::size_t afterName = stat.rfind(") ");
+    if (afterName == std::string::npos)
+        return std::nullopt;
+    std::istringstream fields(stat.substr(afterName + 2));
+    std::string field;
+    long user = 0;
+    long system = 0;
+    // After the name: state is field 3; utime and stime are fields 14 and 15.
+    for (int number = 3; number <= 15 && fields >> field; ++number) {
+        if (number == 14)
+            user = std::stol(field);
+        if (number == 15)
+            system = std::stol(field);
+    }
+    return static_cast<double>(user + system) / static_cast<double>(sysconf(_SC_CLK_TCK));
+}
+
 std::string ChildProcess::Output() const
 {
     std::ifstream in(m_outputFile);

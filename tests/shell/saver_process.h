@@ -70,6 +70,11 @@ public:
     bool Running();
     // The wait status once the process has ended.
     std::optional<int> WaitStatus() const { return m_status; }
+    // The exit code once the process has ended by itself; none otherwise.
+    std::optional<int> ExitCode() const;
+    // Seconds of processor time (user and system) the running process used
+    // so far, from /proc; none once it has ended.
+    std::optional<double> ProcessorSeconds() const;
     std::string Output() const;
 
 private:

@@ -2,7 +2,11 @@
 // rules that end full-screen saving, and what happens once it may close.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <string>
+
 #include "platform/headless_windows.h"
+#include "platform/module_path.h"
 #include "platform/timer_multimedia.h"
 #include "saver/globals.h"
 #include "saver/saver_proc.h"
@@ -242,7 +246,14 @@ using DISABLED_BadSceneInPackedCopy = InPackedSaver;
 
 TEST_F(DISABLED_BadSceneInPackedCopy, CreationFailsWithOneMessageAndNoLoop)
 {
-    EXPECT_EQ(CreateSaverWindow(nullptr), 0);
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(CreateSaverWindow(nullptr), 1);
+    const std::string said = testing::internal::GetCapturedStderr();
+    // After the box, one line names the file, what went wrong and where.
+    const std::string file = platform::ModulePath();
+    EXPECT_EQ(said.find("vesper: the scene in " + file + " cannot be loaded: "), 0u) << said;
+    EXPECT_NE(said.find("(at byte "), std::string::npos) << said;
+    EXPECT_EQ(std::count(said.begin(), said.end(), '\n'), 1) << said;
     EXPECT_EQ(g_hwndSaver, nullptr);
     EXPECT_EQ(FindWindowA(kSaverClassName, nullptr), nullptr);
     EXPECT_EQ(boxes, std::vector<std::string>{"Format de fichier inattendu."});

@@ -106,3 +106,132 @@ TEST(SdlSaver, DemoShowsMovingSpritesOverItsBackgroundAndEndsOnAKey)
 
 }  // namespace
 }  // namespace vesper::test
+
+namespace vesper::test {
+namespace {
+
+constexpr const char* kPasswordCaption = "Screen saver password";
+
+// A top-level window with this name other than `other`, once it shows.
+std::optional<XWindow> WaitForWindow(const XConnection& x, const std::string& name,
+                                     std::optional<XWindow> other = std::nullopt)
+{
+    std::optional<XWindow> found;
+    PollUntil(
+        [&] {
+            found = x.FindByName(name);
+            return found && found != other;
+        },
+        kStartTimeout);
+    return found && found != other ? found : std::nullopt;
+}
+
+// Types into the focused window, then presses Return.
+bool TypeAndEnter(const std::string& text)
+{
+    return RunCommand("xdotool type --delay 30 '" + text + "'") && RunCommand("xdotool key Return");
+}
+
+// Whether any file under the folder holds the text.
+bool AnyFileHolds(const std::filesystem::path& folder, const std::string& text)
+{
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(folder)) {
+        if (!entry.is_regular_file())
+            continue;
+        std::ifstream in(entry.path(), std::ios::binary);
+        const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        if (bytes.find(text) != std::string::npos)
+            return true;
+    }
+    return false;
+}
+
+TEST(SdlSaver, APasswordSetWithSlashAGuardsTheSaverUntilTypedRight)
+{
+#if !defined(VESPER_DEMO_SAVER) || !defined(VESPER_DEMO_SCENE)
+    GTEST_SKIP() << "the packed demo saver is not part of this build";
+#else
+    const char* display = std::getenv("DISPLAY");
+    if (!display || !*display)
+        GTEST_SKIP() << "no X server (DISPLAY is not set); scripts/test.sh runs this test under xvfb-run";
+    XConnection x;
+    if (!x.Get())
+        GTEST_SKIP() << "cannot connect to the X server " << display;
+    ASSERT_TRUE(RunCommand("xdotool version")) << "xdotool is missing (scripts/setup.sh installs it)";
+    RunCommand("xdotool mousemove 0 0");
+    const int width = DisplayWidth(x.Get(), DefaultScreen(x.Get()));
+    const int height = DisplayHeight(x.Get(), DefaultScreen(x.Get()));
+    const std::optional<Screenshot> background = RenderBackground(VESPER_DEMO_SCENE, width, height);
+    ASSERT_TRUE(background);
+    ScratchDir folder;
+
+    // /a: the new password, then the same again, then the box that says so.
+    {
+        ChildProcess change(VESPER_DEMO_SAVER, {"/a"}, folder.path(), folder / "change.txt");
+        const std::optional<XWindow> first = WaitForWindow(x, kPasswordCaption);
+        ASSERT_TRUE(first) << "no password dialog; output:\n" << change.Output();
+        ASSERT_TRUE(TypeAndEnter("lune"));
+        const std::optional<XWindow> second = WaitForWindow(x, kPasswordCaption, first);
+        ASSERT_TRUE(second) << "no second dialog; output:\n" << change.Output();
+        ASSERT_TRUE(TypeAndEnter("lune"));
+        const std::optional<XWindow> told = WaitForWindow(x, kPasswordCaption, second);
+        ASSERT_TRUE(told) << "no box saying the password changed; output:\n" << change.Output();
+        RunCommand("xdotool key Return");
+        PollUntil([&] { return !change.Running(); }, kExitTimeout);
+        ASSERT_FALSE(change.Running()) << "/a still runs after its last box";
+        EXPECT_EQ(change.ExitCode(), 0) << change.Output();
+    }
+    const std::filesystem::path hash = folder / "vesper" / "password.hash";
+    ASSERT_TRUE(std::filesystem::exists(hash)) << "no hash stored";
+    EXPECT_EQ(std::filesystem::status(hash).permissions() & std::filesystem::perms::all,
+              std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
+    EXPECT_FALSE(AnyFileHolds(folder.path(), "lune")) << "the password itself is on disk";
+
+    // /s: a key asks for the password over the saver.
+    ChildProcess saver(VESPER_DEMO_SAVER, {"/s"}, folder.path(), folder / "saver.txt");
+    const auto showsTheScene = [&] {
+        const std::optional<Screenshot> shot = WholeScreen(x, width, height);
+        return shot && BackgroundShare(*shot, *background) > 0.9;
+    };
+    ASSERT_TRUE(PollUntil([&] { return !saver.Running() || showsTheScene(); }, kStartTimeout));
+    ASSERT_TRUE(saver.Running()) << saver.Output();
+    const auto askFor = [&](const std::string& password) -> std::optional<XWindow> {
+        RunCommand("xdotool key space");
+        const std::optional<XWindow> dialog = WaitForWindow(x, kPasswordCaption);
+        if (!dialog)
+            return std::nullopt;
+        // The dialog is on the screen, over the scene.
+        const std::optional<RECT> area = x.AreaOf(*dialog);
+        EXPECT_TRUE(area);
+        if (area) {
+            const Screenshot shot = x.Capture(*area);
+            Screenshot under{shot.width, shot.height, {}};
+            for (int y = area->top; y < area->bottom; ++y)
+                for (int x0 = area->left; x0 < area->right; ++x0)
+                    under.pixels.push_back(background->At(x0, y));
+            EXPECT_LT(BackgroundShare(shot, under), 0.5) << "the dialog is not what the screen shows";
+        }
+        EXPECT_TRUE(TypeAndEnter(password));
+        return dialog;
+    };
+
+    const std::optional<XWindow> refused = askFor("soleil");
+    ASSERT_TRUE(refused) << "no verification dialog; output:\n" << saver.Output();
+    const std::optional<XWindow> wrong = WaitForWindow(x, kPasswordCaption, refused);
+    ASSERT_TRUE(wrong) << "no box saying the password is wrong";
+    RunCommand("xdotool key Return");
+    EXPECT_TRUE(PollUntil([&] { return !x.FindByName(kPasswordCaption) && showsTheScene(); }, kExitTimeout))
+        << "the scene did not come back after the wrong password";
+    EXPECT_TRUE(saver.Running()) << "a wrong password ended the saver: " << saver.Output();
+
+    // The password module waits a second after a wrong entry.
+    std::this_thread::sleep_for(std::chrono::milliseconds(1200));
+    ASSERT_TRUE(askFor("lune")) << "no second verification dialog; output:\n" << saver.Output();
+    PollUntil([&] { return !saver.Running(); }, kExitTimeout);
+    ASSERT_FALSE(saver.Running()) << "the right password did not end the saver";
+    EXPECT_EQ(saver.ExitCode(), 0) << saver.Output();
+#endif
+}
+
+}  // namespace
+}  // namespace vesper::test

@@ -162,7 +162,7 @@ TEST_F(StageWndTest, AnotherPalettesRealisationMakesTheStageRepaint)
     DeleteObject(palette);
 }
 
-TEST_F(StageWndTest, PreviewStretchesTheWholeFrameIntoTheHostWindow)
+TEST_F(StageWndTest, PreviewStretchesTheWholeFrameIntoTheHostWindowDrawingOnlyWhatChanged)
 {
     UseScreen(640, 480);
     g_bPreview = TRUE;
@@ -177,13 +177,32 @@ TEST_F(StageWndTest, PreviewStretchesTheWholeFrameIntoTheHostWindow)
     Play(kTeal, {Square(0, 0, 320, kRed)}, 640, 480);
     EXPECT_EQ(TakeWrites(), (std::vector<RECT>{hostArea, hostArea}));
 
-    // Whatever the rectangle, the whole frame is copied into the window.
-    const RECT corner{600, 400, 610, 410};
-    stage->CopyToWindow(nullptr, &corner);
-    EXPECT_EQ(TakeWrites(), (std::vector<RECT>{hostArea}));
     EXPECT_EQ(screen->ColorAt(101 + 38, 83 + 28), kRed);
     EXPECT_EQ(screen->ColorAt(101 + 114, 83 + 83), kTeal);
     EXPECT_EQ(screen->ColorAt(101 + 114, 83 + 28), kTeal);
+
+    // A change in one corner of the frame: its copy draws only the window
+    // pixels that average it, and leaves the window as a whole copy would.
+    const RECT corner{600, 400, 610, 410};
+    for (int y = corner.top; y < corner.bottom; ++y)
+        for (int x = corner.left; x < corner.right; ++x)
+            *stage->m_pFrame->PixelAddress(x, y) = IndexOfCubeColour(kRed);
+    const std::vector<COLORREF> before = vesper::test::PixelsIn(*screen, hostArea);
+    stage->CopyToWindow(nullptr, &corner);
+    const std::vector<RECT> writes = TakeWrites();
+    ASSERT_FALSE(writes.empty());
+    // The corner's window pixels, 143.4 to 145.9 across and 92.5 to 94.9
+    // down, with one to spare on each side.
+    const RECT reach{101 + 142, 83 + 91, 101 + 147, 83 + 96};
+    for (const RECT& write : writes)
+        EXPECT_TRUE(write.left >= reach.left && write.top >= reach.top && write.right <= reach.right &&
+                    write.bottom <= reach.bottom)
+            << write.left << "," << write.top << "," << write.right << "," << write.bottom;
+    const std::vector<COLORREF> afterPart = vesper::test::PixelsIn(*screen, hostArea);
+    EXPECT_NE(afterPart, before) << "the change shows";
+    stage->CopyToWindow(nullptr, nullptr);
+    EXPECT_EQ(TakeWrites(), (std::vector<RECT>{hostArea})) << "without a rectangle, the whole frame";
+    EXPECT_TRUE(vesper::test::PixelsIn(*screen, hostArea) == afterPart) << "the part copy left what a whole copy shows";
 
     // A caller's context keeps its own stretch mode.
     HDC dc = GetDC(window);

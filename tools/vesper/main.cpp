@@ -1,15 +1,18 @@
-// The player's process entry: the arguments become the command tail that the
-// host would pass (run-mode letter, then a window number for a preview host,
-// a native window id in decimal), and WinMain runs the mode. As a hack of a
-// screen saver daemon (--root, --window-id) it draws in the daemon's window.
+// The player's process entry. As a hack of a screen saver daemon (--root,
+// --window-id) it draws in the daemon's window; otherwise its own options
+// come first (help, version), then the run-mode words become the command
+// tail that the host would pass and WinMain runs the mode.
 #include <cstdio>
 #include <cstdlib>
 #include <string>
+#include <string_view>
+#include <vector>
 
 #include "platform/module_path.h"
 #include "platform/sdl_choice.h"
 #include "shell/entry.h"
 #include "tools/vesper/hosted_options.h"
+#include "tools/vesper/options.h"
 
 namespace {
 
@@ -31,7 +34,7 @@ int RunHosted(const HostedRun& run)
     // Before the display starts the threads that must not take the signals.
     BlockHostedEndingSignals();
     if (DisplayMissing())
-        return 2;
+        return vesper::player::kExitUsage;
     return RunHostedSaver(vesper::platform::ProgramInstance(), run);
 }
 
@@ -39,16 +42,32 @@ int RunHosted(const HostedRun& run)
 
 int main(int argc, char* argv[])
 {
+    using namespace vesper::player;
+    const std::string_view program = argc > 0 ? argv[0] : "vesper";
     const HostedOptions hosted =
         ParseHostedOptions(std::vector<std::string>(argv + 1, argv + argc), std::getenv("XSCREENSAVER_WINDOW"));
     if (hosted.outcome == HostedOptions::Outcome::invalid) {
         std::fprintf(stderr, "vesper: %s\n", hosted.error.c_str());
-        return 2;
+        return kExitUsage;
     }
     if (hosted.outcome == HostedOptions::Outcome::hosted)
         return RunHosted(hosted.run);
-    std::string tail = CommandTailOf(argc, argv);
+
+    const ParsedArguments parsed = ParsePlayerArguments(std::vector<std::string_view>(argv + 1, argv + argc));
+    if (!parsed.error.empty()) {
+        std::fprintf(stderr, "vesper: %s\n%s", parsed.error.c_str(), PlayerUsage(program).c_str());
+        return kExitUsage;
+    }
+    if (parsed.request.showHelp) {
+        std::fputs(PlayerUsage(program).c_str(), stdout);
+        return 0;
+    }
+    if (parsed.request.showVersion) {
+        std::puts(PlayerVersion().c_str());
+        return 0;
+    }
+    std::string tail = parsed.request.commandTail;
     if (NeedsDisplay(ParseCommandLine(tail.c_str()).mode) && DisplayMissing())
-        return 2;
+        return kExitUsage;
     return WinMain(vesper::platform::ProgramInstance(), nullptr, tail.data(), SW_SHOW);
 }

@@ -1,0 +1,73 @@
+// The player's command line: its own options, and the run-mode words passed
+// on as the host's command tail.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "tools/vesper/options.h"
+
+namespace vesper::test {
+namespace {
+
+using player::ParsePlayerArguments;
+
+struct Case {
+    std::vector<std::string_view> arguments;
+    bool help;
+    bool version;
+    std::string tail;
+    std::string error;  // the start of the complaint; empty when sound
+};
+
+TEST(PlayerOptions, OptionsAndRunModeWords)
+{
+    const std::vector<Case> cases{
+        {{}, false, false, "", ""},
+        {{"/s"}, false, false, "/s", ""},
+        {{"-s"}, false, false, "-s", ""},
+        {{"/p", "0x200011"}, false, false, "/p 0x200011", ""},
+        {{"/c:1 2"}, false, false, "/c:1 2", ""},
+        {{"/a", "77"}, false, false, "/a 77", ""},
+        {{"--help"}, true, false, "", ""},
+        {{"-h"}, true, false, "", ""},
+        {{"/?"}, true, false, "", ""},
+        {{"/s", "--help"}, true, false, "/s", ""},
+        {{"--version"}, false, true, "", ""},
+        // Words that begin with "--" are never run-mode letters.
+        {{"--settings"}, false, false, "", "unknown option \"--settings\""},
+        {{"--s"}, false, false, "", "unknown option \"--s\""},
+        {{"/s", "--"}, false, false, "", "unknown option \"--\""},
+        {{"--help=yes"}, false, false, "", "the option \"--help\" takes no value"},
+        // What the host would refuse is refused here, with a reason.
+        {{"hello"}, false, false, "", "unknown run mode \"hello\""},
+        {{"?"}, false, false, "", "unknown run mode \"?\""},
+        {{"/x", "/s"}, false, false, "", "unknown run mode \"/x /s\""},
+    };
+    for (const Case& c : cases) {
+        std::string shown;
+        for (std::string_view word : c.arguments)
+            shown += "[" + std::string(word) + "]";
+        const player::ParsedArguments parsed = ParsePlayerArguments(c.arguments);
+        EXPECT_EQ(parsed.error.substr(0, c.error.size()), c.error) << shown;
+        EXPECT_EQ(parsed.error.empty(), c.error.empty()) << shown << ": " << parsed.error;
+        if (!c.error.empty())
+            continue;
+        EXPECT_EQ(parsed.request.showHelp, c.help) << shown;
+        EXPECT_EQ(parsed.request.showVersion, c.version) << shown;
+        EXPECT_EQ(parsed.request.commandTail, c.tail) << shown;
+    }
+}
+
+TEST(PlayerOptions, TheUsageNamesEveryRunModeAndOption)
+{
+    const std::string usage = player::PlayerUsage("vesper-demo.scr");
+    EXPECT_EQ(usage.rfind("Usage: vesper-demo.scr ", 0), 0u) << usage;
+    for (const char* part : {"/s ", "/p WINDOW-ID", "/c ", "/a ", "--help", "-h", "/?", "--version"})
+        EXPECT_NE(usage.find(part), std::string::npos) << part << " in\n" << usage;
+    EXPECT_EQ(player::PlayerVersion().rfind("vesper ", 0), 0u);
+}
+
+}  // namespace
+}  // namespace vesper::test

@@ -1,0 +1,158 @@
+// The run modes of the packed demo saver as its users meet them, each started
+// as its own process on a real X server and driven with xdotool: the preview
+// inside a host window, the configuration dialog, and a damaged saver file.
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <set>
+#include <sstream>
+#include <string>
+
+#include "tests/support/test_data.h"
+// Last: Xlib defines macros (None, Status) that the headers above use as names.
+#include "tests/platform/sdl_test_support.h"
+#include "tests/shell/saver_process.h"
+
+namespace vesper::test {
+namespace {
+
+constexpr auto kStartTimeout = std::chrono::seconds(90);
+constexpr auto kExitTimeout = std::chrono::seconds(20);
+
+class SdlRunModes : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+#if !defined(VESPER_DEMO_SAVER)
+        GTEST_SKIP() << "the packed demo saver is not part of this build";
+#endif
+        const char* display = std::getenv("DISPLAY");
+        if (!display || !*display)
+            GTEST_SKIP() << "no X server (DISPLAY is not set); scripts/test.sh runs this test under xvfb-run";
+        if (!m_x.Get())
+            GTEST_SKIP() << "cannot connect to the X server " << display;
+        ASSERT_TRUE(RunCommand("xdotool version")) << "xdotool is missing (scripts/setup.sh installs it)";
+        RunCommand("xdotool mousemove 0 0");
+    }
+
+    // The saver's run, with the settings folder of this test.
+    std::unique_ptr<ChildProcess> Start(const std::vector<std::string>& args, const char* program = nullptr)
+    {
+#if defined(VESPER_DEMO_SAVER)
+        if (!program)
+            program = VESPER_DEMO_SAVER;
+#endif
+        return std::make_unique<ChildProcess>(program, args, m_folder.path(), m_folder / "output.txt");
+    }
+
+    std::optional<XWindow> WaitForWindow(const std::string& name)
+    {
+        std::optional<XWindow> found;
+        PollUntil([&] { return (found = m_x.FindByName(name)).has_value(); }, kStartTimeout);
+        return found;
+    }
+
+    static bool Ended(ChildProcess& child)
+    {
+        PollUntil([&] { return !child.Running(); }, kExitTimeout);
+        return !child.Running();
+    }
+
+    XConnection m_x;
+    ScratchDir m_folder;
+};
+
+// How many different colours a picture holds.
+std::size_t ColourCount(const Screenshot& shot)
+{
+    return std::set<COLORREF>(shot.pixels.begin(), shot.pixels.end()).size();
+}
+
+TEST_F(SdlRunModes, PreviewPlaysInsideTheHostIdlesBetweenTicksAndEndsWithTheHost)
+{
+    constexpr int kHostWidth = 320;
+    constexpr int kHostHeight = 240;
+    const XWindow host = m_x.MakeHostWindow(60, 50, kHostWidth, kHostHeight);
+    std::ostringstream id;
+    id << "0x" << std::hex << host;
+    const auto preview = Start({"/p", id.str()});
+    ASSERT_TRUE(preview->Started());
+
+    // The host is one plain colour until the stretched scene shows in it.
+    const RECT area{60, 50, 60 + kHostWidth, 50 + kHostHeight};
+    ASSERT_TRUE(PollUntil([&] { return !preview->Running() || ColourCount(m_x.Capture(area)) >= 16; }, kStartTimeout));
+    ASSERT_TRUE(preview->Running()) << "the preview ended: " << preview->Output();
+
+    // The scene plays at speed 100, and the player idles between the ticks.
+    std::this_thread::sleep_for(std::chrono::seconds(1));
+    const Screenshot before = m_x.Capture(area);
+    const std::optional<double> start = preview->ProcessorSeconds();
+    const auto startTime = std::chrono::steady_clock::now();
+    std::this_thread::sleep_for(std::chrono::seconds(5));
+    const std::optional<double> end = preview->ProcessorSeconds();
+    const double wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - startTime).count();
+    ASSERT_TRUE(start && end);
+    EXPECT_LT((*end - *start) / wall, 0.05) << "processor time " << (*end - *start) << " s in " << wall << " s";
+    EXPECT_NE(m_x.Capture(area).pixels, before.pixels) << "the scene stood still";
+
+    XDestroyWindow(m_x.Get(), host);
+    XSync(m_x.Get(), False);
+    ASSERT_TRUE(Ended(*preview)) << "the preview outlived its host";
+    EXPECT_EQ(preview->ExitCode(), 0) << preview->Output();
+}
+
+TEST_F(SdlRunModes, TheConfigurationDialogTakesTheSpeedFromTheKeysAndStoresItOnEnter)
+{
+    const auto configure = Start({"/c"});
+    const std::optional<XWindow> dialog = WaitForWindow("Configuration");
+    ASSERT_TRUE(dialog) << "no configuration dialog: " << configure->Output();
+    const std::optional<RECT> area = m_x.AreaOf(*dialog);
+    ASSERT_TRUE(area);
+    // The speed bar is a little left of the middle, in the lower half: a
+    // click there gives it the keyboard (a click elsewhere on the dialog
+    // does nothing, the buttons being at the right).
+    const int x = area->left + (area->right - area->left) / 3;
+    for (int y = area->top + (area->bottom - area->top) / 2; y < area->bottom - 10; y += 4)
+        RunCommand("xdotool mousemove " + std::to_string(x) + " " + std::to_string(y) + " click 1");
+    // Home: the slowest speed; Right: one faster.
+    RunCommand("xdotool key Home Right Return");
+    ASSERT_TRUE(Ended(*configure)) << "Enter did not close the dialog";
+    EXPECT_EQ(configure->ExitCode(), 1) << "OK answers 1: " << configure->Output();
+    std::ifstream settings(m_folder / "vesper" / "vesper.ini");
+    std::stringstream text;
+    text << settings.rdbuf();
+    EXPECT_NE(text.str().find("speed=2"), std::string::npos) << "settings file:\n" << text.str();
+}
+
+TEST_F(SdlRunModes, ADamagedSaverShowsTheBoxThenSaysWhichFileAndEndsWithAnError)
+{
+#if defined(VESPER_DEMO_SAVER)
+    // The saver cut short in the middle of its scene.
+    const std::filesystem::path damaged = m_folder / "damaged-saver";
+    {
+        std::ifstream in(VESPER_DEMO_SAVER, std::ios::binary);
+        std::ofstream out(damaged, std::ios::binary);
+        std::vector<char> bytes(1200000);
+        in.read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+        out.write(bytes.data(), in.gcount());
+    }
+    std::filesystem::permissions(damaged, std::filesystem::perms::owner_all);
+    const auto saver = Start({"/s"}, damaged.c_str());
+    ASSERT_TRUE(WaitForWindow("Error")) << "no message box: " << saver->Output();
+    // The box takes the keyboard although the pointer is elsewhere.
+    RunCommand("xdotool key Return");
+    ASSERT_TRUE(Ended(*saver)) << "Enter did not dismiss the box";
+    EXPECT_NE(saver->ExitCode(), 0);
+    const std::string output = saver->Output();
+    EXPECT_NE(output.find("vesper: the scene in " + damaged.string() + " cannot be loaded: "), std::string::npos)
+        << output;
+    EXPECT_NE(output.find("(at byte "), std::string::npos) << output;
+#endif
+}
+
+}  // namespace
+}  // namespace vesper::test

@@ -1,0 +1,142 @@
+#include "tools/vesper/options.h"
+
+#include <algorithm>
+#include <array>
+
+#include "shell/entry.h"
+
+namespace vesper::player {
+
+namespace {
+
+constexpr std::string_view kOptionPrefix = "--";
+
+struct Option {
+    std::string_view name;       // with its "--"
+    std::string_view valueName;  // empty: a flag without value
+    std::string_view help;
+    void (*apply)(PlayerRequest& request, std::string_view value);
+};
+
+// Every option of the player. A new option is one more row.
+constexpr std::array kOptions{
+    Option{"--help", "", "show this help and exit", [](PlayerRequest& r, std::string_view) { r.showHelp = true; }},
+    Option{"--version", "", "show the version and exit",
+           [](PlayerRequest& r, std::string_view) { r.showVersion = true; }},
+};
+
+// Other spellings of help that hosts and users type.
+constexpr std::array<std::string_view, 2> kHelpWords{"-h", "/?"};
+
+const Option* FindOption(std::string_view name)
+{
+    for (const Option& option : kOptions)
+        if (option.name == name)
+            return &option;
+    return nullptr;
+}
+
+bool IsHelpWord(std::string_view word)
+{
+    for (std::string_view help : kHelpWords)
+        if (word == help)
+            return true;
+    return false;
+}
+
+std::string Quoted(std::string_view text)
+{
+    return "\"" + std::string(text) + "\"";
+}
+
+// Reads one option word (and the next word when it takes a value and has no
+// "=VALUE"); moves `next` past what it used. Returns the complaint, if any.
+std::string TakeOption(const std::vector<std::string_view>& arguments, std::size_t& next, PlayerRequest& request)
+{
+    std::string_view word = arguments[next++];
+    std::string_view value;
+    const std::size_t equals = word.find('=');
+    const bool valueAttached = equals != std::string_view::npos;
+    if (valueAttached) {
+        value = word.substr(equals + 1);
+        word = word.substr(0, equals);
+    }
+    const Option* option = FindOption(word);
+    if (!option)
+        return "unknown option " + Quoted(word);
+    if (option->valueName.empty()) {
+        if (valueAttached)
+            return "the option " + Quoted(word) + " takes no value";
+    } else if (!valueAttached) {
+        if (next >= arguments.size())
+            return "the option " + Quoted(word) + " needs a value (" + std::string(option->valueName) + ")";
+        value = arguments[next++];
+    }
+    option->apply(request, value);
+    return {};
+}
+
+}  // namespace
+
+ParsedArguments ParsePlayerArguments(const std::vector<std::string_view>& arguments)
+{
+    ParsedArguments parsed;
+    PlayerRequest& request = parsed.request;
+    for (std::size_t next = 0; next < arguments.size();) {
+        const std::string_view word = arguments[next];
+        if (word.starts_with(kOptionPrefix)) {
+            parsed.error = TakeOption(arguments, next, request);
+            if (!parsed.error.empty())
+                return parsed;
+            continue;
+        }
+        ++next;
+        if (IsHelpWord(word)) {
+            request.showHelp = true;
+            continue;
+        }
+        if (!request.commandTail.empty())
+            request.commandTail += ' ';
+        request.commandTail += word;
+    }
+    if (!request.showHelp && !request.showVersion &&
+        ParseCommandLine(request.commandTail.c_str()).mode == RunMode::invalid)
+        parsed.error = "unknown run mode " + Quoted(request.commandTail);
+    return parsed;
+}
+
+std::string PlayerUsage(std::string_view program)
+{
+    std::string usage = "Usage: " + std::string(program) + " [RUN MODE] [OPTION...]\n" +
+                        "Plays the scene packed into this screen saver.\n"
+                        "\n"
+                        "Run modes (a leading \"/\" or \"-\" may be left out):\n"
+                        "  /s             save: show the scene full screen until a key, click or mouse move\n"
+                        "  /p WINDOW-ID   preview inside that X11 window (decimal, or hexadecimal with 0x)\n"
+                        "  /c             the settings dialog (the speed); also with no run mode at all\n"
+                        "  /a             change the screen saver password\n"
+                        "\n"
+                        "As a hack of a screen saver daemon (xscreensaver):\n"
+                        "  --root, -root  draw in the daemon's window (XSCREENSAVER_WINDOW), else the root window\n"
+                        "  --window-id ID draw in that X11 window (decimal, or hexadecimal with 0x)\n"
+                        "  --speed N      the speed from 1 to 100 for this run, with --root or --window-id\n"
+                        "\n"
+                        "Options:\n";
+    for (const Option& option : kOptions) {
+        std::string left = "  " + std::string(option.name);
+        if (!option.valueName.empty())
+            left += " " + std::string(option.valueName);
+        if (option.name == "--help")
+            left += ", -h, /?";
+        left.resize(std::max<std::size_t>(left.size() + 2, 24), ' ');
+        usage += left + std::string(option.help) + "\n";
+    }
+    return usage;
+}
+
+std::string PlayerVersion()
+{
+    return std::string("vesper ") + VESPER_VERSION;
+}
+
+}  // namespace vesper::player

@@ -1,0 +1,40 @@
+// The player's own command line on Linux. Words that begin with "--" are
+// options of this program (and "-h" and "/?" ask for help); every other word
+// belongs to the command tail that the host would pass (run-mode letter, then
+// a window number), handed to WinMain as it stands.
+//
+// Each option is one row of the table in options.cpp: its name, the name of
+// its value (none for a flag), its line of help and what it sets.
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace vesper::player {
+
+// What the command line asks for.
+struct PlayerRequest {
+    bool showHelp = false;
+    bool showVersion = false;
+    // The run-mode words, joined by single blanks.
+    std::string commandTail;
+};
+
+struct ParsedArguments {
+    PlayerRequest request;
+    // Empty when the arguments are sound; otherwise the one-line complaint.
+    std::string error;
+};
+
+// Reads the arguments after the program name.
+ParsedArguments ParsePlayerArguments(const std::vector<std::string_view>& arguments);
+
+// The usage text: the run modes and the options, one per line.
+std::string PlayerUsage(std::string_view program);
+std::string PlayerVersion();
+
+// Exit codes of the command line itself (the run modes have their own).
+inline constexpr int kExitUsage = 2;
+
+}  // namespace vesper::player
