@@ -3,9 +3,12 @@
 // a native window id in decimal), and WinMain runs the mode.
 #include <cstdio>
 #include <string>
+#include <string_view>
+#include <vector>
 
 #include "platform/module_path.h"
 #include "platform/sdl_choice.h"
+#include "scene/vesper_doc.h"
 #include "shell/entry.h"
 
 namespace {
@@ -29,7 +32,20 @@ bool DisplayMissingFor(const std::string& tail)
 
 int main(int argc, char* argv[])
 {
-    std::string tail = CommandTailOf(argc, argv);
+    // --scene FILE: play the scene that FILE holds instead of the program's own.
+    std::vector<char*> args(argv, argv + argc);
+    for (auto at = args.begin() + 1; at != args.end(); ++at) {
+        if (std::string_view(*at) != "--scene")
+            continue;
+        if (at + 1 == args.end()) {
+            std::fprintf(stderr, "vesper: --scene needs a FILE\n");
+            return 2;
+        }
+        ChooseSceneFile(std::string(at[1]));
+        args.erase(at, at + 2);
+        break;
+    }
+    std::string tail = CommandTailOf(static_cast<int>(args.size()), args.data());
     if (DisplayMissingFor(tail))
         return 2;
     return WinMain(vesper::platform::ProgramInstance(), nullptr, tail.data(), SW_SHOW);
