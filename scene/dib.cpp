@@ -14,6 +14,8 @@ namespace {
 
 // Loading grows the block towards n as the bytes arrive, starting at this size.
 constexpr SIZE_T kInitialLoadCapacity = 2 * CDIB::kPieceSize;
+// The deepest pixels a bitmap header can describe.
+constexpr WORD kMaxBitsPerPixel = 32;
 
 // Locks a block for the lifetime of the object.
 class BlockLock {
@@ -48,6 +50,9 @@ std::string Dimensions(const BITMAPINFOHEADER& header)
            std::to_string(header.biBitCount) + " bits per pixel";
 }
 
+// Any depth is kept, also those the renderers do not draw (16 and 32 bits,
+// bit fields, compressed rows): only a header that does not describe the
+// block it heads is refused, so that every later reader stays inside it.
 SizeCheck CheckedStoredSize(const BYTE* block, std::size_t available)
 {
     if (available < kInfoHeaderSize)
@@ -58,25 +63,13 @@ SizeCheck CheckedStoredSize(const BYTE* block, std::size_t available)
         return {0, "picture header of " + std::to_string(header.biSize) + " bytes (40 expected)"};
     if (header.biWidth <= 0 || header.biHeight <= 0)
         return {0, "picture of " + Dimensions(header)};
-    switch (header.biBitCount) {
-    case 1:
-    case 4:
-    case 8:
-    case 24: break;
-    default: return {0, "picture of " + Dimensions(header) + " (1, 4, 8 or 24 expected)"};
-    }
-    if (header.biCompression != BI_RGB)
-        return {0, "picture with compression " + std::to_string(header.biCompression) + " (uncompressed expected)"};
-    if (header.biClrUsed > kMaxColorTableEntries)
-        return {0, "picture of " + std::to_string(header.biClrUsed) + " colours (at most 256)"};
-    const std::optional<DWORD> stride = PackedDIBStride(header.biWidth, header.biBitCount);
-    const std::uint64_t size = stride ? kInfoHeaderSize + std::uint64_t{PackedDIBPaletteSize(&header)} +
-                                            std::uint64_t{*stride} * static_cast<std::uint64_t>(header.biHeight)
-                                      : UINT64_MAX;
-    if (size > available)
-        return {0, "a picture of " + Dimensions(header) + " does not fit in a block of " + std::to_string(available) +
-                       " bytes"};
-    return {static_cast<DWORD>(size), {}};
+    if (header.biBitCount == 0 || header.biBitCount > kMaxBitsPerPixel)
+        return {0, "picture of " + Dimensions(header) + " (1 to " + std::to_string(kMaxBitsPerPixel) + " expected)"};
+    const std::optional<DWORD> size = PackedDIBStoredSize(&header, available);
+    if (!size)
+        return {0, "a picture of " + Dimensions(header) + " and " + std::to_string(PackedDIBColorCount(&header)) +
+                       " colours does not fit in a block of " + std::to_string(available) + " bytes"};
+    return {*size, {}};
 }
 
 [[noreturn]] void FailLoad(CArchive& ar, int cause, std::uint64_t offset, const std::string& detail)

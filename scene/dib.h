@@ -31,11 +31,12 @@ public:
     CDIB& operator=(const CDIB&) = delete;
 
     // Stored form: the packed size n (unsigned 32-bit), then the first n bytes
-    // of the block. Loading refuses (CArchiveException) a block whose 40-byte
-    // info header does not describe an uncompressed 1, 4, 8 or 24-bit picture
-    // of at most 256 colours that fits in n bytes, and never allocates much
-    // more than the stream has delivered: a block cut short fails as end of
-    // data. Storing refuses a block that does not hold the picture its header
+    // of the block. Pictures of every depth and compression are kept, also
+    // those the renderers do not draw; loading refuses (CArchiveException)
+    // only a block whose 40-byte info header does not describe a picture of
+    // 1 to 32 bits per pixel whose colour table and rows fit in n bytes, and
+    // never allocates much more than the stream has delivered: a block cut
+    // short fails as end of data. Storing refuses a block that does not hold the picture its header
     // describes. A CDIB without a picture stores n = 0 and loads back empty.
     void Serialize(CArchive& ar) override;
 

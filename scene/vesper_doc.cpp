@@ -8,6 +8,7 @@
 #include "framework/file.h"
 #include "platform/patchable_data.h"
 #include "scene/module_path.h"
+#include "scene/scene_source.h"
 #include "sprites/anim_sprite.h"
 
 IMPLEMENT_DYNCREATE(CVesperDoc, CDocument)
@@ -82,7 +83,23 @@ SceneLoadFailure FailureOfCurrentException(std::uint64_t streamPosition)
     return failure;
 }
 
+std::optional<std::string>& SceneFileChoice()
+{
+    static std::optional<std::string> path;
+    return path;
+}
+
 }  // namespace
+
+void ChooseSceneFile(std::optional<std::string> path)
+{
+    SceneFileChoice() = std::move(path);
+}
+
+const std::optional<std::string>& ChosenSceneFile()
+{
+    return SceneFileChoice();
+}
 
 CVesperDoc::CVesperDoc() = default;
 
@@ -147,10 +164,39 @@ void CVesperDoc::Serialize(CArchive& ar)
 
 BOOL CVesperDoc::LoadEmbeddedScene()
 {
+    if (const auto& chosen = ChosenSceneFile())
+        return LoadSceneOfAnyFile(*chosen);
     const DWORD sceneOffset = vesper::platform::ProgramSceneOffset();
     return LoadSceneFromFile(g_szModulePath, sceneOffset == vesper::platform::kNoSceneAppended
                                                  ? std::nullopt
                                                  : std::optional<DWORD>(sceneOffset));
+}
+
+BOOL CVesperDoc::LoadSceneOfAnyFile(const std::string& path)
+{
+    const auto bytes = vesper::scene::ReadWholeFile(path);
+    if (!bytes)
+        return FailWithoutScene(SceneLoadFailure::Kind::file, "cannot read " + path);
+    const auto source = vesper::scene::ClassifySceneFile(*bytes);
+    if (!source)
+        return FailWithoutScene(SceneLoadFailure::Kind::other, path + " is " + source.error);
+    if (LoadSceneFromFile(path, source.value->sceneOffset))
+        return TRUE;
+    if (LastLoadFailure())
+        return FALSE;  // reported by the load itself
+    return FailWithoutScene(SceneLoadFailure::Kind::file, "cannot open " + path);
+}
+
+BOOL CVesperDoc::FailWithoutScene(SceneLoadFailure::Kind kind, const std::string& description)
+{
+    DeleteContents();
+    SceneLoadFailure failure;
+    failure.kind = kind;
+    failure.description = description;
+    failure.message = kind == SceneLoadFailure::Kind::file ? kOpenFailedMessage : kUnexpectedFormatMessage;
+    m_lastLoadFailure = failure;
+    ReportLoadFailure(failure);
+    return FALSE;
 }
 
 BOOL CVesperDoc::LoadSceneFromFile(const std::string& path, std::optional<DWORD> sceneOffset)

@@ -29,6 +29,11 @@ struct SceneLoadFailure {
     std::uint64_t FileOffset() const { return sceneOffset + streamOffset; }
 };
 
+// The file whose scene LoadEmbeddedScene plays instead of the program's own
+// (the player's --scene option); none by default.
+void ChooseSceneFile(std::optional<std::string> path);
+const std::optional<std::string>& ChosenSceneFile();
+
 class CVesperDoc : public CDocument {
     DECLARE_DYNCREATE(CVesperDoc)
 
@@ -65,7 +70,13 @@ public:
     // nothing shown) or the scene cannot be read (document emptied, one
     // message box). An unpackaged program (scene offset 0) has no scene and
     // fails like a program with nothing after its image.
+    // With a scene file chosen (ChooseSceneFile), that file's scene instead.
     BOOL LoadEmbeddedScene();
+    // The scene held by any file that holds one (scene/scene_source.h: a bare
+    // scene, a Vesper saver, a Windows saver), found by the file's contents.
+    // A file that cannot be read or holds no scene fails like a scene that
+    // cannot be read: document emptied, failure recorded, one message box.
+    BOOL LoadSceneOfAnyFile(const std::string& path);
     // The same for any file whose scene starts at sceneOffset; an empty
     // sceneOffset means the file holds no scene.
     BOOL LoadSceneFromFile(const std::string& path, std::optional<DWORD> sceneOffset);
@@ -100,6 +111,7 @@ public:
     std::string sceneName;
 
 private:
+    BOOL FailWithoutScene(SceneLoadFailure::Kind kind, const std::string& description);
     static void PositionAtScene(CFile& file, std::optional<DWORD> sceneOffset);
     static void ReportLoadFailure(const SceneLoadFailure& failure);
     static HCURSOR ShowWaitCursor();

@@ -179,9 +179,10 @@ TEST(DIBLoading, HeadersThatDisagreeWithTheBlockAreRefused)
     };
     for (const Damage d : {Damage{"core header size", 0, 12, 4}, Damage{"header size 41", 0, 41, 4},
                            Damage{"width 0", 4, 0, 4}, Damage{"negative width", 4, 0xFFFFFFF6, 4},
-                           Damage{"top-down height", 8, 0xFFFFFFFA, 4}, Damage{"16 bits", 14, 16, 2},
-                           Damage{"32 bits", 14, 32, 2}, Damage{"2 bits", 14, 2, 2}, Damage{"run-length", 16, 1, 4},
-                           Damage{"bit fields", 16, 3, 4}, Damage{"257 colours", 32, 257, 4},
+                           Damage{"top-down height", 8, 0xFFFFFFFA, 4}, Damage{"16-bit rows beyond n", 14, 16, 2},
+                           Damage{"32-bit rows beyond n", 14, 32, 2}, Damage{"no depth", 14, 0, 2},
+                           Damage{"33 bits", 14, 33, 2}, Damage{"257 colours", 32, 257, 4},
+                           Damage{"colour count overflowing", 32, 0x40000000, 4},
                            Damage{"rows beyond n", 8, 7, 4}, Damage{"wider rows beyond n", 4, 40, 4},
                            Damage{"table beyond n", 32, 18, 4}, Damage{"rows overflowing 32 bits", 8, 0x7FFFFFFF, 4}}) {
         SCOPED_TRACE(d.what);
@@ -193,6 +194,33 @@ TEST(DIBLoading, HeadersThatDisagreeWithTheBlockAreRefused)
         EXPECT_EQ(failure->m_cause, CArchiveException::genericException);
         EXPECT_FALSE(failure->m_strDetail.empty());
         EXPECT_TRUE(picture.IsEmpty());
+    }
+}
+
+TEST(DIBLoading, PicturesOfDepthsThePlayerDoesNotDrawAreKeptWhole)
+{
+    struct Case {
+        const char* what;
+        LONG width, height;
+        WORD bits;
+        DWORD colorsUsed;
+        DWORD compression;
+        int paletteEntries;
+    };
+    for (const Case c : {Case{"16 bits", 7, 3, 16, 0, BI_RGB, 0}, Case{"32 bits", 5, 4, 32, 0, BI_RGB, 0},
+                         Case{"16-bit bit fields", 6, 2, 16, 0, BI_BITFIELDS, 0},
+                         Case{"32-bit bit fields with a colour table", 3, 3, 32, 3, BI_BITFIELDS, 3},
+                         Case{"2 bits", 9, 5, 2, 4, BI_RGB, 4}, Case{"8-bit run-length", 8, 8, 8, 20, BI_RLE8, 20},
+                         Case{"300 colours at 8 bits", 4, 4, 8, 300, BI_RGB, 300}}) {
+        SCOPED_TRACE(c.what);
+        auto stored = StoredFormOf(MakePicture(c.width, c.height, c.bits, c.colorsUsed));
+        SetHeaderField(stored, 16, c.compression);
+        CDIB picture;
+        LoadInPlace(picture, stored);
+        ASSERT_FALSE(picture.IsEmpty());
+        EXPECT_EQ(BlockBytes(picture.dib), std::vector<BYTE>(stored.begin() + 4, stored.end()));
+        EXPECT_EQ(picture.palette.GetEntryCount(), c.paletteEntries);
+        EXPECT_EQ(StoreInPlace(picture), stored);
     }
 }
 

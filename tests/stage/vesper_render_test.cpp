@@ -12,7 +12,10 @@
 #include <vector>
 
 #include "platform/patchable_data.h"
+#include "scene/dib.h"
+#include "sprites/anim_sprite.h"
 #include "tests/stage/stage_test_support.h"
+#include "tests/support/pe_builder.h"
 #include "tests/support/test_data.h"
 #include "tools/vesper_render/render_options.h"
 #include "tools/vesper_scene/packaging.h"
@@ -97,6 +100,29 @@ SpriteSpec StillSquare(int x, int y, int side)
     return spec;
 }
 
+// A picture of one colour (black) everywhere, so that as a sprite it is all
+// key colour; 16 bits per pixel is a depth the renderers do not draw.
+HGLOBAL UniformPicture(LONG width, LONG height, WORD bits)
+{
+    const DWORD stride = (static_cast<DWORD>(bits * width) + 31) / 32 * 4;
+    HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, 40 + stride * static_cast<DWORD>(height));
+    BITMAPINFOHEADER header{};
+    header.biSize = 40;
+    header.biWidth = width;
+    header.biHeight = height;
+    header.biPlanes = 1;
+    header.biBitCount = bits;
+    std::memcpy(GlobalLock(block), &header, sizeof header);
+    GlobalUnlock(block);
+    return block;
+}
+
+void ReplacePicture(CDIB& picture, HGLOBAL block)
+{
+    picture.CopyFrom(CDIB());
+    picture.dib = block;
+}
+
 class VesperRenderTest : public ::testing::Test {
 protected:
     fs::path WriteScene(const std::string& name, CVesperDoc& doc)
@@ -115,7 +141,9 @@ protected:
 
     // Sprites that wrap with pauses: where they are after a while depends
     // on the random numbers drawn for their pause lotteries.
-    fs::path PausingScene()
+    fs::path PausingScene() { return WriteScene("pausing.scene", *PausingDocument()); }
+
+    std::unique_ptr<CVesperDoc> PausingDocument()
     {
         std::vector<SpriteSpec> sprites;
         for (int i = 0; i < 6; ++i) {
@@ -128,8 +156,7 @@ protected:
             spec.edgeMode = EdgeWrapPause;
             sprites.push_back(spec);
         }
-        auto doc = vesper::test::MakeScene(kTeal, sprites);
-        return WriteScene("pausing.scene", *doc);
+        return vesper::test::MakeScene(kTeal, sprites);
     }
 
     std::vector<BYTE> RenderBmp(const fs::path& scene, const std::string& options)
@@ -259,6 +286,100 @@ TEST_F(VesperRenderTest, PackagedProgramPlaysTheSceneAppendedToIt)
     WriteBytes(program, *packaged.value);
 
     EXPECT_EQ(RenderBmp(program, "--preview --seed 3 --ticks 100"), RenderBmp(scene, "--preview --seed 3 --ticks 100"));
+}
+
+TEST_F(VesperRenderTest, EveryKindOfSaverFileGivesTheSameFrameAsItsBareScene)
+{
+    const fs::path scene = PausingScene();
+    const auto bytes = ReadBytes(scene);
+    const std::string options = "--preview --seed 5 --ticks 120";
+    const auto expected = RenderBmp(scene, options);
+    ASSERT_FALSE(expected.empty());
+
+    // A Windows saver made by other tools: the scene follows the program image.
+    auto foreign = vesper::test::BuildPe({false, u"Aube|moi", {}});
+    foreign.insert(foreign.end(), bytes.begin(), bytes.end());
+    WriteBytes(scratch / "foreign.scr", foreign);
+    // A Vesper saver for Windows: a program image holding the patchable block.
+    std::vector<BYTE> block(sizeof(vesper::platform::PatchableData));
+    const auto* own = reinterpret_cast<const volatile BYTE*>(&g_patchableData);
+    for (std::size_t i = 0; i < block.size(); ++i)
+        block[i] = own[i];
+    const auto program = vesper::test::BuildPe({false, std::nullopt, block});
+    auto vesperWindows = vesper::platform::PatchPatchableValues(program, static_cast<DWORD>(program.size()), "W|c");
+    ASSERT_TRUE(vesperWindows) << vesperWindows.error;
+    vesperWindows.value->insert(vesperWindows.value->end(), bytes.begin(), bytes.end());
+    WriteBytes(scratch / "vesper.scr", *vesperWindows.value);
+
+    EXPECT_EQ(RenderBmp(scratch / "foreign.scr", options), expected);
+    EXPECT_EQ(RenderBmp(scratch / "vesper.scr", options), expected);
+
+    // A program that holds no scene is refused, not played.
+    WriteBytes(scratch / "program", {0x7F, 'E', 'L', 'F', 2, 1, 1, 0, 0, 0, 0, 0, 0, 0, 0, 0});
+    const ToolRun run = RenderTool(Quote(scratch / "program") + " --preview --out " + Quote(scratch / "p.bmp"));
+    EXPECT_EQ(run.status, 1);
+    EXPECT_NE(run.output.find("is a program that is not a Vesper saver"), std::string::npos) << run.output;
+}
+
+// A sprite whose picture has a depth the renderers do not draw gets no frame,
+// yet it is built, steps and draws its random numbers like any sprite: the
+// frame equals that of the same scene with a sprite that is all transparent.
+TEST_F(VesperRenderTest, ASpriteOfAnUndrawnDepthIsInvisibleButStillTakesItsTurn)
+{
+    SpriteSpec waiting;  // waits for its pause lottery, where it stands
+    waiting.x = 300;
+    waiting.y = 200;
+    waiting.width = waiting.height = 30;
+    waiting.edgeMode = EdgeWrapPause;
+    const auto sceneWith = [&](const char* name, std::optional<WORD> bits) {
+        auto doc = PausingDocument();
+        if (bits) {
+            auto* sprite = vesper::test::MakeSprite(waiting);
+            ReplacePicture(sprite->image, UniformPicture(30, 30, *bits));
+            doc->sprites.InsertAfter(doc->sprites.FindIndex(2), sprite);
+        }
+        return WriteScene(name, *doc);
+    };
+    const std::string options = "--preview --seed 11 --ticks 300";
+    const auto undrawn = RenderBmp(sceneWith("undrawn.scene", 16), options);
+    const auto transparent = RenderBmp(sceneWith("transparent.scene", 24), options);
+    const auto without = RenderBmp(sceneWith("without.scene", std::nullopt), options);
+    ASSERT_FALSE(undrawn.empty());
+    EXPECT_EQ(undrawn, transparent);
+    EXPECT_NE(undrawn, without) << "the sprite's lottery draws move the others";
+
+    // Such a background gives no frame at all.
+    auto doc = vesper::test::MakeScene(kTeal, {});
+    auto* background = new CDIB;
+    background->dib = UniformPicture(64, 48, 16);
+    doc->SetBackground(background);
+    doc->backgroundKind = CVesperDoc::backgroundPicture;
+    const ToolRun run =
+        RenderTool(Quote(WriteScene("deep.scene", *doc)) + " --size 64x48 --out " + Quote(scratch / "deep.bmp"));
+    EXPECT_EQ(run.status, 1);
+    EXPECT_NE(run.output.find("no background"), std::string::npos) << run.output;
+    EXPECT_FALSE(fs::exists(scratch / "deep.bmp"));
+}
+
+TEST_F(VesperRenderTest, BothPicturesAreWrittenOrNeither)
+{
+    const fs::path still = StillScene();
+    const fs::path png = scratch / "r1.png";
+    ToolRun run = RenderTool(Quote(still) + " --size 64x48 --ticks 2 --out " + Quote(png) + " --gif " +
+                             Quote(scratch / "no" / "such" / "x.gif"));
+    EXPECT_EQ(run.status, 1);
+    EXPECT_NE(run.output.find("x.gif"), std::string::npos) << run.output;
+    EXPECT_FALSE(fs::exists(png));
+
+    WriteBytes(png, {'o', 'l', 'd'});
+    run = RenderTool(Quote(still) + " --size 64x48 --ticks 2 --out " + Quote(png) + " --gif " +
+                     Quote(scratch / "no" / "such" / "x.gif"));
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(ReadBytes(png), (std::vector<BYTE>{'o', 'l', 'd'}));
+    std::size_t files = 0;
+    for ([[maybe_unused]] const auto& entry : fs::directory_iterator(scratch.path()))
+        ++files;
+    EXPECT_EQ(files, 2u) << "the scene and the earlier picture, no temporary file";
 }
 
 TEST_F(VesperRenderTest, FailuresSayWhyAndWriteNothing)

@@ -50,7 +50,7 @@ std::vector<BYTE> FakePlayer(std::size_t size, std::size_t blockAt)
 std::vector<BYTE> PackedBytes(LONG width, LONG height, WORD bits, DWORD colorsUsed, BYTE fill)
 {
     const DWORD stride = ((bits * width + 31) / 32) * 4;
-    const DWORD entries = bits == 24 ? colorsUsed : (colorsUsed ? colorsUsed : 1u << bits);
+    const DWORD entries = bits > 8 ? colorsUsed : (colorsUsed ? colorsUsed : 1u << bits);
     std::vector<BYTE> block(40 + entries * 4 + stride * height, fill);
     BITMAPINFOHEADER header{};
     header.biSize = 40;

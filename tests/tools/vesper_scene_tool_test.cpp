@@ -54,8 +54,7 @@ TEST(ToolArguments, BadArgumentsAreUsageErrors)
                           Case{{"dump", "s", "--force=yes", "-o", "d"}, "takes no value"},
                           Case{{"dump", "s"}, "needs -o"},
                           Case{{"pack", "p", "s", "-o", "x"}, "no positional arguments"},
-                          Case{{"pack", "--scene", "s", "--title", "t", "-o", "x"}, "needs --player"},
-                          Case{{"pack", "--player", "p", "--scene", "s", "-o", "x"}, "needs --title"}}) {
+                          Case{{"pack", "--scene", "s", "--title", "t", "-o", "x"}, "needs --player"}}) {
         const auto run = RunInProcess(c.args);
         EXPECT_EQ(run.status, exitUsage) << c.complaint;
         EXPECT_NE(run.err.find(c.complaint), std::string::npos) << run.err;
@@ -91,8 +90,8 @@ TEST(SceneInspection, ABareSceneShowsItsFieldsPictureAndSprites)
 
     const auto inspection = InspectFile(path);
     ASSERT_TRUE(inspection) << inspection.error;
-    EXPECT_EQ(inspection.value->kind, FileKind::bareScene);
-    EXPECT_FALSE(inspection.value->block);
+    EXPECT_EQ(inspection.value->source.kind, vesper::scene::SceneFileKind::bareScene);
+    EXPECT_FALSE(inspection.value->source.block);
     ASSERT_TRUE(inspection.value->scene);
     const SceneFields& scene = *inspection.value->scene;
     EXPECT_EQ(scene.sceneName, "Sample");
@@ -144,14 +143,14 @@ TEST(SceneInspection, APackagedProgramShowsItsBlockAndItsScene)
 
     const auto inspection = InspectFile(path);
     ASSERT_TRUE(inspection);
-    EXPECT_EQ(inspection.value->kind, FileKind::packagedProgram);
-    EXPECT_EQ(inspection.value->sceneOffset, player.size());
-    EXPECT_EQ(inspection.value->block->stringResource1, "Aube|par quelqu'un");
+    EXPECT_EQ(inspection.value->source.kind, vesper::scene::SceneFileKind::vesperLinuxSaver);
+    EXPECT_EQ(inspection.value->source.sceneOffset, player.size());
+    EXPECT_EQ(inspection.value->source.block->stringResource1, "Aube|par quelqu'un");
     ASSERT_TRUE(inspection.value->scene);
     EXPECT_EQ(inspection.value->scene->sprites.size(), 3u);
 
     const json report = json::parse(FormatJson(*inspection.value));
-    EXPECT_EQ(report["kind"], "packaged program");
+    EXPECT_EQ(report["kind"], "Vesper saver for Linux");
     EXPECT_EQ(report["sceneOffset"], player.size());
     EXPECT_EQ(report["title"], "Aube");
     EXPECT_EQ(report["credit"], "par quelqu'un");
@@ -206,7 +205,8 @@ TEST(SceneInspection, AProgramWithoutASceneSaysSo)
     WriteFile(path, FakePlayer());
     const auto inspection = InspectFile(path);
     ASSERT_TRUE(inspection);
-    EXPECT_EQ(inspection.value->kind, FileKind::unpackagedProgram);
+    EXPECT_EQ(inspection.value->source.kind, vesper::scene::SceneFileKind::vesperLinuxSaver);
+    EXPECT_FALSE(inspection.value->source.sceneOffset);
     ASSERT_TRUE(inspection.value->failure);
     EXPECT_EQ(inspection.value->failure->cause, 3);
     EXPECT_NE(inspection.value->failure->description.find("no scene"), std::string::npos);

@@ -1,7 +1,8 @@
 // The player's process entry. As a hack of a screen saver daemon (--root,
 // --window-id) it draws in the daemon's window; otherwise its own options
 // come first (help, version), then the run-mode words become the command
-// tail that the host would pass and WinMain runs the mode.
+// tail that the host would pass and WinMain runs the mode. With --scene FILE,
+// in any mode, it plays the scene that FILE holds instead of its own.
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -10,6 +11,7 @@
 
 #include "platform/module_path.h"
 #include "platform/sdl_choice.h"
+#include "scene/vesper_doc.h"
 #include "shell/entry.h"
 #include "tools/vesper/hosted_options.h"
 #include "tools/vesper/options.h"
@@ -44,8 +46,16 @@ int main(int argc, char* argv[])
 {
     using namespace vesper::player;
     const std::string_view program = argc > 0 ? argv[0] : "vesper";
-    const HostedOptions hosted =
-        ParseHostedOptions(std::vector<std::string>(argv + 1, argv + argc), std::getenv("XSCREENSAVER_WINDOW"));
+    std::vector<std::string> arguments(argv + 1, argv + argc);
+    const SceneChoice scene = TakeSceneOption(arguments);
+    if (!scene.error.empty()) {
+        std::fprintf(stderr, "vesper: %s\n%s", scene.error.c_str(), PlayerUsage(program).c_str());
+        return kExitUsage;
+    }
+    if (!scene.file.empty())
+        ChooseSceneFile(scene.file);
+
+    const HostedOptions hosted = ParseHostedOptions(arguments, std::getenv("XSCREENSAVER_WINDOW"));
     if (hosted.outcome == HostedOptions::Outcome::invalid) {
         std::fprintf(stderr, "vesper: %s\n", hosted.error.c_str());
         return kExitUsage;
@@ -53,7 +63,7 @@ int main(int argc, char* argv[])
     if (hosted.outcome == HostedOptions::Outcome::hosted)
         return RunHosted(hosted.run);
 
-    const ParsedArguments parsed = ParsePlayerArguments(std::vector<std::string_view>(argv + 1, argv + argc));
+    const ParsedArguments parsed = ParsePlayerArguments(std::vector<std::string_view>(arguments.begin(), arguments.end()));
     if (!parsed.error.empty()) {
         std::fprintf(stderr, "vesper: %s\n%s", parsed.error.c_str(), PlayerUsage(program).c_str());
         return kExitUsage;

@@ -76,7 +76,34 @@ std::string TakeOption(const std::vector<std::string_view>& arguments, std::size
     return {};
 }
 
+constexpr std::string_view kSceneOption = "--scene";
+
 }  // namespace
+
+SceneChoice TakeSceneOption(std::vector<std::string>& arguments)
+{
+    SceneChoice choice;
+    for (auto at = arguments.begin(); at != arguments.end(); ++at) {
+        const std::string_view word = *at;
+        if (word.starts_with(std::string(kSceneOption) + "=")) {
+            choice.file = word.substr(kSceneOption.size() + 1);
+            arguments.erase(at);
+        } else if (word == kSceneOption) {
+            if (at + 1 == arguments.end()) {
+                choice.error = "the option \"--scene\" needs a value (FILE)";
+                return choice;
+            }
+            choice.file = at[1];
+            arguments.erase(at, at + 2);
+        } else {
+            continue;
+        }
+        if (choice.file.empty())
+            choice.error = "the option \"--scene\" needs a file name";
+        return choice;
+    }
+    return choice;
+}
 
 ParsedArguments ParsePlayerArguments(const std::vector<std::string_view>& arguments)
 {
@@ -115,6 +142,9 @@ std::string PlayerUsage(std::string_view program)
                         "  /p WINDOW-ID   preview inside that X11 window (decimal, or hexadecimal with 0x)\n"
                         "  /c             the settings dialog (the speed); also with no run mode at all\n"
                         "  /a             change the screen saver password\n"
+                        "\n"
+                        "  --scene FILE   with any run mode: play the scene that FILE holds (a scene,\n"
+                        "                 a Vesper saver, or a Windows saver with a scene appended)\n"
                         "\n"
                         "As a hack of a screen saver daemon (xscreensaver):\n"
                         "  --root, -root  draw in the daemon's window (XSCREENSAVER_WINDOW), else the root window\n"

@@ -27,6 +27,16 @@ struct ParsedArguments {
     std::string error;
 };
 
+// --scene FILE (or --scene=FILE), which goes with every run mode and with the
+// hosted options: the file whose scene to play instead of the program's own.
+struct SceneChoice {
+    std::string file;   // empty: the program's own scene
+    std::string error;  // the one-line complaint, if any
+};
+
+// Finds --scene among the arguments and removes it (and its value) from them.
+SceneChoice TakeSceneOption(std::vector<std::string>& arguments);
+
 // Reads the arguments after the program name.
 ParsedArguments ParsePlayerArguments(const std::vector<std::string_view>& arguments);
 

@@ -51,15 +51,6 @@ platform::Outcome<std::vector<BYTE>> EncodeFrame(const CDIB8BPP& frame, PictureF
     return EncodeFramePng(frame);
 }
 
-bool Write(const std::string& path, const std::vector<BYTE>& bytes, std::ostream& err)
-{
-    const std::string error = WriteFileAtomically(path, bytes);
-    if (error.empty())
-        return true;
-    err << "vesper-render: cannot write " << path << ": " << error << "\n";
-    return false;
-}
-
 }  // namespace
 
 int RenderScene(const RenderOptions& options, std::ostream& err)
@@ -137,10 +128,14 @@ int RenderScene(const RenderOptions& options, std::ostream& err)
         }
         animation = std::move(finished.value);
     }
-    if (!Write(options.out, *picture.value, err))
+    // Both pictures or neither.
+    std::vector<OutputFile> outputs{{options.out, *picture.value, std::nullopt}};
+    if (animation)
+        outputs.push_back({*options.gif, *animation, std::nullopt});
+    if (const std::string error = WriteFilesAtomically(outputs); !error.empty()) {
+        err << "vesper-render: " << error << (animation ? " (neither picture was written)" : "") << "\n";
         return kRenderFailed;
-    if (animation && !Write(*options.gif, *animation, err))
-        return kRenderFailed;
+    }
     return kRenderSucceeded;
 }
 

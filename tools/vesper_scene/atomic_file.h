@@ -7,6 +7,7 @@
 #include <optional>
 #include <span>
 #include <string>
+#include <vector>
 #include <sys/types.h>
 
 #include "platform/win32_types.h"
@@ -18,5 +19,17 @@ namespace vesper::tools {
 // it the file gets 0666 less the process's umask, as a plain new file does.
 std::string WriteFileAtomically(const std::string& path, std::span<const BYTE> bytes,
                                 std::optional<mode_t> mode = std::nullopt);
+
+struct OutputFile {
+    std::string path;
+    std::span<const BYTE> bytes;
+    std::optional<mode_t> mode;  // as for WriteFileAtomically
+};
+
+// Several outputs, all or none: every file is first written in full beside
+// its target, and only then are they renamed over their targets. When any
+// step fails, every target is left as it was (an earlier file is put back)
+// and the error text is returned; empty on success.
+std::string WriteFilesAtomically(const std::vector<OutputFile>& files);
 
 }  // namespace vesper::tools

@@ -1,5 +1,6 @@
 #include "tools/vesper_scene/command_line.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <map>
 #include <optional>
@@ -12,6 +13,7 @@
 #include "platform/patchable_data.h"
 #include "tools/vesper_scene/atomic_file.h"
 #include "tools/vesper_scene/code_page.h"
+#include "tools/vesper_scene/dialog_fit.h"
 #include "tools/vesper_scene/packaging.h"
 #include "tools/vesper_scene/report_format.h"
 #include "tools/vesper_scene/sample_scene.h"
@@ -29,7 +31,7 @@ constexpr const char* kToolUsage =
     "commands:\n"
     "  build DESCRIPTION.json -o SCENE   make a scene from its JSON description\n"
     "  dump FILE -o FOLDER               write a scene's description and pictures\n"
-    "  pack --player PLAYER --scene SCENE --title TITLE [--credit CREDIT] -o SAVER\n"
+    "  pack --player PLAYER --scene FILE [--title TITLE] [--credit CREDIT] -o SAVER\n"
     "                                    append a scene to a player program\n"
     "  info [--json] FILE                show a scene or a packaged saver\n"
     "  new -o SCENE                      write a small sample scene\n"
@@ -53,37 +55,45 @@ constexpr const char* kBuildUsage =
 constexpr const char* kDumpUsage =
     "usage: vesper-scene dump FILE -o FOLDER [--force]\n"
     "\n"
-    "Writes the scene of FILE (a bare scene stream or a packaged saver) into\n"
-    "FOLDER as scene.json, background.bmp and sprite-NN.bmp (NN the sprite's\n"
-    "index), keeping every stored field; `vesper-scene build FOLDER/scene.json`\n"
-    "gives back the same scene stream. FOLDER is created if needed; one that\n"
+    "Writes the scene of FILE (a bare scene stream, a Vesper saver or a Windows\n"
+    "saver with the scene after its program image) into FOLDER as scene.json,\n"
+    "background.bmp and sprite-NN.bmp (NN the sprite's index), keeping every\n"
+    "stored field and every picture, also those of depths the player does not\n"
+    "draw; `vesper-scene build FOLDER/scene.json` gives back the same scene\n"
+    "stream. The files are written all or none. FOLDER is created if needed; one that\n"
     "already holds files is refused unless --force is given.\n"
     "\n"
     "  --force   write into a folder that is not empty\n";
 
 constexpr const char* kPackUsage =
-    "usage: vesper-scene pack --player PLAYER --scene SCENE --title TITLE\n"
+    "usage: vesper-scene pack --player PLAYER --scene FILE [--title TITLE]\n"
     "                         [--credit CREDIT] -o SAVER\n"
     "\n"
-    "Writes SAVER: a copy of the player program PLAYER followed by the scene\n"
-    "stream SCENE, with the copy's scene offset set to the player's size and its\n"
-    "string resource 1 set to \"TITLE|CREDIT\", which the configuration dialog\n"
-    "shows. TITLE may not contain \"|\"; together they may take 198 characters\n"
-    "(199 with the \"|\"), in the Windows-1252 character set. A PLAYER that\n"
-    "already holds a scene is cut at that scene's offset first, so a saver can be\n"
-    "packed again with another scene. The scene must load as the player would\n"
-    "load it. SAVER gets PLAYER's permissions and is replaced only once it is\n"
-    "complete.\n";
+    "Writes SAVER: a copy of the player program PLAYER followed by the scene of\n"
+    "FILE, with the copy's scene offset set to the player's size and its string\n"
+    "resource 1 set to \"TITLE|CREDIT\", which the configuration dialog shows.\n"
+    "FILE is a bare scene stream or a saver that holds one (a Vesper saver, or a\n"
+    "Windows saver with the scene after its program image); the title and credit\n"
+    "line of a saver are taken over unless given, so a Windows saver becomes a\n"
+    "Linux one. TITLE may not contain \"|\"; together they may take 198\n"
+    "characters (199 with the \"|\"), in the Windows-1252 character set; a\n"
+    "warning says when one is wider than the dialog's control shows. A PLAYER\n"
+    "that already holds a scene is cut at that scene's offset first, so a saver\n"
+    "can be packed again with another scene. The scene must load as the player\n"
+    "would load it. SAVER gets PLAYER's permissions and is replaced only once it\n"
+    "is complete.\n";
 
 constexpr const char* kInfoUsage =
     "usage: vesper-scene info [--json] FILE\n"
     "\n"
     "Loads the scene of FILE as the player does and prints it: the document's\n"
-    "fields, the background picture's header and every sprite. FILE is either a\n"
-    "bare scene stream or a program whose patchable block holds a scene offset;\n"
-    "for a program the scene offset and string resource 1 (title|credit) are\n"
-    "shown too. A scene that fails to load is reported with its cause and the\n"
-    "byte offset in FILE where reading failed, and the exit status is 1.\n"
+    "fields, the background picture's header and every sprite. FILE is a bare\n"
+    "scene stream, a Vesper saver (its patchable block holds the scene offset)\n"
+    "or a Windows saver with the scene right after its program image; for a\n"
+    "saver the scene offset and string resource 1 (title|credit) are shown too.\n"
+    "Any other program is refused. A scene that fails to load is reported with\n"
+    "its cause and the byte offset in FILE where reading failed, and the exit\n"
+    "status is 1.\n"
     "\n"
     "  --json   print the report as JSON\n";
 
@@ -340,18 +350,19 @@ int RunDump(const std::vector<std::string>& args, std::ostream& out, std::ostrea
     if (!parsed.Flag("--force") && std::filesystem::is_directory(folder, error) &&
         !std::filesystem::is_empty(folder, error))
         return Failure(err, *output + " is not empty (--force writes into it)");
-    std::filesystem::create_directories(folder, error);
+    const bool createdFolder = std::filesystem::create_directories(folder, error);
     if (error)
         return Failure(err, "cannot create " + *output + ": " + error.message());
-    for (const auto& [name, bytes] : description.pictures) {
-        if (const std::string problem = WriteFileAtomically((folder / name).string(), bytes); !problem.empty())
-            return Failure(err, problem);
+    const std::string& text = description.text;
+    std::vector<OutputFile> outputs{{(folder / "scene.json").string(),
+                                     std::span(reinterpret_cast<const BYTE*>(text.data()), text.size()), std::nullopt}};
+    for (const auto& [name, bytes] : description.pictures)
+        outputs.push_back({(folder / name).string(), bytes, std::nullopt});
+    if (const std::string problem = WriteFilesAtomically(outputs); !problem.empty()) {
+        if (createdFolder)
+            std::filesystem::remove(folder, error);
+        return Failure(err, problem + "; nothing was written");
     }
-    const std::string text = description.text;
-    const std::string problem = WriteFileAtomically(
-        (folder / "scene.json").string(), std::span(reinterpret_cast<const BYTE*>(text.data()), text.size()));
-    if (!problem.empty())
-        return Failure(err, problem);
     out << "wrote " << (folder / "scene.json").string() << " and " << Plural(description.pictures.size(), "picture")
         << "\n";
     return exitSuccess;
@@ -389,7 +400,7 @@ int RunPack(const std::vector<std::string>& args, std::ostream& out, std::ostrea
     if (!parsed.positional.empty())
         return UsageError(err, "pack takes no positional arguments (unexpected " + parsed.positional[0] + ")",
                           kPackUsage);
-    for (const char* needed : {"--player", "--scene", "--title", "--output"}) {
+    for (const char* needed : {"--player", "--scene", "--output"}) {
         if (!parsed.Value(needed))
             return UsageError(err, std::string("pack needs ") + needed, kPackUsage);
     }
@@ -397,22 +408,37 @@ int RunPack(const std::vector<std::string>& args, std::ostream& out, std::ostrea
     const std::string scenePath = *parsed.Value("--scene");
     const std::string output = *parsed.Value("--output");
 
-    const auto text = StringResource1(*parsed.Value("--title"), parsed.Value("--credit").value_or(""));
-    if (!text)
-        return Failure(err, text.error);
     const auto player = ReadWholeFile(playerPath);
     if (!player) {
         err << "vesper-scene: cannot read " << playerPath << "\n";
         return exitUsage;
     }
-    const auto scene = ReadWholeFile(scenePath);
-    if (!scene) {
+    const auto sceneFile = ReadWholeFile(scenePath);
+    if (!sceneFile) {
         err << "vesper-scene: cannot read " << scenePath << "\n";
         return exitUsage;
     }
-    if (const auto problem = SceneProblem(*scene))
+    const auto source = scene::ClassifySceneFile(*sceneFile);
+    if (!source)
+        return Failure(err, scenePath + " is " + source.error);
+    if (!source.value->sceneOffset)
+        return Failure(err, scenePath + " is a player with no scene packed into it");
+    const std::vector<BYTE> scene(sceneFile->begin() + std::min<std::size_t>(*source.value->sceneOffset, sceneFile->size()),
+                                  sceneFile->end());
+    // Title and credit not given are those of the saver the scene comes from.
+    const auto [oldTitle, oldCredit] = SplitStringResource1(StringResource1Of(*source.value).value_or(""));
+    const auto title = parsed.Value("--title") ? *parsed.Value("--title") : oldTitle;
+    if (title.empty())
+        return UsageError(err, "pack needs --title (" + scenePath + " holds no title to take over)", kPackUsage);
+    const auto text = StringResource1(title, parsed.Value("--credit").value_or(oldCredit));
+    if (!text)
+        return Failure(err, text.error);
+    const auto [title8, credit8] = SplitStringResource1(*text.value);
+    for (const auto& warning : DialogFitWarnings(title8, credit8))
+        err << "warning: " << warning << "\n";
+    if (const auto problem = SceneProblem(scene))
         return Failure(err, "the scene " + scenePath + " does not load: " + *problem);
-    const auto packaged = PackageScene(*player, *scene, *text.value);
+    const auto packaged = PackageScene(*player, scene, *text.value);
     if (!packaged)
         return Failure(err, playerPath + ": " + packaged.error);
 
@@ -423,8 +449,8 @@ int RunPack(const std::vector<std::string>& args, std::ostream& out, std::ostrea
     if (const std::string problem = WriteFileAtomically(output, *packaged.value, status.st_mode & kPermissionBits);
         !problem.empty())
         return Failure(err, problem);
-    const std::size_t offset = packaged.value->size() - scene->size();
-    out << "wrote " << output << ": the player's " << offset << " bytes, then the scene (" << scene->size()
+    const std::size_t offset = packaged.value->size() - scene.size();
+    out << "wrote " << output << ": the player's " << offset << " bytes, then the scene (" << scene.size()
         << " bytes) at offset " << offset << "\n";
     if (offset != player->size())
         out << "the player already held a scene; it was replaced\n";

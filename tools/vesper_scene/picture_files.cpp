@@ -12,23 +12,43 @@ namespace vesper::tools {
 namespace {
 
 // The packed picture that follows the file header when the file is laid out
-// as dump writes it; empty otherwise.
-std::optional<std::vector<BYTE>> PackedBytesOfBmp(std::span<const BYTE> file)
+// as dump writes it (file header, then the stored bytes), and `accepts` takes
+// those bytes; empty otherwise. Bytes after the picture are not part of it.
+template <typename Accepts>
+std::optional<std::vector<BYTE>> PackedBytesOfBmp(std::span<const BYTE> file, Accepts accepts)
 {
     if (file.size() < kFileHeaderSize + kInfoHeaderSize)
         return std::nullopt;
     BITMAPFILEHEADER fileHeader;
     std::memcpy(&fileHeader, file.data(), kFileHeaderSize);
     const std::span<const BYTE> packed = file.subspan(kFileHeaderSize);
-    const auto view = PackedPictureView::Of(packed);
-    if (fileHeader.bfType != kBitmapFileType || !view || view->Height() <= 0)
-        return std::nullopt;
     BITMAPINFOHEADER header;
     std::memcpy(&header, packed.data(), sizeof header);
-    if (fileHeader.bfOffBits != kFileHeaderSize + kInfoHeaderSize + PackedDIBPaletteSize(&header))
+    if (fileHeader.bfType != kBitmapFileType || header.biSize != kInfoHeaderSize || !accepts(packed))
         return std::nullopt;
-    const DWORD size = *PackedDIBStoredSize(&header, packed.size());
-    return std::vector<BYTE>(packed.begin(), packed.begin() + size);
+    const auto size = PackedDIBStoredSize(&header, packed.size());
+    if (!size || fileHeader.bfOffBits != kFileHeaderSize + kInfoHeaderSize + PackedDIBPaletteSize(&header))
+        return std::nullopt;
+    return std::vector<BYTE>(packed.begin(), packed.begin() + *size);
+}
+
+bool IsDrawable(std::span<const BYTE> packed)
+{
+    const auto view = PackedPictureView::Of(packed);
+    return view && view->Height() > 0;
+}
+
+// What an author should know about a stored picture the player keeps but
+// does not draw.
+std::string UndrawnPictureWarning(std::span<const BYTE> packed, PictureRole role)
+{
+    BITMAPINFOHEADER header;
+    std::memcpy(&header, packed.data(), sizeof header);
+    return "a picture of " + std::to_string(header.biBitCount) + " bits per pixel" +
+           (header.biCompression == BI_RGB ? "" : " with compression " + std::to_string(header.biCompression)) +
+           ", which the player keeps but does not draw: " +
+           (role == PictureRole::sprite ? "the sprite is invisible" : "the background stays black") +
+           " (1, 4, 8 or 24 bits uncompressed are drawn)";
 }
 
 // The player's reader, for every other kind of .bmp.
@@ -73,17 +93,31 @@ platform::Outcome<PackedPicture> ReadPictureFile(const std::string& path, Pictur
     }
     if (!IsBmpData(*file))
         return {std::nullopt, "neither a PNG nor a .bmp picture"};
-    auto packed = PackedBytesOfBmp(*file);
+    // A picture the player draws, as dump writes it; then whatever the
+    // player's reader takes; then a stored picture of another depth, kept
+    // whole although the player does not draw it.
+    auto packed = PackedBytesOfBmp(*file, IsDrawable);
     if (!packed) {
         auto read = PackedBytesThroughReader(path);
-        if (!read)
+        if (read)
+            packed = std::move(read.value);
+        else if (!(packed = PackedBytesOfBmp(*file, [](std::span<const BYTE>) { return true; })))
             return {std::nullopt, read.error};
-        packed = std::move(read.value);
     }
     PackedPicture picture;
-    picture.warnings = StoredPictureWarnings(*PackedPictureView::Of(*packed), role);
+    if (const auto view = PackedPictureView::Of(*packed))
+        picture.warnings = StoredPictureWarnings(*view, role);
+    else
+        picture.warnings.push_back(UndrawnPictureWarning(*packed, role));
     picture.block = std::move(*packed);
     return {std::move(picture), {}};
+}
+
+LONG PictureHeightOf(std::span<const BYTE> block)
+{
+    BITMAPINFOHEADER header{};
+    std::memcpy(&header, block.data(), std::min<std::size_t>(sizeof header, block.size()));
+    return header.biHeight;
 }
 
 std::vector<BYTE> BmpFileOf(std::span<const BYTE> block)

@@ -60,9 +60,12 @@ platform::Outcome<RgbaImage> DecodePng(std::span<const BYTE> bytes)
         return {std::nullopt, "a PNG of " + std::to_string(image.width) + " x " + std::to_string(image.height) +
                                   " pixels (at most " + std::to_string(kMaxPngDimension) + " on each side)"};
     // The largest picture that a stored 24-bit copy of it may be.
-    if (std::uint64_t{image.width} * image.height * 3 > imaging::kMaxPixelBytes)
+    if (std::uint64_t{image.width} * image.height * kStoredBytesPerPixel > imaging::kMaxPixelBytes)
         return {std::nullopt, "a PNG of " + std::to_string(image.width) + " x " + std::to_string(image.height) +
-                                  " pixels is too large for a scene"};
+                                  " pixels (" + std::to_string(std::uint64_t{image.width} * image.height) +
+                                  ") is too large for a scene: at most " + std::to_string(kMaxPngPixels) +
+                                  " pixels (" + std::to_string(imaging::kMaxPixelBytes >> 20) +
+                                  " MiB at 24 bits per pixel), for example 4096 x 4096 or 8192 x 2730"};
     image.format = PNG_FORMAT_RGBA;
     image.flags |= PNG_IMAGE_FLAG_16BIT_sRGB;
     RgbaImage decoded;

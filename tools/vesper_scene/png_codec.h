@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "imaging/bmp_source.h"
 #include "platform/patchable_data.h"
 #include "platform/win32_types.h"
 
@@ -23,9 +24,12 @@ struct RgbaImage {
     BYTE* At(LONG x, LONG row) { return pixels.data() + (static_cast<std::size_t>(row) * width + x) * 4; }
 };
 
-// Largest width or height read; beyond it a picture is refused before any
-// pixel is decoded.
+// Largest width or height read, and largest number of pixels (its stored
+// copy at 24 bits per pixel must fit the readers' 64 MiB of pixel rows);
+// beyond them a picture is refused before any pixel is decoded.
 inline constexpr LONG kMaxPngDimension = 8192;
+inline constexpr std::uint64_t kStoredBytesPerPixel = 3;
+inline constexpr std::uint64_t kMaxPngPixels = imaging::kMaxPixelBytes / kStoredBytesPerPixel;
 
 bool IsPngData(std::span<const BYTE> bytes);
 // Decodes PNG file contents. 16-bit files without colour-space information

@@ -27,16 +27,6 @@ std::string Quoted(const std::string& text)
     return quoted;
 }
 
-// Title and credit line: string resource 1 split at its first "|", as UTF-8.
-std::pair<std::string, std::string> TitleAndCredit(const std::string& text)
-{
-    const std::string utf8 = CodePageToUtf8(text);
-    const auto bar = utf8.find('|');
-    if (bar == std::string::npos)
-        return {utf8, {}};
-    return {utf8.substr(0, bar), utf8.substr(bar + 1)};
-}
-
 std::string PictureText(const PictureInfo& picture)
 {
     std::ostringstream out;
@@ -147,16 +137,6 @@ json FailureJson(const SceneLoadFailure& failure)
 
 }  // namespace
 
-const char* FileKindName(FileKind kind)
-{
-    switch (kind) {
-    case FileKind::bareScene: return "bare scene";
-    case FileKind::packagedProgram: return "packaged program";
-    case FileKind::unpackagedProgram: return "program without a scene";
-    }
-    return "unknown";
-}
-
 std::string BackgroundKindName(DWORD kind)
 {
     switch (kind) {
@@ -223,11 +203,16 @@ std::string FormatText(const SceneInspection& inspection)
 {
     std::ostringstream out;
     out << "file: " << inspection.path << " (" << inspection.fileSize << " bytes)\n";
-    out << "kind: " << FileKindName(inspection.kind) << "\n";
-    if (inspection.block) {
-        const auto [title, credit] = TitleAndCredit(inspection.block->stringResource1);
-        out << "scene offset: " << inspection.sceneOffset << " (" << Hex(inspection.sceneOffset, 1) << ")\n"
-            << "string resource 1: " << Quoted(inspection.block->stringResource1) << "\n"
+    const scene::SceneSource& source = inspection.source;
+    out << "kind: " << scene::SceneFileKindName(source.kind) << "\n";
+    if (source.kind != scene::SceneFileKind::bareScene) {
+        const DWORD offset = source.sceneOffset.value_or(platform::kNoSceneAppended);
+        out << "scene offset: " << offset << " (" << Hex(offset, 1) << ")"
+            << (source.sceneOffset ? "" : ": no scene packed in") << "\n";
+    }
+    if (const auto text = StringResource1Of(source)) {
+        const auto [title, credit] = SplitStringResource1(*text);
+        out << "string resource 1: \"" << *text << "\"\n"
             << "  title: \"" << title << "\"\n"
             << "  credit: \"" << credit << "\"\n";
     }
@@ -249,12 +234,13 @@ json ToJson(const SceneInspection& inspection)
 {
     json report = {{"file", inspection.path},
                    {"fileSize", inspection.fileSize},
-                   {"kind", FileKindName(inspection.kind)},
+                   {"kind", scene::SceneFileKindName(inspection.source.kind)},
                    {"loaded", inspection.scene.has_value()}};
-    if (inspection.block) {
-        const auto [title, credit] = TitleAndCredit(inspection.block->stringResource1);
-        report["sceneOffset"] = inspection.sceneOffset;
-        report["stringResource1"] = CodePageToUtf8(inspection.block->stringResource1);
+    if (inspection.source.kind != scene::SceneFileKind::bareScene)
+        report["sceneOffset"] = inspection.source.sceneOffset.value_or(platform::kNoSceneAppended);
+    if (const auto text = StringResource1Of(inspection.source)) {
+        const auto [title, credit] = SplitStringResource1(*text);
+        report["stringResource1"] = *text;
         report["title"] = title;
         report["credit"] = credit;
     }

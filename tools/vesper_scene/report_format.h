@@ -15,7 +15,6 @@ nlohmann::json ToJson(const SceneInspection& inspection);
 std::string FormatJson(const SceneInspection& inspection);
 
 // Names of the coded values, for both forms.
-const char* FileKindName(FileKind kind);
 std::string BackgroundKindName(DWORD kind);
 std::string PlacementName(DWORD placement);
 std::string MotionName(int motion);

@@ -424,7 +424,7 @@ CSprite* DescriptionReader::ReadSprite(const json& description, std::size_t inde
                                                     : new CSprite;
     LONG pictureHeight = 0;
     if (auto picture = Picture(description, where, kPictureField, PictureRole::sprite)) {
-        pictureHeight = PackedPictureView::Of(*picture)->Height();
+        pictureHeight = PictureHeightOf(*picture);
         sprite->image.dib = BlockOf(*picture);
     } else if (description.contains(kPictureField) && description[kPictureField].is_null()) {
         Warn(Located(where, kPictureField), "no picture: the sprite draws nothing");

@@ -1,11 +1,11 @@
 #include "tools/vesper_scene/scene_info.h"
 
 #include <filesystem>
-#include <fstream>
 
 #include "framework/file.h"
 #include "platform/message_box.h"
 #include "sprites/anim_sprite.h"
+#include "tools/vesper_scene/code_page.h"
 
 namespace vesper::tools {
 namespace {
@@ -49,16 +49,19 @@ SpriteInfo SpriteInfoOf(const CSprite& sprite)
 
 }  // namespace
 
-std::optional<std::vector<BYTE>> ReadWholeFile(const std::string& path)
+std::optional<std::string> StringResource1Of(const scene::SceneSource& source)
 {
-    std::ifstream in(path, std::ios::binary | std::ios::ate);
-    if (!in)
-        return std::nullopt;
-    std::vector<BYTE> bytes(static_cast<std::size_t>(in.tellg()));
-    in.seekg(0);
-    if (!in.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(bytes.size())))
-        return std::nullopt;
-    return bytes;
+    if (source.block)
+        return CodePageToUtf8(source.block->stringResource1);
+    return source.foreignStringResource1;
+}
+
+std::pair<std::string, std::string> SplitStringResource1(const std::string& text)
+{
+    const auto bar = text.find('|');
+    if (bar == std::string::npos)
+        return {text, {}};
+    return {text.substr(0, bar), text.substr(bar + 1)};
 }
 
 BOOL LoadSceneBytesQuietly(CVesperDoc& doc, const std::vector<BYTE>& scene)
@@ -114,28 +117,18 @@ platform::Outcome<SceneInspection> LoadFileScene(const std::string& path, CVespe
     const auto read = ReadWholeFile(path);
     if (!read)
         return {std::nullopt, "cannot read " + path};
-    const std::vector<BYTE>& image = *read;
+    auto source = scene::ClassifySceneFile(*read);
+    if (!source)
+        return {std::nullopt, path + " is " + source.error};
 
     SceneInspection inspection;
     inspection.path = path;
-    inspection.fileSize = image.size();
-    std::optional<DWORD> sceneOffset = 0;
-    if (auto block = platform::ReadPatchableValues(image)) {
-        inspection.block = *block.value;
-        inspection.sceneOffset = block.value->sceneOffset;
-        if (inspection.sceneOffset == platform::kNoSceneAppended) {
-            inspection.kind = FileKind::unpackagedProgram;
-            sceneOffset.reset();
-        } else {
-            inspection.kind = FileKind::packagedProgram;
-            sceneOffset = inspection.sceneOffset;
-        }
-    }
-
+    inspection.fileSize = read->size();
+    inspection.source = std::move(*source.value);
     BOOL loaded = FALSE;
     {
         const SilentMessageBoxes silence;
-        loaded = doc.LoadSceneFromFile(path, sceneOffset);
+        loaded = doc.LoadSceneFromFile(path, inspection.source.sceneOffset);
     }
     if (!loaded && !doc.LastLoadFailure())
         return {std::nullopt, "cannot open " + path};

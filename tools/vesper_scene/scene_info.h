@@ -6,19 +6,15 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/patchable_data.h"
 #include "platform/win32.h"
+#include "scene/scene_source.h"
 #include "scene/vesper_doc.h"
 
 namespace vesper::tools {
-
-enum class FileKind {
-    bareScene,          // a scene stream from its first byte
-    packagedProgram,    // a player with a scene appended at sceneOffset
-    unpackagedProgram,  // a player whose block says that no scene is appended
-};
 
 struct PictureInfo {
     LONG width = 0;
@@ -66,27 +62,31 @@ struct SceneFields {
 struct SceneInspection {
     std::string path;
     std::uint64_t fileSize = 0;
-    FileKind kind = FileKind::bareScene;
-    // The block's values, for packaged and unpackaged programs.
-    std::optional<platform::PatchableValues> block;
-    DWORD sceneOffset = 0;
+    // What kind of file it is and where its scene starts.
+    scene::SceneSource source;
     // The loaded scene, or the failure of its loading.
     std::optional<SceneFields> scene;
     std::optional<SceneLoadFailure> failure;
 };
 
+// String resource 1 ("title|credit") of a saver, as UTF-8; empty for a bare
+// scene and for a saver without one.
+std::optional<std::string> StringResource1Of(const scene::SceneSource& source);
+// Title and credit line: string resource 1 split at its first "|" (all title
+// without one).
+std::pair<std::string, std::string> SplitStringResource1(const std::string& text);
+
 // Reads the file and loads its scene into doc through the document's own
 // loader, as the player would (no message box is shown); `scene` stays empty
 // and `failure` tells why the load failed, if it did. Empty with a reason
-// when the file cannot be read.
+// when the file cannot be read or holds no scene (scene/scene_source.h).
 platform::Outcome<SceneInspection> LoadFileScene(const std::string& path, CVesperDoc& doc);
 
 // Reads the file and loads its scene through the scene document's own loader
-// (no message box is shown). Empty with a reason when the file cannot be read.
+// (no message box is shown). Empty with a reason as LoadFileScene.
 platform::Outcome<SceneInspection> InspectFile(const std::string& path);
 
-// The bytes of a file; empty when it cannot be read.
-std::optional<std::vector<BYTE>> ReadWholeFile(const std::string& path);
+using scene::ReadWholeFile;
 
 // Loads a bare scene stream held in memory into doc through the document's
 // loader, without a message box; the failure, if any, stays in the document.
