@@ -7,6 +7,7 @@
 #include <atomic>
 #include <mutex>
 #include <set>
+#include <string>
 #include <string_view>
 
 namespace vesper::platform::sdl::x11 {
@@ -31,6 +32,9 @@ struct ErrorState {
     ::Display* display = nullptr;
     std::set<WindowNumber> tolerated;
     XErrorHandler previous = nullptr;
+    // A connection of our own whose errors are counted and otherwise ignored.
+    std::atomic<::Display*> quiet{nullptr};
+    std::atomic<unsigned> quietErrors{0};
     std::atomic<bool> trapping{false};
     std::atomic<bool> trapped{false};
 };
@@ -54,6 +58,10 @@ int OnError(::Display* display, XErrorEvent* error)
     ErrorState& state = Errors();
     if (LostEvent(*error))
         return 0;
+    if (display == state.quiet.load()) {
+        ++state.quietErrors;
+        return 0;
+    }
     XErrorHandler previous = nullptr;
     {
         std::lock_guard lock(state.mutex);
@@ -237,6 +245,22 @@ std::optional<POINT> PointerPosition()
     if (!XQueryPointer(display, DefaultRootWindow(display), &root, &child, &x, &y, &windowX, &windowY, &buttons))
         return std::nullopt;
     return POINT{x, y};
+}
+
+std::string ServerName()
+{
+    ::Display* display = XDisplay();
+    return display ? DisplayString(display) : "";
+}
+
+void IgnoreErrorsOn(::Display* display)
+{
+    Errors().quiet = display;
+}
+
+unsigned IgnoredErrors()
+{
+    return Errors().quietErrors.load();
 }
 
 int EventFile()
