@@ -14,11 +14,13 @@
 #include <array>
 #include <cmath>
 #include <cstring>
+#include <optional>
 #include <unordered_map>
 #include <vector>
 
 #include "platform/display.h"
 #include "platform/gdi_dib_source.h"
+#include "platform/gdi_index_rows.h"
 #include "platform/gdi_objects.h"
 #include "platform/win32_gdi.h"
 
@@ -60,6 +62,27 @@ private:
     std::unordered_map<Colour, BYTE> m_cache;
 };
 
+// The device values of the last RGB colour table mapped for a true-colour
+// display, kept for the next copy with the same table: a frame's changed
+// rectangles are copied one after another with one table.
+struct TrueColourTable {
+    int count = -1;
+    std::array<BYTE, 256 * sizeof(RGBQUAD)> entries{};
+    std::optional<IndexTable> values;
+
+    bool Holds(const DibSource& source) const
+    {
+        return values && count == source.ColourCount() &&
+               std::memcmp(entries.data(), source.ColourTable(), static_cast<std::size_t>(count) * sizeof(RGBQUAD)) == 0;
+    }
+};
+
+TrueColourTable& LastTrueColourTable()
+{
+    thread_local TrueColourTable last;
+    return last;
+}
+
 // How source pixels become colours and device values.
 class ColourMapping {
 public:
@@ -73,8 +96,8 @@ public:
         else
             MapRgbTable(source);
         m_identity = m_palette;
-        for (int value = 0; value < 256; ++value)
-            m_identity = m_identity && m_deviceOf[value] == static_cast<DeviceValue>(value);
+        for (int value = 0; value < 256 && m_identity; ++value)
+            m_identity = m_deviceOf[value] == static_cast<DeviceValue>(value);
     }
 
     bool IsPaletteDevice() const { return m_palette; }
@@ -83,16 +106,35 @@ public:
     const std::array<Colour, 256>& ColourOfValue() const { return m_colourOf; }
     const std::array<DeviceValue, 256>& DeviceOfValue() const { return m_deviceOf; }
     DeviceValue DeviceOfColour(Colour colour) { return m_palette ? m_nearest(colour) : colour; }
+    // The device values as a table for converting rows on a true-colour display.
+    const IndexTable& DeviceTable()
+    {
+        if (!m_table)
+            m_table = &m_ownTable.emplace(m_deviceOf);
+        return *m_table;
+    }
 
 private:
     void MapRgbTable(const DibSource& source)
     {
+        TrueColourTable& last = LastTrueColourTable();
+        if (!m_palette && last.Holds(source)) {
+            // On a true-colour display colours are their own device values.
+            m_colourOf = m_deviceOf = last.values->Values();
+            m_table = &*last.values;
+            return;
+        }
         for (int value = 0; value < source.ColourCount(); ++value) {
             const BYTE* quad = source.ColourTable() + value * sizeof(RGBQUAD);
             m_colourOf[value] = (Colour{quad[2]} << 16) | (Colour{quad[1]} << 8) | quad[0];
         }
         for (int value = 0; value < 256; ++value)
             m_deviceOf[value] = DeviceOfColour(m_colourOf[value]);
+        if (m_palette)
+            return;
+        last.count = source.ColourCount();
+        std::memcpy(last.entries.data(), source.ColourTable(), static_cast<std::size_t>(last.count) * sizeof(RGBQUAD));
+        m_table = &last.values.emplace(m_deviceOf);
     }
 
     void MapPaletteIndexes(const DibSource& source, Display& display, const LogicalPalette& selected)
@@ -116,6 +158,8 @@ private:
     NearestEntry m_nearest;
     std::array<Colour, 256> m_colourOf{};
     std::array<DeviceValue, 256> m_deviceOf{};
+    const IndexTable* m_table = nullptr;
+    std::optional<IndexTable> m_ownTable;
 };
 
 // One axis of the copy: the destination span on the screen and the source
@@ -275,50 +319,68 @@ void DecodeColours(Copy& copy, const BYTE* row, int first, int last, std::vector
         out[i] = colourOf[values[i]];
 }
 
+// One to one, destination pixel d of an axis (counted from destStart) shows
+// source pixel srcStart + d: of destination pixels [from, to), those whose
+// source lies inside the picture, [first, last).
+struct Run {
+    std::int64_t first;
+    std::int64_t last;
+
+    bool Empty() const { return first >= last; }
+};
+
+Run InsideOneToOne(const Axis& axis, std::int64_t from, std::int64_t to)
+{
+    return Run{std::max(from, -axis.srcStart), std::min(to, std::int64_t{axis.srcLimit} - axis.srcStart)};
+}
+
 // One to one from an 8-bit picture: a table look-up per pixel, or a plain
 // copy when the table is the identity.
-int CopyEightBitRows(Copy& copy, const std::vector<int>& columns, const std::vector<int>& rows)
+int CopyEightBitRows(Copy& copy)
 {
-    // One to one, the columns inside the picture are one run.
-    const auto inside = [](int s) { return s != kOutside; };
-    const auto firstInside = std::find_if(columns.begin(), columns.end(), inside);
-    if (firstInside == columns.end())
+    const Run columns = InsideOneToOne(copy.x, copy.FromX(), copy.ToX());
+    const Run rows = InsideOneToOne(copy.y, copy.FromY(), copy.ToY());
+    if (columns.Empty() || rows.Empty())
         return 0;
-    const std::size_t skip = static_cast<std::size_t>(firstInside - columns.begin());
-    const std::size_t count = static_cast<std::size_t>(std::count_if(firstInside, columns.end(), inside));
-    const std::int64_t left = copy.target.left + static_cast<std::int64_t>(skip);
+    const auto count = static_cast<std::size_t>(columns.last - columns.first);
+    const std::int64_t left = copy.x.destStart + columns.first;
+    const std::int64_t sourceLeft = copy.x.srcStart + columns.first;
     const auto& deviceOf = copy.colours.DeviceOfValue();
-    RowMarks* const marks = copy.rowMarks;
-    int written = 0;
-    for (std::size_t j = 0; j < rows.size(); ++j) {
-        if (rows[j] == kOutside)
-            continue;
-        const BYTE* source = copy.source.RowFromTop(rows[j]) + *firstInside;
-        BYTE* target = copy.surface.Row(static_cast<int>(copy.target.top + j));
-        if (copy.colours.IsIdentity()) {
-            std::memcpy(target + left, source, count);
-        } else if (copy.colours.IsPaletteDevice()) {
-            for (std::size_t i = 0; i < count; ++i)
-                target[left + i] = static_cast<BYTE>(deviceOf[source[i]]);
-        } else {
-            BYTE* out = target + left * 4;
-            for (std::size_t i = 0; i < count; ++i)
-                std::memcpy(out + i * 4, &deviceOf[source[i]], 4);
+    const int first = static_cast<int>(copy.y.srcStart + rows.first);
+    const auto firstScreenRow = static_cast<LONG>(copy.y.destStart + rows.first);
+    const auto rowCount = static_cast<std::size_t>(rows.last - rows.first);
+    const BYTE* source = copy.source.RowFromTop(first) + sourceLeft;
+    BYTE* target = copy.surface.Row(firstScreenRow);
+    if (!copy.colours.IsPaletteDevice()) {
+        // Rows follow one another a stride apart, either way up.
+        const std::ptrdiff_t sourceStride = rowCount > 1 ? copy.source.RowFromTop(first + 1) - copy.source.RowFromTop(first) : 0;
+        ConvertIndexRows(copy.colours.DeviceTable(), source, sourceStride, target + left * 4, copy.surface.stride, count,
+                         rowCount);
+    } else {
+        for (std::size_t j = 0; j < rowCount; ++j) {
+            const BYTE* sourceRow = copy.source.RowFromTop(first + static_cast<int>(j)) + sourceLeft;
+            BYTE* targetRow = copy.surface.Row(firstScreenRow + static_cast<LONG>(j));
+            if (copy.colours.IsIdentity()) {
+                std::memcpy(targetRow + left, sourceRow, count);
+            } else {
+                for (std::size_t i = 0; i < count; ++i)
+                    targetRow[left + i] = static_cast<BYTE>(deviceOf[sourceRow[i]]);
+            }
         }
-        ++written;
-        if (marks)
-            marks->Mark(copy.target.top + static_cast<LONG>(j));
     }
-    return written;
+    if (RowMarks* const marks = copy.rowMarks)
+        for (std::size_t j = 0; j < rowCount; ++j)
+            marks->Mark(firstScreenRow + static_cast<LONG>(j));
+    return static_cast<int>(rowCount);
 }
 
 int CopyNearest(Copy& copy)
 {
-    const std::vector<int> columns = CentreSamples(copy.x, copy.FromX(), copy.ToX());
-    const std::vector<int> rows = CentreSamples(copy.y, copy.FromY(), copy.ToY());
     const bool oneToOne = copy.x.srcLength == copy.x.destLength && copy.y.srcLength == copy.y.destLength;
     if (oneToOne && copy.source.BitCount() == 8)
-        return CopyEightBitRows(copy, columns, rows);
+        return CopyEightBitRows(copy);
+    const std::vector<int> columns = CentreSamples(copy.x, copy.FromX(), copy.ToX());
+    const std::vector<int> rows = CentreSamples(copy.y, copy.FromY(), copy.ToY());
 
     int first = copy.x.srcLimit;
     int last = kOutside;

@@ -7,6 +7,7 @@
 
 #include "platform/large_pages.h"
 #include "platform/sdl_video.h"
+#include "platform/sdl_x11.h"
 #include "platform/win32_kernel.h"
 
 namespace vesper::platform::sdl {
@@ -33,6 +34,11 @@ Screen::Screen(const DisplayMode& mode) : m_mode(mode), m_pixels(nullptr, std::f
     if (!m_pixels)
         throw std::bad_alloc();
     AdviseLargePages(m_pixels.get(), size);
+}
+
+Screen::Screen(const DisplayMode& mode, std::unique_ptr<x11::DirectPresenter> presenter)
+    : m_mode(mode), m_presenter(std::move(presenter)), m_pixels(m_presenter->Pixels(), [](void*) {})
+{
 }
 
 Surface Screen::Pixels()
@@ -82,8 +88,15 @@ std::shared_ptr<Screen> SharedScreen()
 {
     // Kept alive past static destruction: GDI objects are released at exit.
     static auto* screen = [] {
-        const VideoThread* video = VideoThread::Get();
-        return new std::shared_ptr<Screen>(video ? std::make_shared<Screen>(video->DesktopMode()) : nullptr);
+        VideoThread* video = VideoThread::Get();
+        if (!video)
+            return new std::shared_ptr<Screen>;
+        std::string server;
+        video->Call([&server] { server = x11::ServerName(); });
+        auto presenter = x11::DirectPresenter::Open(server, video->DesktopMode());
+        return new std::shared_ptr<Screen>(presenter
+                                               ? std::make_shared<Screen>(video->DesktopMode(), std::move(presenter))
+                                               : std::make_shared<Screen>(video->DesktopMode()));
     }();
     return *screen;
 }

@@ -12,12 +12,20 @@
 #include <vector>
 
 #include "platform/display.h"
+#include "platform/sdl_x11_present.h"
 
 namespace vesper::platform::sdl {
 
 class Screen {
 public:
+    // A picture of its own.
     explicit Screen(const DisplayMode& mode);
+    // The picture shared with the X server through `presenter`, made for the
+    // same mode.
+    Screen(const DisplayMode& mode, std::unique_ptr<x11::DirectPresenter> presenter);
+
+    // Null unless the screen is presented straight into X windows.
+    x11::DirectPresenter* Presenter() const { return m_presenter.get(); }
 
     const DisplayMode& Mode() const { return m_mode; }
     // Rows of blue, green, red and one unused byte, top row first. Read and
@@ -37,7 +45,9 @@ public:
 
 private:
     DisplayMode m_mode;
-    // Allocated zeroed and untouched, so that large pages can back it.
+    std::unique_ptr<x11::DirectPresenter> m_presenter;
+    // Allocated zeroed and untouched, so that large pages can back it (when
+    // it is not the presenter's).
     std::unique_ptr<BYTE, void (*)(void*)> m_pixels;
 
     std::mutex m_changesMutex;
@@ -45,8 +55,9 @@ private:
     ChangeListener m_listener;
 };
 
-// The process's screen, measured from SDL's desktop when first asked for;
-// null when SDL's video subsystem cannot start.
+// The process's screen, measured from SDL's desktop when first asked for and
+// presented straight into X windows where the server allows; null when SDL's
+// video subsystem cannot start.
 std::shared_ptr<Screen> SharedScreen();
 
 // Copies `area` of the screen's pixels (cut to the pixels) into `to` with its

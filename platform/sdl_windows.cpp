@@ -1,6 +1,9 @@
 #include "platform/sdl_windows.h"
 
+#include <SDL_syswm.h>
+
 #include <array>
+#include <atomic>
 #include <deque>
 #include <map>
 #include <mutex>
@@ -31,12 +34,39 @@ struct NativeWindow {
     NativeWindowId foreignParent = 0;
     // X destroyed it (its parent went away); nothing may be drawn in it.
     bool gone = false;
+    // The X window SDL draws it in.
+    x11::WindowNumber xWindow = 0;
+    // Presented straight from the screen picture (DirectPresenter), not
+    // through its SDL surface.
+    bool direct = false;
 };
 
 bool DisplayHasPalette()
 {
     std::lock_guard lock(GdiMutex());
     return CurrentDisplay().HasPalette();
+}
+
+// The backend whose windows SDL's events are for (the newest one made); only
+// the video thread touches it.
+std::weak_ptr<SdlWindowBackend::State>& ActiveState()
+{
+    static auto* active = new std::weak_ptr<SdlWindowBackend::State>;
+    return *active;
+}
+
+// Whether some shown window is presented through its SDL surface, which only
+// the video thread can do; set by the video thread.
+std::atomic<bool> surfaceWindowsShown{false};
+
+// The X window SDL draws a window in; 0 when SDL does not run on X.
+x11::WindowNumber XWindowOf(SDL_Window* window)
+{
+    SDL_SysWMinfo info;
+    SDL_VERSION(&info.version);
+    if (!SDL_GetWindowWMInfo(window, &info) || info.subsystem != SDL_SYSWM_X11)
+        return 0;
+    return info.info.x11.window;
 }
 
 bool Covers(const RECT& area, const DisplayMode& mode)
@@ -80,9 +110,39 @@ struct SdlWindowBackend::State {
 
     void Present() { PresentAreas(screen->TakeChangedAreas()); }
 
-    // Copies the areas (screen coordinates) into the surfaces of the shown
-    // windows they touch, then presents the rectangles written.
     void PresentAreas(const std::vector<RECT>& areas)
+    {
+        if (x11::DirectPresenter* presenter = screen->Presenter())
+            presenter->Present(areas);
+        PresentToSurfaces(areas);
+    }
+
+    // After a window was made, shown, hidden, destroyed or lost: which shown
+    // windows each way of presenting serves.
+    void WindowsChanged()
+    {
+        // The presenter serves the active backend's windows only.
+        if (ActiveState().lock().get() != this)
+            return;
+        std::vector<x11::DirectPresenter::Target> targets;
+        bool surfaces = false;
+        for (const auto& [id, window] : windows) {
+            if (!window.visible || window.gone)
+                continue;
+            if (window.direct)
+                targets.push_back({window.xWindow, window.area});
+            else
+                surfaces = true;
+        }
+        if (x11::DirectPresenter* presenter = screen->Presenter())
+            presenter->SetTargets(std::move(targets));
+        surfaceWindowsShown = surfaces;
+    }
+
+    // Copies the areas (screen coordinates) into the surfaces of the shown
+    // windows they touch that are not presented directly, then presents the
+    // rectangles written.
+    void PresentToSurfaces(const std::vector<RECT>& areas)
     {
         if (areas.empty())
             return;
@@ -94,7 +154,7 @@ struct SdlWindowBackend::State {
         };
         std::vector<Update> updates;
         for (auto& [id, window] : windows)
-            if (window.visible && !window.gone)
+            if (window.visible && !window.gone && !window.direct)
                 if (SDL_Surface* surface = SDL_GetWindowSurface(window.sdl))
                     updates.push_back(Update{window.sdl, surface, window.area, {}});
         {
@@ -206,6 +266,7 @@ struct SdlWindowBackend::State {
                 parentGone = true;
             }
         }
+        WindowsChanged();
         if (parentGone) {
             InputEvent event;
             event.kind = InputEvent::Kind::ForeignWindowGone;
@@ -256,12 +317,26 @@ struct SdlWindowBackend::State {
 
 namespace {
 
-// The backend whose windows SDL's events are for (the newest one made); only
-// the video thread touches it.
-std::weak_ptr<SdlWindowBackend::State>& ActiveState()
+// Presents what changed on the screen: straight from this thread where the
+// screen has a presenter, and through the video thread for the windows that
+// need SDL's surfaces.
+void PresentChangedAreas(VideoThread& video, Screen& screen)
 {
-    static auto* active = new std::weak_ptr<SdlWindowBackend::State>;
-    return *active;
+    x11::DirectPresenter* presenter = screen.Presenter();
+    if (!presenter) {
+        video.Post([] {
+            if (const auto state = ActiveState().lock())
+                state->Present();
+        });
+        return;
+    }
+    std::vector<RECT> areas = screen.TakeChangedAreas();
+    presenter->Present(areas);
+    if (!areas.empty() && surfaceWindowsShown)
+        video.Post([areas = std::move(areas)] {
+            if (const auto state = ActiveState().lock())
+                state->PresentToSurfaces(areas);
+        });
 }
 
 // Routes SDL's events and the screen's changes to the active backend. Set up
@@ -279,11 +354,12 @@ void ConnectOnce(VideoThread& video, Screen& screen)
             else
                 state->AfterEvents();
         });
-        screen.SetChangeListener([&video] {
-            video.Post([] {
-                if (const auto state = ActiveState().lock())
-                    state->Present();
-            });
+        screen.SetChangeListener([&video, &screen] {
+            // Inside a window procedure the areas wait for it to return (a
+            // tick's rectangles go out together); otherwise they go now.
+            if (screen.Presenter() && InsideWindowProcedure())
+                return;
+            PresentChangedAreas(video, screen);
         });
     });
 }
@@ -302,6 +378,7 @@ SdlWindowBackend::SdlWindowBackend(VideoThread& video, std::shared_ptr<Screen> s
         // Attach to X now, so that the destruction of foreign windows is seen.
         x11::Available();
         ActiveState() = state;
+        state->WindowsChanged();
         // Areas written while no backend was active have waited for one.
         state->Present();
     });
@@ -316,8 +393,10 @@ SdlWindowBackend::~SdlWindowBackend()
         for (SDL_Cursor*& cursor : state->cursors)
             if (cursor)
                 SDL_FreeCursor(std::exchange(cursor, nullptr));
-        if (ActiveState().lock() == state)
+        if (ActiveState().lock() == state) {
+            state->WindowsChanged();
             ActiveState().reset();
+        }
     });
 }
 
@@ -356,6 +435,9 @@ NativeWindowId SdlWindowBackend::CreateNativeWindow(const NativeWindowRequest& r
             return;
         }
         window.sdlId = SDL_GetWindowID(window.sdl);
+        window.xWindow = window.child ? window.child : XWindowOf(window.sdl);
+        if (x11::DirectPresenter* presenter = m_state->screen->Presenter())
+            window.direct = window.xWindow && presenter->CanShowIn(window.xWindow);
         made = m_state->nextWindow++;
         m_state->windows.emplace(made, window);
     });
@@ -368,6 +450,7 @@ void SdlWindowBackend::DestroyNativeWindow(NativeWindowId id)
         if (NativeWindow* window = m_state->Find(id)) {
             m_state->DestroyWindow(*window);
             m_state->windows.erase(id);
+            m_state->WindowsChanged();
         }
     });
 }
@@ -389,6 +472,7 @@ void SdlWindowBackend::ShowNativeWindow(NativeWindowId id, bool visible)
         } else {
             SDL_HideWindow(window->sdl);
         }
+        m_state->WindowsChanged();
         if (visible)
             m_state->PresentAreas({window->area});
     });
@@ -396,9 +480,10 @@ void SdlWindowBackend::ShowNativeWindow(NativeWindowId id, bool visible)
 
 void SdlWindowBackend::PresentChanges()
 {
-    // Nothing waits here: the screen hands every changed area to the video
-    // thread as it is written, so that a frame drawn inside a sent message
-    // shows without waiting for the next turn of a message loop.
+    // Without a presenter nothing waits here: the screen hands every changed
+    // area to the video thread as it is written.
+    if (m_state->screen->Presenter())
+        PresentChangedAreas(m_video, *m_state->screen);
 }
 
 std::vector<InputEvent> SdlWindowBackend::TakeInputEvents()
@@ -472,6 +557,8 @@ void SdlWindowBackend::Flush()
 {
     m_video.Call([this] {
         m_state->Present();
+        if (x11::DirectPresenter* presenter = m_state->screen->Presenter())
+            presenter->Synchronise();
         x11::Synchronise();
     });
 }

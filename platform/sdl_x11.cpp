@@ -15,6 +15,7 @@
 #include <cerrno>
 #include <mutex>
 #include <set>
+#include <string>
 #include <string_view>
 
 namespace vesper::platform::sdl::x11 {
@@ -42,6 +43,9 @@ struct ErrorState {
     std::set<WindowNumber> tolerated;
     std::set<::Display*> quiet;
     XErrorHandler previous = nullptr;
+    // A connection of our own whose errors are counted and otherwise ignored.
+    std::atomic<::Display*> quiet{nullptr};
+    std::atomic<unsigned> quietErrors{0};
     std::atomic<bool> trapping{false};
     std::atomic<bool> trapped{false};
 };
@@ -65,6 +69,10 @@ int OnError(::Display* display, XErrorEvent* error)
     ErrorState& state = Errors();
     if (LostEvent(*error))
         return 0;
+    if (display == state.quiet.load()) {
+        ++state.quietErrors;
+        return 0;
+    }
     XErrorHandler previous = nullptr;
     {
         std::lock_guard lock(state.mutex);
@@ -268,6 +276,22 @@ std::optional<POINT> PointerPosition()
     if (!XQueryPointer(display, DefaultRootWindow(display), &root, &child, &x, &y, &windowX, &windowY, &buttons))
         return std::nullopt;
     return POINT{x, y};
+}
+
+std::string ServerName()
+{
+    ::Display* display = XDisplay();
+    return display ? DisplayString(display) : "";
+}
+
+void IgnoreErrorsOn(::Display* display)
+{
+    Errors().quiet = display;
+}
+
+unsigned IgnoredErrors()
+{
+    return Errors().quietErrors.load();
 }
 
 int EventFile()

@@ -7,7 +7,8 @@
 // windows named here are expected (their owner may destroy them at any time)
 // and are ignored.
 //
-// Everything here runs on the video thread.
+// Everything here runs on the video thread, but for the error counting of a
+// connection of our own.
 #pragma once
 
 #include <SDL.h>
@@ -18,6 +19,9 @@
 #include <thread>
 
 #include "platform/win32_types.h"
+
+// Xlib's connection type (its header's names clash with the platform's).
+struct _XDisplay;
 
 namespace vesper::platform::sdl::x11 {
 
@@ -53,6 +57,17 @@ void Synchronise();
 // Where the pointer is on the screen, asked of the X server (SDL's answer
 // lags while the pointer is outside SDL's windows); none without X.
 std::optional<POINT> PointerPosition();
+
+// The name of the X server SDL is connected to, for a connection of our own
+// to the same server; empty without X.
+std::string ServerName();
+
+// X reports the errors of every connection to one handler: those of
+// `display`, a connection of our own beside SDL's (only one), are counted
+// and ignored from now on. Only once Available() has been asked.
+void IgnoreErrorsOn(_XDisplay* display);
+// How many errors of that connection have been ignored so far.
+unsigned IgnoredErrors();
 
 // The file of SDL's X connection, readable when X events arrive; -1 when X is
 // not in use.

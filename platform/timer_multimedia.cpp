@@ -35,6 +35,9 @@ struct TimerThreadState {
     UINT nextId = 1;
     // The event whose callback runs now (0: none).
     UINT running = 0;
+    // Threads waiting for a callback to end (timeKillEvent,
+    // WaitForDueTimerEvents): the only ones an ended callback must wake.
+    int callbackWatchers = 0;
     bool threadStarted = false;
     DWORD timerThread = 0;
     std::multiset<UINT> periods;
@@ -45,6 +48,18 @@ TimerThreadState& TimerState()
     static auto* state = new TimerThreadState;
     return *state;
 }
+
+// Counts the calling thread among the callback watchers while it lives.
+class WatchingCallbacks {
+public:
+    explicit WatchingCallbacks(TimerThreadState& state) : m_state(state) { ++m_state.callbackWatchers; }
+    ~WatchingCallbacks() { --m_state.callbackWatchers; }
+    WatchingCallbacks(const WatchingCallbacks&) = delete;
+    WatchingCallbacks& operator=(const WatchingCallbacks&) = delete;
+
+private:
+    TimerThreadState& m_state;
+};
 
 std::uint64_t Now()
 {
@@ -93,7 +108,10 @@ void RunTimerThread()
         event.callback(id, 0, event.user, 0, 0);
         lock.lock();
         state.running = 0;
-        WakeWaiters();
+        // Waking every waiting thread after every callback would wake the
+        // window's thread once more per tick, for nothing.
+        if (state.callbackWatchers)
+            WakeWaiters();
     }
 }
 
@@ -112,6 +130,7 @@ void WaitForDueTimerEvents()
 {
     user::Lock lock(WaitMutex());
     TimerThreadState& state = TimerState();
+    const WatchingCallbacks watching(state);
     while (AnyEventDue(state) || state.running)
         if (!user::ProcessOneIncomingSend(lock))
             WaitUntil(lock, kNoDeadline);
@@ -186,6 +205,7 @@ MMRESULT timeKillEvent(UINT uTimerID)
     // A callback that is running now must end before the kill returns, unless
     // it cannot: when it is the caller, or waits for the caller to answer it.
     const DWORD caller = user::CurrentThread();
+    const WatchingCallbacks watching(state);
     while (state.running == uTimerID && caller != state.timerThread &&
            !user::IsProcessingSendFrom(state.timerThread))
         if (!user::ProcessOneIncomingSend(lock))

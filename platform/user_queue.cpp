@@ -10,6 +10,17 @@ namespace vesper::platform::user {
 
 namespace {
 
+// How many window procedures the calling thread is running, one inside the other.
+thread_local int procedureDepth = 0;
+
+class ProcedureDepth {
+public:
+    ProcedureDepth() { ++procedureDepth; }
+    ~ProcedureDepth() { --procedureDepth; }
+    ProcedureDepth(const ProcedureDepth&) = delete;
+    ProcedureDepth& operator=(const ProcedureDepth&) = delete;
+};
+
 const HWND kThreadMessagesOnly = reinterpret_cast<HWND>(static_cast<LONG_PTR>(-1));
 
 struct Filter {
@@ -284,12 +295,30 @@ LRESULT CallProcedure(Lock& lock, HWND window, UINT message, WPARAM wParam, LPAR
         return 0;
     const WNDPROC procedure = record->procedure;
     lock.unlock();
-    const LRESULT result = procedure(window, message, wParam, lParam);
+    LRESULT result = 0;
+    {
+        const ProcedureDepth depth;
+        result = procedure(window, message, wParam, lParam);
+    }
+    // What the outermost procedure drew is shown before its message is
+    // answered: a frame drawn inside a sent message is on its way to the
+    // screen when the sender goes on.
+    if (!InsideWindowProcedure())
+        CurrentWindowBackend()->PresentChanges();
     lock.lock();
     return result;
 }
 
 }  // namespace vesper::platform::user
+
+namespace vesper::platform {
+
+bool InsideWindowProcedure()
+{
+    return user::procedureDepth > 0;
+}
+
+}  // namespace vesper::platform
 
 using namespace vesper::platform;
 using namespace vesper::platform::user;

@@ -65,7 +65,8 @@ public:
     virtual void ShowNativeWindow(NativeWindowId window, bool visible) = 0;
     // GDI draws into the display; this shows what changed in the native
     // windows. The layer calls it each time a thread looks at its message
-    // queue and at the end of each paint cycle.
+    // queue, at the end of each paint cycle and when a thread's outermost
+    // window procedure returns.
     virtual void PresentChanges() = 0;
 
     // The input that arrived since the last call, oldest first.
@@ -108,5 +109,8 @@ void UseWindowBackend(std::shared_ptr<WindowBackend> backend);
 void RefreshForeignWindows();
 // Tells threads waiting for messages that input arrived.
 void NotifyInputAvailable();
+// Whether the calling thread is running a window procedure: what it draws
+// meanwhile can wait for PresentChanges when the procedure returns.
+bool InsideWindowProcedure();
 
 }  // namespace vesper::platform

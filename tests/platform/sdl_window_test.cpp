@@ -147,6 +147,45 @@ TEST_F(SdlWindowTest, DrawingOutsideAPaintCycleReachesTheScreenWithoutAMessageLo
     EXPECT_EQ(m_x.ColourAt(45, 45), kRed);
 }
 
+// A pacing tick: another thread sends a message whose procedure draws; the
+// window's thread waits in GetMessage and never looks at its queue in
+// between. What the procedure drew has gone to the X server, straight from
+// the drawing thread, by the time the send returns.
+TEST_F(SdlWindowTest, AFrameDrawnInsideASentMessageIsPresentedBeforeTheSenderGoesOn)
+{
+    vesper::platform::sdl::x11::DirectPresenter* presenter = vesper::platform::sdl::SharedScreen()->Presenter();
+    ASSERT_NE(presenter, nullptr) << "Xvfb offers shared memory: the screen is presented without the video thread";
+    constexpr UINT kTick = WM_USER + 1;
+    RespondByPaintingQuadrants();
+    HWND window = MakePopup(RECT{40, 30, 240, 130});
+    ASSERT_TRUE(PumpUntil([&] { return m_x.ColourAt(50, 40) == kRed; }));
+    MessageLog::Instance().SetResponder([](HWND hwnd, UINT message, WPARAM, LPARAM) -> std::optional<LRESULT> {
+        if (message != kTick)
+            return std::nullopt;
+        HDC dc = GetDC(hwnd);
+        const RECT spot{10, 10, 30, 20};
+        FillRect(dc, &spot, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+        ReleaseDC(hwnd, dc);
+        return 0;
+    });
+
+    COLORREF shown = 0;
+    std::atomic<bool> done{false};
+    std::thread sender([&] {
+        SendMessageA(window, kTick, 0, 0);
+        presenter->Synchronise();
+        shown = m_x.ColourAt(55, 45);
+        done = true;
+        PostMessageA(window, WM_NULL, 0, 0);
+    });
+    MSG msg;
+    while (!done)
+        GetMessageA(&msg, nullptr, 0, 0);
+    sender.join();
+    EXPECT_EQ(shown, RGB(255, 255, 255));
+    EXPECT_EQ(m_x.ColourAt(50, 35), kRed) << "only the rectangle changed";
+}
+
 TEST_F(SdlWindowTest, AChildOfAnotherProgramsWindowFillsItAndShowsTheStretchedPicture)
 {
     const XWindow host = m_x.MakeHostWindow(200, 150, 320, 240);

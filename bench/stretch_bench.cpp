@@ -1,0 +1,102 @@
+// StretchDIBits one to one from an 8-bit frame to a 32-bit screen (the copy
+// of every changed rectangle to the window), next to a memcpy of the 32-bit
+// rectangle it writes, in the same run: whole 1080p frames and rectangles of
+// the sizes a tick copies. Reported per pixel and in bytes written a second.
+#include <benchmark/benchmark.h>
+
+#include <cstring>
+#include <random>
+#include <vector>
+
+#include "platform/headless_display.h"
+#include "platform/win32.h"
+
+namespace {
+
+constexpr int kScreenWidth = 1920;
+constexpr int kScreenHeight = 1080;
+constexpr int kBytesPerScreenPixel = 4;
+// Where rectangles smaller than the screen start: off every alignment.
+constexpr int kLeft = 37;
+constexpr int kTop = 51;
+
+// A bottom-up 8-bit frame of the screen's size with a 256-colour table of
+// random colours and random pixels.
+struct Frame {
+    Frame()
+    {
+        std::mt19937 random(7);
+        std::uniform_int_distribution<int> byte(0, 255);
+        info.resize(sizeof(BITMAPINFOHEADER) + 256 * sizeof(RGBQUAD));
+        auto* header = reinterpret_cast<BITMAPINFOHEADER*>(info.data());
+        *header = BITMAPINFOHEADER{sizeof(BITMAPINFOHEADER), kScreenWidth, kScreenHeight, 1, 8, BI_RGB, 0, 0, 0, 0, 0};
+        for (std::size_t i = sizeof(BITMAPINFOHEADER); i < info.size(); ++i)
+            info[i] = static_cast<BYTE>(byte(random));
+        bits.resize(static_cast<std::size_t>(kScreenWidth) * kScreenHeight);
+        for (BYTE& pixel : bits)
+            pixel = static_cast<BYTE>(byte(random));
+    }
+    const BITMAPINFO* Info() const { return reinterpret_cast<const BITMAPINFO*>(info.data()); }
+
+    std::vector<BYTE> info;
+    std::vector<BYTE> bits;
+};
+
+int LeftOf(int width) { return width == kScreenWidth ? 0 : kLeft; }
+int TopOf(int height) { return height == kScreenHeight ? 0 : kTop; }
+
+void ReportPixels(benchmark::State& state, int width, int height)
+{
+    const double pixels = static_cast<double>(state.iterations()) * width * height;
+    state.counters["per_pixel"] = benchmark::Counter(pixels, benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+    state.SetBytesProcessed(static_cast<std::int64_t>(pixels) * kBytesPerScreenPixel);
+}
+
+void BM_EightBitFrameToScreen(benchmark::State& state)
+{
+    const int width = static_cast<int>(state.range(0));
+    const int height = static_cast<int>(state.range(1));
+    vesper::platform::UseHeadlessDisplay({kScreenWidth, kScreenHeight, 32});
+    const Frame frame;
+    HDC screen = GetDC(nullptr);
+    const int left = LeftOf(width);
+    const int top = TopOf(height);
+    for (auto _ : state) {
+        // The frame is bottom-up: source rows count from its bottom.
+        const int rows = StretchDIBits(screen, left, top, width, height, left, kScreenHeight - (top + height), width,
+                                       height, frame.bits.data(), frame.Info(), DIB_RGB_COLORS, SRCCOPY);
+        benchmark::DoNotOptimize(rows);
+    }
+    ReleaseDC(nullptr, screen);
+    ReportPixels(state, width, height);
+}
+
+void BM_MemcpyOfScreenRectangle(benchmark::State& state)
+{
+    const int width = static_cast<int>(state.range(0));
+    const int height = static_cast<int>(state.range(1));
+    const std::size_t stride = static_cast<std::size_t>(kScreenWidth) * kBytesPerScreenPixel;
+    std::vector<BYTE> from(stride * kScreenHeight, 1);
+    std::vector<BYTE> to(stride * kScreenHeight, 2);
+    const std::size_t start = static_cast<std::size_t>(TopOf(height)) * stride +
+                              static_cast<std::size_t>(LeftOf(width)) * kBytesPerScreenPixel;
+    const std::size_t rowBytes = static_cast<std::size_t>(width) * kBytesPerScreenPixel;
+    for (auto _ : state) {
+        for (int row = 0; row < height; ++row)
+            std::memcpy(to.data() + start + row * stride, from.data() + start + row * stride, rowBytes);
+        benchmark::ClobberMemory();
+    }
+    ReportPixels(state, width, height);
+}
+
+void RectangleSizes(benchmark::internal::Benchmark* benchmark)
+{
+    benchmark->Args({kScreenWidth, kScreenHeight})->Args({400, 300})->Args({120, 90})->Args({45, 45});
+}
+
+BENCHMARK(BM_EightBitFrameToScreen)->Apply(RectangleSizes);
+BENCHMARK(BM_MemcpyOfScreenRectangle)->Apply(RectangleSizes);
+
+}  // namespace
+
+BENCHMARK_MAIN();
