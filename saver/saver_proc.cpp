@@ -11,7 +11,7 @@
 #include "scene/vesper_doc.h"
 #include "shell/saver_window.h"
 #include "stage/saver_stage.h"
-#include "platform/module_path.h"
+#include "platform/kernel/module_path.h"
 
 CVesperDoc* g_pDocument = nullptr;
 

@@ -5,7 +5,7 @@
 
 #include "framework/archive.h"
 #include "framework/exceptions.h"
-#include "platform/patchable_data.h"
+#include "platform/kernel/patchable_data.h"
 #include "scene/dib.h"
 #include "scene/module_path.h"
 #include "scene/vesper_doc.h"

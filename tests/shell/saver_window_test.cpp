@@ -2,8 +2,8 @@
 // rules that end full-screen saving, and what happens once it may close.
 #include <gtest/gtest.h>
 
-#include "platform/headless_windows.h"
-#include "platform/timer_multimedia.h"
+#include "platform/drivers/headless/headless_windows.h"
+#include "platform/kernel/timer_multimedia.h"
 #include "saver/globals.h"
 #include "saver/saver_proc.h"
 #include "scene/vesper_doc.h"

@@ -25,13 +25,13 @@
 #include <vector>
 
 #include "imaging/default_palette.h"
-#include "platform/headless_display.h"
-#include "platform/headless_windows.h"
+#include "platform/drivers/headless/headless_display.h"
+#include "platform/drivers/headless/headless_windows.h"
 #include "scene/vesper_doc.h"
 #include "tests/stage/stage_test_support.h"
 #include "tests/support/test_data.h"
 // Last: Xlib defines macros (None, Status) that the headers above use as names.
-#include "tests/platform/sdl_test_support.h"
+#include "tests/platform/drivers/sdl/sdl_test_support.h"
 
 extern char** environ;
 

@@ -6,7 +6,7 @@
 #include "framework/file.h"
 #include "imaging/default_palette.h"
 #include "imaging/quantizer.h"
-#include "platform/headless_windows.h"
+#include "platform/drivers/headless/headless_windows.h"
 #include "saver/globals.h"
 
 namespace vesper::test {

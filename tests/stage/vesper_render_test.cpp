@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/patchable_data.h"
+#include "platform/kernel/patchable_data.h"
 #include "tests/stage/stage_test_support.h"
 #include "tests/support/test_data.h"
 #include "tools/vesper_render/render_options.h"

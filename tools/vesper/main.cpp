@@ -4,8 +4,8 @@
 #include <cstdio>
 #include <string>
 
-#include "platform/module_path.h"
-#include "platform/sdl_choice.h"
+#include "platform/kernel/module_path.h"
+#include "platform/drivers/sdl/sdl_choice.h"
 #include "shell/entry.h"
 
 namespace {

@@ -9,7 +9,7 @@
 #include <string>
 #include <sys/types.h>
 
-#include "platform/win32_types.h"
+#include "platform/api/win32_types.h"
 
 namespace vesper::tools {
 

@@ -4,7 +4,7 @@
 #include <fstream>
 
 #include "framework/file.h"
-#include "platform/message_box.h"
+#include "platform/user/message_box.h"
 #include "sprites/anim_sprite.h"
 
 namespace vesper::tools {

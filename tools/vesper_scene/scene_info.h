@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/patchable_data.h"
+#include "platform/kernel/patchable_data.h"
 #include "platform/win32.h"
 #include "scene/vesper_doc.h"
 
