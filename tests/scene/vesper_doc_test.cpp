@@ -6,7 +6,7 @@
 #include "framework/archive.h"
 #include "framework/exceptions.h"
 #include "platform/kernel/patchable_data.h"
-#include "scene/dib.h"
+#include "imaging/dib.h"
 #include "scene/module_path.h"
 #include "scene/vesper_doc.h"
 #include "sprites/anim_sprite.h"

@@ -17,7 +17,7 @@
 #include "platform/kernel/timer_multimedia.h"
 #include "saver/globals.h"
 #include "saver/saver_proc.h"
-#include "shell/saver_window.h"
+#include "saver/saver_window.h"
 #include "stage/saver_stage.h"
 #include "tests/platform/gdi/gdi_test_dib.h"
 #include "tests/shell/packed_saver.h"

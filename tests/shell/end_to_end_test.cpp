@@ -15,7 +15,7 @@
 #include "saver/globals.h"
 #include "saver/saver_proc.h"
 #include "shell/entry.h"
-#include "shell/saver_window.h"
+#include "saver/saver_window.h"
 #include "stage/saver_stage.h"
 #include "tests/shell/packed_saver.h"
 #include "tests/stage/stage_test_support.h"

@@ -8,7 +8,7 @@
 #include "saver/globals.h"
 #include "saver/saver_proc.h"
 #include "saver/speed_setting.h"
-#include "shell/saver_window.h"
+#include "saver/saver_window.h"
 #include "tests/shell/packed_saver.h"
 
 namespace vesper::test {

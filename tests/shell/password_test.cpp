@@ -7,8 +7,8 @@
 #include "platform/testing/password_headless.h"
 #include "platform/password/password_provider.h"
 #include "platform/password/password_store.h"
-#include "shell/password_support.h"
-#include "shell/saver_window.h"
+#include "saver/password_support.h"
+#include "saver/saver_window.h"
 #include "tests/shell/packed_saver.h"
 
 namespace vesper::test {

@@ -1,4 +1,4 @@
-#include "scene/sprite_list.h"
+#include "sprites/sprite_list.h"
 
 #include <cstdint>
 #include <string>

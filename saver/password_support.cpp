@@ -1,6 +1,6 @@
-#include "shell/password_support.h"
+#include "saver/password_support.h"
 
-#include "shell/saver_window.h"
+#include "saver/saver_window.h"
 
 BOOL g_bClosing = FALSE;
 BOOL g_bInPasswordDialog = FALSE;

@@ -1,10 +1,10 @@
-#include "shell/saver_window.h"
+#include "saver/saver_window.h"
 
 #include <cstdlib>
 
 #include "saver/globals.h"
 #include "saver/saver_proc.h"
-#include "shell/password_support.h"
+#include "saver/password_support.h"
 
 HWND g_hwndSaver = nullptr;
 POINT g_ptCursorRef{0, 0};

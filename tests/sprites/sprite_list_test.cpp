@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
 #include "framework/exceptions.h"
-#include "scene/dib.h"
-#include "scene/sprite_list.h"
+#include "imaging/dib.h"
+#include "sprites/sprite_list.h"
 #include "sprites/anim_sprite.h"
 #include "tests/sprites/sprite_test_support.h"
 

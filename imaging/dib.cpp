@@ -1,4 +1,4 @@
-#include "scene/dib.h"
+#include "imaging/dib.h"
 
 #include <algorithm>
 #include <cstring>
