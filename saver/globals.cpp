@@ -3,7 +3,6 @@
 #include "framework/app.h"
 
 HINSTANCE g_hInstance = nullptr;
-BOOL g_bPreview = FALSE;
 int g_nSpeed = 0;
 
 namespace {

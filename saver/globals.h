@@ -4,11 +4,10 @@
 #pragma once
 
 #include "platform/win32.h"
+// The run mode g_bPreview lives with the stage, which reads it too.
+#include "stage/stage_wnd.h"
 
 // This program's instance handle, set first thing by the entry point.
 extern HINSTANCE g_hInstance;
-// Set when the saver runs inside a preview host window; the stage then
-// stretches its whole frame into the small window.
-extern BOOL g_bPreview;
 // The speed setting, 1 (slowest) to 100 (fastest), as read from the settings.
 extern int g_nSpeed;

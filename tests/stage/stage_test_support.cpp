@@ -7,7 +7,7 @@
 #include "imaging/default_palette.h"
 #include "imaging/quantizer.h"
 #include "platform/drivers/headless/headless_windows.h"
-#include "saver/globals.h"
+#include "stage/stage_wnd.h"
 
 namespace vesper::test {
 

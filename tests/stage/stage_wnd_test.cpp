@@ -7,7 +7,7 @@
 
 #include "imaging/default_palette.h"
 #include "platform/drivers/headless/headless_windows.h"
-#include "saver/globals.h"
+#include "stage/stage_wnd.h"
 #include "stage/saver_stage.h"
 #include "tests/platform/gdi/gdi_test_dib.h"
 #include "tests/platform/user/user_test_support.h"
