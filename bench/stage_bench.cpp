@@ -13,7 +13,7 @@
 
 #include "imaging/default_palette.h"
 #include "imaging/packed_dib.h"
-#include "platform/headless_display.h"
+#include "platform/drivers/headless/headless_display.h"
 #include "scene/vesper_doc.h"
 #include "sprites/anim_sprite.h"
 #include "sprites/rect_list.h"

@@ -8,7 +8,7 @@
 #include <random>
 #include <vector>
 
-#include "platform/headless_display.h"
+#include "platform/drivers/headless/headless_display.h"
 #include "platform/win32.h"
 
 namespace {

@@ -11,7 +11,7 @@
 #include "framework/file.h"
 #include "imaging/dib8bpp.h"
 #include "imaging/packed_dib.h"
-#include "platform/message_box.h"
+#include "platform/user/message_box.h"
 #include "platform/win32.h"
 
 namespace {

@@ -7,7 +7,7 @@
 
 #include "framework/archive.h"
 #include "framework/file.h"
-#include "platform/message_box.h"
+#include "platform/user/message_box.h"
 #include "scene/vesper_doc.h"
 
 namespace {

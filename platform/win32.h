@@ -6,11 +6,11 @@
 #ifdef _WIN32
 #include <windows.h>
 #else
-#include "platform/win32_types.h"
-#include "platform/win32_kernel.h"
-#include "platform/win32_gdi.h"
-#include "platform/win32_user.h"
-#include "platform/win32_advapi.h"
-#include "platform/win32_winmm.h"
-#include "platform/win32_strings.h"
+#include "platform/api/win32_types.h"
+#include "platform/api/win32_kernel.h"
+#include "platform/api/win32_gdi.h"
+#include "platform/api/win32_user.h"
+#include "platform/api/win32_advapi.h"
+#include "platform/api/win32_winmm.h"
+#include "platform/api/win32_strings.h"
 #endif

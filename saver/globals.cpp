@@ -3,9 +3,7 @@
 #include "framework/app.h"
 
 HINSTANCE g_hInstance = nullptr;
-BOOL g_bPreview = FALSE;
 int g_nSpeed = 0;
-BOOL g_bHosted = FALSE;
 int g_nSpeedOverride = 0;
 
 namespace {

@@ -17,7 +17,7 @@
 //   }
 #include "saver/resources.h"
 
-#include "platform/dialog_template.h"
+#include "platform/user/dialog/dialog_template.h"
 
 namespace {
 

@@ -10,9 +10,9 @@
 #include "saver/tick_timer.h"
 #include "scene/module_path.h"
 #include "scene/vesper_doc.h"
-#include "shell/saver_window.h"
+#include "saver/saver_window.h"
 #include "stage/saver_stage.h"
-#include "platform/module_path.h"
+#include "platform/kernel/module_path.h"
 
 CVesperDoc* g_pDocument = nullptr;
 

@@ -11,8 +11,8 @@
 #include <span>
 #include <string>
 
-#include "platform/patchable_data.h"
-#include "platform/win32_types.h"
+#include "platform/kernel/patchable_data.h"
+#include "platform/api/win32_types.h"
 
 namespace vesper::scene {
 

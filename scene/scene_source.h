@@ -19,8 +19,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/patchable_data.h"
-#include "platform/win32_types.h"
+#include "platform/kernel/patchable_data.h"
+#include "platform/api/win32_types.h"
 
 namespace vesper::scene {
 

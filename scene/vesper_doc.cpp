@@ -6,7 +6,7 @@
 #include "framework/archive.h"
 #include "framework/exceptions.h"
 #include "framework/file.h"
-#include "platform/patchable_data.h"
+#include "platform/kernel/patchable_data.h"
 #include "scene/module_path.h"
 #include "scene/scene_source.h"
 #include "sprites/anim_sprite.h"

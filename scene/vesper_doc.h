@@ -9,8 +9,8 @@
 
 #include "framework/document.h"
 #include "platform/win32.h"
-#include "scene/dib.h"
-#include "scene/sprite_list.h"
+#include "imaging/dib.h"
+#include "sprites/sprite_list.h"
 
 class CArchive;
 class CFile;

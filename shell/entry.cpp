@@ -6,8 +6,8 @@
 #include "saver/config_dialog_proc.h"
 #include "saver/globals.h"
 #include "saver/resources.h"
-#include "shell/password_support.h"
-#include "shell/saver_window.h"
+#include "saver/password_support.h"
+#include "saver/saver_window.h"
 
 namespace {
 

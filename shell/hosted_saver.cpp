@@ -9,10 +9,10 @@
 #include <optional>
 #include <thread>
 
-#include "platform/window_backend.h"
+#include "platform/drivers/window_backend.h"
 #include "saver/globals.h"
 #include "saver/resources.h"
-#include "shell/saver_window.h"
+#include "saver/saver_window.h"
 
 namespace {
 

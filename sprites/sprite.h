@@ -9,7 +9,7 @@
 #include "framework/archive.h"
 #include "imaging/dib8bpp.h"
 #include "platform/win32.h"
-#include "scene/dib.h"
+#include "imaging/dib.h"
 
 class CSpriteObserver;
 class CVesperDoc;

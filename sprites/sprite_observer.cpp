@@ -1,6 +1,6 @@
 #include "sprites/sprite_observer.h"
 
-#include "scene/sprite_list.h"
+#include "sprites/sprite_list.h"
 #include "sprites/stage_change_target.h"
 
 void CSpriteListObserver::OnSpriteChanged(CSprite* sprite, DWORD flags, const RECT* first, const RECT* second)

@@ -9,7 +9,7 @@
 
 #include "imaging/dib8bpp.h"
 #include "platform/win32.h"
-#include "scene/sprite_list.h"
+#include "sprites/sprite_list.h"
 #include "sprites/rect_list.h"
 #include "sprites/stage_change_target.h"
 #include "stage/sprite_index.h"

@@ -4,12 +4,13 @@
 #include <new>
 
 #include "imaging/packed_dib.h"
-#include "saver/globals.h"
 #include "stage/frame_lock.h"
 
 IMPLEMENT_DYNAMIC(CStageWnd, CWnd)
 
 int g_nDisplayBits = 8;
+BOOL g_bPreview = FALSE;
+BOOL g_bHosted = FALSE;
 
 namespace {
 

@@ -18,6 +18,17 @@
 // start-up, and a later change of display mode is not noticed.
 extern int g_nDisplayBits;
 
+// Set when the saver runs inside a preview host window (the shell sets it
+// before the saver window exists); the stage then stretches its whole frame
+// into the small window. Kept with the stage, its lowest reader, so that the
+// stage needs nothing of the saver.
+extern BOOL g_bPreview;
+// Set when the saver is a hack drawing into a window of a screen saver
+// daemon (g_bPreview is set too: the host owns input, cursor and password).
+// The stage then takes the host window's size when it is large enough, and
+// the multimedia timer paces it as in full-screen saving.
+extern BOOL g_bHosted;
+
 // A bitmap header followed by 256 palette indexes 0, 1, ..., 255: handed to
 // StretchDIBits with DIB_PAL_COLORS, it makes every pixel value of the frame
 // an index into the palette selected in the device context.

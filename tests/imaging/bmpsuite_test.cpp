@@ -13,7 +13,7 @@
 
 #include "imaging/dib8bpp.h"
 #include "imaging/packed_dib.h"
-#include "platform/message_box.h"
+#include "platform/user/message_box.h"
 #include "tests/imaging/bmp_test_support.h"
 #include "tests/support/test_data.h"
 

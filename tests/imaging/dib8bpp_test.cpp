@@ -9,8 +9,8 @@
 #include "framework/file.h"
 #include "imaging/default_palette.h"
 #include "imaging/dib8bpp.h"
-#include "platform/headless_display.h"
-#include "platform/message_box.h"
+#include "platform/drivers/headless/headless_display.h"
+#include "platform/user/message_box.h"
 #include "tests/imaging/bmp_test_support.h"
 #include "tests/support/test_data.h"
 

@@ -6,8 +6,8 @@
 #include <limits>
 
 #include "imaging/packed_dib.h"
-#include "platform/headless_display.h"
-#include "platform/message_box.h"
+#include "platform/drivers/headless/headless_display.h"
+#include "platform/user/message_box.h"
 #include "tests/imaging/bmp_test_support.h"
 #include "tests/support/test_data.h"
 

@@ -8,7 +8,7 @@
 #include "imaging/default_palette.h"
 #include "imaging/dib8bpp.h"
 #include "imaging/dib_palette.h"
-#include "platform/headless_display.h"
+#include "platform/drivers/headless/headless_display.h"
 #include "tests/imaging/bmp_test_support.h"
 
 namespace vesper::test {

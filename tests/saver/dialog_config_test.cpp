@@ -9,11 +9,11 @@
 #include <thread>
 #include <vector>
 
-#include "platform/controls.h"
-#include "platform/dialog_headless.h"
-#include "platform/dialog_manager.h"
+#include "platform/user/controls/controls.h"
+#include "platform/testing/dialog_headless.h"
+#include "platform/user/dialog/dialog_manager.h"
 #include "saver/resources.h"
-#include "tests/platform/user_test_support.h"
+#include "tests/platform/user/user_test_support.h"
 
 namespace {
 

@@ -8,14 +8,14 @@
 #include <set>
 #include <string>
 
-#include "platform/controls.h"
-#include "platform/dialog_headless.h"
-#include "platform/dialog_manager.h"
+#include "platform/user/controls/controls.h"
+#include "platform/testing/dialog_headless.h"
+#include "platform/user/dialog/dialog_manager.h"
 #include "saver/config_dialog_proc.h"
 #include "saver/resources.h"
 #include "saver/speed_setting.h"
-#include "tests/platform/sdl_test_support.h"
-#include "tests/platform/settings_test_env.h"
+#include "tests/platform/drivers/sdl/sdl_test_support.h"
+#include "tests/platform/kernel/settings_test_env.h"
 
 namespace vesper::test {
 namespace {

@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "saver/speed_setting.h"
-#include "tests/platform/settings_test_env.h"
+#include "tests/platform/kernel/settings_test_env.h"
 
 namespace {
 

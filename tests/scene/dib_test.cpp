@@ -5,7 +5,7 @@
 
 #include "framework/archive.h"
 #include "framework/exceptions.h"
-#include "scene/dib.h"
+#include "imaging/dib.h"
 #include "tests/scene/scene_test_support.h"
 #include "tests/support/test_data.h"
 

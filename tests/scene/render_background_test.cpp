@@ -7,7 +7,7 @@
 #include "imaging/default_palette.h"
 #include "imaging/packed_dib.h"
 #include "imaging/renderers.h"
-#include "scene/dib.h"
+#include "imaging/dib.h"
 #include "scene/vesper_doc.h"
 #include "tests/scene/scene_test_support.h"
 

@@ -2,7 +2,7 @@
 // program files written byte by byte here.
 #include <gtest/gtest.h>
 
-#include "platform/patchable_data.h"
+#include "platform/kernel/patchable_data.h"
 #include "scene/pe_image.h"
 #include "scene/scene_source.h"
 #include "scene/vesper_doc.h"

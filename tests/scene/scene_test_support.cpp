@@ -7,7 +7,7 @@
 #include "framework/archive.h"
 #include "framework/file.h"
 #include "imaging/packed_dib.h"
-#include "scene/dib.h"
+#include "imaging/dib.h"
 #include "scene/vesper_doc.h"
 #include "sprites/sprite.h"
 

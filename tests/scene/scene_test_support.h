@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "framework/object.h"
-#include "platform/message_box.h"
+#include "platform/user/message_box.h"
 #include "platform/win32.h"
 
 class CDIB;

@@ -5,8 +5,8 @@
 
 #include "framework/archive.h"
 #include "framework/exceptions.h"
-#include "platform/patchable_data.h"
-#include "scene/dib.h"
+#include "platform/kernel/patchable_data.h"
+#include "imaging/dib.h"
 #include "scene/module_path.h"
 #include "scene/vesper_doc.h"
 #include "sprites/anim_sprite.h"

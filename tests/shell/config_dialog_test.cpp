@@ -7,14 +7,14 @@
 #include <future>
 #include <string>
 
-#include "platform/dialog_headless.h"
+#include "platform/testing/dialog_headless.h"
 #include "saver/config_dialog_proc.h"
 #include "saver/globals.h"
 #include "saver/resources.h"
 #include "saver/speed_setting.h"
 #include "shell/entry.h"
-#include "tests/platform/settings_test_env.h"
-#include "tests/platform/user_test_support.h"
+#include "tests/platform/kernel/settings_test_env.h"
+#include "tests/platform/user/user_test_support.h"
 
 namespace vesper::test {
 namespace {

@@ -7,18 +7,18 @@
 #include <thread>
 #include <vector>
 
-#include "platform/dialog_headless.h"
-#include "platform/headless_windows.h"
-#include "platform/password_headless.h"
-#include "platform/password_prompt.h"
-#include "platform/password_provider.h"
-#include "platform/password_store.h"
-#include "platform/timer_multimedia.h"
+#include "platform/testing/dialog_headless.h"
+#include "platform/drivers/headless/headless_windows.h"
+#include "platform/testing/password_headless.h"
+#include "platform/password/password_prompt.h"
+#include "platform/password/password_provider.h"
+#include "platform/password/password_store.h"
+#include "platform/kernel/timer_multimedia.h"
 #include "saver/globals.h"
 #include "saver/saver_proc.h"
-#include "shell/saver_window.h"
+#include "saver/saver_window.h"
 #include "stage/saver_stage.h"
-#include "tests/platform/gdi_test_dib.h"
+#include "tests/platform/gdi/gdi_test_dib.h"
 #include "tests/shell/packed_saver.h"
 #include "tests/stage/stage_test_support.h"
 

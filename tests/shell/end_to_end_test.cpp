@@ -9,13 +9,13 @@
 #include <string>
 #include <thread>
 
-#include "platform/headless_windows.h"
-#include "platform/module_path.h"
-#include "platform/timer_multimedia.h"
+#include "platform/drivers/headless/headless_windows.h"
+#include "platform/kernel/module_path.h"
+#include "platform/kernel/timer_multimedia.h"
 #include "saver/globals.h"
 #include "saver/saver_proc.h"
 #include "shell/entry.h"
-#include "shell/saver_window.h"
+#include "saver/saver_window.h"
 #include "stage/saver_stage.h"
 #include "tests/shell/packed_saver.h"
 #include "tests/stage/stage_test_support.h"

@@ -4,11 +4,11 @@
 #include <string>
 #include <vector>
 
-#include "platform/headless_windows.h"
-#include "platform/password_prompt.h"
+#include "platform/drivers/headless/headless_windows.h"
+#include "platform/password/password_prompt.h"
 #include "shell/entry.h"
-#include "tests/platform/settings_test_env.h"
-#include "tests/platform/user_test_support.h"
+#include "tests/platform/kernel/settings_test_env.h"
+#include "tests/platform/user/user_test_support.h"
 
 namespace vesper::test {
 namespace {

@@ -3,12 +3,12 @@
 // milliseconds in preview.
 #include <gtest/gtest.h>
 
-#include "platform/headless_windows.h"
-#include "platform/timer_multimedia.h"
+#include "platform/drivers/headless/headless_windows.h"
+#include "platform/kernel/timer_multimedia.h"
 #include "saver/globals.h"
 #include "saver/saver_proc.h"
 #include "saver/speed_setting.h"
-#include "shell/saver_window.h"
+#include "saver/saver_window.h"
 #include "tests/shell/packed_saver.h"
 
 namespace vesper::test {

@@ -9,10 +9,10 @@
 #include <map>
 #include <mutex>
 
-#include "platform/message_box.h"
-#include "platform/module_path.h"
-#include "platform/patchable_data.h"
-#include "platform/timer_multimedia.h"
+#include "platform/user/message_box.h"
+#include "platform/kernel/module_path.h"
+#include "platform/kernel/patchable_data.h"
+#include "platform/kernel/timer_multimedia.h"
 #include "tests/stage/stage_test_support.h"
 
 namespace vesper::test {

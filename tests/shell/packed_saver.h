@@ -16,13 +16,13 @@
 #include <string>
 #include <vector>
 
-#include "platform/headless_display.h"
-#include "platform/headless_windows.h"
-#include "platform/password_headless.h"
-#include "platform/password_provider.h"
-#include "platform/password_store.h"
+#include "platform/drivers/headless/headless_display.h"
+#include "platform/drivers/headless/headless_windows.h"
+#include "platform/testing/password_headless.h"
+#include "platform/password/password_provider.h"
+#include "platform/password/password_store.h"
 #include "platform/win32.h"
-#include "tests/platform/user_test_support.h"
+#include "tests/platform/user/user_test_support.h"
 #include "tests/support/test_data.h"
 
 namespace vesper::test {

@@ -3,12 +3,12 @@
 // last verification are refused without asking, the right password ends.
 #include <gtest/gtest.h>
 
-#include "platform/headless_windows.h"
-#include "platform/password_headless.h"
-#include "platform/password_provider.h"
-#include "platform/password_store.h"
-#include "shell/password_support.h"
-#include "shell/saver_window.h"
+#include "platform/drivers/headless/headless_windows.h"
+#include "platform/testing/password_headless.h"
+#include "platform/password/password_provider.h"
+#include "platform/password/password_store.h"
+#include "saver/password_support.h"
+#include "saver/saver_window.h"
 #include "tests/shell/packed_saver.h"
 
 namespace vesper::test {

@@ -12,8 +12,8 @@
 #include <thread>
 
 #include "imaging/default_palette.h"
-#include "platform/headless_display.h"
-#include "platform/headless_windows.h"
+#include "platform/drivers/headless/headless_display.h"
+#include "platform/drivers/headless/headless_windows.h"
 #include "scene/vesper_doc.h"
 #include "tests/stage/stage_test_support.h"
 // Last: it brings Xlib, whose macros (None, Status) the headers above use as names.

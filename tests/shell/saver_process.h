@@ -13,7 +13,7 @@
 #include <vector>
 
 // Last: Xlib defines macros (None, Status) that other headers use as names.
-#include "tests/platform/sdl_test_support.h"
+#include "tests/platform/drivers/sdl/sdl_test_support.h"
 
 namespace vesper::test {
 

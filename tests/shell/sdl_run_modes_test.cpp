@@ -14,7 +14,7 @@
 
 #include "tests/support/test_data.h"
 // Last: Xlib defines macros (None, Status) that the headers above use as names.
-#include "tests/platform/sdl_test_support.h"
+#include "tests/platform/drivers/sdl/sdl_test_support.h"
 #include "tests/shell/saver_process.h"
 
 namespace vesper::test {

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "scene/sprite_list.h"
+#include "sprites/sprite_list.h"
 #include "sprites/anim_sprite.h"
 #include "sprites/sprite_observer.h"
 #include "tests/sprites/sprite_test_support.h"

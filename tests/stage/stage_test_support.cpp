@@ -6,8 +6,8 @@
 #include "framework/file.h"
 #include "imaging/default_palette.h"
 #include "imaging/quantizer.h"
-#include "platform/headless_windows.h"
-#include "saver/globals.h"
+#include "platform/drivers/headless/headless_windows.h"
+#include "stage/stage_wnd.h"
 
 namespace vesper::test {
 

@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/headless_display.h"
+#include "platform/drivers/headless/headless_display.h"
 #include "platform/win32.h"
 #include "scene/vesper_doc.h"
 #include "sprites/anim_sprite.h"

@@ -6,11 +6,11 @@
 #include <vector>
 
 #include "imaging/default_palette.h"
-#include "platform/headless_windows.h"
-#include "saver/globals.h"
+#include "platform/drivers/headless/headless_windows.h"
+#include "stage/stage_wnd.h"
 #include "stage/saver_stage.h"
-#include "tests/platform/gdi_test_dib.h"
-#include "tests/platform/user_test_support.h"
+#include "tests/platform/gdi/gdi_test_dib.h"
+#include "tests/platform/user/user_test_support.h"
 #include "tests/stage/stage_test_support.h"
 
 namespace {

@@ -11,8 +11,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/patchable_data.h"
-#include "scene/dib.h"
+#include "platform/kernel/patchable_data.h"
+#include "imaging/dib.h"
 #include "sprites/anim_sprite.h"
 #include "tests/stage/stage_test_support.h"
 #include "tests/support/pe_builder.h"

@@ -4,8 +4,8 @@
 // outputs written all together or not at all.
 #include <gtest/gtest.h>
 
-#include "platform/patchable_data.h"
-#include "scene/dib.h"
+#include "platform/kernel/patchable_data.h"
+#include "imaging/dib.h"
 #include "sprites/sprite.h"
 #include "tests/support/pe_builder.h"
 #include "tests/support/test_data.h"

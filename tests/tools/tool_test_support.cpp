@@ -12,7 +12,7 @@
 
 #include "framework/archive.h"
 #include "framework/file.h"
-#include "platform/patchable_data.h"
+#include "platform/kernel/patchable_data.h"
 #include "tools/vesper_scene/command_line.h"
 #include "tools/vesper_scene/scene_info.h"
 

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/win32_types.h"
+#include "platform/api/win32_types.h"
 #include "scene/vesper_doc.h"
 
 namespace vesper::tools::test {

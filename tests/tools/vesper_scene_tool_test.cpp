@@ -2,7 +2,7 @@
 
 #include <nlohmann/json.hpp>
 
-#include "platform/patchable_data.h"
+#include "platform/kernel/patchable_data.h"
 #include "sprites/anim_sprite.h"
 #include "tests/support/test_data.h"
 #include "tests/tools/tool_test_support.h"

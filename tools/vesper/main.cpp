@@ -9,8 +9,8 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/module_path.h"
-#include "platform/sdl_choice.h"
+#include "platform/kernel/module_path.h"
+#include "platform/drivers/sdl/sdl_choice.h"
 #include "scene/vesper_doc.h"
 #include "shell/entry.h"
 #include "tools/vesper/hosted_options.h"

@@ -3,7 +3,7 @@
 #include <charconv>
 #include <limits>
 
-#include "platform/display.h"
+#include "platform/drivers/display.h"
 #include "tools/vesper_render/picture_output.h"
 
 namespace vesper::tools {

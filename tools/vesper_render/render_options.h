@@ -7,7 +7,7 @@
 #include <span>
 #include <string>
 
-#include "platform/patchable_data.h"
+#include "platform/kernel/patchable_data.h"
 
 namespace vesper::tools {
 

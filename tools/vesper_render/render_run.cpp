@@ -7,8 +7,8 @@
 
 #include "imaging/default_palette.h"
 #include "imaging/packed_dib.h"
-#include "platform/headless_display.h"
-#include "platform/headless_windows.h"
+#include "platform/drivers/headless/headless_display.h"
+#include "platform/drivers/headless/headless_windows.h"
 #include "scene/vesper_doc.h"
 #include "stage/saver_stage.h"
 #include "tools/vesper_render/picture_output.h"

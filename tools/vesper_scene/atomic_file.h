@@ -10,7 +10,7 @@
 #include <vector>
 #include <sys/types.h>
 
-#include "platform/win32_types.h"
+#include "platform/api/win32_types.h"
 
 namespace vesper::tools {
 

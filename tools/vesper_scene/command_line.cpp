@@ -10,7 +10,7 @@
 #include "framework/archive.h"
 #include "framework/exceptions.h"
 #include "framework/file.h"
-#include "platform/patchable_data.h"
+#include "platform/kernel/patchable_data.h"
 #include "tools/vesper_scene/atomic_file.h"
 #include "tools/vesper_scene/code_page.h"
 #include "tools/vesper_scene/dialog_fit.h"

@@ -1,9 +1,9 @@
 #include "tools/vesper_scene/dialog_fit.h"
 
-#include "platform/display.h"
-#include "platform/headless_display.h"
-#include "platform/headless_windows.h"
-#include "platform/module_path.h"
+#include "platform/drivers/display.h"
+#include "platform/drivers/headless/headless_display.h"
+#include "platform/drivers/headless/headless_windows.h"
+#include "platform/kernel/module_path.h"
 #include "saver/config_dialog_proc.h"
 #include "saver/resources.h"
 

@@ -6,7 +6,7 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/patchable_data.h"
+#include "platform/kernel/patchable_data.h"
 #include "platform/win32.h"
 
 namespace vesper::tools {

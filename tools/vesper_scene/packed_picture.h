@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/win32_types.h"
+#include "platform/api/win32_types.h"
 #include "tools/vesper_scene/png_codec.h"
 
 namespace vesper::tools {

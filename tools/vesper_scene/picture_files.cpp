@@ -5,7 +5,7 @@
 #include <memory>
 
 #include "imaging/packed_dib.h"
-#include "scene/dib.h"
+#include "imaging/dib.h"
 #include "tools/vesper_scene/scene_info.h"
 
 namespace vesper::tools {

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/patchable_data.h"
+#include "platform/kernel/patchable_data.h"
 #include "tools/vesper_scene/packed_picture.h"
 
 namespace vesper::tools {

@@ -9,8 +9,8 @@
 #include <vector>
 
 #include "imaging/bmp_source.h"
-#include "platform/patchable_data.h"
-#include "platform/win32_types.h"
+#include "platform/kernel/patchable_data.h"
+#include "platform/api/win32_types.h"
 
 namespace vesper::tools {
 

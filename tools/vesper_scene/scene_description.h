@@ -9,7 +9,7 @@
 #include <utility>
 #include <vector>
 
-#include "platform/win32_types.h"
+#include "platform/api/win32_types.h"
 #include "scene/vesper_doc.h"
 
 namespace vesper::tools {

@@ -3,7 +3,7 @@
 #include <filesystem>
 
 #include "framework/file.h"
-#include "platform/message_box.h"
+#include "platform/user/message_box.h"
 #include "sprites/anim_sprite.h"
 #include "tools/vesper_scene/code_page.h"
 

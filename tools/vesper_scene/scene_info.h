@@ -9,7 +9,7 @@
 #include <utility>
 #include <vector>
 
-#include "platform/patchable_data.h"
+#include "platform/kernel/patchable_data.h"
 #include "platform/win32.h"
 #include "scene/scene_source.h"
 #include "scene/vesper_doc.h"

@@ -1,0 +1,299 @@
+#include "platform/drivers/sdl/sdl_video.h"
+
+#include <poll.h>
+#include <sys/eventfd.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <chrono>
+#include <cstdint>
+#include <cstdlib>
+#include <deque>
+#include <future>
+#include <mutex>
+#include <thread>
+
+#include "platform/drivers/sdl/sdl_x11.h"
+
+namespace vesper::platform::sdl {
+
+namespace {
+
+// Events taken in one turn of the loop before pending work gets its turn, so
+// that a flood of pointer motion cannot hold up presenting.
+constexpr int kLargestEventBatch = 256;
+// Without X there is no connection to wait on: SDL is asked for events this
+// often while nothing else happens.
+constexpr int kPollMillisecondsWithoutX = 10;
+// How long the program's exit waits for the video thread to put SDL down.
+constexpr auto kStopTimeout = std::chrono::seconds(2);
+
+// Hints given before SDL starts. The window surface is presented by copying
+// only the changed rectangles; without the first hint SDL would put the
+// surface through a (software) OpenGL renderer and re-create the window.
+void SetStartHints()
+{
+    SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
+    // The program is itself a screen saver: SDL must neither hold off the
+    // system's saver nor turn SIGINT and SIGTERM into quit events.
+    SDL_SetHint(SDL_HINT_VIDEO_ALLOW_SCREENSAVER, "1");
+    SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
+    // A full-screen window stays when a dialog takes the focus, and the first
+    // click on a window that has no focus still counts as input.
+    SDL_SetHint(SDL_HINT_VIDEO_MINIMIZE_ON_FOCUS_LOSS, "0");
+    SDL_SetHint(SDL_HINT_MOUSE_FOCUS_CLICKTHROUGH, "1");
+}
+
+// SDL falls back to drivers that show nothing when no display server
+// answers; those count only when SDL_VIDEODRIVER asks for them (as tests
+// without a display server do).
+bool ShowsWindows(const std::string& driver)
+{
+    if (driver != "offscreen" && driver != "dummy")
+        return true;
+    const char* asked = SDL_getenv("SDL_VIDEODRIVER");
+    return asked && driver == asked;
+}
+
+struct StartState {
+    std::once_flag once;
+    VideoThread* thread = nullptr;
+    std::string failure;
+};
+
+// Kept alive past static destruction, like the thread itself.
+StartState& Started()
+{
+    static auto* state = new StartState;
+    return *state;
+}
+
+}  // namespace
+
+struct VideoThread::Shared {
+    std::mutex mutex;
+    std::deque<std::function<void()>> work;
+    bool wakePending = false;
+    // Set once the program exits: no work runs any more.
+    bool stopping = false;
+    std::promise<void> ended;
+    std::thread::id thread;
+    EventListener listener;
+};
+
+namespace {
+
+// The libraries SDL uses (Xlib's among them) are taken down as the process
+// exits; the video thread must be out of them by then.
+void StopVideoThreadAtExit()
+{
+    if (VideoThread* video = Started().thread)
+        video->Stop();
+}
+
+}  // namespace
+
+VideoThread* VideoThread::Get()
+{
+    StartState& state = Started();
+    std::call_once(state.once, [&state] {
+        auto* video = new VideoThread;
+        video->m_shared = std::make_shared<Shared>();
+        std::promise<std::string> started;
+        std::future<std::string> result = started.get_future();
+        std::thread([video, &started] {
+            std::string failure = video->Start();
+            const bool running = failure.empty();
+            started.set_value(std::move(failure));
+            if (running)
+                video->Loop();
+        }).detach();
+        state.failure = result.get();
+        if (state.failure.empty()) {
+            state.thread = video;
+            std::atexit(StopVideoThreadAtExit);
+        }
+        // A video thread that failed to start has ended; its object is left
+        // behind on purpose (a few bytes, once per process).
+    });
+    return state.thread;
+}
+
+std::string VideoThread::StartFailure()
+{
+    Get();
+    return Started().failure;
+}
+
+std::string VideoThread::Start()
+{
+    m_shared->thread = std::this_thread::get_id();
+    SetStartHints();
+    if (SDL_Init(SDL_INIT_VIDEO) != 0)
+        return std::string("SDL could not start its video subsystem: ") + SDL_GetError();
+    // Text input would start an input method connection nothing here uses.
+    SDL_StopTextInput();
+    SDL_DisplayMode desktop{};
+    if (SDL_GetDesktopDisplayMode(0, &desktop) != 0) {
+        std::string failure = std::string("SDL could not measure the desktop: ") + SDL_GetError();
+        SDL_Quit();
+        return failure;
+    }
+    m_mode = DisplayMode{desktop.w, desktop.h, 32};
+    if (!IsSupportedMode(m_mode)) {
+        SDL_Quit();
+        return "the desktop's size " + std::to_string(desktop.w) + "x" + std::to_string(desktop.h) +
+               " is not one a display can have";
+    }
+    m_driver = SDL_GetCurrentVideoDriver() ? SDL_GetCurrentVideoDriver() : "";
+    if (!ShowsWindows(m_driver)) {
+        SDL_Quit();
+        return "SDL found no display server (it would draw only into memory with its \"" + m_driver +
+               "\" driver)";
+    }
+    m_wakeFile = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
+    if (m_wakeFile < 0) {
+        SDL_Quit();
+        return "no event file for the video thread";
+    }
+    return {};
+}
+
+void VideoThread::Loop()
+{
+    const int xFile = x11::EventFile();
+    for (;;) {
+        const bool worked = RunPendingWork();
+        if (Stopping()) {
+            m_shared->ended.set_value();
+            return;
+        }
+        // SDL_PollEvent reads everything the X connection holds, so the wait
+        // below starts with nothing unread.
+        SDL_Event event;
+        int taken = 0;
+        while (taken < kLargestEventBatch && SDL_PollEvent(&event)) {
+            ++taken;
+            if (m_shared->listener)
+                m_shared->listener(&event);
+        }
+        if (m_shared->listener)
+            m_shared->listener(nullptr);
+        if (!worked && taken < kLargestEventBatch)
+            WaitForActivity(xFile);
+    }
+}
+
+void VideoThread::WaitForActivity(int xFile)
+{
+    pollfd files[2] = {{m_wakeFile, POLLIN, 0}, {xFile, POLLIN, 0}};
+    const int count = xFile >= 0 ? 2 : 1;
+    const int timeout = xFile >= 0 ? -1 : kPollMillisecondsWithoutX;
+    while (poll(files, static_cast<nfds_t>(count), timeout) < 0 && errno == EINTR) {
+    }
+}
+
+bool VideoThread::RunPendingWork()
+{
+    std::uint64_t wakes = 0;
+    while (read(m_wakeFile, &wakes, sizeof wakes) > 0) {
+    }
+    std::deque<std::function<void()>> work;
+    {
+        std::lock_guard lock(m_shared->mutex);
+        work.swap(m_shared->work);
+        m_shared->wakePending = false;
+    }
+    for (const auto& item : work)
+        item();
+    return !work.empty();
+}
+
+bool VideoThread::Stopping() const
+{
+    std::lock_guard lock(m_shared->mutex);
+    return m_shared->stopping;
+}
+
+void VideoThread::Stop()
+{
+    if (OnVideoThread())
+        return;
+    std::future<void> ended;
+    {
+        std::lock_guard lock(m_shared->mutex);
+        if (m_shared->stopping)
+            return;
+        m_shared->stopping = true;
+        m_shared->wakePending = false;
+        ended = m_shared->ended.get_future();
+    }
+    Wake();
+    ended.wait_for(kStopTimeout);
+}
+
+void VideoThread::Wake()
+{
+    // One wake-up waiting is enough, however much work waits.
+    {
+        std::lock_guard lock(m_shared->mutex);
+        if (m_shared->wakePending)
+            return;
+        m_shared->wakePending = true;
+    }
+    const std::uint64_t one = 1;
+    while (write(m_wakeFile, &one, sizeof one) < 0 && errno == EINTR) {
+    }
+}
+
+bool VideoThread::OnVideoThread() const
+{
+    return std::this_thread::get_id() == m_shared->thread;
+}
+
+void VideoThread::Post(std::function<void()> work)
+{
+    {
+        std::lock_guard lock(m_shared->mutex);
+        m_shared->work.push_back(std::move(work));
+    }
+    Wake();
+}
+
+void VideoThread::Call(const std::function<void()>& work)
+{
+    if (OnVideoThread()) {
+        work();
+        return;
+    }
+    // Once stopped, nothing would run the work: it is dropped.
+    if (Stopping())
+        return;
+    std::promise<void> finished;
+    Post([&work, &finished] {
+        try {
+            work();
+            finished.set_value();
+        } catch (...) {
+            finished.set_exception(std::current_exception());
+        }
+    });
+    finished.get_future().get();
+}
+
+void VideoThread::SetEventListener(EventListener listener)
+{
+    Call([this, &listener] { m_shared->listener = std::move(listener); });
+}
+
+}  // namespace vesper::platform::sdl
+
+#if defined(__SANITIZE_ADDRESS__)
+// SDL asks D-Bus for an input method as its video subsystem starts; libdbus
+// keeps what it allocated for that (even when no bus answers) until the
+// process ends, which LeakSanitizer would report at every exit.
+extern "C" const char* __lsan_default_suppressions()
+{
+    return "leak:libdbus-1.so\n";
+}
+#endif

@@ -1,0 +1,416 @@
+#include "platform/drivers/sdl/sdl_x11.h"
+
+#include <SDL_syswm.h>
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+#include <X11/keysym.h>
+#include <poll.h>
+#include <sys/eventfd.h>
+#include <unistd.h>
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cerrno>
+#include <mutex>
+#include <set>
+#include <string>
+#include <string_view>
+
+namespace vesper::platform::sdl::x11 {
+
+namespace {
+
+// X's request number of SendEvent (X_SendEvent of <X11/Xproto.h>, whose
+// types clash with the platform's).
+constexpr unsigned char kSendEventRequest = 25;
+// The exit code when the X server's connection breaks.
+constexpr int kExitConnectionLost = 1;
+// X window numbers have 29 bits.
+constexpr WindowNumber kLargestWindowNumber = 0x1FFFFFFF;
+
+struct Connection {
+    ::Display* display = nullptr;
+    // A hidden window of SDL's, made only to learn SDL's connection.
+    SDL_Window* helper = nullptr;
+};
+
+// Shared with the error handler, which X may call on any thread that uses X.
+struct ErrorState {
+    std::mutex mutex;
+    ::Display* display = nullptr;
+    std::set<WindowNumber> tolerated;
+    std::set<::Display*> quiet;
+    XErrorHandler previous = nullptr;
+    // A connection of our own whose errors are counted and otherwise ignored.
+    std::atomic<::Display*> quiet{nullptr};
+    std::atomic<unsigned> quietErrors{0};
+    std::atomic<bool> trapping{false};
+    std::atomic<bool> trapped{false};
+};
+
+ErrorState& Errors()
+{
+    static auto* state = new ErrorState;
+    return *state;
+}
+
+// SDL wakes its waiting thread with an event sent, on a connection of its
+// own, to one of its windows; when that window is destroyed meanwhile the
+// event is lost, which is harmless (the thread is awake anyway).
+bool LostEvent(const XErrorEvent& error)
+{
+    return error.request_code == kSendEventRequest && error.error_code == BadWindow;
+}
+
+int OnError(::Display* display, XErrorEvent* error)
+{
+    ErrorState& state = Errors();
+    if (LostEvent(*error))
+        return 0;
+    if (display == state.quiet.load()) {
+        ++state.quietErrors;
+        return 0;
+    }
+    XErrorHandler previous = nullptr;
+    {
+        std::lock_guard lock(state.mutex);
+        if (state.quiet.contains(display))
+            return 0;
+        if (display == state.display) {
+            if (state.trapping) {
+                state.trapped = true;
+                return 0;
+            }
+            if (state.tolerated.contains(error->resourceid))
+                return 0;
+        }
+        previous = state.previous;
+    }
+    return previous ? previous(display, error) : 0;
+}
+
+// Xlib calls this when the connection breaks and ends the program if it
+// returns; ending at once keeps the other threads, which may wait on X, from
+// hanging the exit (the default handler's exit runs the static destructors).
+int OnConnectionLost(::Display*)
+{
+    static constexpr char kMessage[] = "vesper: the connection to the X server was lost\n";
+    [[maybe_unused]] const ssize_t written = write(STDERR_FILENO, kMessage, sizeof kMessage - 1);
+    _exit(kExitConnectionLost);
+}
+
+void Tolerate(WindowNumber window)
+{
+    std::lock_guard lock(Errors().mutex);
+    Errors().tolerated.insert(window);
+}
+
+// Catches the X errors of the requests made while it lives, on the video
+// thread's connection, instead of letting them end the program.
+class ErrorTrap {
+public:
+    explicit ErrorTrap(::Display* display) : m_display(display)
+    {
+        XSync(m_display, False);  // earlier requests' errors are not ours
+        Errors().trapped = false;
+        Errors().trapping = true;
+    }
+    ~ErrorTrap() { Errors().trapping = false; }
+    ErrorTrap(const ErrorTrap&) = delete;
+    ErrorTrap& operator=(const ErrorTrap&) = delete;
+
+    bool Failed()
+    {
+        XSync(m_display, False);
+        return Errors().trapped;
+    }
+
+private:
+    ::Display* m_display;
+};
+
+Connection Attach()
+{
+    Connection connection;
+    const char* driver = SDL_GetCurrentVideoDriver();
+    if (!driver || std::string_view(driver) != "x11")
+        return connection;
+    connection.helper = SDL_CreateWindow("", 0, 0, 1, 1, SDL_WINDOW_HIDDEN);
+    SDL_SysWMinfo info;
+    SDL_VERSION(&info.version);
+    if (!connection.helper || !SDL_GetWindowWMInfo(connection.helper, &info) || info.subsystem != SDL_SYSWM_X11) {
+        if (connection.helper)
+            SDL_DestroyWindow(connection.helper);
+        return Connection{};
+    }
+    connection.display = info.info.x11.display;
+    {
+        std::lock_guard lock(Errors().mutex);
+        Errors().display = connection.display;
+        Errors().previous = XSetErrorHandler(OnError);
+    }
+    XSetIOErrorHandler(OnConnectionLost);
+    // DestroyNotify of other programs' windows reaches us only this way.
+    SDL_EventState(SDL_SYSWMEVENT, SDL_ENABLE);
+    return connection;
+}
+
+::Display* XDisplay()
+{
+    static const Connection connection = Attach();
+    return connection.display;
+}
+
+bool Plausible(WindowNumber window)
+{
+    return window != 0 && window <= kLargestWindowNumber;
+}
+
+}  // namespace
+
+bool Available()
+{
+    return XDisplay() != nullptr;
+}
+
+std::optional<RECT> ClientAreaOf(WindowNumber window)
+{
+    ::Display* display = XDisplay();
+    if (!display || !Plausible(window))
+        return std::nullopt;
+    ErrorTrap trap(display);
+    XWindowAttributes attributes{};
+    if (!XGetWindowAttributes(display, window, &attributes) || trap.Failed())
+        return std::nullopt;
+    int x = 0;
+    int y = 0;
+    Window child = 0;
+    if (!XTranslateCoordinates(display, window, attributes.root, 0, 0, &x, &y, &child) || trap.Failed())
+        return std::nullopt;
+    return RECT{x, y, x + attributes.width, y + attributes.height};
+}
+
+WindowNumber ScreenRootWindow()
+{
+    ::Display* display = XDisplay();
+    return display ? DefaultRootWindow(display) : 0;
+}
+
+WindowNumber CreateChildWindow(WindowNumber parent, int x, int y, int width, int height)
+{
+    ::Display* display = XDisplay();
+    if (!display || !Plausible(parent))
+        return 0;
+    ErrorTrap trap(display);
+    XWindowAttributes parentAttributes{};
+    if (!XGetWindowAttributes(display, parent, &parentAttributes) || trap.Failed())
+        return 0;
+    XSetWindowAttributes attributes{};
+    attributes.background_pixmap = None;  // no flash of background before the first picture
+    attributes.event_mask = ExposureMask | StructureNotifyMask;
+    attributes.override_redirect = parent == DefaultRootWindow(display) ? True : False;
+    const Window child = XCreateWindow(display, parent, x, y, static_cast<unsigned>(std::max(width, 1)),
+                                       static_cast<unsigned>(std::max(height, 1)), 0, CopyFromParent, InputOutput,
+                                       CopyFromParent, CWBackPixmap | CWEventMask | CWOverrideRedirect, &attributes);
+    // Our own interest in the parent, added to what we selected before.
+    XSelectInput(display, parent, parentAttributes.your_event_mask | StructureNotifyMask);
+    if (trap.Failed()) {
+        if (child)
+            XDestroyWindow(display, child);
+        return 0;
+    }
+    Tolerate(parent);
+    Tolerate(child);
+    return child;
+}
+
+void ShowChildWindow(WindowNumber child, bool visible)
+{
+    if (::Display* display = XDisplay()) {
+        if (visible)
+            XMapWindow(display, child);
+        else
+            XUnmapWindow(display, child);
+        XFlush(display);
+    }
+}
+
+void DestroyChildWindow(WindowNumber child)
+{
+    if (::Display* display = XDisplay()) {
+        XDestroyWindow(display, child);
+        XFlush(display);
+    }
+}
+
+std::optional<WindowNumber> DestroyedWindow(const SDL_Event& event)
+{
+    if (event.type != SDL_SYSWMEVENT || !event.syswm.msg || event.syswm.msg->subsystem != SDL_SYSWM_X11)
+        return std::nullopt;
+    const XEvent& xevent = event.syswm.msg->msg.x11.event;
+    if (xevent.type != DestroyNotify)
+        return std::nullopt;
+    return xevent.xdestroywindow.window;
+}
+
+void Synchronise()
+{
+    if (::Display* display = XDisplay())
+        XSync(display, False);
+}
+
+std::optional<POINT> PointerPosition()
+{
+    ::Display* display = XDisplay();
+    if (!display)
+        return std::nullopt;
+    Window root = 0;
+    Window child = 0;
+    int x = 0;
+    int y = 0;
+    int windowX = 0;
+    int windowY = 0;
+    unsigned buttons = 0;
+    if (!XQueryPointer(display, DefaultRootWindow(display), &root, &child, &x, &y, &windowX, &windowY, &buttons))
+        return std::nullopt;
+    return POINT{x, y};
+}
+
+std::string ServerName()
+{
+    ::Display* display = XDisplay();
+    return display ? DisplayString(display) : "";
+}
+
+void IgnoreErrorsOn(::Display* display)
+{
+    Errors().quiet = display;
+}
+
+unsigned IgnoredErrors()
+{
+    return Errors().quietErrors.load();
+}
+
+int EventFile()
+{
+    ::Display* display = XDisplay();
+    return display ? ConnectionNumber(display) : -1;
+}
+
+namespace {
+
+bool Titled(::Display* display, Window window, const std::string& title)
+{
+    char* name = nullptr;
+    if (!XFetchName(display, window, &name) || !name)
+        return false;
+    const bool matches = title == name;
+    XFree(name);
+    return matches;
+}
+
+// The window with this title at or below `top` (a window manager puts the
+// box into a frame of its own); 0 when there is none.
+Window FindTitled(::Display* display, Window top, const std::string& title, int depth = 2)
+{
+    if (Titled(display, top, title))
+        return top;
+    Window root = 0;
+    Window parent = 0;
+    Window* children = nullptr;
+    unsigned count = 0;
+    if (depth == 0 || !XQueryTree(display, top, &root, &parent, &children, &count))
+        return 0;
+    Window found = 0;
+    for (unsigned i = 0; i < count && !found; ++i)
+        found = FindTitled(display, children[i], title, depth - 1);
+    if (children)
+        XFree(children);
+    return found;
+}
+
+// Errors on a connection whose every request may fail harmlessly (about
+// windows that went away meanwhile) are ignored while it is registered.
+void SetQuiet(::Display* display, bool quiet)
+{
+    std::lock_guard lock(Errors().mutex);
+    if (quiet)
+        Errors().quiet.insert(display);
+    else
+        Errors().quiet.erase(display);
+}
+
+}  // namespace
+
+MessageBoxKeyboard::MessageBoxKeyboard(std::string title)
+{
+    // The error handler that keeps quiet about this connection's errors.
+    if (!Available())
+        return;
+    m_stopFile = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
+    if (m_stopFile >= 0)
+        m_thread = std::thread([this, title = std::move(title)] { Run(title); });
+}
+
+MessageBoxKeyboard::~MessageBoxKeyboard()
+{
+    if (m_thread.joinable()) {
+        const std::uint64_t one = 1;
+        while (write(m_stopFile, &one, sizeof one) < 0 && errno == EINTR) {
+        }
+        m_thread.join();
+    }
+    if (m_stopFile >= 0)
+        close(m_stopFile);
+}
+
+void MessageBoxKeyboard::Run(const std::string& title)
+{
+    ::Display* display = XOpenDisplay(nullptr);
+    if (!display)
+        return;
+    SetQuiet(display, true);
+    const Window root = DefaultRootWindow(display);
+    XSelectInput(display, root, SubstructureNotifyMask);
+    Window box = 0;
+    const auto lookFor = [&](Window top) {
+        if (box)
+            return;
+        box = FindTitled(display, top, title);
+        if (box) {
+            XSelectInput(display, box, KeyPressMask | KeyReleaseMask);
+            XSetInputFocus(display, box, RevertToPointerRoot, CurrentTime);
+        }
+    };
+    // The box may be up already.
+    lookFor(root);
+    XFlush(display);
+    const KeyCode returnKey = XKeysymToKeycode(display, XK_Return);
+    for (;;) {
+        while (XPending(display)) {
+            XEvent event;
+            XNextEvent(display, &event);
+            if (event.type == MapNotify) {
+                lookFor(event.xmap.window);
+            } else if ((event.type == KeyPress || event.type == KeyRelease) && event.xkey.window == box &&
+                       XLookupKeysym(&event.xkey, 0) == XK_space) {
+                // The box knows Return only: Space is sent on as Return.
+                event.xkey.keycode = returnKey;
+                XSendEvent(display, box, False, event.type == KeyPress ? KeyPressMask : KeyReleaseMask, &event);
+            }
+        }
+        XFlush(display);
+        pollfd files[2] = {{m_stopFile, POLLIN, 0}, {ConnectionNumber(display), POLLIN, 0}};
+        if (poll(files, 2, -1) < 0 && errno != EINTR)
+            break;
+        if (files[0].revents & POLLIN)
+            break;
+    }
+    XCloseDisplay(display);
+    SetQuiet(display, false);
+}
+
+}  // namespace vesper::platform::sdl::x11

@@ -1,0 +1,97 @@
+// What the SDL backend does with X directly, beside SDL, on SDL's own X
+// connection: windows of other programs (the host of a preview, known only by
+// its number), a child window of ours inside such a window for SDL to draw
+// in, and news of their destruction. A broken connection to the X server
+// ends the program with one line on standard error. X reports a request about a window that
+// no longer exists as an error that would end the program; errors about the
+// windows named here are expected (their owner may destroy them at any time)
+// and are ignored.
+//
+// Everything here runs on the video thread, but for the error counting of a
+// connection of our own.
+#pragma once
+
+#include <SDL.h>
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <thread>
+
+#include "platform/api/win32_types.h"
+
+// Xlib's connection type (its header's names clash with the platform's).
+struct _XDisplay;
+
+namespace vesper::platform::sdl::x11 {
+
+using WindowNumber = std::uintptr_t;
+
+// Whether SDL runs on X and these functions can work. The first call (which
+// needs SDL's video subsystem) attaches to SDL's connection and asks SDL for
+// the X events of windows that are not its own.
+bool Available();
+
+// The client area on the screen of an existing X window, none when there is
+// no such window (or X is not in use).
+std::optional<RECT> ClientAreaOf(WindowNumber window);
+
+// The screen's root window, 0 without X.
+WindowNumber ScreenRootWindow();
+
+// Makes a child window of `parent` at (x, y) of its client area with the
+// given size, unmapped, and watches both for destruction; 0 when it cannot be
+// made. A child of the root window is kept from the window manager, which
+// would otherwise frame it as a window of its own.
+WindowNumber CreateChildWindow(WindowNumber parent, int x, int y, int width, int height);
+void ShowChildWindow(WindowNumber child, bool visible);
+void DestroyChildWindow(WindowNumber child);
+
+// The window an SDL_SYSWMEVENT reports destroyed, none for any other event.
+std::optional<WindowNumber> DestroyedWindow(const SDL_Event& event);
+
+// Waits until the X server has carried out every request made so far (and so
+// shows what was presented).
+void Synchronise();
+
+// Where the pointer is on the screen, asked of the X server (SDL's answer
+// lags while the pointer is outside SDL's windows); none without X.
+std::optional<POINT> PointerPosition();
+
+// The name of the X server SDL is connected to, for a connection of our own
+// to the same server; empty without X.
+std::string ServerName();
+
+// X reports the errors of every connection to one handler: those of
+// `display`, a connection of our own beside SDL's (only one), are counted
+// and ignored from now on. Only once Available() has been asked.
+void IgnoreErrorsOn(_XDisplay* display);
+// How many errors of that connection have been ignored so far.
+unsigned IgnoredErrors();
+
+// The file of SDL's X connection, readable when X events arrive; -1 when X is
+// not in use.
+int EventFile();
+
+// While it lives, a message box of SDL's with this title (SDL shows it on an X
+// connection of its own) answers the keyboard as on Windows: it takes the
+// keyboard focus once it is mapped (without a window manager the focus
+// would stay with the window under the pointer), and Space presses its
+// default button as Return does. Works on a connection of its own, on a
+// thread of its own; does nothing when X cannot be reached. Made on the video
+// thread.
+class MessageBoxKeyboard {
+public:
+    explicit MessageBoxKeyboard(std::string title);
+    ~MessageBoxKeyboard();
+    MessageBoxKeyboard(const MessageBoxKeyboard&) = delete;
+    MessageBoxKeyboard& operator=(const MessageBoxKeyboard&) = delete;
+
+private:
+    void Run(const std::string& title);
+
+    int m_stopFile = -1;
+    std::thread m_thread;
+};
+
+}  // namespace vesper::platform::sdl::x11

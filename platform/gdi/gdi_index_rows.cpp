@@ -1,0 +1,129 @@
+#include "platform/gdi/gdi_index_rows.h"
+
+#include <cstring>
+
+#if defined(__x86_64__)
+#include <immintrin.h>
+#endif
+
+namespace vesper::platform::gdi {
+
+IndexTable::IndexTable(const std::array<std::uint32_t, 256>& values) : m_values(values)
+{
+    for (std::size_t value = 0; value < values.size(); ++value)
+        for (std::size_t k = 0; k < m_planes.size(); ++k)
+            m_planes[k][value] = static_cast<BYTE>(values[value] >> (8 * k));
+}
+
+namespace {
+
+// Portable: one look-up per pixel.
+void ConvertByLookUps(const IndexTable& table, const BYTE* in, std::ptrdiff_t inStride, BYTE* out,
+                      std::ptrdiff_t outStride, std::size_t count, std::size_t rows)
+{
+    const std::uint32_t* values = table.Values().data();
+    for (std::size_t row = 0; row < rows; ++row, in += inStride, out += outStride)
+        for (std::size_t i = 0; i < count; ++i)
+            std::memcpy(out + i * 4, &values[in[i]], 4);
+}
+
+#if defined(__x86_64__)
+// GCC 12's lane shuffle intrinsic starts from an undefined vector it then
+// overwrites whole, and warns about it.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
+// AVX-512 VBMI: 64 pixels at a time. Each byte of the values is looked up in
+// its 256-byte plane by two 128-byte permutes (the index's top bit picks
+// one), and the four planes are interleaved into 64 values. The last pixels
+// of a row are loaded and stored under masks, so nothing past it is touched.
+[[gnu::target("avx512bw,avx512vbmi")]] inline void ConvertRowByPermutes(const __m512i (&low)[4], const __m512i (&lowNext)[4],
+                                                                  const __m512i (&high)[4],
+                                                                  const __m512i (&highNext)[4], const BYTE* in,
+                                                                  std::size_t count, BYTE* out)
+{
+    constexpr std::size_t kVector = 64;
+    for (std::size_t i = 0; i < count; i += kVector) {
+        const std::size_t n = count - i < kVector ? count - i : kVector;
+        const __mmask64 inside = n == kVector ? ~__mmask64{0} : (__mmask64{1} << n) - 1;
+        const __m512i indexes = _mm512_maskz_loadu_epi8(inside, in + i);
+        const __mmask64 upper = _mm512_movepi8_mask(indexes);
+        __m512i planes[4];
+        for (int k = 0; k < 4; ++k) {
+            const __m512i fromLow = _mm512_permutex2var_epi8(low[k], indexes, lowNext[k]);
+            const __m512i fromHigh = _mm512_permutex2var_epi8(high[k], indexes, highNext[k]);
+            planes[k] = _mm512_mask_blend_epi8(upper, fromLow, fromHigh);
+        }
+        // Within each 128-bit lane L: p0..p3 hold pixels 16L + 0..3, 4..7,
+        // 8..11, 12..15; the lanes are then transposed into pixel order.
+        const __m512i bgLow = _mm512_unpacklo_epi8(planes[0], planes[1]);
+        const __m512i bgHigh = _mm512_unpackhi_epi8(planes[0], planes[1]);
+        const __m512i rxLow = _mm512_unpacklo_epi8(planes[2], planes[3]);
+        const __m512i rxHigh = _mm512_unpackhi_epi8(planes[2], planes[3]);
+        const __m512i p0 = _mm512_unpacklo_epi16(bgLow, rxLow);
+        const __m512i p1 = _mm512_unpackhi_epi16(bgLow, rxLow);
+        const __m512i p2 = _mm512_unpacklo_epi16(bgHigh, rxHigh);
+        const __m512i p3 = _mm512_unpackhi_epi16(bgHigh, rxHigh);
+        const __m512i a = _mm512_shuffle_i32x4(p0, p1, 0x44);
+        const __m512i b = _mm512_shuffle_i32x4(p2, p3, 0x44);
+        const __m512i c = _mm512_shuffle_i32x4(p0, p1, 0xEE);
+        const __m512i d = _mm512_shuffle_i32x4(p2, p3, 0xEE);
+        const __m512i result[4] = {_mm512_shuffle_i32x4(a, b, 0x88), _mm512_shuffle_i32x4(a, b, 0xDD),
+                                   _mm512_shuffle_i32x4(c, d, 0x88), _mm512_shuffle_i32x4(c, d, 0xDD)};
+        BYTE* to = out + i * 4;
+        if (n == kVector) {
+            for (int j = 0; j < 4; ++j)
+                _mm512_storeu_si512(to + j * 64, result[j]);
+            continue;
+        }
+        for (std::size_t j = 0; j * 16 < n; ++j) {
+            const std::size_t left = n - j * 16;
+            const __mmask16 values = left >= 16 ? __mmask16{0xFFFF} : static_cast<__mmask16>((1u << left) - 1);
+            _mm512_mask_storeu_epi32(to + j * 64, values, result[j]);
+        }
+    }
+}
+
+[[gnu::target("avx512bw,avx512vbmi")]] void ConvertByPermutes(const IndexTable& table, const BYTE* in,
+                                                               std::ptrdiff_t inStride, BYTE* out,
+                                                               std::ptrdiff_t outStride, std::size_t count,
+                                                               std::size_t rows)
+{
+    // The planes stay in registers for every row.
+    __m512i low[4];
+    __m512i lowNext[4];
+    __m512i high[4];
+    __m512i highNext[4];
+    for (int k = 0; k < 4; ++k) {
+        const BYTE* plane = table.Plane(k);
+        low[k] = _mm512_loadu_si512(plane);
+        lowNext[k] = _mm512_loadu_si512(plane + 64);
+        high[k] = _mm512_loadu_si512(plane + 128);
+        highNext[k] = _mm512_loadu_si512(plane + 192);
+    }
+    for (std::size_t row = 0; row < rows; ++row, in += inStride, out += outStride)
+        ConvertRowByPermutes(low, lowNext, high, highNext, in, count, out);
+}
+#pragma GCC diagnostic pop
+#endif
+
+}  // namespace
+
+std::span<const IndexRowConversion> IndexRowConversions()
+{
+#if defined(__x86_64__)
+    static const IndexRowConversion withPermutes[] = {ConvertByLookUps, ConvertByPermutes};
+    if (__builtin_cpu_supports("avx512bw") && __builtin_cpu_supports("avx512vbmi"))
+        return withPermutes;
+#endif
+    static const IndexRowConversion portable[] = {ConvertByLookUps};
+    return portable;
+}
+
+void ConvertIndexRows(const IndexTable& table, const BYTE* in, std::ptrdiff_t inStride, BYTE* out,
+                      std::ptrdiff_t outStride, std::size_t count, std::size_t rows)
+{
+    static const IndexRowConversion chosen = IndexRowConversions().back();
+    chosen(table, in, inStride, out, outStride, count, rows);
+}
+
+}  // namespace vesper::platform::gdi

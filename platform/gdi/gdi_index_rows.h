@@ -1,0 +1,43 @@
+// Rows of 8-bit pixel values turned into 32-bit device values through a
+// 256-entry table: the inner loop of every one-to-one copy of an 8-bit frame
+// to a true-colour screen, with whatever vector instructions the processor
+// offers. Every variant writes the same bytes.
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <span>
+
+#include "platform/api/win32_types.h"
+
+namespace vesper::platform::gdi {
+
+class IndexTable {
+public:
+    explicit IndexTable(const std::array<std::uint32_t, 256>& values);
+
+    const std::array<std::uint32_t, 256>& Values() const { return m_values; }
+    // Byte k of every value, for lookups 64 values at a time.
+    const BYTE* Plane(int k) const { return m_planes[static_cast<std::size_t>(k)].data(); }
+
+private:
+    std::array<std::uint32_t, 256> m_values;
+    alignas(64) std::array<std::array<BYTE, 256>, 4> m_planes;
+};
+
+// For each of `rows` rows, one stride further on each side: writes `count`
+// 4-byte values, little-endian, to the row of `out`, the table's value of
+// each byte of the row of `in`. Nothing needs to be aligned; strides may be
+// negative; the rows must not overlap.
+using IndexRowConversion = void (*)(const IndexTable& table, const BYTE* in, std::ptrdiff_t inStride, BYTE* out,
+                                    std::ptrdiff_t outStride, std::size_t count, std::size_t rows);
+
+void ConvertIndexRows(const IndexTable& table, const BYTE* in, std::ptrdiff_t inStride, BYTE* out,
+                      std::ptrdiff_t outStride, std::size_t count, std::size_t rows);
+
+// Every variant this processor can run, the portable one first; the last is
+// the one ConvertIndexRows uses. For tests that hold each to the same result.
+std::span<const IndexRowConversion> IndexRowConversions();
+
+}  // namespace vesper::platform::gdi

@@ -1,0 +1,523 @@
+// StretchDIBits: copies a rectangle of a device-independent bitmap to the
+// screen, one to one or stretched, clipped to the device context's visible
+// parts and the screen.
+//
+// Sizes: negative widths or heights (mirroring) are refused, as is any raster
+// operation but SRCCOPY. Destination pixels whose source lies outside the
+// picture are left alone. Nearest sampling (every mode but HALFTONE) takes the
+// source pixel under the centre of the destination pixel; HALFTONE averages
+// the source pixels each destination pixel covers, weighted by the area
+// covered. Pixel values past the colour table read as black, or as logical
+// palette entry 0 with DIB_PAL_COLORS; indexes past the logical palette read
+// as its entry 0. The result is the number of destination rows written.
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <cstring>
+#include <optional>
+#include <unordered_map>
+#include <vector>
+
+#include "platform/drivers/display.h"
+#include "platform/gdi/gdi_dib_source.h"
+#include "platform/gdi/gdi_index_rows.h"
+#include "platform/gdi/gdi_objects.h"
+#include "platform/api/win32_gdi.h"
+
+namespace vesper::platform::gdi {
+
+namespace {
+
+// A device pixel value: a system palette index on palette displays, a colour
+// 0x00RRGGBB on true-colour ones (stored little-endian, that is blue, green,
+// red, 0: the layout of a true-colour surface).
+using DeviceValue = std::uint32_t;
+using Colour = std::uint32_t;  // 0x00RRGGBB
+
+constexpr Colour ColourOf(const PALETTEENTRY& entry)
+{
+    return (Colour{entry.peRed} << 16) | (Colour{entry.peGreen} << 8) | entry.peBlue;
+}
+constexpr BYTE RedOf(Colour c) { return static_cast<BYTE>(c >> 16); }
+constexpr BYTE GreenOf(Colour c) { return static_cast<BYTE>(c >> 8); }
+constexpr BYTE BlueOf(Colour c) { return static_cast<BYTE>(c); }
+
+// Nearest system palette entries, remembered for the colours of one call.
+class NearestEntry {
+public:
+    explicit NearestEntry(const SystemPalette& palette) : m_palette(palette) {}
+
+    BYTE operator()(Colour colour)
+    {
+        const auto found = m_cache.find(colour);
+        if (found != m_cache.end())
+            return found->second;
+        const BYTE index = m_palette.Nearest(RedOf(colour), GreenOf(colour), BlueOf(colour));
+        m_cache.emplace(colour, index);
+        return index;
+    }
+
+private:
+    const SystemPalette& m_palette;
+    std::unordered_map<Colour, BYTE> m_cache;
+};
+
+// The device values of the last RGB colour table mapped for a true-colour
+// display, kept for the next copy with the same table: a frame's changed
+// rectangles are copied one after another with one table.
+struct TrueColourTable {
+    int count = -1;
+    std::array<BYTE, 256 * sizeof(RGBQUAD)> entries{};
+    std::optional<IndexTable> values;
+
+    bool Holds(const DibSource& source) const
+    {
+        return values && count == source.ColourCount() &&
+               std::memcmp(entries.data(), source.ColourTable(), static_cast<std::size_t>(count) * sizeof(RGBQUAD)) == 0;
+    }
+};
+
+TrueColourTable& LastTrueColourTable()
+{
+    thread_local TrueColourTable last;
+    return last;
+}
+
+// How source pixels become colours and device values.
+class ColourMapping {
+public:
+    ColourMapping(const DibSource& source, UINT usage, Display& display, const LogicalPalette& selected)
+        : m_palette(display.HasPalette()), m_nearest(display.Palette())
+    {
+        if (source.BitCount() > 8)
+            return;
+        if (usage == DIB_PAL_COLORS)
+            MapPaletteIndexes(source, display, selected);
+        else
+            MapRgbTable(source);
+        m_identity = m_palette;
+        for (int value = 0; value < 256 && m_identity; ++value)
+            m_identity = m_deviceOf[value] == static_cast<DeviceValue>(value);
+    }
+
+    bool IsPaletteDevice() const { return m_palette; }
+    // Every pixel value is shown by the system entry of the same number.
+    bool IsIdentity() const { return m_identity; }
+    const std::array<Colour, 256>& ColourOfValue() const { return m_colourOf; }
+    const std::array<DeviceValue, 256>& DeviceOfValue() const { return m_deviceOf; }
+    DeviceValue DeviceOfColour(Colour colour) { return m_palette ? m_nearest(colour) : colour; }
+    // The device values as a table for converting rows on a true-colour display.
+    const IndexTable& DeviceTable()
+    {
+        if (!m_table)
+            m_table = &m_ownTable.emplace(m_deviceOf);
+        return *m_table;
+    }
+
+private:
+    void MapRgbTable(const DibSource& source)
+    {
+        TrueColourTable& last = LastTrueColourTable();
+        if (!m_palette && last.Holds(source)) {
+            // On a true-colour display colours are their own device values.
+            m_colourOf = m_deviceOf = last.values->Values();
+            m_table = &*last.values;
+            return;
+        }
+        for (int value = 0; value < source.ColourCount(); ++value) {
+            const BYTE* quad = source.ColourTable() + value * sizeof(RGBQUAD);
+            m_colourOf[value] = (Colour{quad[2]} << 16) | (Colour{quad[1]} << 8) | quad[0];
+        }
+        for (int value = 0; value < 256; ++value)
+            m_deviceOf[value] = DeviceOfColour(m_colourOf[value]);
+        if (m_palette)
+            return;
+        last.count = source.ColourCount();
+        std::memcpy(last.entries.data(), source.ColourTable(), static_cast<std::size_t>(last.count) * sizeof(RGBQUAD));
+        m_table = &last.values.emplace(m_deviceOf);
+    }
+
+    void MapPaletteIndexes(const DibSource& source, Display& display, const LogicalPalette& selected)
+    {
+        const std::vector<BYTE> toSystem = TranslationOf(selected, display);
+        const auto& system = display.Palette().Entries();
+        for (int value = 0; value < 256; ++value) {
+            WORD index = 0;
+            if (value < source.ColourCount())
+                std::memcpy(&index, source.ColourTable() + value * sizeof(WORD), sizeof(WORD));
+            if (index >= selected.entries.size())
+                index = 0;
+            const PALETTEENTRY& entry = selected.entries[index];
+            m_colourOf[value] = (entry.peFlags & PC_EXPLICIT) ? ColourOf(system[toSystem[index]]) : ColourOf(entry);
+            m_deviceOf[value] = m_palette ? toSystem[index] : m_colourOf[value];
+        }
+    }
+
+    bool m_palette;
+    bool m_identity = false;
+    NearestEntry m_nearest;
+    std::array<Colour, 256> m_colourOf{};
+    std::array<DeviceValue, 256> m_deviceOf{};
+    const IndexTable* m_table = nullptr;
+    std::optional<IndexTable> m_ownTable;
+};
+
+// One axis of the copy: the destination span on the screen and the source
+// span in picture pixels (from the left, or from the top row).
+struct Axis {
+    std::int64_t destStart;
+    int destLength;
+    std::int64_t srcStart;
+    int srcLength;
+    int srcLimit;  // picture width or height
+};
+
+constexpr int kOutside = -1;
+
+// Positions times lengths can pass 2^63 for far-off rectangles.
+using Wide = __int128;
+
+// For destination pixels [from, to) of the axis (counted from destStart),
+// the source pixel under each one's centre, or kOutside.
+std::vector<int> CentreSamples(const Axis& axis, std::int64_t from, std::int64_t to)
+{
+    std::vector<int> samples;
+    samples.reserve(static_cast<std::size_t>(to - from));
+    for (std::int64_t d = from; d < to; ++d) {
+        const Wide s = axis.srcStart + (Wide{2 * d + 1} * axis.srcLength) / (Wide{2} * axis.destLength);
+        samples.push_back(s >= 0 && s < axis.srcLimit ? static_cast<int>(s) : kOutside);
+    }
+    return samples;
+}
+
+// The source pixels each destination pixel covers and how much of each.
+struct Coverage {
+    struct Tap {
+        int source;
+        double weight;
+    };
+    std::vector<std::size_t> firstTap;  // per destination pixel, plus an end marker
+    std::vector<Tap> taps;
+
+    std::span<const Tap> Of(std::size_t d) const { return {taps.data() + firstTap[d], taps.data() + firstTap[d + 1]}; }
+};
+
+Wide FloorDivide(Wide a, Wide b)
+{
+    const Wide quotient = a / b;
+    return quotient * b > a ? quotient - 1 : quotient;
+}
+
+// In units of 1/destLength source pixels, destination pixel d covers
+// [d * srcLength, (d + 1) * srcLength) and source pixel s covers
+// [s * destLength, (s + 1) * destLength). Only pixels inside the picture count.
+Coverage AreaCoverage(const Axis& axis, std::int64_t from, std::int64_t to)
+{
+    const Wide n = axis.srcLength;
+    const Wide m = axis.destLength;
+    Coverage coverage;
+    for (std::int64_t d = from; d < to; ++d) {
+        coverage.firstTap.push_back(coverage.taps.size());
+        const Wide low = d * n;
+        const Wide high = (d + 1) * n;
+        // Source pixels counted from srcStart; the first may start before low.
+        const Wide first = std::max<Wide>(FloorDivide(low, m), -axis.srcStart);
+        const Wide last = std::min<Wide>(FloorDivide(high - 1, m), Wide{axis.srcLimit} - 1 - axis.srcStart);
+        for (Wide s = first; s <= last; ++s) {
+            const Wide overlap = std::min(high, (s + 1) * m) - std::max(low, s * m);
+            if (overlap > 0)
+                coverage.taps.push_back({static_cast<int>(axis.srcStart + s), static_cast<double>(overlap)});
+        }
+    }
+    coverage.firstTap.push_back(coverage.taps.size());
+    return coverage;
+}
+
+// Writes device values into one surface row.
+class RowWriter {
+public:
+    explicit RowWriter(const Surface& surface) : m_surface(surface) {}
+
+    void Put(BYTE* row, std::int64_t x, DeviceValue value) const
+    {
+        if (m_surface.bytesPerPixel == 1) {
+            row[x] = static_cast<BYTE>(value);
+        } else {
+            std::memcpy(row + x * 4, &value, 4);
+        }
+    }
+
+private:
+    const Surface& m_surface;
+};
+
+// The screen rows written by a copy cut into several visible parts: parts
+// side by side share rows, which count once.
+class RowMarks {
+public:
+    explicit RowMarks(const RECT& area) : m_top(area.top), m_marks(static_cast<std::size_t>(area.bottom - area.top)) {}
+
+    void Mark(LONG y) { m_marks[static_cast<std::size_t>(y - m_top)] = true; }
+    int Count() const { return static_cast<int>(std::count(m_marks.begin(), m_marks.end(), true)); }
+
+private:
+    LONG m_top;
+    std::vector<bool> m_marks;
+};
+
+// The copy into one visible part of the destination.
+struct Copy {
+    const DibSource& source;
+    ColourMapping& colours;
+    Surface surface;
+    RECT target;  // the part, on the screen
+    Axis x;
+    Axis y;
+    // Where the rows written are marked when there are several parts.
+    RowMarks* rowMarks;
+
+    std::int64_t FromX() const { return target.left - x.destStart; }
+    std::int64_t ToX() const { return target.right - x.destStart; }
+    std::int64_t FromY() const { return target.top - y.destStart; }
+    std::int64_t ToY() const { return target.bottom - y.destStart; }
+};
+
+// Source pixels [first, last] of a picture row as device values.
+void DecodeDeviceValues(Copy& copy, const BYTE* row, int first, int last, std::vector<BYTE>& values,
+                        std::vector<DeviceValue>& out)
+{
+    const std::size_t count = static_cast<std::size_t>(last - first + 1);
+    out.resize(count);
+    if (copy.source.BitCount() == 24) {
+        DibSource::ReadColours(row, first, out);
+        if (copy.colours.IsPaletteDevice())
+            for (DeviceValue& value : out)
+                value = copy.colours.DeviceOfColour(value);
+        return;
+    }
+    values.resize(count);
+    copy.source.ReadValues(row, first, values);
+    const auto& deviceOf = copy.colours.DeviceOfValue();
+    for (std::size_t i = 0; i < count; ++i)
+        out[i] = deviceOf[values[i]];
+}
+
+// Source pixels [first, last] of a picture row as colours.
+void DecodeColours(Copy& copy, const BYTE* row, int first, int last, std::vector<BYTE>& values,
+                   std::vector<Colour>& out)
+{
+    const std::size_t count = static_cast<std::size_t>(last - first + 1);
+    out.resize(count);
+    if (copy.source.BitCount() == 24) {
+        DibSource::ReadColours(row, first, out);
+        return;
+    }
+    values.resize(count);
+    copy.source.ReadValues(row, first, values);
+    const auto& colourOf = copy.colours.ColourOfValue();
+    for (std::size_t i = 0; i < count; ++i)
+        out[i] = colourOf[values[i]];
+}
+
+// One to one, destination pixel d of an axis (counted from destStart) shows
+// source pixel srcStart + d: of destination pixels [from, to), those whose
+// source lies inside the picture, [first, last).
+struct Run {
+    std::int64_t first;
+    std::int64_t last;
+
+    bool Empty() const { return first >= last; }
+};
+
+Run InsideOneToOne(const Axis& axis, std::int64_t from, std::int64_t to)
+{
+    return Run{std::max(from, -axis.srcStart), std::min(to, std::int64_t{axis.srcLimit} - axis.srcStart)};
+}
+
+// One to one from an 8-bit picture: a table look-up per pixel, or a plain
+// copy when the table is the identity.
+int CopyEightBitRows(Copy& copy)
+{
+    const Run columns = InsideOneToOne(copy.x, copy.FromX(), copy.ToX());
+    const Run rows = InsideOneToOne(copy.y, copy.FromY(), copy.ToY());
+    if (columns.Empty() || rows.Empty())
+        return 0;
+    const auto count = static_cast<std::size_t>(columns.last - columns.first);
+    const std::int64_t left = copy.x.destStart + columns.first;
+    const std::int64_t sourceLeft = copy.x.srcStart + columns.first;
+    const auto& deviceOf = copy.colours.DeviceOfValue();
+    const int first = static_cast<int>(copy.y.srcStart + rows.first);
+    const auto firstScreenRow = static_cast<LONG>(copy.y.destStart + rows.first);
+    const auto rowCount = static_cast<std::size_t>(rows.last - rows.first);
+    const BYTE* source = copy.source.RowFromTop(first) + sourceLeft;
+    BYTE* target = copy.surface.Row(firstScreenRow);
+    if (!copy.colours.IsPaletteDevice()) {
+        // Rows follow one another a stride apart, either way up.
+        const std::ptrdiff_t sourceStride = rowCount > 1 ? copy.source.RowFromTop(first + 1) - copy.source.RowFromTop(first) : 0;
+        ConvertIndexRows(copy.colours.DeviceTable(), source, sourceStride, target + left * 4, copy.surface.stride, count,
+                         rowCount);
+    } else {
+        for (std::size_t j = 0; j < rowCount; ++j) {
+            const BYTE* sourceRow = copy.source.RowFromTop(first + static_cast<int>(j)) + sourceLeft;
+            BYTE* targetRow = copy.surface.Row(firstScreenRow + static_cast<LONG>(j));
+            if (copy.colours.IsIdentity()) {
+                std::memcpy(targetRow + left, sourceRow, count);
+            } else {
+                for (std::size_t i = 0; i < count; ++i)
+                    targetRow[left + i] = static_cast<BYTE>(deviceOf[sourceRow[i]]);
+            }
+        }
+    }
+    if (RowMarks* const marks = copy.rowMarks)
+        for (std::size_t j = 0; j < rowCount; ++j)
+            marks->Mark(firstScreenRow + static_cast<LONG>(j));
+    return static_cast<int>(rowCount);
+}
+
+int CopyNearest(Copy& copy)
+{
+    const bool oneToOne = copy.x.srcLength == copy.x.destLength && copy.y.srcLength == copy.y.destLength;
+    if (oneToOne && copy.source.BitCount() == 8)
+        return CopyEightBitRows(copy);
+    const std::vector<int> columns = CentreSamples(copy.x, copy.FromX(), copy.ToX());
+    const std::vector<int> rows = CentreSamples(copy.y, copy.FromY(), copy.ToY());
+
+    int first = copy.x.srcLimit;
+    int last = kOutside;
+    for (int s : columns)
+        if (s != kOutside) {
+            first = std::min(first, s);
+            last = std::max(last, s);
+        }
+    if (last == kOutside)
+        return 0;
+    const RowWriter writer(copy.surface);
+    std::vector<BYTE> values;
+    std::vector<DeviceValue> decoded;
+    int decodedRow = kOutside;
+    RowMarks* const marks = copy.rowMarks;
+    int written = 0;
+    for (std::size_t j = 0; j < rows.size(); ++j) {
+        if (rows[j] == kOutside)
+            continue;
+        if (rows[j] != decodedRow) {
+            DecodeDeviceValues(copy, copy.source.RowFromTop(rows[j]), first, last, values, decoded);
+            decodedRow = rows[j];
+        }
+        BYTE* target = copy.surface.Row(static_cast<int>(copy.target.top + j));
+        for (std::size_t i = 0; i < columns.size(); ++i)
+            if (columns[i] != kOutside)
+                writer.Put(target, copy.target.left + static_cast<std::int64_t>(i), decoded[columns[i] - first]);
+        ++written;
+        if (marks)
+            marks->Mark(copy.target.top + static_cast<LONG>(j));
+    }
+    return written;
+}
+
+int CopyHalftone(Copy& copy)
+{
+    const Coverage columns = AreaCoverage(copy.x, copy.FromX(), copy.ToX());
+    const Coverage rows = AreaCoverage(copy.y, copy.FromY(), copy.ToY());
+    if (columns.taps.empty() || rows.taps.empty())
+        return 0;
+    int first = copy.x.srcLimit;
+    int last = kOutside;
+    for (const Coverage::Tap& tap : columns.taps) {
+        first = std::min(first, tap.source);
+        last = std::max(last, tap.source);
+    }
+    const std::size_t width = columns.firstTap.size() - 1;
+    const RowWriter writer(copy.surface);
+    std::vector<BYTE> values;
+    std::vector<Colour> decoded;
+    std::vector<std::array<double, 4>> sums(width);  // red, green, blue, weight
+    RowMarks* const marks = copy.rowMarks;
+    int written = 0;
+    for (std::size_t j = 0; j + 1 < rows.firstTap.size(); ++j) {
+        if (rows.Of(j).empty())
+            continue;
+        std::fill(sums.begin(), sums.end(), std::array<double, 4>{});
+        for (const Coverage::Tap& row : rows.Of(j)) {
+            DecodeColours(copy, copy.source.RowFromTop(row.source), first, last, values, decoded);
+            for (std::size_t i = 0; i < width; ++i)
+                for (const Coverage::Tap& column : columns.Of(i)) {
+                    const Colour colour = decoded[column.source - first];
+                    const double weight = row.weight * column.weight;
+                    sums[i][0] += weight * RedOf(colour);
+                    sums[i][1] += weight * GreenOf(colour);
+                    sums[i][2] += weight * BlueOf(colour);
+                    sums[i][3] += weight;
+                }
+        }
+        BYTE* target = copy.surface.Row(static_cast<int>(copy.target.top + j));
+        for (std::size_t i = 0; i < width; ++i) {
+            const double total = sums[i][3];
+            if (total == 0)
+                continue;
+            const auto average = [&](int channel) {
+                return static_cast<Colour>(std::lround(sums[i][channel] / total));
+            };
+            const Colour colour = (average(0) << 16) | (average(1) << 8) | average(2);
+            writer.Put(target, copy.target.left + static_cast<std::int64_t>(i), copy.colours.DeviceOfColour(colour));
+        }
+        ++written;
+        if (marks)
+            marks->Mark(copy.target.top + static_cast<LONG>(j));
+    }
+    return written;
+}
+
+}  // namespace
+
+}  // namespace vesper::platform::gdi
+
+using namespace vesper::platform;
+using namespace vesper::platform::gdi;
+
+int StretchDIBits(HDC hdc, int xDest, int yDest, int DestWidth, int DestHeight, int xSrc, int ySrc, int SrcWidth,
+                  int SrcHeight, const void* lpBits, const BITMAPINFO* lpbmi, UINT iUsage, DWORD rop)
+{
+    if (DestWidth <= 0 || DestHeight <= 0 || SrcWidth <= 0 || SrcHeight <= 0 || rop != SRCCOPY ||
+        (iUsage != DIB_RGB_COLORS && iUsage != DIB_PAL_COLORS))
+        return 0;
+    const std::optional<DibSource> source = DibSource::Describe(lpbmi, lpBits);
+    if (!source)
+        return 0;
+
+    std::lock_guard lock(GdiMutex());
+    const DeviceContext* context = FindDC(hdc);
+    if (!context)
+        return 0;
+    Display& display = CurrentDisplay();
+    const Axis x{std::int64_t{context->origin.x} + xDest, DestWidth, xSrc, SrcWidth, source->Width()};
+    const Axis y{std::int64_t{context->origin.y} + yDest, DestHeight, source->TopRowOfRectangle(ySrc, SrcHeight),
+                 SrcHeight, source->Height()};
+    const RECT area = DrawableArea(*context, display);
+    const std::int64_t left = std::max<std::int64_t>(x.destStart, area.left);
+    const std::int64_t right = std::min<std::int64_t>(x.destStart + x.destLength, area.right);
+    const std::int64_t top = std::max<std::int64_t>(y.destStart, area.top);
+    const std::int64_t bottom = std::min<std::int64_t>(y.destStart + y.destLength, area.bottom);
+    if (left >= right || top >= bottom)
+        return 0;
+
+    ColourMapping colours(*source, iUsage, display, *FindPalette(context->palette));
+    const RECT target{static_cast<LONG>(left), static_cast<LONG>(top), static_cast<LONG>(right),
+                      static_cast<LONG>(bottom)};
+    const Surface surface = display.Pixels();
+    const bool stretched = SrcWidth != DestWidth || SrcHeight != DestHeight;
+    const auto copyPart = [&](const RECT& part, RowMarks* marks) {
+        Copy copy{*source, colours, surface, part, x, y, marks};
+        const int written = stretched && context->stretchMode == HALFTONE ? CopyHalftone(copy) : CopyNearest(copy);
+        if (written > 0)
+            display.AreaChanged(part);
+        return written;
+    };
+    // Drawing in the whole screen or in one rectangle, the target already
+    // lies inside it.
+    if (!context->clip || context->clip->Rects().size() <= 1)
+        return copyPart(target, nullptr);
+    RowMarks marks(target);
+    ForEachVisiblePart(*context, display, target, [&](const RECT& part) { copyPart(part, &marks); });
+    return marks.Count();
+}

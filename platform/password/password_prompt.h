@@ -1,0 +1,61 @@
+// The seam between the password logic and whatever asks the user: the screen
+// saver's password check and the password change ask a PasswordPrompt for
+// each text they need and tell it the outcome. Unless another prompt is
+// installed, the questions are dialogs of the window layer, shown by whichever
+// display backend is in use; the scripted prompt of
+// platform/testing/password_headless.h answers only where a test installs it.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "platform/password/password_secret.h"
+#include "platform/api/win32_types.h"
+
+namespace vesper::platform {
+
+enum class PasswordQuestion {
+    Password,           // the password that lets the saver close
+    OldPassword,        // the password in force, before changing it
+    NewPassword,        // the new password (empty: no password)
+    ConfirmNewPassword  // the new password again
+};
+
+enum class PasswordNotice {
+    WrongPassword,
+    WrongOldPassword,
+    NewPasswordsDiffer,
+    PasswordChanged,
+    PasswordRemoved,
+    PasswordNotSaved
+};
+
+// The sentence a dialog shows for a notice.
+std::string_view DescribePasswordNotice(PasswordNotice notice);
+
+// What came of a question.
+struct PasswordReply {
+    // What the user typed; nullopt when they cancelled or were never asked.
+    std::optional<SecretText> typed;
+    // Why the question could not be put to the user at all; empty when it was.
+    std::string unavailable;
+};
+
+class PasswordPrompt {
+public:
+    virtual ~PasswordPrompt() = default;
+    virtual PasswordReply Ask(HWND owner, PasswordQuestion question) = 0;
+    virtual void Tell(HWND owner, PasswordNotice notice) = 0;
+};
+
+// The prompt in force: the installed one, else the dialogs.
+PasswordPrompt& CurrentPasswordPrompt();
+// The dialogs: each question a dialog with a masked edit, OK and Annuler, each
+// notice a message box.
+PasswordPrompt& DialogPasswordPrompt();
+// Installs a prompt (nullptr restores the dialogs); the caller keeps it alive.
+// Returns the previously installed prompt (nullptr for the dialogs).
+PasswordPrompt* SetPasswordPrompt(PasswordPrompt* prompt);
+
+}  // namespace vesper::platform

@@ -1,0 +1,36 @@
+// Where MessageBoxA goes. Without a handler the box is written to standard
+// error and answered with its default button; the SDL backend installs a
+// handler that shows a real box, and a test may install its own to record the
+// boxes and choose the answer.
+#pragma once
+
+#include <functional>
+#include <string>
+
+#include "platform/api/win32_types.h"
+
+namespace vesper::platform {
+
+struct MessageBoxRequest {
+    HWND owner;
+    std::string text;
+    std::string caption;
+    UINT type;
+};
+
+using MessageBoxHandler = std::function<int(const MessageBoxRequest&)>;
+
+// Installs a handler (an empty one restores the default); returns the previous one.
+MessageBoxHandler SetMessageBoxHandler(MessageBoxHandler handler);
+
+// What a box does without a handler: written to standard error, answered with
+// its default button.
+int WriteMessageBoxToStandardError(const MessageBoxRequest& request);
+
+// The answer a key gives in a box of this type (MB_OK, MB_OKCANCEL, MB_YESNO),
+// as on Windows: Return and Space press the default button (the first),
+// Escape presses Cancel, or OK in a box with OK alone; 0 when the key does
+// nothing (Escape in a box of Yes and No).
+int AnswerOfKey(UINT type, UINT virtualKey);
+
+}  // namespace vesper::platform

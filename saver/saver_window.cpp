@@ -1,0 +1,250 @@
+#include "saver/saver_window.h"
+
+#include <cstdlib>
+
+#include "saver/globals.h"
+#include "saver/saver_proc.h"
+#include "saver/password_support.h"
+
+HWND g_hwndSaver = nullptr;
+POINT g_ptCursorRef{0, 0};
+
+namespace {
+
+using ImmAssociateContextProc = HANDLE(WINAPI*)(HWND, HANDLE);
+
+// The input-method module, only when something else loaded it already.
+HMODULE g_hImmModule = nullptr;
+ImmAssociateContextProc g_pfnImmAssociateContext = nullptr;
+HANDLE g_hSavedInputContext = nullptr;
+
+void RecordCursorReference()
+{
+    GetCursorPos(&g_ptCursorRef);
+}
+
+// The saver window takes no text input: it drops its input context while it
+// lives and gives it back when destroyed.
+void DetachInputContext(HWND window)
+{
+    g_hImmModule = GetModuleHandleA("IMM32.DLL");
+    if (!g_hImmModule)
+        return;
+    g_pfnImmAssociateContext = reinterpret_cast<ImmAssociateContextProc>(
+        reinterpret_cast<void (*)()>(GetProcAddress(g_hImmModule, "ImmAssociateContext")));
+    if (g_pfnImmAssociateContext)
+        g_hSavedInputContext = g_pfnImmAssociateContext(window, nullptr);
+}
+
+void RestoreInputContext(HWND window)
+{
+    if (g_hImmModule && g_pfnImmAssociateContext && g_hSavedInputContext)
+        g_pfnImmAssociateContext(window, g_hSavedInputContext);
+}
+
+// In preview the host shows help and context menus for the saver.
+LRESULT ForwardHelpToHost(HWND window, UINT message, LPARAM lParam)
+{
+    HWND host = GetParent(window);
+    if (host && IsWindow(host))
+        PostMessageA(host, message, reinterpret_cast<WPARAM>(host), lParam);
+    return 1;
+}
+
+bool IsRefusedSystemCommand(WPARAM command)
+{
+    return command == SC_SCREENSAVE || command == SC_NEXTWINDOW || command == SC_PREVWINDOW;
+}
+
+// The cursor moved more than the threshold from the reference point.
+bool MovedBeyondThreshold(const POINT& now)
+{
+    const DWORD distance = static_cast<DWORD>(std::abs(now.x - g_ptCursorRef.x)) +
+                           static_cast<DWORD>(std::abs(now.y - g_ptCursorRef.y));
+    return distance > kMouseMoveThreshold;
+}
+
+bool IsClosingInput(UINT message)
+{
+    return message == WM_KEYDOWN || message == WM_SYSKEYDOWN || message == WM_LBUTTONDOWN ||
+           message == WM_RBUTTONDOWN || message == WM_MBUTTONDOWN;
+}
+
+WNDCLASSA SaverClass()
+{
+    WNDCLASSA saverClass{};
+    saverClass.style = kSaverClassStyle;
+    saverClass.lpfnWndProc = SaverWindowProc;
+    saverClass.hInstance = g_hInstance;
+    saverClass.hIcon = LoadIconA(g_hInstance, MAKEINTRESOURCEA(kSaverIconResource));
+    saverClass.hbrBackground = static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH));
+    saverClass.lpszClassName = kSaverClassName;
+    return saverClass;
+}
+
+// The full-screen saver that already runs, if any.
+HWND RunningFullScreenSaver()
+{
+    HWND running = FindWindowA(kSaverClassName, kFullScreenTitle);
+    return running && IsWindow(running) ? running : nullptr;
+}
+
+// The exit code when no saver window could be made (the scene could not be
+// loaded, or the window system refused the window).
+constexpr int kExitNoSaverWindow = 1;
+}  // namespace
+
+int RunMessageLoop()
+{
+    MSG msg{};
+    while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
+        TranslateMessage(&msg);
+        DispatchMessageA(&msg);
+    }
+    return static_cast<int>(msg.wParam);
+}
+
+void HideSaverCursor()
+{
+    SetCursor(nullptr);
+}
+
+SaverWindowStart StartSaverWindow(HWND host)
+{
+    const WNDCLASSA saverClass = SaverClass();
+    int width = 0;
+    int height = 0;
+    DWORD style = 0;
+    DWORD exStyle = 0;
+    const char* title = nullptr;
+    if (host) {
+        RECT client{};
+        GetClientRect(host, &client);
+        width = client.right;
+        height = client.bottom;
+        style = kPreviewStyle;
+        title = kPreviewTitle;
+        g_bPreview = TRUE;
+    } else {
+        width = GetSystemMetrics(SM_CXSCREEN);
+        height = GetSystemMetrics(SM_CYSCREEN);
+        style = kFullScreenStyle;
+        title = kFullScreenTitle;
+        if (HWND running = RunningFullScreenSaver()) {
+            SetForegroundWindow(running);
+            return {nullptr, true};
+        }
+        LoadPasswordSupport();
+        exStyle = WS_EX_TOPMOST;
+    }
+
+    if (!RegisterClassA(&saverClass))
+        return {};
+    g_hwndSaver = CreateWindowExA(exStyle, kSaverClassName, title, style, 0, 0, width, height, host, nullptr,
+                                  g_hInstance, nullptr);
+    if (g_hwndSaver && !g_bPreview)
+        SetForegroundWindow(g_hwndSaver);
+    return {g_hwndSaver, false};
+}
+
+int CreateSaverWindow(HWND host)
+{
+    const SaverWindowStart start = StartSaverWindow(host);
+    if (start.alreadyRunning)
+        return 0;
+    const int exitCode = start.window ? RunMessageLoop() : kExitNoSaverWindow;
+    UnloadPasswordSupport();
+    return exitCode;
+}
+
+LRESULT CALLBACK SaverWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    switch (message) {
+    case WM_CREATE:
+        DetachInputContext(window);
+        RecordCursorReference();
+        if (!g_bPreview)
+            HideSaverCursor();
+        break;
+    case WM_DESTROY:
+        RestoreInputContext(window);
+        PostQuitMessage(0);
+        break;
+    case WM_SETTEXT:
+        return 0;
+    case WM_PAINT:
+        if (g_bClosing)
+            return DefWindowProcA(window, message, wParam, lParam);
+        if (!g_bPreview)
+            HideSaverCursor();
+        break;
+    case WM_HELP:
+    case WM_CONTEXTMENU:
+        if (g_bPreview)
+            return ForwardHelpToHost(window, message, lParam);
+        break;
+    case WM_KEYDOWN:
+    case WM_SYSKEYDOWN:
+    case WM_MOUSEMOVE:
+    case WM_LBUTTONDOWN:
+    case WM_RBUTTONDOWN:
+    case WM_MBUTTONDOWN:
+        if (g_bClosing)
+            return DefWindowProcA(window, message, wParam, lParam);
+        break;
+    case WM_SYSCOMMAND:
+        if (!g_bPreview && IsRefusedSystemCommand(wParam))
+            return 0;
+        break;
+    case WM_TIMER:
+        if (g_bClosing)
+            return 0;
+        Sleep(0);
+        break;
+    default:
+        break;
+    }
+    return ScreenSaverProc(window, message, wParam, lParam);
+}
+
+LRESULT DefScreenSaverProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (g_bPreview || g_bClosing)
+        return DefWindowProcA(window, message, wParam, lParam);
+
+    if (message == WM_CLOSE) {
+        if (!VerifyPassword(window)) {
+            RecordCursorReference();
+            return 0;
+        }
+        return DefWindowProcA(window, message, wParam, lParam);
+    }
+    if (message == WM_VERIFYPASSWORD)
+        return g_pfnVerifyScreenSavePwd ? g_pfnVerifyScreenSavePwd(window) : 1;
+    if (g_bInPasswordDialog)
+        return DefWindowProcA(window, message, wParam, lParam);
+
+    switch (message) {
+    case WM_SHOWWINDOW:
+        if (wParam)
+            HideSaverCursor();
+        break;
+    case WM_SETCURSOR:
+        HideSaverCursor();
+        return 1;
+    case WM_MOUSEMOVE: {
+        POINT now{};
+        GetCursorPos(&now);
+        if (MovedBeyondThreshold(now)) {
+            PostMessageA(window, WM_CLOSE, 0, 0);
+            g_ptCursorRef = now;
+        }
+        break;
+    }
+    default:
+        if (IsClosingInput(message))
+            PostMessageA(window, WM_CLOSE, 0, 0);
+        break;
+    }
+    return DefWindowProcA(window, message, wParam, lParam);
+}

@@ -1,0 +1,97 @@
+// Large blocks are backed by large pages where the system offers them on
+// request; the hint never disturbs small or odd blocks.
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+#include "platform/kernel/large_pages.h"
+#include "platform/win32.h"
+
+namespace {
+
+using vesper::platform::AdviseLargePages;
+using vesper::platform::kLargePageSize;
+
+// Whether the system backs memory with large pages when a program asks.
+[[maybe_unused]] bool LargePagesOnRequest()
+{
+    std::ifstream setting("/sys/kernel/mm/transparent_hugepage/enabled");
+    std::string text;
+    std::getline(setting, text);
+    return text.find("[madvise]") != std::string::npos || text.find("[always]") != std::string::npos;
+}
+
+// The kilobytes of large pages in the mapping that holds `address`, from
+// /proc/self/smaps; -1 when the mapping is not found.
+[[maybe_unused]] long LargePageKilobytesAt(const void* address)
+{
+    std::ifstream maps("/proc/self/smaps");
+    const auto wanted = reinterpret_cast<std::uintptr_t>(address);
+    bool inside = false;
+    std::string line;
+    while (std::getline(maps, line)) {
+        std::uintptr_t start = 0;
+        std::uintptr_t end = 0;
+        if (std::sscanf(line.c_str(), "%jx-%jx ", reinterpret_cast<std::uintmax_t*>(&start),
+                        reinterpret_cast<std::uintmax_t*>(&end)) == 2 &&
+            line.find(':') > line.find(' ')) {
+            inside = start <= wanted && wanted < end;
+            continue;
+        }
+        long kilobytes = 0;
+        if (inside && std::sscanf(line.c_str(), "AnonHugePages: %ld kB", &kilobytes) == 1)
+            return kilobytes;
+    }
+    return -1;
+}
+
+TEST(LargePages, SmallUnalignedAndMissingBlocksAreLeftAlone)
+{
+    AdviseLargePages(nullptr, 4 * kLargePageSize);
+    char small[64];
+    AdviseLargePages(small, sizeof small);
+    std::memset(small, 7, sizeof small);
+    EXPECT_EQ(small[63], 7);
+
+    // A block just under two large pages, starting past a boundary, holds no
+    // whole large page; its bytes stay as written.
+    HGLOBAL block = GlobalAlloc(GHND, kLargePageSize + 4096);
+    ASSERT_NE(block, nullptr);
+    auto* bytes = static_cast<BYTE*>(GlobalLock(block));
+    ASSERT_NE(bytes, nullptr);
+    EXPECT_EQ(bytes[kLargePageSize], 0) << "a zeroed block reads as zero after the hint";
+    AdviseLargePages(bytes + 1, kLargePageSize);
+    bytes[kLargePageSize] = 9;
+    EXPECT_EQ(bytes[kLargePageSize], 9);
+    GlobalUnlock(block);
+    GlobalFree(block);
+}
+
+TEST(LargePages, AFullScreenBlockIsBackedByLargePages)
+{
+#if defined(__SANITIZE_ADDRESS__)
+    GTEST_SKIP() << "the address sanitizer's allocator places blocks itself";
+#else
+    if (!LargePagesOnRequest())
+        GTEST_SKIP() << "this system gives no large pages on request";
+    // A 3840 x 2160 true-colour picture.
+    const SIZE_T size = 3840 * 2160 * 4;
+    HGLOBAL block = GlobalAlloc(GHND, size);
+    ASSERT_NE(block, nullptr);
+    auto* bytes = static_cast<BYTE*>(GlobalLock(block));
+    ASSERT_NE(bytes, nullptr);
+    for (SIZE_T i = 0; i < size; i += 4096)
+        ASSERT_EQ(bytes[i], 0);
+    std::memset(bytes, 1, size);
+    EXPECT_GT(LargePageKilobytesAt(bytes + size / 2), 0);
+    GlobalUnlock(block);
+    GlobalFree(block);
+#endif
+}
+
+}  // namespace
