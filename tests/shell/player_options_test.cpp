@@ -64,9 +64,39 @@ TEST(PlayerOptions, TheUsageNamesEveryRunModeAndOption)
 {
     const std::string usage = player::PlayerUsage("vesper-demo.scr");
     EXPECT_EQ(usage.rfind("Usage: vesper-demo.scr ", 0), 0u) << usage;
-    for (const char* part : {"/s ", "/p WINDOW-ID", "/c ", "/a ", "--help", "-h", "/?", "--version"})
+    for (const char* part : {"/s ", "/p WINDOW-ID", "/c ", "/a ", "--help", "-h", "/?", "--version", "--scene FILE",
+                             "--root", "--window-id ID", "--speed N"})
         EXPECT_NE(usage.find(part), std::string::npos) << part << " in\n" << usage;
     EXPECT_EQ(player::PlayerVersion().rfind("vesper ", 0), 0u);
+}
+
+// --scene goes with every run mode and with the hosted options, so it is
+// taken out of the arguments before either reads them.
+TEST(PlayerOptions, SceneFileIsTakenOutOfTheArguments)
+{
+    struct Case {
+        std::vector<std::string> arguments;
+        std::string file;
+        std::string error;
+        std::vector<std::string> left;
+    };
+    const Case cases[] = {
+        {{"/s"}, "", "", {"/s"}},
+        {{"--scene", "old.scr", "/s"}, "old.scr", "", {"/s"}},
+        {{"--root", "--scene=a b.scene", "--speed", "5"}, "a b.scene", "", {"--root", "--speed", "5"}},
+        {{"/p", "12", "--scene"}, "", "needs a value", {"/p", "12", "--scene"}},
+        {{"--scene="}, "", "needs a file name", {}},
+    };
+    for (const Case& c : cases) {
+        std::vector<std::string> arguments = c.arguments;
+        const player::SceneChoice choice = player::TakeSceneOption(arguments);
+        EXPECT_EQ(choice.file, c.file);
+        if (c.error.empty())
+            EXPECT_EQ(choice.error, "");
+        else
+            EXPECT_NE(choice.error.find(c.error), std::string::npos) << choice.error;
+        EXPECT_EQ(arguments, c.left);
+    }
 }
 
 }  // namespace

@@ -110,16 +110,9 @@ TEST_F(SdlRunModes, TheConfigurationDialogTakesTheSpeedFromTheKeysAndStoresItOnE
     const auto configure = Start({"/c"});
     const std::optional<XWindow> dialog = WaitForWindow("Configuration");
     ASSERT_TRUE(dialog) << "no configuration dialog: " << configure->Output();
-    const std::optional<RECT> area = m_x.AreaOf(*dialog);
-    ASSERT_TRUE(area);
-    // The speed bar is a little left of the middle, in the lower half: a
-    // click there gives it the keyboard (a click elsewhere on the dialog
-    // does nothing, the buttons being at the right).
-    const int x = area->left + (area->right - area->left) / 3;
-    for (int y = area->top + (area->bottom - area->top) / 2; y < area->bottom - 10; y += 4)
-        RunCommand("xdotool mousemove " + std::to_string(x) + " " + std::to_string(y) + " click 1");
-    // Home: the slowest speed; Right: one faster.
-    RunCommand("xdotool key Home Right Return");
+    // OK has the focus; Left moves it to the speed bar in the buttons' group,
+    // Home takes the slowest speed and Right one faster.
+    RunCommand("xdotool key Left Home Right Return");
     ASSERT_TRUE(Ended(*configure)) << "Enter did not close the dialog";
     EXPECT_EQ(configure->ExitCode(), 1) << "OK answers 1: " << configure->Output();
     std::ifstream settings(m_folder / "vesper" / "vesper.ini");

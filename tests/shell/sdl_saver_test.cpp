@@ -8,6 +8,7 @@
 #include <sys/wait.h>
 
 #include <chrono>
+#include <fstream>
 #include <cstdlib>
 #include <optional>
 #include <set>

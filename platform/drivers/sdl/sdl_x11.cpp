@@ -41,11 +41,10 @@ struct ErrorState {
     std::mutex mutex;
     ::Display* display = nullptr;
     std::set<WindowNumber> tolerated;
+    // Connections of our own whose errors are counted and otherwise ignored.
     std::set<::Display*> quiet;
-    XErrorHandler previous = nullptr;
-    // A connection of our own whose errors are counted and otherwise ignored.
-    std::atomic<::Display*> quiet{nullptr};
     std::atomic<unsigned> quietErrors{0};
+    XErrorHandler previous = nullptr;
     std::atomic<bool> trapping{false};
     std::atomic<bool> trapped{false};
 };
@@ -69,15 +68,13 @@ int OnError(::Display* display, XErrorEvent* error)
     ErrorState& state = Errors();
     if (LostEvent(*error))
         return 0;
-    if (display == state.quiet.load()) {
-        ++state.quietErrors;
-        return 0;
-    }
     XErrorHandler previous = nullptr;
     {
         std::lock_guard lock(state.mutex);
-        if (state.quiet.contains(display))
+        if (state.quiet.contains(display)) {
+            ++state.quietErrors;
             return 0;
+        }
         if (display == state.display) {
             if (state.trapping) {
                 state.trapped = true;
@@ -284,9 +281,13 @@ std::string ServerName()
     return display ? DisplayString(display) : "";
 }
 
-void IgnoreErrorsOn(::Display* display)
+void IgnoreErrorsOn(::Display* display, bool ignore)
 {
-    Errors().quiet = display;
+    std::lock_guard lock(Errors().mutex);
+    if (ignore)
+        Errors().quiet.insert(display);
+    else
+        Errors().quiet.erase(display);
 }
 
 unsigned IgnoredErrors()
@@ -304,11 +305,13 @@ namespace {
 
 bool Titled(::Display* display, Window window, const std::string& title)
 {
-    char* name = nullptr;
-    if (!XFetchName(display, window, &name) || !name)
+    // SDL stores the name as UTF-8 text, which XFetchName does not return:
+    // the property's bytes are compared as they stand.
+    XTextProperty name{};
+    if (!XGetWMName(display, window, &name) || !name.value)
         return false;
-    const bool matches = title == name;
-    XFree(name);
+    const bool matches = name.format == 8 && title == std::string(reinterpret_cast<const char*>(name.value), name.nitems);
+    XFree(name.value);
     return matches;
 }
 
@@ -332,18 +335,10 @@ Window FindTitled(::Display* display, Window top, const std::string& title, int 
     return found;
 }
 
-// Errors on a connection whose every request may fail harmlessly (about
-// windows that went away meanwhile) are ignored while it is registered.
-void SetQuiet(::Display* display, bool quiet)
-{
-    std::lock_guard lock(Errors().mutex);
-    if (quiet)
-        Errors().quiet.insert(display);
-    else
-        Errors().quiet.erase(display);
-}
-
 }  // namespace
+
+// How often the keyboard helper looks for the box until it has the focus.
+constexpr int kFocusRetryMilliseconds = 50;
 
 MessageBoxKeyboard::MessageBoxKeyboard(std::string title)
 {
@@ -372,17 +367,24 @@ void MessageBoxKeyboard::Run(const std::string& title)
     ::Display* display = XOpenDisplay(nullptr);
     if (!display)
         return;
-    SetQuiet(display, true);
+    IgnoreErrorsOn(display, true);
     const Window root = DefaultRootWindow(display);
     XSelectInput(display, root, SubstructureNotifyMask);
     Window box = 0;
+    bool focused = false;
+    // The box may be found (by its title) before it is mapped, when it cannot
+    // take the focus yet: the focus is given once it is viewable.
     const auto lookFor = [&](Window top) {
-        if (box)
-            return;
-        box = FindTitled(display, top, title);
-        if (box) {
-            XSelectInput(display, box, KeyPressMask | KeyReleaseMask);
+        if (!box) {
+            box = FindTitled(display, top, title);
+            if (box)
+                XSelectInput(display, box, KeyPressMask | KeyReleaseMask | StructureNotifyMask);
+        }
+        XWindowAttributes attributes{};
+        if (box && !focused && XGetWindowAttributes(display, box, &attributes) &&
+            attributes.map_state == IsViewable) {
             XSetInputFocus(display, box, RevertToPointerRoot, CurrentTime);
+            focused = true;
         }
     };
     // The box may be up already.
@@ -402,15 +404,19 @@ void MessageBoxKeyboard::Run(const std::string& title)
                 XSendEvent(display, box, False, event.type == KeyPress ? KeyPressMask : KeyReleaseMask, &event);
             }
         }
+        // Until the box has the focus, look again now and then: its title or
+        // its mapping may come without an event that names it.
+        if (!focused)
+            lookFor(root);
         XFlush(display);
         pollfd files[2] = {{m_stopFile, POLLIN, 0}, {ConnectionNumber(display), POLLIN, 0}};
-        if (poll(files, 2, -1) < 0 && errno != EINTR)
+        if (poll(files, 2, focused ? -1 : kFocusRetryMilliseconds) < 0 && errno != EINTR)
             break;
         if (files[0].revents & POLLIN)
             break;
     }
     XCloseDisplay(display);
-    SetQuiet(display, false);
+    IgnoreErrorsOn(display, false);
 }
 
 }  // namespace vesper::platform::sdl::x11

@@ -63,10 +63,11 @@ std::optional<POINT> PointerPosition();
 std::string ServerName();
 
 // X reports the errors of every connection to one handler: those of
-// `display`, a connection of our own beside SDL's (only one), are counted
-// and ignored from now on. Only once Available() has been asked.
-void IgnoreErrorsOn(_XDisplay* display);
-// How many errors of that connection have been ignored so far.
+// `display`, a connection of our own beside SDL's whose requests may fail
+// harmlessly, are counted and ignored while `ignore` holds. Only once
+// Available() has been asked.
+void IgnoreErrorsOn(_XDisplay* display, bool ignore);
+// How many errors of such connections have been ignored so far.
 unsigned IgnoredErrors();
 
 // The file of SDL's X connection, readable when X events arrive; -1 when X is

@@ -74,7 +74,7 @@ struct DirectPresenter::Connection {
             shmctl(segment.shmid, IPC_RMID, nullptr);
         if (display) {
             XCloseDisplay(display);
-            IgnoreErrorsOn(nullptr);
+            IgnoreErrorsOn(display, false);
         }
     }
     Connection(const Connection&) = delete;
@@ -128,7 +128,7 @@ std::unique_ptr<DirectPresenter> DirectPresenter::Open(const std::string& server
     connection->display = XOpenDisplay(serverName.c_str());
     if (!connection->display)
         return nullptr;
-    IgnoreErrorsOn(connection->display);
+    IgnoreErrorsOn(connection->display, true);
     if (!connection->Share(mode))
         return nullptr;
     return std::unique_ptr<DirectPresenter>(new DirectPresenter(std::move(connection)));
