@@ -15,6 +15,7 @@
 #include <string>
 #include <thread>
 
+#include "tests/support/pe_builder.h"
 #include "tests/support/test_data.h"
 // Last: it brings Xlib, whose macros (None, Status) other headers use as names.
 #include "tests/shell/saver_process.h"
@@ -102,6 +103,50 @@ TEST(SdlSaver, DemoShowsMovingSpritesOverItsBackgroundAndEndsOnAKey)
     // The X server drops a client's windows once it sees the connection close.
     EXPECT_TRUE(PollUntil([&] { return !x.FindByName("Screen Saver"); }, kExitTimeout))
         << "the saver's window outlived it";
+#endif
+}
+
+// A saver kept from Windows: a Windows program with the demo scene appended
+// after its image. The bare player, which holds no scene of its own, plays it
+// with --scene as it plays its own.
+TEST(SdlSaver, TheBarePlayerPlaysTheSceneOfAWindowsSaverFile)
+{
+#if !defined(VESPER_PLAYER) || !defined(VESPER_DEMO_SCENE)
+    GTEST_SKIP() << "the player or the demo scene is not part of this build";
+#else
+    XConnection x;
+    if (const std::string reason = DemoOnXUnavailable(x); !reason.empty())
+        GTEST_SKIP() << reason;
+    const int width = DisplayWidth(x.Get(), DefaultScreen(x.Get()));
+    const int height = DisplayHeight(x.Get(), DefaultScreen(x.Get()));
+    const std::optional<Screenshot> background = RenderBackground(VESPER_DEMO_SCENE, width, height);
+    ASSERT_TRUE(background);
+
+    ScratchDir folder;
+    std::vector<std::uint8_t> bytes = BuildPe({.string1 = u"Old saver|by someone"});
+    std::ifstream scene(VESPER_DEMO_SCENE, std::ios::binary);
+    bytes.insert(bytes.end(), std::istreambuf_iterator<char>(scene), std::istreambuf_iterator<char>());
+    const std::filesystem::path oldSaver = folder / "old-saver.scr";
+    std::ofstream(oldSaver, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
+                                                     static_cast<std::streamsize>(bytes.size()));
+
+    ChildProcess saver(VESPER_PLAYER, {"--scene", oldSaver.string(), "/s"}, folder.path(), folder / "output.txt");
+    ASSERT_TRUE(saver.Started());
+    std::optional<Screenshot> shot;
+    PollUntil(
+        [&] {
+            shot = WholeScreen(x, width, height);
+            return !saver.Running() || (shot && BackgroundShare(*shot, *background) > 0.9);
+        },
+        kStartTimeout);
+    ASSERT_TRUE(saver.Running()) << "the player ended early:\n" << saver.Output();
+    EXPECT_GT(shot ? BackgroundShare(*shot, *background) : 0.0, 0.9) << "the screen does not show the demo";
+
+    ASSERT_TRUE(RunCommand("xdotool key space"));
+    PollUntil([&] { return !saver.Running(); }, kExitTimeout);
+    ASSERT_FALSE(saver.Running()) << "the player still runs after a key press";
+    EXPECT_EQ(saver.ExitCode(), 0) << saver.Output();
+    EXPECT_TRUE(PollUntil([&] { return !x.FindByName("Screen Saver"); }, kExitTimeout));
 #endif
 }
 
