@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The Debian package with the real daemon: installs build/release's package,
 # lets xscreensaver (run by a normal user, as it refuses to run hacks for
-# root) play the demo hack from that user's list, and checks the screen, the
+# root) play the demo hack, and then a Windows saver file through the
+# player's --scene, from that user's list, and checks the screen, the
 # hack's end on deactivation, the hack's end when the X server goes away, and
 # that removing the package leaves nothing behind. Needs root (useradd,
 # dpkg -i); skips with a message otherwise. The package must be built first
@@ -51,8 +52,6 @@ start_xvfb() {
   display=:$(tr -d '[:space:]' <"$work/display")
 }
 
-# The processes of the hack that are left, by their program's path.
-hack_processes() { pgrep -f "^$hack" || true; }
 
 # ---- The package installs only under its own paths ----
 say "installing $(basename "$deb")"
@@ -72,66 +71,87 @@ id "$user" >/dev/null 2>&1 || useradd -m "$user"
 home=$(getent passwd "$user" | cut -d: -f6)
 as_user() { runuser -u "$user" -- env HOME="$home" DISPLAY="$display" "$@"; }
 start_xvfb
-printf 'timeout:\t0:30:00\nfade:\t\tFalse\nunfade:\t\tFalse\nlock:\t\tFalse\nmode:\t\tone\nselected:\t0\nprograms:\n' \
-  >"$home/.xscreensaver"
-chown "$user:" "$home/.xscreensaver"
-as_user vesper-xscreensaver add "$hack" >/dev/null
-grep -q "$hack --root" "$home/.xscreensaver" || fail "vesper-xscreensaver did not add the hack: $(cat "$home/.xscreensaver")"
+daemon_log=
 
-as_user xscreensaver --no-splash -verbose >"$work/daemon.log" 2>&1 &
-daemon_pid=$!
-for _ in $(seq 100); do
-  as_user xscreensaver-command -time >/dev/null 2>&1 && break
-  sleep 0.2
-done
-as_user xscreensaver-command -time >/dev/null 2>&1 || fail "xscreensaver does not answer: $(cat "$work/daemon.log")"
+# Puts FILE first in the user's list (as the only entry), lets the daemon play
+# it and checks the screen against vesper-render's frame of FILE, that sprites
+# move, and that deactivation ends the hack (whose processes match PATTERN)
+# within a second with exit code 0.
+play_under_daemon() {
+  local file=$1 pattern=$2 label=$3
+  hack_processes() { pgrep -f "$pattern" || true; }
+  printf 'timeout:\t0:30:00\nfade:\t\tFalse\nunfade:\t\tFalse\nlock:\t\tFalse\nmode:\t\tone\nselected:\t0\nprograms:\n' \
+    >"$home/.xscreensaver"
+  chown "$user:" "$home/.xscreensaver"
+  as_user vesper-xscreensaver add "$file" >/dev/null
+  grep -qF "$file" "$home/.xscreensaver" || fail "vesper-xscreensaver did not add $file: $(cat "$home/.xscreensaver")"
 
-# The frame the hack shows first, rendered without a display at the screen's size.
-vesper-render "$hack" --size "$size" --ticks 0 --out "$work/expected.png" >/dev/null
-as_user xscreensaver-command -activate >/dev/null
-pixels=$(( ${size%x*} * ${size#*x} ))
-# Pixels that differ from the expected frame: the sprites that moved since.
-differing() { compare -metric AE -fuzz 2% "$1" "$2" null: 2>&1 >/dev/null | cut -d' ' -f1 || true; }
-shown=
-for _ in $(seq 150); do
-  if [ -n "$(hack_processes)" ]; then
-    import -display "$display" -window root "$work/first.png" 2>/dev/null || true
-    if [ -s "$work/first.png" ]; then
-      off=$(differing "$work/first.png" "$work/expected.png")
-      if [[ $off =~ ^[0-9]+$ ]] && [ "$off" -lt $((pixels / 20)) ]; then shown=yes; break; fi
+  daemon_log="$work/daemon-$label.log"
+  as_user xscreensaver --no-splash -verbose >"$daemon_log" 2>&1 &
+  daemon_pid=$!
+  for _ in $(seq 100); do
+    as_user xscreensaver-command -time >/dev/null 2>&1 && break
+    sleep 0.2
+  done
+  as_user xscreensaver-command -time >/dev/null 2>&1 || fail "xscreensaver does not answer: $(cat "$daemon_log")"
+
+  # The frame the hack shows first, rendered without a display at the screen's size.
+  vesper-render "$file" --size "$size" --ticks 0 --out "$work/expected.png" >/dev/null
+  as_user xscreensaver-command -activate >/dev/null
+  local pixels=$(( ${size%x*} * ${size#*x} )) shown= off= moved= pids= ended=
+  rm -f "$work/first.png"
+  for _ in $(seq 150); do
+    if [ -n "$(hack_processes)" ]; then
+      import -display "$display" -window root "$work/first.png" 2>/dev/null || true
+      if [ -s "$work/first.png" ]; then
+        off=$(differing "$work/first.png" "$work/expected.png")
+        if [[ $off =~ ^[0-9]+$ ]] && [ "$off" -lt $((pixels / 20)) ]; then shown=yes; break; fi
+      fi
     fi
-  fi
-  sleep 0.2
-done
-[ -n "$shown" ] || fail "the screen never showed the demo (last difference: ${off:-none} pixels); daemon log: $(tail -20 "$work/daemon.log")"
-say "the daemon shows the demo: $off of $pixels pixels differ from vesper-render's frame"
-sleep 2
-import -display "$display" -window root "$work/second.png"
-moved=$(differing "$work/first.png" "$work/second.png")
-[[ $moved =~ ^[0-9]+$ ]] && [ "$moved" -gt 100 ] && [ "$moved" -lt $((pixels / 10)) ] ||
-  fail "after two seconds $moved pixels changed (sprites should move, over a small part of the screen)"
-off=$(differing "$work/second.png" "$work/expected.png")
-[ "$off" -lt $((pixels / 20)) ] || fail "two seconds on, $off pixels differ from the demo's frame"
-say "after two seconds $moved pixels changed"
-pids=$(hack_processes)
-[ "$(echo "$pids" | wc -w)" -eq 1 ] || fail "expected one hack process, found: $pids"
-ps -o ni= -p "$pids" | grep -q 10 || say "note: the hack does not run at nice 10"
+    sleep 0.2
+  done
+  [ -n "$shown" ] || fail "$label: the screen never showed the scene (last difference: ${off:-none} pixels); daemon log: $(tail -20 "$daemon_log")"
+  say "$label: the daemon shows the scene: $off of $pixels pixels differ from vesper-render's frame"
+  sleep 2
+  import -display "$display" -window root "$work/second.png"
+  moved=$(differing "$work/first.png" "$work/second.png")
+  [[ $moved =~ ^[0-9]+$ ]] && [ "$moved" -gt 100 ] && [ "$moved" -lt $((pixels / 10)) ] ||
+    fail "$label: after two seconds $moved pixels changed (sprites should move, over a small part of the screen)"
+  off=$(differing "$work/second.png" "$work/expected.png")
+  [ "$off" -lt $((pixels / 20)) ] || fail "$label: two seconds on, $off pixels differ from the scene's frame"
+  say "$label: after two seconds $moved pixels changed"
+  pids=$(hack_processes)
+  [ "$(echo "$pids" | wc -w)" -eq 1 ] || fail "$label: expected one hack process, found: $pids"
+  ps -o ni= -p "$pids" | grep -q 10 || say "note: the hack does not run at nice 10"
 
-# ---- Deactivation ends the hack at once, with exit code 0 ----
-as_user xscreensaver-command -deactivate >/dev/null
-ended=
-for _ in $(seq 20); do
-  [ -z "$(hack_processes)" ] && { ended=yes; break; }
-  sleep 0.05
-done
-[ -n "$ended" ] || fail "a Vesper process is left a second after deactivation: $(hack_processes)"
-sleep 0.5
-grep -q "vesper-demo" "$work/daemon.log" || fail "the daemon's log never names the hack"
-if grep -E "vesper-demo.*(abnormally|signal|crashed)" "$work/daemon.log"; then fail "the hack did not exit with 0"; fi
-say "deactivation ended the hack within a second, exit code 0"
-as_user xscreensaver-command -exit >/dev/null 2>&1 || true
-wait "$daemon_pid" 2>/dev/null || true
-daemon_pid=
+  # Deactivation ends the hack at once, with exit code 0.
+  as_user xscreensaver-command -deactivate >/dev/null
+  for _ in $(seq 20); do
+    [ -z "$(hack_processes)" ] && { ended=yes; break; }
+    sleep 0.05
+  done
+  [ -n "$ended" ] || fail "$label: a Vesper process is left a second after deactivation: $(hack_processes)"
+  sleep 0.5
+  grep -q "$(basename "$file")" "$daemon_log" || fail "$label: the daemon's log never names the hack"
+  if grep -E "$(basename "$file").*(abnormally|signal|crashed)" "$daemon_log"; then fail "$label: the hack did not exit with 0"; fi
+  say "$label: deactivation ended the hack within a second, exit code 0"
+  as_user xscreensaver-command -exit >/dev/null 2>&1 || true
+  wait "$daemon_pid" 2>/dev/null || true
+  daemon_pid=
+}
+
+# Pixels that differ between two pictures: the sprites that moved since.
+differing() { compare -metric AE -fuzz 2% "$1" "$2" null: 2>&1 >/dev/null | cut -d' ' -f1 || true; }
+
+play_under_daemon "$hack" "^$hack" "demo hack"
+
+# A saver kept from Windows: a Windows program with the demo scene appended
+# after its image, played by the installed player with --scene.
+old_saver="$home/old-saver.scr"
+cat "$root/fuzz/corpus/pe_image_fuzz/nothing_appended" /usr/share/doc/vesper/demo/demo.scene >"$old_saver" 2>/dev/null ||
+  cat "$root/fuzz/corpus/pe_image_fuzz/nothing_appended" "$build/demo/demo.scene" >"$old_saver"
+chown "$user:" "$old_saver"
+play_under_daemon "$old_saver" "^/usr/bin/vesper --root --scene $old_saver" "Windows saver"
 
 # ---- A broken X connection ends the hack with one line and a non-zero code ----
 DISPLAY="$display" "$hack" --root >"$work/hack.out" 2>"$work/hack.err" &
