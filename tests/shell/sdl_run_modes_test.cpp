@@ -96,7 +96,11 @@ TEST_F(SdlRunModes, PreviewPlaysInsideTheHostIdlesBetweenTicksAndEndsWithTheHost
     const std::optional<double> end = preview->ProcessorSeconds();
     const double wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - startTime).count();
     ASSERT_TRUE(start && end);
+#if defined(NDEBUG)
+    // The bound holds for the optimised build; the sanitizers' build does
+    // the same work many times slower.
     EXPECT_LT((*end - *start) / wall, 0.05) << "processor time " << (*end - *start) << " s in " << wall << " s";
+#endif
     EXPECT_NE(m_x.Capture(area).pixels, before.pixels) << "the scene stood still";
 
     XDestroyWindow(m_x.Get(), host);
@@ -123,13 +127,15 @@ TEST_F(SdlRunModes, TheConfigurationDialogTakesTheSpeedFromTheKeysAndStoresItOnE
 
 TEST_F(SdlRunModes, ADamagedSaverShowsTheBoxThenSaysWhichFileAndEndsWithAnError)
 {
-#if defined(VESPER_DEMO_SAVER)
-    // The saver cut short in the middle of its scene.
+#if defined(VESPER_DEMO_SAVER) && defined(VESPER_DEMO_SCENE)
+    // The saver cut short in the middle of its scene (the player before it
+    // is of another size in each build).
     const std::filesystem::path damaged = m_folder / "damaged-saver";
     {
         std::ifstream in(VESPER_DEMO_SAVER, std::ios::binary);
         std::ofstream out(damaged, std::ios::binary);
-        std::vector<char> bytes(1200000);
+        std::vector<char> bytes(std::filesystem::file_size(VESPER_DEMO_SAVER) -
+                                std::filesystem::file_size(VESPER_DEMO_SCENE) / 2);
         in.read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
         out.write(bytes.data(), in.gcount());
     }
