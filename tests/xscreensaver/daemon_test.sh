@@ -40,16 +40,11 @@ cleanup() {
 trap cleanup EXIT
 
 # An X server of its own, without an auth file, so that the user can connect.
+# shellcheck source=bench/private_xvfb.sh
+. "$root/bench/private_xvfb.sh"
 start_xvfb() {
-  rm -f "$work/display"
-  Xvfb -displayfd 3 -screen 0 "${size}x24" -nolisten tcp 3>"$work/display" >"$work/xvfb.log" 2>&1 &
-  xvfb_pid=$!
-  for _ in $(seq 100); do
-    [ -s "$work/display" ] && break
-    sleep 0.1
-  done
-  [ -s "$work/display" ] || fail "Xvfb gave no display number: $(cat "$work/xvfb.log")"
-  display=:$(tr -d '[:space:]' <"$work/display")
+  start_private_xvfb daemon_test "$size" "$work"
+  display=$DISPLAY
 }
 
 
