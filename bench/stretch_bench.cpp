@@ -2,6 +2,9 @@
 // of every changed rectangle to the window), next to a memcpy of the 32-bit
 // rectangle it writes, in the same run: whole 1080p frames and rectangles of
 // the sizes a tick copies. Reported per pixel and in bytes written a second.
+// Also the halftone stretch of a preview: the whole 640x480 stage into
+// preview windows of two sizes, and the part of one that a sprite's
+// rectangle reaches.
 #include <benchmark/benchmark.h>
 
 #include <cstring>
@@ -20,19 +23,19 @@ constexpr int kBytesPerScreenPixel = 4;
 constexpr int kLeft = 37;
 constexpr int kTop = 51;
 
-// A bottom-up 8-bit frame of the screen's size with a 256-colour table of
-// random colours and random pixels.
+// A bottom-up 8-bit frame (of the screen's size unless given) with a
+// 256-colour table of random colours and random pixels.
 struct Frame {
-    Frame()
+    explicit Frame(int width = kScreenWidth, int height = kScreenHeight)
     {
         std::mt19937 random(7);
         std::uniform_int_distribution<int> byte(0, 255);
         info.resize(sizeof(BITMAPINFOHEADER) + 256 * sizeof(RGBQUAD));
         auto* header = reinterpret_cast<BITMAPINFOHEADER*>(info.data());
-        *header = BITMAPINFOHEADER{sizeof(BITMAPINFOHEADER), kScreenWidth, kScreenHeight, 1, 8, BI_RGB, 0, 0, 0, 0, 0};
+        *header = BITMAPINFOHEADER{sizeof(BITMAPINFOHEADER), width, height, 1, 8, BI_RGB, 0, 0, 0, 0, 0};
         for (std::size_t i = sizeof(BITMAPINFOHEADER); i < info.size(); ++i)
             info[i] = static_cast<BYTE>(byte(random));
-        bits.resize(static_cast<std::size_t>(kScreenWidth) * kScreenHeight);
+        bits.resize(static_cast<std::size_t>(width) * height);
         for (BYTE& pixel : bits)
             pixel = static_cast<BYTE>(byte(random));
     }
@@ -94,8 +97,34 @@ void RectangleSizes(benchmark::internal::Benchmark* benchmark)
     benchmark->Args({kScreenWidth, kScreenHeight})->Args({400, 300})->Args({120, 90})->Args({45, 45});
 }
 
+constexpr int kStageWidth = 640;
+constexpr int kStageHeight = 480;
+
+// The stage stretched into a preview window of width x height at the screen's
+// corner, clipped to the given part of it (the whole window when empty).
+void BM_HalftoneStageIntoPreview(benchmark::State& state)
+{
+    const int width = static_cast<int>(state.range(0));
+    const int height = static_cast<int>(state.range(1));
+    const int clipWidth = state.range(2) ? static_cast<int>(state.range(2)) : width;
+    const int clipHeight = state.range(3) ? static_cast<int>(state.range(3)) : height;
+    vesper::platform::UseHeadlessDisplay({kScreenWidth, kScreenHeight, 32});
+    const Frame frame(kStageWidth, kStageHeight);
+    HDC screen = GetDC(nullptr);
+    SetStretchBltMode(screen, HALFTONE);
+    IntersectClipRect(screen, kLeft / 4, kTop / 4, kLeft / 4 + clipWidth, kTop / 4 + clipHeight);
+    for (auto _ : state) {
+        const int rows = StretchDIBits(screen, 0, 0, width, height, 0, 0, kStageWidth, kStageHeight, frame.bits.data(),
+                                       frame.Info(), DIB_RGB_COLORS, SRCCOPY);
+        benchmark::DoNotOptimize(rows);
+    }
+    ReleaseDC(nullptr, screen);
+    ReportPixels(state, clipWidth, clipHeight);
+}
+
 BENCHMARK(BM_EightBitFrameToScreen)->Apply(RectangleSizes);
 BENCHMARK(BM_MemcpyOfScreenRectangle)->Apply(RectangleSizes);
+BENCHMARK(BM_HalftoneStageIntoPreview)->Args({320, 240, 0, 0})->Args({152, 112, 0, 0})->Args({320, 240, 30, 30});
 
 }  // namespace
 

@@ -7,13 +7,14 @@
 // picture are left alone. Nearest sampling (every mode but HALFTONE) takes the
 // source pixel under the centre of the destination pixel; HALFTONE averages
 // the source pixels each destination pixel covers, weighted by the area
-// covered. Pixel values past the colour table read as black, or as logical
-// palette entry 0 with DIB_PAL_COLORS; indexes past the logical palette read
-// as its entry 0. The result is the number of destination rows written.
+// covered, in whole numbers (halves round up). Pixel values past the colour
+// table read as black, or as logical palette entry 0 with DIB_PAL_COLORS;
+// indexes past the logical palette read as its entry 0. The result is the number of destination rows written.
 #include <algorithm>
 #include <array>
-#include <cmath>
 #include <cstring>
+#include <limits>
+#include <numeric>
 #include <optional>
 #include <unordered_map>
 #include <vector>
@@ -190,16 +191,30 @@ std::vector<int> CentreSamples(const Axis& axis, std::int64_t from, std::int64_t
     return samples;
 }
 
-// The source pixels each destination pixel covers and how much of each.
+// The source pixels each destination pixel covers and how much of each, as
+// whole numbers: in units of 1/destLength source pixels, destination pixel d
+// covers [d * srcLength, (d + 1) * srcLength) and source pixel s covers
+// [s * destLength, (s + 1) * destLength). Every overlap is a multiple of
+// gcd(srcLength, destLength), which is taken as the unit to keep the
+// weights small. Only pixels inside the picture count.
 struct Coverage {
     struct Tap {
         int source;
-        double weight;
+        std::uint32_t weight;  // below 2^31: at most the shorter span's length
     };
     std::vector<std::size_t> firstTap;  // per destination pixel, plus an end marker
     std::vector<Tap> taps;
+    std::uint64_t unitsPerPixel = 0;  // the whole length of a destination pixel
 
+    std::size_t Count() const { return firstTap.size() - 1; }
     std::span<const Tap> Of(std::size_t d) const { return {taps.data() + firstTap[d], taps.data() + firstTap[d + 1]}; }
+    std::uint64_t WeightOf(std::size_t d) const
+    {
+        std::uint64_t total = 0;
+        for (const Tap& tap : Of(d))
+            total += tap.weight;
+        return total;
+    }
 };
 
 Wide FloorDivide(Wide a, Wide b)
@@ -208,14 +223,13 @@ Wide FloorDivide(Wide a, Wide b)
     return quotient * b > a ? quotient - 1 : quotient;
 }
 
-// In units of 1/destLength source pixels, destination pixel d covers
-// [d * srcLength, (d + 1) * srcLength) and source pixel s covers
-// [s * destLength, (s + 1) * destLength). Only pixels inside the picture count.
 Coverage AreaCoverage(const Axis& axis, std::int64_t from, std::int64_t to)
 {
     const Wide n = axis.srcLength;
     const Wide m = axis.destLength;
+    const Wide unit = std::gcd(axis.srcLength, axis.destLength);
     Coverage coverage;
+    coverage.unitsPerPixel = static_cast<std::uint64_t>(n / unit);
     for (std::int64_t d = from; d < to; ++d) {
         coverage.firstTap.push_back(coverage.taps.size());
         const Wide low = d * n;
@@ -226,7 +240,8 @@ Coverage AreaCoverage(const Axis& axis, std::int64_t from, std::int64_t to)
         for (Wide s = first; s <= last; ++s) {
             const Wide overlap = std::min(high, (s + 1) * m) - std::max(low, s * m);
             if (overlap > 0)
-                coverage.taps.push_back({static_cast<int>(axis.srcStart + s), static_cast<double>(overlap)});
+                coverage.taps.push_back(
+                    {static_cast<int>(axis.srcStart + s), static_cast<std::uint32_t>(overlap / unit)});
         }
     }
     coverage.firstTap.push_back(coverage.taps.size());
@@ -300,23 +315,6 @@ void DecodeDeviceValues(Copy& copy, const BYTE* row, int first, int last, std::v
     const auto& deviceOf = copy.colours.DeviceOfValue();
     for (std::size_t i = 0; i < count; ++i)
         out[i] = deviceOf[values[i]];
-}
-
-// Source pixels [first, last] of a picture row as colours.
-void DecodeColours(Copy& copy, const BYTE* row, int first, int last, std::vector<BYTE>& values,
-                   std::vector<Colour>& out)
-{
-    const std::size_t count = static_cast<std::size_t>(last - first + 1);
-    out.resize(count);
-    if (copy.source.BitCount() == 24) {
-        DibSource::ReadColours(row, first, out);
-        return;
-    }
-    values.resize(count);
-    copy.source.ReadValues(row, first, values);
-    const auto& colourOf = copy.colours.ColourOfValue();
-    for (std::size_t i = 0; i < count; ++i)
-        out[i] = colourOf[values[i]];
 }
 
 // One to one, destination pixel d of an axis (counted from destStart) shows
@@ -415,9 +413,211 @@ int CopyNearest(Copy& copy)
     return written;
 }
 
+// Colour channels summed one by one in `Sum`, wide enough for any sum:
+// 255 times the units a destination pixel covers on both axes.
+template <typename Sum>
+struct SeparateChannels {
+    using Value = std::array<Sum, 3>;  // red, green, blue
+
+    static Value Of(Colour colour) { return {RedOf(colour), GreenOf(colour), BlueOf(colour)}; }
+    static void Add(Value& sum, const Value& value)
+    {
+        for (int channel = 0; channel < 3; ++channel)
+            sum[channel] += value[channel];
+    }
+    static void AddWeighted(Value& sum, const Value& value, std::uint32_t weight)
+    {
+        for (int channel = 0; channel < 3; ++channel)
+            sum[channel] += value[channel] * Sum{weight};
+    }
+
+    class Divider {
+    public:
+        explicit Divider(std::uint64_t total = 1) : m_total(total) {}
+        Colour Average(const Value& sum) const
+        {
+            return (AverageOf(sum[0]) << 16) | (AverageOf(sum[1]) << 8) | AverageOf(sum[2]);
+        }
+
+    private:
+        // The nearest whole value of sum / total, halves rounded up.
+        Colour AverageOf(Sum sum) const { return static_cast<Colour>((2 * sum + m_total) / (2 * m_total)); }
+        Sum m_total;
+    };
+};
+
+// The three channels side by side in one word, 21 bits each with blue
+// lowest, so that one multiply weighs all three: usable while 2 * sum + total
+// (at most 511 times the total) stays below 2^21 in every channel.
+struct PackedChannels {
+    using Value = std::uint64_t;
+    static constexpr int kLaneBits = 21;
+    static constexpr Value kLaneMask = (Value{1} << kLaneBits) - 1;
+    static constexpr std::uint64_t kLargestTotal = (std::uint64_t{1} << kLaneBits) / 511 - 1;
+
+    static Value Of(Colour colour)
+    {
+        return (Value{RedOf(colour)} << (2 * kLaneBits)) | (Value{GreenOf(colour)} << kLaneBits) | BlueOf(colour);
+    }
+    static void Add(Value& sum, Value value) { sum += value; }
+    static void AddWeighted(Value& sum, Value value, std::uint32_t weight) { sum += value * weight; }
+
+    class Divider {
+    public:
+        // a / d, with d = 2 * total, becomes a * m_reciprocal >> kShift: the
+        // reciprocal is 2^kShift / d rounded up, so that the product exceeds
+        // a / d by less than a / 2^kShift, short of the next whole number
+        // while a * d < 2^kShift (a < 2^21 and d < 2^13 here).
+        explicit Divider(std::uint64_t total = 1)
+            : m_total(total), m_reciprocal(((std::uint64_t{1} << kShift) + 2 * total - 1) / (2 * total))
+        {
+        }
+        Colour Average(Value sum) const
+        {
+            return (AverageOf(sum >> (2 * kLaneBits)) << 16) | (AverageOf((sum >> kLaneBits) & kLaneMask) << 8) |
+                   AverageOf(sum & kLaneMask);
+        }
+
+    private:
+        static constexpr int kShift = 40;
+        Colour AverageOf(Value sum) const { return static_cast<Colour>(((2 * sum + m_total) * m_reciprocal) >> kShift); }
+        std::uint64_t m_total;
+        std::uint64_t m_reciprocal;
+    };
+};
+
+// Source pixels [first, last] of picture rows as channel values.
+template <typename Channels>
+class ChannelRowDecoder {
+public:
+    using Value = typename Channels::Value;
+
+    ChannelRowDecoder(const Copy& copy, int first, int last)
+        : m_source(copy.source), m_first(first), m_count(static_cast<std::size_t>(last - first + 1))
+    {
+        for (std::size_t index = 0; index < m_valueOfIndex.size(); ++index)
+            m_valueOfIndex[index] = Channels::Of(copy.colours.ColourOfValue()[index]);
+    }
+
+    // Adds the row's values, times `weight`, to `sums`.
+    void AddWeighted(int rowFromTop, std::uint32_t weight, std::vector<Value>& sums)
+    {
+        const BYTE* row = m_source.RowFromTop(rowFromTop);
+        if (m_source.BitCount() == 24) {
+            m_colours.resize(m_count);
+            DibSource::ReadColours(row, m_first, m_colours);
+            for (std::size_t i = 0; i < m_count; ++i)
+                Channels::AddWeighted(sums[i], Channels::Of(m_colours[i]), weight);
+        } else {
+            m_values.resize(m_count);
+            m_source.ReadValues(row, m_first, m_values);
+            // Whole source rows (a shrink by a whole factor) weigh one.
+            if (weight == 1) {
+                for (std::size_t i = 0; i < m_count; ++i)
+                    Channels::Add(sums[i], m_valueOfIndex[m_values[i]]);
+            } else {
+                for (std::size_t i = 0; i < m_count; ++i)
+                    Channels::AddWeighted(sums[i], m_valueOfIndex[m_values[i]], weight);
+            }
+        }
+    }
+
+private:
+    const DibSource& m_source;
+    int m_first;
+    std::size_t m_count;
+    std::array<Value, 256> m_valueOfIndex{};
+    std::vector<BYTE> m_values;
+    std::vector<Colour> m_colours;
+};
+
+// The destination pixels of an axis that cover some of the picture: one run,
+// as the picture is one span.
+struct DrawnRun {
+    std::size_t first = 0;
+    std::size_t end = 0;
+};
+
+DrawnRun DrawnPixels(const Coverage& coverage)
+{
+    DrawnRun run;
+    while (run.first < coverage.Count() && coverage.Of(run.first).empty())
+        ++run.first;
+    run.end = run.first;
+    while (run.end < coverage.Count() && !coverage.Of(run.end).empty())
+        ++run.end;
+    return run;
+}
+
+// Writes a row of averaged colours as device values.
+void PutColours(Copy& copy, LONG y, std::int64_t left, std::span<const Colour> colours)
+{
+    BYTE* target = copy.surface.Row(y);
+    if (!copy.colours.IsPaletteDevice()) {
+        std::memcpy(target + left * 4, colours.data(), colours.size() * 4);
+        return;
+    }
+    for (std::size_t i = 0; i < colours.size(); ++i)
+        target[left + static_cast<std::int64_t>(i)] = static_cast<BYTE>(copy.colours.DeviceOfColour(colours[i]));
+}
+
+// The weighted area average of every destination pixel, exactly.
+template <typename Channels>
+int CopyHalftoneRows(Copy& copy, const Coverage& columns, const Coverage& rows, int first, int last)
+{
+    using Value = typename Channels::Value;
+    using Divider = typename Channels::Divider;
+    const DrawnRun drawn = DrawnPixels(columns);
+    const std::size_t width = drawn.end - drawn.first;
+    std::vector<std::uint64_t> columnWeights(width);
+    std::vector<std::size_t> firstTaps(width + 1);
+    for (std::size_t i = 0; i < width; ++i) {
+        columnWeights[i] = columns.WeightOf(drawn.first + i);
+        firstTaps[i] = columns.firstTap[drawn.first + i];
+    }
+    firstTaps[width] = columns.firstTap[drawn.end];
+    const Coverage::Tap* const taps = columns.taps.data();
+    ChannelRowDecoder<Channels> decoder(copy, first, last);
+    std::vector<Value> down(static_cast<std::size_t>(last - first + 1));
+    std::vector<Divider> dividers(width);
+    std::uint64_t dividersRowWeight = 0;
+    std::vector<Colour> averages(width);
+    RowMarks* const marks = copy.rowMarks;
+    int written = 0;
+    for (std::size_t j = 0; j < rows.Count(); ++j) {
+        if (rows.Of(j).empty())
+            continue;
+        // Down the source rows first, for every source column at once; then
+        // across, once per destination pixel.
+        std::fill(down.begin(), down.end(), Value{});
+        for (const Coverage::Tap& row : rows.Of(j))
+            decoder.AddWeighted(row.source, row.weight, down);
+        // Rows inside the picture all weigh the same: the dividers change
+        // only at its edges.
+        const std::uint64_t rowWeight = rows.WeightOf(j);
+        if (rowWeight != dividersRowWeight) {
+            for (std::size_t i = 0; i < width; ++i)
+                dividers[i] = Divider(rowWeight * columnWeights[i]);
+            dividersRowWeight = rowWeight;
+        }
+        for (std::size_t i = 0; i < width; ++i) {
+            Value sum{};
+            for (std::size_t t = firstTaps[i]; t < firstTaps[i + 1]; ++t)
+                Channels::AddWeighted(sum, down[static_cast<std::size_t>(taps[t].source)], taps[t].weight);
+            averages[i] = dividers[i].Average(sum);
+        }
+        const auto y = static_cast<LONG>(copy.target.top + static_cast<LONG>(j));
+        PutColours(copy, y, copy.target.left + static_cast<std::int64_t>(drawn.first), averages);
+        ++written;
+        if (marks)
+            marks->Mark(y);
+    }
+    return written;
+}
+
 int CopyHalftone(Copy& copy)
 {
-    const Coverage columns = AreaCoverage(copy.x, copy.FromX(), copy.ToX());
+    Coverage columns = AreaCoverage(copy.x, copy.FromX(), copy.ToX());
     const Coverage rows = AreaCoverage(copy.y, copy.FromY(), copy.ToY());
     if (columns.taps.empty() || rows.taps.empty())
         return 0;
@@ -427,45 +627,18 @@ int CopyHalftone(Copy& copy)
         first = std::min(first, tap.source);
         last = std::max(last, tap.source);
     }
-    const std::size_t width = columns.firstTap.size() - 1;
-    const RowWriter writer(copy.surface);
-    std::vector<BYTE> values;
-    std::vector<Colour> decoded;
-    std::vector<std::array<double, 4>> sums(width);  // red, green, blue, weight
-    RowMarks* const marks = copy.rowMarks;
-    int written = 0;
-    for (std::size_t j = 0; j + 1 < rows.firstTap.size(); ++j) {
-        if (rows.Of(j).empty())
-            continue;
-        std::fill(sums.begin(), sums.end(), std::array<double, 4>{});
-        for (const Coverage::Tap& row : rows.Of(j)) {
-            DecodeColours(copy, copy.source.RowFromTop(row.source), first, last, values, decoded);
-            for (std::size_t i = 0; i < width; ++i)
-                for (const Coverage::Tap& column : columns.Of(i)) {
-                    const Colour colour = decoded[column.source - first];
-                    const double weight = row.weight * column.weight;
-                    sums[i][0] += weight * RedOf(colour);
-                    sums[i][1] += weight * GreenOf(colour);
-                    sums[i][2] += weight * BlueOf(colour);
-                    sums[i][3] += weight;
-                }
-        }
-        BYTE* target = copy.surface.Row(static_cast<int>(copy.target.top + j));
-        for (std::size_t i = 0; i < width; ++i) {
-            const double total = sums[i][3];
-            if (total == 0)
-                continue;
-            const auto average = [&](int channel) {
-                return static_cast<Colour>(std::lround(sums[i][channel] / total));
-            };
-            const Colour colour = (average(0) << 16) | (average(1) << 8) | average(2);
-            writer.Put(target, copy.target.left + static_cast<std::int64_t>(i), copy.colours.DeviceOfColour(colour));
-        }
-        ++written;
-        if (marks)
-            marks->Mark(copy.target.top + static_cast<LONG>(j));
-    }
-    return written;
+    // Columns count from the first one read.
+    for (Coverage::Tap& tap : columns.taps)
+        tap.source -= first;
+    const std::uint64_t largestTotal = columns.unitsPerPixel * rows.unitsPerPixel;
+    if (largestTotal <= PackedChannels::kLargestTotal)
+        return CopyHalftoneRows<PackedChannels>(copy, columns, rows, first, last);
+    // 2 * sum + total, the largest value the averaging forms, is at most
+    // 511 times the units of a pixel on both axes (each below 2^31).
+    constexpr std::uint64_t kLargestTotalIn64Bits = std::numeric_limits<std::uint64_t>::max() / 511;
+    if (largestTotal <= kLargestTotalIn64Bits)
+        return CopyHalftoneRows<SeparateChannels<std::uint64_t>>(copy, columns, rows, first, last);
+    return CopyHalftoneRows<SeparateChannels<unsigned __int128>>(copy, columns, rows, first, last);
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include <cstring>
 #include <limits>
 #include <optional>
+#include <random>
 #include <vector>
 
 #include "platform/gdi/gdi_objects.h"
@@ -276,6 +277,86 @@ TEST_F(StretchTest, HalftoneOnAPaletteDisplayTakesTheNearestSystemColour)
     EXPECT_EQ(Draw(0, 0, 2, 1, 0, 0, 4, 1, row), 1);
     EXPECT_EQ(screen.IndexAt(0, 0), 1);
     EXPECT_EQ(screen.IndexAt(1, 0), 246);
+}
+
+// The average a halftone copy must show at screen pixel (x, y): source
+// pixels weighted by the area of the destination pixel they cover, halves
+// rounded up, or nothing when the pixel lies outside the destination or
+// covers no part of the picture.
+struct HalftoneCase {
+    int xDest, yDest, destWidth, destHeight, xSrc, ySrc, srcWidth, srcHeight;
+};
+
+std::optional<unsigned> ExactAverage(const HalftoneCase& c, int width, int height, const std::vector<unsigned>& colours,
+                                     int x, int y)
+{
+    using Wide = __int128;
+    if (x < c.xDest || x >= c.xDest + c.destWidth || y < c.yDest || y >= c.yDest + c.destHeight)
+        return std::nullopt;
+    // Overlap, in 1/destLength source pixels, of destination pixel d with
+    // source pixel s, both counted from the start of their spans.
+    const auto overlap = [](Wide d, Wide s, Wide srcLength, Wide destLength) {
+        const Wide low = std::max(d * srcLength, s * destLength);
+        const Wide high = std::min((d + 1) * srcLength, (s + 1) * destLength);
+        return std::max<Wide>(0, high - low);
+    };
+    Wide total = 0;
+    Wide sums[3] = {};
+    for (int row = 0; row < height; ++row) {
+        const Wide down = overlap(y - c.yDest, row - c.ySrc, c.srcHeight, c.destHeight);
+        for (int column = 0; down > 0 && column < width; ++column) {
+            const Wide weight = down * overlap(x - c.xDest, column - c.xSrc, c.srcWidth, c.destWidth);
+            const unsigned colour = colours[static_cast<std::size_t>(row) * width + column];
+            total += weight;
+            for (int channel = 0; channel < 3; ++channel)
+                sums[channel] += weight * ((colour >> (16 - 8 * channel)) & 0xFF);
+        }
+    }
+    if (total == 0)
+        return std::nullopt;
+    unsigned average = 0;
+    for (const Wide sum : sums)
+        average = (average << 8) | static_cast<unsigned>((2 * sum + total) / (2 * total));
+    return average;
+}
+
+TEST_F(StretchTest, HalftoneShowsTheExactAreaAverageWhateverTheSizesAndPlaces)
+{
+    constexpr int kScreenWidth = 48, kScreenHeight = 40;
+    std::mt19937 random(20261209);
+    const auto between = [&](int low, int high) { return std::uniform_int_distribution<int>(low, high)(random); };
+    std::vector<HalftoneCase> cases;
+    for (int i = 0; i < 150; ++i)
+        cases.push_back({between(-12, 40), between(-12, 34), between(1, 70), between(1, 70), between(-8, 30),
+                         between(-8, 30), between(1, 70), between(1, 70)});
+    // Spans far wider than the picture make sums past 64 bits.
+    cases.push_back({0, 0, 7, 5, 0, 0, 1 << 30, (1 << 30) - 3});
+    cases.push_back({-3, 2, 45, 3, 2, -1, (1 << 30) + 1, 1 << 29});
+    for (const HalftoneCase& c : cases) {
+        const int width = between(1, 30), height = between(1, 30);
+        const bool deep = between(0, 1) == 1;
+        std::vector<unsigned> table(256), values(static_cast<std::size_t>(width) * height), colours(values.size());
+        for (unsigned& entry : table)
+            entry = static_cast<unsigned>(random()) & 0xFFFFFF;
+        for (std::size_t p = 0; p < values.size(); ++p) {
+            values[p] = deep ? static_cast<unsigned>(random()) & 0xFFFFFF : static_cast<unsigned>(between(0, 255));
+            colours[p] = deep ? values[p] : table[values[p]];
+        }
+        const TestDib dib = deep ? MakeDib(width, height, 24, values, {}, RowOrder::TopDown)
+                                 : MakeDib(width, height, 8, values, table, RowOrder::TopDown);
+        HeadlessDisplay& screen = Screen(kScreenWidth, kScreenHeight, 32);
+        SetStretchBltMode(dc, HALFTONE);
+        Draw(c.xDest, c.yDest, c.destWidth, c.destHeight, c.xSrc, c.ySrc, c.srcWidth, c.srcHeight, dib);
+        for (int y = 0; y < kScreenHeight; ++y)
+            for (int x = 0; x < kScreenWidth; ++x) {
+                const std::optional<unsigned> expected = ExactAverage(c, width, height, colours, x, y);
+                ASSERT_EQ(screen.ColorAt(x, y), Rgb(expected.value_or(kBackground)))
+                    << "pixel " << x << "," << y << " of a " << width << "x" << height << (deep ? " 24" : " 8")
+                    << "-bit picture drawn at " << c.xDest << "," << c.yDest << " size " << c.destWidth << "x"
+                    << c.destHeight << " from " << c.xSrc << "," << c.ySrc << " size " << c.srcWidth << "x"
+                    << c.srcHeight;
+            }
+    }
 }
 
 // ---- Colours on a palette display --------------------------------------------
