@@ -24,4 +24,18 @@ void AdviseLargePages(void* bytes, std::size_t size)
 #endif
 }
 
+bool PrefaultPages(void* bytes, std::size_t size)
+{
+#if defined(MADV_POPULATE_WRITE)
+    constexpr std::uintptr_t kPageSize = 4096;
+    const auto start = reinterpret_cast<std::uintptr_t>(bytes) & ~(kPageSize - 1);
+    const std::uintptr_t end = reinterpret_cast<std::uintptr_t>(bytes) + size;
+    return bytes && size > 0 && madvise(reinterpret_cast<void*>(start), end - start, MADV_POPULATE_WRITE) == 0;
+#else
+    (void)bytes;
+    (void)size;
+    return false;
+#endif
+}
+
 }  // namespace vesper::platform

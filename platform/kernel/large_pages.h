@@ -16,4 +16,11 @@ inline constexpr std::size_t kLargePageSize = std::size_t{2} << 20;
 // the system has no such pages. Best called before the block is first touched.
 void AdviseLargePages(void* bytes, std::size_t size);
 
+// Makes every page of [bytes, bytes + size) present and writable now, in one
+// request, instead of one fault at a time when the block is first written
+// (tens of milliseconds for a screen-sized block). Only a hint: systems
+// without the request leave the faults for later (the result is false). The
+// contents stay as they are (zero for fresh memory).
+bool PrefaultPages(void* bytes, std::size_t size);
+
 }  // namespace vesper::platform

@@ -12,6 +12,7 @@
 #include <ctime>
 #include <utility>
 
+#include "platform/kernel/large_pages.h"
 #include "platform/win32.h"
 
 namespace vesper::platform::sdl::x11 {
@@ -107,6 +108,8 @@ struct DirectPresenter::Connection {
         if (segment.shmaddr == reinterpret_cast<char*>(-1))
             return false;
         image->data = segment.shmaddr;
+        // The first frame writes the whole segment.
+        PrefaultPages(segment.shmaddr, size);
         segment.readOnly = True;  // the server only reads the picture
         attached = XShmAttach(display, &segment) != 0 && Succeeded();
         // Both sides hold the segment now; the system frees it once both

@@ -2,12 +2,16 @@
 // request; the hint never disturbs small or odd blocks.
 #include <gtest/gtest.h>
 
+#include <sys/mman.h>
+
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <vector>
 
 #include "platform/kernel/large_pages.h"
 #include "platform/win32.h"
@@ -92,6 +96,26 @@ TEST(LargePages, AFullScreenBlockIsBackedByLargePages)
     GlobalUnlock(block);
     GlobalFree(block);
 #endif
+}
+
+TEST(LargePages, PrefaultingAShareableBlockMakesItResidentAndKeepsItsBytes)
+{
+    // A shared mapping, as a segment shown by the X server is.
+    constexpr std::size_t kSize = 8 << 20;
+    void* mapping = mmap(nullptr, kSize, PROT_READ | PROT_WRITE, MAP_SHARED | MAP_ANONYMOUS, -1, 0);
+    ASSERT_NE(mapping, MAP_FAILED);
+    auto* bytes = static_cast<unsigned char*>(mapping);
+    bytes[4096 * 3 + 5] = 42;
+    const bool prefaulted = vesper::platform::PrefaultPages(bytes + 100, kSize - 200);
+    std::vector<unsigned char> resident(kSize / 4096);
+    ASSERT_EQ(mincore(mapping, kSize, resident.data()), 0);
+    EXPECT_EQ(bytes[4096 * 3 + 5], 42);
+    EXPECT_EQ(bytes[kSize - 1], 0);
+    const auto present = std::count_if(resident.begin(), resident.end(), [](unsigned char page) { return page & 1; });
+    munmap(mapping, kSize);
+    if (!prefaulted)
+        GTEST_SKIP() << "this system cannot prefault pages on request";
+    EXPECT_EQ(present, static_cast<long>(resident.size())) << "every page, the partly covered first and last too";
 }
 
 }  // namespace
