@@ -230,6 +230,13 @@ Coverage AreaCoverage(const Axis& axis, std::int64_t from, std::int64_t to)
     const Wide unit = std::gcd(axis.srcLength, axis.destLength);
     Coverage coverage;
     coverage.unitsPerPixel = static_cast<std::uint64_t>(n / unit);
+    // A destination pixel takes at most n / m + 2 source pixels, and source
+    // pixels shared between two destination pixels count once more: made to
+    // size at once, the lists are not regrown on every copy.
+    const auto pixels = static_cast<std::size_t>(to - from);
+    const auto perPixel = static_cast<std::size_t>(std::min<Wide>(n / m + 2, axis.srcLimit + 1));
+    coverage.firstTap.reserve(pixels + 1);
+    coverage.taps.reserve(std::min(pixels * perPixel, pixels + static_cast<std::size_t>(axis.srcLimit)));
     for (std::int64_t d = from; d < to; ++d) {
         coverage.firstTap.push_back(coverage.taps.size());
         const Wide low = d * n;
