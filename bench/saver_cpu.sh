@@ -27,7 +27,7 @@ usage: $(basename "$0") [--saver FILE] [--seconds N] [--size WxH] [--speed 1-100
 Starts Xvfb on a display number of its choice with a WxH screen (default $size) and
 runs the packed demo saver FILE (default build/release/demo/vesper-demo.scr,
 made by scripts/build.sh release) full screen with a settings folder of its
-own: speed 100 (50 ticks a second) unless --speed says otherwise. N seconds
+own: speed 100 (50 ticks a second, 100 in preview) unless --speed says otherwise. N seconds
 (default $seconds) after its window has shown for a second, a key press sent by
 xdotool ends it. Reports user+sys seconds of the player and of the X server
 and their total as a share of one core, over the whole run and over the N
@@ -125,8 +125,17 @@ sum_switches() { awk '{ total += $2 } END { print total + 0 }' "$1"; }
 switches_by_thread() {
   awk 'NR == FNR { before[$1] = $2; next } { printf "%d ", $2 - before[$1] }' "$1" "$2" | tr ' ' '\n' | sort -rn | tr '\n' ' '
 }
-# Ticks a second at a speed: one 20 ms event in every 1, 2, 3, 4 or 5.
-ticks_per_second_at() { echo $((50 / ((100 - $1) / 20 + 1))); }
+# Ticks a second at a speed: full screen and hosted, one 20 ms event in every
+# 1, 2, 3, 4 or 5; in preview, a window timer of 101 - speed ms, at least 10.
+ticks_per_second_at() {
+  if [ "$mode" = preview ]; then
+    local period=$((101 - $1))
+    [ "$period" -ge 10 ] || period=10
+    echo $((1000 / period))
+  else
+    echo $((50 / ((100 - $1) / 20 + 1)))
+  fi
+}
 # seconds with two decimals from a count and a divisor
 ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.2f", a / b }'; }
 percent() { awk -v cpu="$1" -v wall="$2" 'BEGIN { printf "%.2f", 100 * cpu / wall }'; }
