@@ -1,6 +1,10 @@
 #include "shell/hosted_saver.h"
 
+#include <fcntl.h>
+#include <poll.h>
 #include <pthread.h>
+#include <sys/signalfd.h>
+#include <unistd.h>
 
 #include <atomic>
 #include <cerrno>
@@ -17,19 +21,48 @@
 namespace {
 
 constexpr int kExitNoWindow = 1;
-// How often the ending signals are looked at (a signal taken by another
-// thread is seen within this), and every how many looks the host window's
-// size (each look asks the X server).
-constexpr long kSignalCheckNanoseconds = 50'000'000;
-constexpr int kSignalChecksPerHostCheck = 4;
+// How often the host window's size is looked at (each look asks the X
+// server). Ending signals wake the watch at once.
+constexpr int kHostCheckMilliseconds = 200;
 
 // Set by the handler of an ending signal that reached a thread that does not
-// block it (a library's thread with a mask of its own).
+// block it (a library's thread with a mask of its own), which also writes a
+// byte into the pipe the watch waits on.
 std::atomic<bool> s_endingSignalCaught{false};
+int s_wakePipe[2] = {-1, -1};
 
 void OnEndingSignal(int)
 {
     s_endingSignalCaught = true;
+    const int saved = errno;
+    const char byte = 1;
+    if (s_wakePipe[1] >= 0 && write(s_wakePipe[1], &byte, 1) < 0) {
+        // A full pipe already holds a wake-up.
+    }
+    errno = saved;
+}
+
+void WakeTheWatch()
+{
+    const char byte = 0;
+    if (s_wakePipe[1] >= 0 && write(s_wakePipe[1], &byte, 1) < 0) {
+        // A full pipe already holds a wake-up.
+    }
+}
+
+// Without a descriptor for them, pending signals are taken when the watch
+// wakes to look at the host.
+bool TakePendingSignal(const sigset_t& signals)
+{
+    const timespec now{0, 0};
+    return sigtimedwait(&signals, nullptr, &now) > 0;
+}
+
+void DrainTheWakePipe()
+{
+    char bytes[64];
+    while (s_wakePipe[0] >= 0 && read(s_wakePipe[0], bytes, sizeof bytes) > 0) {
+    }
 }
 
 // Watches, on a thread of its own, for an ending signal and for the host
@@ -45,9 +78,7 @@ public:
             std::lock_guard lock(m_mutex);
             m_stop = true;
         }
-        // Wakes the wait at once: the signal is blocked, so it only ends the
-        // thread's sigtimedwait.
-        pthread_kill(m_thread.native_handle(), SIGHUP);
+        WakeTheWatch();
         m_thread.join();
     }
 
@@ -77,26 +108,36 @@ public:
     }
 
 private:
+    // Sleeps until an ending signal comes (pending for the process, as every
+    // thread of ours blocks them, or caught by the handler on a library's
+    // thread) or it is time to look at the host.
     void Run()
     {
         const sigset_t signals = HostedEndingSignals();
-        const timespec interval{0, kSignalCheckNanoseconds};
-        for (int turn = 1;; ++turn) {
-            const int signal = sigtimedwait(&signals, nullptr, &interval);
+        const int pending = signalfd(-1, &signals, SFD_CLOEXEC | SFD_NONBLOCK);
+        pollfd waits[2] = {{pending, POLLIN, 0}, {s_wakePipe[0], POLLIN, 0}};
+        for (;;) {
+            const int ready = poll(waits, 2, kHostCheckMilliseconds);
+            DrainTheWakePipe();
+            signalfd_siginfo taken{};
+            const bool signalled = pending >= 0 ? ready > 0 && read(pending, &taken, sizeof taken) > 0
+                                                : TakePendingSignal(signals);
             {
                 std::lock_guard lock(m_mutex);
                 if (m_stop)
-                    return;
-                if (signal > 0 || s_endingSignalCaught) {
+                    break;
+                if (signalled || s_endingSignalCaught) {
                     m_ending = true;
                     CloseSaverLocked();
-                    return;
+                    break;
                 }
-                if (!m_saver || turn % kSignalChecksPerHostCheck != 0)
+                if (!m_saver || ready != 0)
                     continue;
             }
             CheckHost();
         }
+        if (pending >= 0)
+            close(pending);
     }
 
     void CheckHost()
@@ -157,6 +198,8 @@ void BlockHostedEndingSignals()
 {
     const sigset_t signals = HostedEndingSignals();
     pthread_sigmask(SIG_BLOCK, &signals, nullptr);
+    if (s_wakePipe[0] < 0 && pipe2(s_wakePipe, O_CLOEXEC | O_NONBLOCK) != 0)
+        s_wakePipe[0] = s_wakePipe[1] = -1;
     // A thread that unblocks them must not let them end the process unseen.
     struct sigaction action {};
     action.sa_handler = OnEndingSignal;
