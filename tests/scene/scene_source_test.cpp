@@ -114,7 +114,7 @@ TEST(SceneSource, EachKindOfFileGivesWhereItsSceneStarts)
     linuxSaver.insert(linuxSaver.end(), vesperBlock.begin(), vesperBlock.end());
     const auto linuxPacked = vesper::platform::PatchPatchableValues(linuxSaver, 600, "L|c");
     ASSERT_TRUE(linuxPacked);
-    auto windowsVesper = vesper::platform::PatchPatchableValues(BuildPe({false, u"ignored|x", vesperBlock}), 0x600,
+    auto windowsVesper = vesper::platform::PatchPatchableValues(BuildPe({false, u"Nuit|toi", vesperBlock}), 0x600,
                                                                 "W|c");
     ASSERT_TRUE(windowsVesper);
 
@@ -123,14 +123,15 @@ TEST(SceneSource, EachKindOfFileGivesWhereItsSceneStarts)
         std::vector<BYTE> file;
         SceneFileKind kind;
         std::optional<DWORD> sceneOffset;
-        std::optional<std::string> foreignText;
+        // String 1 of the string table: what Windows shows of a Windows saver.
+        std::optional<std::string> peText;
     };
     const Case cases[] = {
         {"bare scene", kScene, SceneFileKind::bareScene, 0, std::nullopt},
         {"Vesper saver for Linux", *linuxPacked.value, SceneFileKind::vesperLinuxSaver, 600, std::nullopt},
         {"Vesper player without a scene", linuxSaver, SceneFileKind::vesperLinuxSaver, std::nullopt, std::nullopt},
         {"Vesper saver for Windows", WithScene(*windowsVesper.value), SceneFileKind::vesperWindowsSaver, 0x600,
-         std::nullopt},
+         "Nuit|toi"},
         {"Windows saver with strings", WithScene(BuildPe({false, u"Aube|moi", {}})),
          SceneFileKind::foreignWindowsSaver, 0x600, "Aube|moi"},
         {"Windows saver without strings", WithScene(BuildPe({true, std::nullopt, {}})),
@@ -142,7 +143,7 @@ TEST(SceneSource, EachKindOfFileGivesWhereItsSceneStarts)
         ASSERT_TRUE(source) << source.error;
         EXPECT_EQ(source.value->kind, c.kind);
         EXPECT_EQ(source.value->sceneOffset, c.sceneOffset);
-        EXPECT_EQ(source.value->foreignStringResource1, c.foreignText);
+        EXPECT_EQ(source.value->peStringResource1, c.peText);
         EXPECT_EQ(source.value->block.has_value(), c.kind == SceneFileKind::vesperLinuxSaver ||
                                                        c.kind == SceneFileKind::vesperWindowsSaver);
     }
