@@ -1,0 +1,152 @@
+#!/usr/bin/env bash
+# The Windows player under Wine on a private X server (Xvfb), started as the
+# system would start it:
+# - the packed demo with /s fills the screen with the scene (the pixels match
+#   what vesper-render renders at that size, but where sprites are) and its
+#   sprites move; a key ends it with exit code 0;
+# - a saver whose scene is cut short shows the box "Format de fichier
+#   inattendu." and no saver window;
+# - /c shows the title and credit of string 1; a click on the scroll bar's left
+#   arrow and Enter store the speed in "vesper.ini".
+#
+#   tests/windows/wine_test.sh [BUILD_WINDOWS [BUILD_LINUX]]
+#
+# Defaults: build/windows and build/release. The Wine prefix is kept in
+# build/wine-prefix (made on the first run, about 20 s). Exits non-zero on
+# the first failure, with what was seen.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/../.." && pwd)
+windows=${1:-$root/build/windows}
+linux=${2:-$root/build/release}
+size=1280x720
+
+fail() { echo "wine_test: FAIL: $*" >&2; exit 1; }
+for file in "$windows/vesper-demo.scr" "$windows/vesper-wine-probe.exe" \
+            "$linux/tools/vesper_render/vesper-render"; do
+  [ -f "$file" ] || fail "$file is missing (scripts/build.sh windows and release make it)"
+done
+# Debian puts wine64 beside wineserver, outside PATH.
+export PATH=/usr/lib/wine:$PATH
+command -v wine64 >/dev/null || fail "wine64 is missing (scripts/setup.sh installs it)"
+
+export WINEPREFIX=$root/build/wine-prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+work=$(mktemp -d)
+pids=()
+cleanup() {
+  for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
+  wineserver -k 2>/dev/null || true
+  [ -n "${xvfb_pid:-}" ] && kill "$xvfb_pid" 2>/dev/null || true
+  rm -rf "$work"
+}
+trap cleanup EXIT
+
+if [ ! -f "$WINEPREFIX/system.reg" ]; then
+  echo "wine_test: making the Wine prefix $WINEPREFIX"
+  env -u DISPLAY wine64 wineboot -i >"$work/wineboot.log" 2>&1 || { cat "$work/wineboot.log" >&2; fail "wineboot"; }
+  # Without a window manager Wine must not wait for one (destroying a
+  # full-screen window would take 2 s).
+  for value in Managed Decorated; do
+    env -u DISPLAY wine64 reg add 'HKCU\Software\Wine\X11 Driver' /v "$value" /d N /f >/dev/null 2>&1
+  done
+  wineserver -w
+fi
+ini=$WINEPREFIX/drive_c/windows/vesper.ini
+
+# shellcheck source=bench/private_xvfb.sh
+source "$root/bench/private_xvfb.sh"
+start_private_xvfb wine_test "$size" "$work"
+probe() { wine64 "$windows/vesper-wine-probe.exe" "$@" 2>/dev/null | tr -d '\r'; }
+
+# Waits up to 30 s for an X window with exactly this name; prints its id.
+wait_for_window() {
+  local id
+  for _ in $(seq 300); do
+    id=$(xdotool search --name "^$1\$" 2>/dev/null | head -n 1 || true)
+    [ -n "$id" ] && { echo "$id"; return 0; }
+    sleep 0.1
+  done
+  return 1
+}
+# Waits up to 10 s for a background process of this shell to end and sets
+# exit_code to its exit code (in this shell: a subshell cannot wait for it).
+wait_for_exit() {
+  local pid=$1
+  for _ in $(seq 100); do
+    if ! kill -0 "$pid" 2>/dev/null; then
+      exit_code=0
+      wait "$pid" || exit_code=$?
+      return 0
+    fi
+    sleep 0.1
+  done
+  return 1
+}
+differing_pixels() { compare -metric AE "$1" "$2" null: 2>&1 || true; }
+
+echo "== /s: the demo fills the screen, its sprites move, a key ends it"
+rm -f "$ini"
+"$linux/tools/vesper_render/vesper-render" "$windows/vesper-demo.scr" --size "$size" --out "$work/expected.png" >/dev/null
+wine64 "$windows/vesper-demo.scr" /s >"$work/save.log" 2>&1 &
+saver=$!
+pids+=("$saver")
+wait_for_window "Screen Saver" >/dev/null || fail "/s showed no saver window; its output: $(cat "$work/save.log")"
+# The first frame is drawn when the window is created; wait until the screen
+# shows the scene (sprites cover a few percent of it).
+pixels=$(( ${size%x*} * ${size#*x} ))
+limit=$(( pixels / 10 ))
+shown=
+for _ in $(seq 100); do
+  import -window root "$work/first.png"
+  differ=$(differing_pixels "$work/first.png" "$work/expected.png")
+  [ "$differ" -le "$limit" ] && { shown=yes; break; }
+  sleep 0.1
+done
+[ -n "$shown" ] || fail "/s: $differ of $pixels pixels differ from the rendered scene (at most $limit may)"
+echo "the screen shows the scene: $differ of $pixels pixels differ from vesper-render's frame (sprites)"
+sleep 0.5
+import -window root "$work/later.png"
+moved=$(differing_pixels "$work/first.png" "$work/later.png")
+[ "$moved" -gt 0 ] || fail "/s: nothing moved in 0.5 s"
+echo "sprites move: $moved pixels changed in 0.5 s"
+xdotool key space
+wait_for_exit "$saver" || fail "/s: a key did not end the saver"
+[ "$exit_code" -eq 0 ] || fail "/s ended with exit code $exit_code, not 0"
+echo "a key ended it with exit code 0"
+
+echo "== /s of a saver whose scene is cut short: the box, no saver window"
+offset=$("$linux/tools/vesper_scene/vesper-scene" info "$windows/vesper-demo.scr" | sed -n 's/^scene offset: \([0-9]*\).*/\1/p')
+total=$(stat -c %s "$windows/vesper-demo.scr")
+head -c $(( offset + (total - offset) / 2 )) "$windows/vesper-demo.scr" >"$work/damaged.scr"
+wine64 "$work/damaged.scr" /s >"$work/damaged.log" 2>&1 &
+damaged=$!
+pids+=("$damaged")
+box=$(probe message-box 30000) || fail "the damaged saver showed no message box; its output: $(cat "$work/damaged.log")"
+grep -qx "text: Format de fichier inattendu." <<<"$box" || fail "the box says: $box"
+echo "the box says \"Format de fichier inattendu.\""
+probe find-window WindowsScreenSaverClass >/dev/null && fail "the damaged saver has a saver window beside its box"
+wait_for_exit "$damaged" || fail "the damaged saver did not end after its box"
+echo "it ended without a saver window"
+
+echo "== /c: title and credit of string 1; Enter stores the speed"
+# A stored speed out of range opens the dialog at 100; one click on the
+# left arrow makes it 99.
+printf '[settings]\r\nspeed=250\r\n' >"$ini"
+wine64 "$windows/vesper-demo.scr" /c >"$work/configure.log" 2>&1 &
+configure=$!
+pids+=("$configure")
+dialog=$(probe dialog Configuration 30000 1001 107 100) || fail "/c showed no configuration dialog"
+grep -qx "1001: Vesper" <<<"$dialog" || fail "the dialog's title: $dialog"
+grep -qx "107: Dusk over the hills, the bundled demo" <<<"$dialog" || fail "the dialog's credit line: $dialog"
+echo "the dialog shows the title and credit of string 1"
+read -r left top _ bottom < <(sed -n 's/^100 at: //p' <<<"$dialog")
+window=$(wait_for_window Configuration) || fail "the configuration dialog has no X window"
+import -window root "$work/configuration.png"
+xdotool mousemove $(( left + 4 )) $(( (top + bottom) / 2 )) click 1
+xdotool windowfocus --sync "$window" key Return
+wait_for_exit "$configure" || fail "Enter did not end the dialog"
+[ "$exit_code" -eq 1 ] || fail "the dialog ended with $exit_code, not 1 (OK); vesper.ini: $(cat "$ini"); its output: $(cat "$work/configure.log")"
+grep -q '^speed=99' "$ini" || fail "vesper.ini holds: $(cat "$ini")"
+echo "Enter ended the dialog with 1 and stored speed=99 in vesper.ini"
+
+[ -z "${VESPER_WINE_SCREENSHOTS:-}" ] || cp "$work/first.png" "$work/configuration.png" "$VESPER_WINE_SCREENSHOTS/"
+echo "wine_test: all passed"
