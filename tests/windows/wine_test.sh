@@ -7,7 +7,9 @@
 # - a saver whose scene is cut short shows the box "Format de fichier
 #   inattendu." and no saver window;
 # - /c shows the title and credit of string 1; a click on the scroll bar's left
-#   arrow and Enter store the speed in "vesper.ini".
+#   arrow and Enter store the speed in "vesper.ini";
+# - the engine's unit tests cross-built for Windows (build/windows/unit-tests)
+#   pass.
 #
 #   tests/windows/wine_test.sh [BUILD_WINDOWS [BUILD_LINUX]]
 #
@@ -21,7 +23,7 @@ linux=${2:-$root/build/release}
 size=1280x720
 
 fail() { echo "wine_test: FAIL: $*" >&2; exit 1; }
-for file in "$windows/vesper-demo.scr" "$windows/vesper-wine-probe.exe" \
+for file in "$windows/vesper-demo.scr" "$windows/vesper-wine-probe.exe" "$windows/unit-tests/framework_tests.exe" \
             "$linux/tools/vesper_render/vesper-render"; do
   [ -f "$file" ] || fail "$file is missing (scripts/build.sh windows and release make it)"
 done
@@ -147,6 +149,16 @@ wait_for_exit "$configure" || fail "Enter did not end the dialog"
 [ "$exit_code" -eq 1 ] || fail "the dialog ended with $exit_code, not 1 (OK); vesper.ini: $(cat "$ini"); its output: $(cat "$work/configure.log")"
 grep -q '^speed=99' "$ini" || fail "vesper.ini holds: $(cat "$ini")"
 echo "Enter ended the dialog with 1 and stored speed=99 in vesper.ini"
+
+echo "== the engine's unit tests cross-built for Windows"
+for tests in "$windows"/unit-tests/*_tests.exe; do
+  name=$(basename "$tests")
+  if ! env -u DISPLAY wine64 "$tests" --gtest_brief=1 >"$work/$name.log" 2>&1; then
+    tr -d '\r' <"$work/$name.log" >&2
+    fail "$name failed under Wine"
+  fi
+  echo "$name: $(tr -d '\r' <"$work/$name.log" | grep -m1 '^\[  PASSED  \]')"
+done
 
 [ -z "${VESPER_WINE_SCREENSHOTS:-}" ] || cp "$work/first.png" "$work/configuration.png" "$VESPER_WINE_SCREENSHOTS/"
 echo "wine_test: all passed"
