@@ -3,7 +3,8 @@
 # system would start it:
 # - the packed demo with /s fills the screen with the scene (the pixels match
 #   what vesper-render renders at that size, but where sprites are) and its
-#   sprites move; a key ends it with exit code 0;
+#   sprites move; a key ends it with exit code 0; the Linux player shows the
+#   same screen with --scene of the Windows saver;
 # - a saver whose scene is cut short shows the box "Format de fichier
 #   inattendu." and no saver window;
 # - /c shows the title and credit of string 1; a click on the scroll bar's left
@@ -24,7 +25,7 @@ size=1280x720
 
 fail() { echo "wine_test: FAIL: $*" >&2; exit 1; }
 for file in "$windows/vesper-demo.scr" "$windows/vesper-wine-probe.exe" "$windows/unit-tests/framework_tests.exe" \
-            "$linux/tools/vesper_render/vesper-render"; do
+            "$linux/tools/vesper_render/vesper-render" "$linux/tools/vesper/vesper"; do
   [ -f "$file" ] || fail "$file is missing (scripts/build.sh windows and release make it)"
 done
 # Debian puts wine64 beside wineserver, outside PATH.
@@ -114,6 +115,25 @@ xdotool key space
 wait_for_exit "$saver" || fail "/s: a key did not end the saver"
 [ "$exit_code" -eq 0 ] || fail "/s ended with exit code $exit_code, not 0"
 echo "a key ended it with exit code 0"
+
+echo "== the Linux player shows the same frame of the Windows saver (--scene)"
+XDG_CONFIG_HOME="$work/config" VESPER_DISPLAY=sdl "$linux/tools/vesper/vesper" --scene "$windows/vesper-demo.scr" /s \
+  >"$work/linux.log" 2>&1 &
+linux_saver=$!
+pids+=("$linux_saver")
+wait_for_window "Screen Saver" >/dev/null || fail "the Linux player showed no saver window; its output: $(cat "$work/linux.log")"
+shown=
+for _ in $(seq 100); do
+  import -window root "$work/linux.png"
+  differ=$(differing_pixels "$work/linux.png" "$work/first.png")
+  [ "$differ" -le "$limit" ] && { shown=yes; break; }
+  sleep 0.1
+done
+[ -n "$shown" ] || fail "the Linux player's screen differs from Wine's in $differ of $pixels pixels (at most $limit may)"
+echo "the Linux player's screen differs from Wine's in $differ of $pixels pixels (sprites)"
+xdotool key space
+wait_for_exit "$linux_saver" || fail "a key did not end the Linux player"
+[ "$exit_code" -eq 0 ] || fail "the Linux player ended with exit code $exit_code"
 
 echo "== /s of a saver whose scene is cut short: the box, no saver window"
 offset=$("$linux/tools/vesper_scene/vesper-scene" info "$windows/vesper-demo.scr" | sed -n 's/^scene offset: \([0-9]*\).*/\1/p')
