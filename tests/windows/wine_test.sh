@@ -5,6 +5,8 @@
 #   what vesper-render renders at that size, but where sprites are) and its
 #   sprites move; a key ends it with exit code 0; the Linux player shows the
 #   same screen with --scene of the Windows saver;
+# - /p in a host window of the same process (vesper-preview-host) shows the
+#   whole frame stretched to the host, and ends with it;
 # - a saver whose scene is cut short shows the box "Format de fichier
 #   inattendu." and no saver window;
 # - /c shows the title and credit of string 1; a click on the scroll bar's left
@@ -24,7 +26,8 @@ linux=${2:-$root/build/release}
 size=1280x720
 
 fail() { echo "wine_test: FAIL: $*" >&2; exit 1; }
-for file in "$windows/vesper-demo.scr" "$windows/vesper-wine-probe.exe" "$windows/unit-tests/framework_tests.exe" \
+for file in "$windows/vesper-demo.scr" "$windows/vesper-wine-probe.exe" "$windows/vesper-preview-host.exe" \
+            "$windows/unit-tests/framework_tests.exe" \
             "$linux/tools/vesper_render/vesper-render" "$linux/tools/vesper/vesper"; do
   [ -f "$file" ] || fail "$file is missing (scripts/build.sh windows and release make it)"
 done
@@ -134,6 +137,31 @@ echo "the Linux player's screen differs from Wine's in $differ of $pixels pixels
 xdotool key space
 wait_for_exit "$linux_saver" || fail "a key did not end the Linux player"
 [ "$exit_code" -eq 0 ] || fail "the Linux player ended with exit code $exit_code"
+
+echo "== /p in a host window of the same process: the whole frame, stretched"
+# Normalised RMSE against vesper-render's preview frame scaled to the host:
+# the preview measures about 0.08 (Wine's halftone stretch is not
+# ImageMagick's), the frame upside down 0.21, a black host 0.32.
+host_at=100 host_width=320 host_height=240 closeness=0.12
+"$linux/tools/vesper_render/vesper-render" "$windows/vesper-demo.scr" --preview --out "$work/preview.png" >/dev/null
+convert "$work/preview.png" -resize "${host_width}x${host_height}!" "$work/preview-expected.png"
+saver_file=$(wine64 winepath -w "$windows/vesper-demo.scr" 2>/dev/null | tr -d '\r')
+wine64 "$windows/vesper-preview-host.exe" "$saver_file" "$host_width" "$host_height" 4 >"$work/preview.log" 2>&1 &
+preview=$!
+pids+=("$preview")
+wait_for_window vesper-preview-host >/dev/null || fail "the preview host showed no window; its output: $(cat "$work/preview.log")"
+shown=
+for _ in $(seq 30); do
+  import -window root -crop "${host_width}x${host_height}+${host_at}+${host_at}" +repage "$work/host.png"
+  rmse=$(compare -metric RMSE "$work/host.png" "$work/preview-expected.png" null: 2>&1 | sed -n 's/.*(\(.*\)).*/\1/p' || true)
+  awk -v r="$rmse" -v limit="$closeness" 'BEGIN { exit !(r != "" && r < limit) }' && { shown=yes; break; }
+  sleep 0.1
+done
+[ -n "$shown" ] || fail "the preview host shows something else than the stretched frame (RMSE $rmse, at most $closeness)"
+echo "the host shows the stretched frame (RMSE $rmse against the scaled preview frame)"
+wait_for_exit "$preview" || fail "the preview did not end with its host"
+[ "$exit_code" -eq 0 ] || fail "the preview ended with exit code $exit_code, not 0"
+echo "closing the host ended the preview with exit code 0"
 
 echo "== /s of a saver whose scene is cut short: the box, no saver window"
 offset=$("$linux/tools/vesper_scene/vesper-scene" info "$windows/vesper-demo.scr" | sed -n 's/^scene offset: \([0-9]*\).*/\1/p')
