@@ -13,7 +13,8 @@ std::filesystem::path SharedTestData()
 }
 
 // A new folder of a random name (create_directory fails on one that exists,
-// so two tests never share one); the same on every system.
+// so two tests never share one), for its owner only as mkdtemp makes them;
+// the same on every system.
 ScratchDir::ScratchDir()
 {
     constexpr int kAttempts = 100;
@@ -23,6 +24,8 @@ ScratchDir::ScratchDir()
         const std::filesystem::path candidate = parent / ("vesper-test-" + std::to_string(random()));
         std::error_code error;
         if (std::filesystem::create_directory(candidate, error)) {
+            std::filesystem::permissions(candidate, std::filesystem::perms::owner_all,
+                                         std::filesystem::perm_options::replace, error);
             path_ = candidate;
             return;
         }
