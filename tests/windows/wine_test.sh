@@ -100,14 +100,19 @@ wait_for_window "Screen Saver" >/dev/null || fail "/s showed no saver window; it
 # shows the scene (sprites cover a few percent of it).
 pixels=$(( ${size%x*} * ${size#*x} ))
 limit=$(( pixels / 10 ))
-shown=
-for _ in $(seq 100); do
-  import -window root "$work/first.png"
-  differ=$(differing_pixels "$work/first.png" "$work/expected.png")
-  [ "$differ" -le "$limit" ] && { shown=yes; break; }
-  sleep 0.1
-done
-[ -n "$shown" ] || fail "/s: $differ of $pixels pixels differ from the rendered scene (at most $limit may)"
+# wait_for_screen SHOT REFERENCE: takes screenshots into SHOT for up to 10 s
+# until at most $limit pixels differ from REFERENCE; sets differ.
+wait_for_screen() {
+  for _ in $(seq 100); do
+    import -window root "$1"
+    differ=$(differing_pixels "$1" "$2")
+    [ "$differ" -le "$limit" ] && return 0
+    sleep 0.1
+  done
+  return 1
+}
+wait_for_screen "$work/first.png" "$work/expected.png" ||
+  fail "/s: $differ of $pixels pixels differ from the rendered scene (at most $limit may)"
 echo "the screen shows the scene: $differ of $pixels pixels differ from vesper-render's frame (sprites)"
 sleep 0.5
 import -window root "$work/later.png"
@@ -125,14 +130,8 @@ XDG_CONFIG_HOME="$work/config" VESPER_DISPLAY=sdl "$linux/tools/vesper/vesper" -
 linux_saver=$!
 pids+=("$linux_saver")
 wait_for_window "Screen Saver" >/dev/null || fail "the Linux player showed no saver window; its output: $(cat "$work/linux.log")"
-shown=
-for _ in $(seq 100); do
-  import -window root "$work/linux.png"
-  differ=$(differing_pixels "$work/linux.png" "$work/first.png")
-  [ "$differ" -le "$limit" ] && { shown=yes; break; }
-  sleep 0.1
-done
-[ -n "$shown" ] || fail "the Linux player's screen differs from Wine's in $differ of $pixels pixels (at most $limit may)"
+wait_for_screen "$work/linux.png" "$work/first.png" ||
+  fail "the Linux player's screen differs from Wine's in $differ of $pixels pixels (at most $limit may)"
 echo "the Linux player's screen differs from Wine's in $differ of $pixels pixels (sprites)"
 xdotool key space
 wait_for_exit "$linux_saver" || fail "a key did not end the Linux player"
