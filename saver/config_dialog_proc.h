@@ -4,10 +4,11 @@
 #pragma once
 
 #include "platform/win32.h"
+#include "saver/config_dialog_template.h"
 
-inline constexpr int kTitleControl = 1001;
-inline constexpr int kCreditControl = 107;
-inline constexpr int kSpeedScrollBar = 100;
+inline constexpr int kTitleControl = VESPER_CONFIG_TITLE_ID;
+inline constexpr int kCreditControl = VESPER_CONFIG_CREDIT_ID;
+inline constexpr int kSpeedScrollBar = VESPER_CONFIG_SPEED_ID;
 // String resource 1: the title and the credit line joined by "|".
 inline constexpr UINT kSceneStringsResource = 1;
 inline constexpr int kSceneStringsCapacity = 200;

@@ -20,6 +20,7 @@ constexpr std::size_t kOptionalHeaderSizeField = 16;
 // Optional header, right after the COFF header.
 constexpr WORD kPe32Magic = 0x10B;
 constexpr WORD kPe32PlusMagic = 0x20B;
+constexpr std::size_t kCheckSumField = 64;     // the same in both forms
 constexpr std::size_t kHeadersSizeField = 60;  // the same in both forms
 constexpr std::size_t kPe32DirectoryCountField = 92;
 constexpr std::size_t kPe32PlusDirectoryCountField = 108;
@@ -98,6 +99,7 @@ struct Section {
 
 struct Headers {
     std::uint64_t headersEnd = 0;  // end of the section table, or SizeOfHeaders when larger
+    std::optional<std::uint64_t> checkSumOffset;
     std::optional<DWORD> resourceRva;
     std::vector<Section> sections;
 };
@@ -162,6 +164,9 @@ platform::Outcome<Headers> ReadHeaders(const Bytes& file)
     if (!resources)
         return Refused<Headers>(resources.error);
     headers.resourceRva = *resources.value;
+
+    if (*optionalSize >= kCheckSumField + 4)
+        headers.checkSumOffset = optionalAt + kCheckSumField;
 
     const std::uint64_t tableAt = optionalAt + *optionalSize;
     const std::uint64_t tableSize = std::uint64_t{*sectionCount} * kSectionHeaderSize;
@@ -313,17 +318,26 @@ platform::Outcome<std::string> StringOfBlock(const Bytes& file, std::uint64_t at
         at += 2;
         if (i == index) {
             std::vector<WORD> units;
-            for (WORD k = 0; k < *length; ++k)
-                units.push_back(*file.U16(at + 2 * std::uint64_t{k}));
+            for (WORD k = 0; k < *length; ++k) {
+                const WORD unit = *file.U16(at + 2 * std::uint64_t{k});
+                if (unit == 0)
+                    break;
+                units.push_back(unit);
+            }
             return {Utf8OfUtf16(units), {}};
         }
         at += std::uint64_t{*length} * 2;
     }
 }
 
-platform::Outcome<std::optional<std::string>> StringResource(const Bytes& file, const Headers& headers, DWORD id)
+struct StringFound {
+    std::optional<std::string> text;
+    std::optional<FilePlace> block;
+};
+
+platform::Outcome<StringFound> StringResource(const Bytes& file, const Headers& headers, DWORD id)
 {
-    using Result = std::optional<std::string>;
+    using Result = StringFound;
     if (!headers.resourceRva)
         return {Result(), {}};
     const auto start = FileOffsetOf(headers, *headers.resourceRva, kResourceDirectoryHeaderSize);
@@ -351,9 +365,10 @@ platform::Outcome<std::optional<std::string>> StringResource(const Bytes& file, 
     auto text = StringOfBlock(file, *at, size, id % kStringsPerBlock);
     if (!text)
         return Refused<Result>(text.error);
-    if (text.value->empty())
-        return {Result(), {}};
-    return {Result(std::move(*text.value)), {}};
+    Result found{std::nullopt, FilePlace{*at, size}};
+    if (!text.value->empty())
+        found.text = std::move(*text.value);
+    return {std::move(found), {}};
 }
 
 }  // namespace
@@ -377,7 +392,7 @@ platform::Outcome<PeImage> ReadPeImage(std::span<const BYTE> bytes)
     auto text = StringResource(file, *headers.value, kWantedString);
     if (!text)
         return Refused<PeImage>("string resource 1: " + text.error);
-    return {PeImage{*end.value, std::move(*text.value)}, {}};
+    return {PeImage{*end.value, std::move(text.value->text), text.value->block, headers.value->checkSumOffset}, {}};
 }
 
 }  // namespace vesper::scene

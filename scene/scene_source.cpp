@@ -31,6 +31,10 @@ platform::Outcome<SceneSource> VesperSaver(std::span<const BYTE> file, const pla
     SceneSource source;
     source.kind = HasDosSignature(file) ? SceneFileKind::vesperWindowsSaver : SceneFileKind::vesperLinuxSaver;
     source.block = block;
+    if (source.kind == SceneFileKind::vesperWindowsSaver) {
+        if (const auto image = ReadPeImage(file))
+            source.peStringResource1 = image.value->stringResource1;
+    }
     if (block.sceneOffset == platform::kNoSceneAppended)
         source.sceneOffset.reset();
     else
@@ -51,7 +55,7 @@ platform::Outcome<SceneSource> ForeignSaver(std::span<const BYTE> file)
     SceneSource source;
     source.kind = SceneFileKind::foreignWindowsSaver;
     source.sceneOffset = static_cast<DWORD>(image.value->imageEnd);
-    source.foreignStringResource1 = image.value->stringResource1;
+    source.peStringResource1 = image.value->stringResource1;
     return {std::move(source), {}};
 }
 

@@ -3,10 +3,11 @@
 // the same kinds of file.
 //
 // - A file holding Vesper's patchable block is a Vesper saver: the block's
-//   scene offset says where the scene starts (0: a player with no scene) and
-//   its string resource 1 gives title and credit. A Vesper saver packaged for
-//   Linux is an ELF program; one packaged for Windows is a PE program with the
-//   same block, found the same way.
+//   scene offset says where the scene starts (0: a player with no scene). A
+//   Vesper saver packaged for Linux is an ELF program, whose block's string
+//   resource 1 gives title and credit; one packaged for Windows is a PE
+//   program with the same block, found the same way, and title and credit in
+//   string 1 of its string table.
 // - Any other PE program is a saver made by other tools, with the scene
 //   appended right after its image: the scene starts where the raw data of
 //   its last section ends, and its string resource 1 gives title and credit.
@@ -20,7 +21,7 @@
 #include <vector>
 
 #include "platform/kernel/patchable_data.h"
-#include "platform/api/win32_types.h"
+#include "platform/win32.h"
 
 namespace vesper::scene {
 
@@ -36,10 +37,12 @@ struct SceneSource {
     // Where the scene starts; empty for a Vesper player with no scene packed in.
     std::optional<DWORD> sceneOffset = DWORD{0};
     // The block's values, for Vesper savers (string resource 1 in the 8-bit
-    // Windows-1252 character set, as the player shows it).
+    // Windows-1252 character set, as the Linux player shows it; a Windows
+    // player shows the one of its string table instead).
     std::optional<platform::PatchableValues> block;
-    // String resource 1 of a foreign saver ("title|credit"), as UTF-8.
-    std::optional<std::string> foreignStringResource1;
+    // String resource 1 of a Windows program's string table ("title|credit"),
+    // as UTF-8: the one a foreign saver or a Vesper saver for Windows shows.
+    std::optional<std::string> peStringResource1;
 };
 
 // "bare scene", "Vesper saver for Linux", ...

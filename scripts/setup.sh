@@ -12,6 +12,7 @@ packages=(
   libsdl2-dev libx11-dev libxext-dev xvfb xauth xfonts-base xdotool x11-utils imagemagick
   time
   xscreensaver dpkg-dev
+  g++-mingw-w64-x86-64-posix wine64 googletest
 )
 
 missing=()

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Builds Vesper twice (release, and debug under the sanitizers) and runs every
 # test in both, the SDL backend's under a private X server (Xvfb), and the
-# Debian package under xscreensaver (as root only). Exits
-# non-zero on any build or test failure.
+# Debian package under xscreensaver (as root only); after the release build
+# also the Windows build (scripts/build.sh windows) with its tests and the
+# Windows player under Wine. Exits non-zero on any build or test failure.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 for flavour in release debug; do
@@ -31,5 +32,9 @@ for flavour in release debug; do
     else
       echo "test: the daemon test needs root (it installs the package); skipped"
     fi
+    echo "== windows build and tests, the player under Wine"
+    "$root/scripts/build.sh" windows
+    (cd "$root/build/windows" && ctest --output-on-failure)
+    "$root/tests/windows/wine_test.sh" "$root/build/windows" "$root/build/release"
   fi
 done

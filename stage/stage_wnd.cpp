@@ -19,22 +19,22 @@ constexpr int kPaletteDisplayBits = 8;
 
 // A device context for the duration of a copy: the caller's, or one of the
 // window (the screen for an unbound stage) released at the end.
-class CopyContext {
+class CopyDeviceContext {
 public:
-    CopyContext(HWND window, HDC given) : m_window(window), m_dc(given)
+    CopyDeviceContext(HWND window, HDC given) : m_window(window), m_dc(given)
     {
         if (!m_dc) {
             m_dc = GetDC(window);
             m_obtained = m_dc != nullptr;
         }
     }
-    ~CopyContext()
+    ~CopyDeviceContext()
     {
         if (m_obtained)
             ReleaseDC(m_window, m_dc);
     }
-    CopyContext(const CopyContext&) = delete;
-    CopyContext& operator=(const CopyContext&) = delete;
+    CopyDeviceContext(const CopyDeviceContext&) = delete;
+    CopyDeviceContext& operator=(const CopyDeviceContext&) = delete;
 
     HDC Get() const { return m_dc; }
     // Whether the context is this copy's own (its state may be changed).
@@ -145,7 +145,7 @@ void CStageWnd::CopyToWindow(HDC dc, const RECT* rect)
 {
     if (!m_pFrame || !m_pPalIndexInfo)
         return;
-    const CopyContext context(m_hWnd, dc);
+    const CopyDeviceContext context(m_hWnd, dc);
     if (!context.Get())
         return;
     const CFrameLock lock(*m_pFrame);

@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "platform/api/win32_types.h"
+#include "platform/win32.h"
 
 namespace vesper::platform {
 

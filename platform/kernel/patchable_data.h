@@ -15,7 +15,7 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/api/win32_types.h"
+#include "platform/win32.h"
 
 namespace vesper::platform {
 

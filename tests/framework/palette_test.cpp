@@ -89,8 +89,9 @@ TEST(Palette, ANewPaletteReplacesTheOldOneOnlyWhenItIsMade)
     ASSERT_TRUE(palette.CreatePalette(AsLogPalette(LogicalPaletteBytes(2))));
     const HGDIOBJ first = palette.GetSafeHandle();
 
-    EXPECT_FALSE(palette.CreatePalette(AsLogPalette(LogicalPaletteBytes(2, 0x200))));  // wrong version
-    EXPECT_FALSE(palette.CreatePalette(AsLogPalette(LogicalPaletteBytes(0))));
+    // The platform refuses to make a palette of nothing (which palettes it
+    // refuses beside that is the platform's, tested with it).
+    EXPECT_FALSE(palette.CreatePalette(nullptr));
     EXPECT_EQ(palette.GetSafeHandle(), first);
     EXPECT_TRUE(IsLivePalette(first));
 

@@ -17,7 +17,7 @@ protected:
     HGLOBAL Read(const BmpFile& bmp) { return Read(bmp.Bytes()); }
     HGLOBAL Read(const std::vector<BYTE>& bytes)
     {
-        return ReadPackedDIBFile(WriteFile(dir_ / ("file" + std::to_string(count_++) + ".bmp"), bytes).c_str());
+        return ReadPackedDIBFile(WriteFile(dir_ / ("file" + std::to_string(count_++) + ".bmp"), bytes).string().c_str());
     }
 
 private:
@@ -202,7 +202,7 @@ TEST_F(ReadPackedDIBTest, ReadsFromWhereTheHandleIsAndLeavesItOpen)
     bytes.insert(bytes.end(), picture.begin(), picture.end());
     ScratchDir dir;
     const auto path = WriteFile(dir / "embedded", bytes);
-    HFILE file = _lopen(path.c_str(), OF_READ);
+    HFILE file = _lopen(path.string().c_str(), OF_READ);
     ASSERT_NE(file, HFILE_ERROR);
     _llseek(file, 4, FILE_BEGIN);
     OwnedBlock block(ReadPackedDIB(file));

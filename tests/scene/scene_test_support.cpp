@@ -110,19 +110,6 @@ void AppendText(std::vector<BYTE>& bytes, const std::string& text)
     bytes.insert(bytes.end(), text.begin(), text.end());
 }
 
-MessageBoxRecorder::MessageBoxRecorder()
-    : m_previous(platform::SetMessageBoxHandler([this](const platform::MessageBoxRequest& request) {
-          boxes.push_back(request);
-          return IDOK;
-      }))
-{
-}
-
-MessageBoxRecorder::~MessageBoxRecorder()
-{
-    platform::SetMessageBoxHandler(m_previous);
-}
-
 int SpriteCount(const CVesperDoc& doc)
 {
     return doc.sprites.GetCount();

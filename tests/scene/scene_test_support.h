@@ -6,7 +6,6 @@
 #include <vector>
 
 #include "framework/object.h"
-#include "platform/user/message_box.h"
 #include "platform/win32.h"
 
 class CDIB;
@@ -39,20 +38,6 @@ std::vector<BYTE> ReadFile(const std::string& path);
 void Append16(std::vector<BYTE>& bytes, WORD value);
 void Append32(std::vector<BYTE>& bytes, DWORD value);
 void AppendText(std::vector<BYTE>& bytes, const std::string& text);
-
-// Records the message boxes shown while it lives, without showing them.
-class MessageBoxRecorder {
-public:
-    MessageBoxRecorder();
-    ~MessageBoxRecorder();
-    MessageBoxRecorder(const MessageBoxRecorder&) = delete;
-    MessageBoxRecorder& operator=(const MessageBoxRecorder&) = delete;
-
-    std::vector<platform::MessageBoxRequest> boxes;
-
-private:
-    platform::MessageBoxHandler m_previous;
-};
 
 // Counts of a document's contents.
 int SpriteCount(const CVesperDoc& doc);

@@ -10,6 +10,7 @@
 #include "scene/module_path.h"
 #include "scene/vesper_doc.h"
 #include "sprites/anim_sprite.h"
+#include "tests/scene/message_box_recorder.h"
 #include "tests/scene/scene_test_support.h"
 #include "tests/support/test_data.h"
 

@@ -96,6 +96,15 @@ std::string CodePageToUtf8(std::string_view bytes)
     return out;
 }
 
+std::u16string CodePageToUtf16(std::string_view bytes)
+{
+    std::u16string out;
+    out.reserve(bytes.size());
+    for (const char byte : bytes)
+        out.push_back(static_cast<char16_t>(CharacterOfByte(static_cast<std::uint8_t>(byte))));
+    return out;
+}
+
 CodePageText Utf8ToCodePage(std::string_view utf8)
 {
     std::string out;

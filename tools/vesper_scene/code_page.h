@@ -13,6 +13,9 @@
 namespace vesper::tools {
 
 std::string CodePageToUtf8(std::string_view bytes);
+// The UTF-16 form of 8-bit text (every character of the code page is one
+// UTF-16 unit), as a Windows program's string table holds it.
+std::u16string CodePageToUtf16(std::string_view bytes);
 
 // The 8-bit form of UTF-8 text; without it, `problem` names the first
 // character that has no 8-bit form, or says that the text is not UTF-8.

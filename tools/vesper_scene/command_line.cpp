@@ -80,8 +80,10 @@ constexpr const char* kPackUsage =
     "warning says when one is wider than the dialog's control shows. A PLAYER\n"
     "that already holds a scene is cut at that scene's offset first, so a saver\n"
     "can be packed again with another scene. The scene must load as the player\n"
-    "would load it. SAVER gets PLAYER's permissions and is replaced only once it\n"
-    "is complete.\n";
+    "would load it. A Windows PLAYER (build/windows/vesper.scr) makes a Windows\n"
+    "saver: the title and credit go into string 1 of its string table, which\n"
+    "Windows shows as the saver's name, and its checksum is made again. SAVER\n"
+    "gets PLAYER's permissions and is replaced only once it is complete.\n";
 
 constexpr const char* kInfoUsage =
     "usage: vesper-scene info [--json] FILE\n"

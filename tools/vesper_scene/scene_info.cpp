@@ -51,9 +51,9 @@ SpriteInfo SpriteInfoOf(const CSprite& sprite)
 
 std::optional<std::string> StringResource1Of(const scene::SceneSource& source)
 {
-    if (source.block)
+    if (source.kind == scene::SceneFileKind::vesperLinuxSaver)
         return CodePageToUtf8(source.block->stringResource1);
-    return source.foreignStringResource1;
+    return source.peStringResource1;
 }
 
 std::pair<std::string, std::string> SplitStringResource1(const std::string& text)
