@@ -74,6 +74,7 @@ HeadlessPasswordPrompt& Headless()
 }
 
 std::atomic<PasswordPrompt*> installedPrompt{nullptr};
+std::atomic<PasswordPrompt*> backendPrompt{nullptr};
 
 }  // namespace
 
@@ -93,8 +94,15 @@ std::string_view DescribePasswordNotice(PasswordNotice notice)
 
 PasswordPrompt& CurrentPasswordPrompt()
 {
-    PasswordPrompt* prompt = installedPrompt.load();
+    if (PasswordPrompt* prompt = installedPrompt.load())
+        return *prompt;
+    PasswordPrompt* prompt = backendPrompt.load();
     return prompt ? *prompt : DialogPasswordPrompt();
+}
+
+void SetBackendPasswordPrompt(PasswordPrompt& prompt)
+{
+    backendPrompt.store(&prompt);
 }
 
 PasswordPrompt* SetPasswordPrompt(PasswordPrompt* prompt)

@@ -1,8 +1,6 @@
-// Which screen and window backend the program runs on, from VESPER_DISPLAY:
-// "headless:<w>x<h>x<bits>" keeps the in-memory headless screen; "sdl", or
-// no setting while a display server is there (DISPLAY or WAYLAND_DISPLAY is
-// set), chooses SDL2 when SDL's video subsystem starts. Otherwise the program
-// runs headless, and DisplayUnavailableReason() says why.
+// The SDL2 backend's entry in the backend table (platform/drivers/backends.h):
+// whether SDL can run, and its display and window backend on SDL's shared
+// screen.
 #pragma once
 
 #include <memory>
@@ -12,35 +10,18 @@
 #include "platform/drivers/display.h"
 #include "platform/drivers/window_backend.h"
 
-namespace vesper::platform {
+namespace vesper::platform::sdl {
 
-// Why the program runs headless although it did not ask for that; empty when
-// SDL is in use or the headless screen was asked for.
-std::string DisplayUnavailableReason();
-
-namespace sdl {
-
-enum class Wish {
-    Headless,      // VESPER_DISPLAY names a headless screen (or something unreadable)
-    Sdl,           // VESPER_DISPLAY=sdl
-    SdlIfPresent,  // no setting: SDL when a display server is there
-};
-
-// What the value of VESPER_DISPLAY (null when unset) asks for.
-Wish WishOf(const char* setting);
-// Whether the environment names a display server to connect to.
+// Whether the environment names a display server to connect to (DISPLAY or
+// WAYLAND_DISPLAY is set).
 bool DisplayServerNamed();
 
-// The SDL display and window backend when the environment chooses SDL and SDL
-// starts; null otherwise (with the reason recorded for DisplayUnavailableReason).
-std::unique_ptr<Display> SdlDisplayFromEnvironment();
-std::shared_ptr<WindowBackend> SdlBackendFromEnvironment();
+// Why SDL cannot run, empty when it can (its video subsystem then runs).
+// Asked for by name it needs no display server to be named; otherwise it
+// runs only where one is.
+std::string UnavailableReason(bool named);
 
-// Makes the SDL display and window backend current whatever the environment
-// says, with message boxes shown by SDL; false (changing nothing) when SDL's
-// video subsystem cannot start.
-bool UseSdlDisplayAndBackend();
+std::unique_ptr<Display> MakeDisplay(std::string_view setting);
+std::shared_ptr<WindowBackend> MakeWindowBackend();
 
-}  // namespace sdl
-
-}  // namespace vesper::platform
+}  // namespace vesper::platform::sdl
