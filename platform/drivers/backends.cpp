@@ -25,7 +25,9 @@ const std::array<BackendEntry, 2> kBackends{{
         .name = "headless",
         .unavailableReason = [](bool) { return std::string(); },
         .makeDisplay = MakeHeadlessDisplay,
-        .makeWindowBackend = []() -> std::shared_ptr<WindowBackend> { return std::make_shared<HeadlessWindowBackend>(); },
+        .makeWindowBackend = []() -> std::shared_ptr<WindowBackend> {
+            return std::make_shared<HeadlessWindowBackend>();
+        },
         .showMessageBox = WriteMessageBoxToStandardError,
         .passwordPrompt = DialogPasswordPrompt,
     },

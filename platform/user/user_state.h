@@ -238,8 +238,7 @@ bool IsProcessingSendFrom(DWORD thread);
 LRESULT CallProcedure(Lock& lock, HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
 // Installs the window layer's GDI hooks (window device contexts and palette
-// change notices); called whenever a window is made, since tests of GDI
-// replace them.
+// change notices); done once, when the first window is made.
 void InstallGdiHooks();
 
 // Sends WM_PALETTECHANGED to every top-level window (and every child of a

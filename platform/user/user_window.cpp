@@ -1,5 +1,6 @@
 // Window creation and destruction, and what a window can be asked about.
 #include <algorithm>
+#include <mutex>
 #include <utility>
 #include <cstring>
 #include <unistd.h>
@@ -203,7 +204,8 @@ using namespace vesper::platform::user;
 HWND CreateWindowExA(DWORD dwExStyle, LPCSTR lpClassName, LPCSTR lpWindowName, DWORD dwStyle, int X, int Y,
                      int nWidth, int nHeight, HWND hWndParent, HMENU hMenu, HINSTANCE hInstance, LPVOID lpParam)
 {
-    InstallGdiHooks();
+    static std::once_flag gdiHooked;
+    std::call_once(gdiHooked, InstallGdiHooks);
     HWND parent = IsDesktop(hWndParent) ? nullptr : hWndParent;
     if ((dwStyle & WS_CHILD) && !parent) {
         SetLastError(ERROR_TLW_WITH_WSCHILD);
