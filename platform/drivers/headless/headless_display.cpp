@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <string>
 
-#include "platform/api/win32_kernel.h"
+#include "platform/api/win32_user.h"
 
 namespace vesper::platform {
 
