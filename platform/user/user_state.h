@@ -157,7 +157,6 @@ State& GetState();
 
 // A class by name (compared without regard to case) or atom (MAKEINTATOM).
 std::shared_ptr<WindowClass> FindClassLocked(LPCSTR nameOrAtom);
-bool EqualIgnoringCase(std::string_view a, std::string_view b);
 
 // The calling thread's identifier (never 0); needs no lock.
 DWORD CurrentThread();

@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include "platform/kernel/clock.h"
+#include "platform/kernel/settings_text.h"
 #include "platform/user/user_state.h"
 
 namespace vesper::platform::user {
@@ -312,7 +313,7 @@ HWND FindWindowA(LPCSTR lpClassName, LPCSTR lpWindowName)
             continue;
         if (windowClass && record->windowClass != windowClass)
             continue;
-        if (lpWindowName && !EqualIgnoringCase(record->title, lpWindowName))
+        if (lpWindowName && !EqualsIgnoringCase(record->title, lpWindowName))
             continue;
         return candidate;
     }
