@@ -136,24 +136,17 @@ BOOL FindClose(HANDLE hFindFile);
 // Milliseconds from the platform clock source (see platform/kernel/clock.h).
 DWORD GetTickCount();
 
+#ifndef INFINITE
+#define INFINITE 0xFFFFFFFF
+#endif
+// Suspends the thread for the given milliseconds of the platform clock (the
+// clock the multimedia timer runs on); 0 gives up the rest of the time slice.
+void Sleep(DWORD dwMilliseconds);
+
 // ---- Integer helpers --------------------------------------------------------
 // (a * b) / c with a 64-bit intermediate, rounded to the nearest integer, halves
 // away from zero; -1 when c is 0 or the result does not fit in 32 bits.
 int MulDiv(int nNumber, int nNumerator, int nDenominator);
-
-// ---- Rectangles -------------------------------------------------------------
-BOOL SetRect(LPRECT lprc, int xLeft, int yTop, int xRight, int yBottom);
-BOOL SetRectEmpty(LPRECT lprc);
-BOOL CopyRect(LPRECT lprcDst, const RECT* lprcSrc);
-BOOL IsRectEmpty(const RECT* lprc);
-BOOL EqualRect(const RECT* lprc1, const RECT* lprc2);
-BOOL PtInRect(const RECT* lprc, POINT pt);
-BOOL OffsetRect(LPRECT lprc, int dx, int dy);
-// Empty result (all zero) and FALSE when the rectangles do not overlap;
-// rectangles that only share an edge do not overlap.
-BOOL IntersectRect(LPRECT lprcDst, const RECT* lprcSrc1, const RECT* lprcSrc2);
-// Smallest rectangle holding both; an empty operand is ignored.
-BOOL UnionRect(LPRECT lprcDst, const RECT* lprcSrc1, const RECT* lprcSrc2);
 
 // ---- Private profile files --------------------------------------------------
 // A file name without a directory lives in the user's Vesper settings folder

@@ -634,6 +634,20 @@ DWORD GetSysColor(int nIndex);
 // A stock brush of the system colour (never deleted); NULL for an unknown index.
 HBRUSH GetSysColorBrush(int nIndex);
 
+// ---- Rectangles -------------------------------------------------------------
+BOOL SetRect(LPRECT lprc, int xLeft, int yTop, int xRight, int yBottom);
+BOOL SetRectEmpty(LPRECT lprc);
+BOOL CopyRect(LPRECT lprcDst, const RECT* lprcSrc);
+BOOL IsRectEmpty(const RECT* lprc);
+BOOL EqualRect(const RECT* lprc1, const RECT* lprc2);
+BOOL PtInRect(const RECT* lprc, POINT pt);
+BOOL OffsetRect(LPRECT lprc, int dx, int dy);
+// Empty result (all zero) and FALSE when the rectangles do not overlap;
+// rectangles that only share an edge do not overlap.
+BOOL IntersectRect(LPRECT lprcDst, const RECT* lprcSrc1, const RECT* lprcSrc2);
+// Smallest rectangle holding both; an empty operand is ignored.
+BOOL UnionRect(LPRECT lprcDst, const RECT* lprcSrc1, const RECT* lprcSrc2);
+
 // ---- Drawing ----------------------------------------------------------------
 // Moves the sides outwards by dx and dy (inwards for negative values).
 BOOL InflateRect(LPRECT lprc, int dx, int dy);

@@ -1,6 +1,6 @@
 // WINMM services of the Win32 subset: the multimedia timer, the timer
-// resolution and the system time in milliseconds; with them Sleep, which
-// waits on the same clock (platform/kernel/clock.h).
+// resolution and the system time in milliseconds, on the platform clock
+// (platform/kernel/clock.h) that KERNEL's Sleep also waits on.
 #pragma once
 
 #include "platform/api/win32_types.h"
@@ -55,11 +55,3 @@ MMRESULT timeSetEvent(UINT uDelay, UINT uResolution, LPTIMECALLBACK lpTimeProc, 
 // be sending to one of its windows). Called from the callback itself it does
 // not wait. MMSYSERR_INVALPARAM for an unknown or finished event.
 MMRESULT timeKillEvent(UINT uTimerID);
-
-// ---- Waiting (KERNEL on Windows) ---------------------------------------------
-#ifndef INFINITE
-#define INFINITE 0xFFFFFFFF
-#endif
-// Suspends the thread for the given milliseconds of the platform clock; 0
-// gives up the rest of the time slice.
-void Sleep(DWORD dwMilliseconds);

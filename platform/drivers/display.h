@@ -31,9 +31,6 @@ inline constexpr int kLargestDisplaySide = 16384;
 // kLargestDisplaySide, 8, 24 or 32 bits per pixel.
 bool IsSupportedMode(const DisplayMode& mode);
 
-// Reads "headless:<width>x<height>x<bits>", the form of VESPER_DISPLAY.
-std::optional<DisplayMode> ParseHeadlessDisplaySpec(std::string_view text);
-
 // The pixels of a display. Palette displays keep one system palette index per
 // pixel; true-colour displays keep four bytes per pixel, blue, green, red and
 // one unused, whatever their nominal depth. Row 0 is the top of the screen.
@@ -85,9 +82,8 @@ private:
 // One lock serialises all GDI state and the choice of display.
 std::recursive_mutex& GdiMutex();
 
-// The display GDI draws on. Made on first use from VESPER_DISPLAY
-// ("headless:1920x1080x8"), or a headless 1024x768x32 screen when that is
-// unset or unreadable. The reference stays valid until the display is replaced.
+// The display GDI draws on. Made on first use by the backend VESPER_DISPLAY
+// chooses (platform/drivers/backends.h). The reference stays valid until the display is replaced.
 Display& CurrentDisplay();
 // Replaces the display; device contexts stay valid and draw on the new one.
 // Null makes the next use read VESPER_DISPLAY again.

@@ -1,13 +1,10 @@
 // The Display base and the choice of the current display.
 #include <atomic>
-#include <charconv>
-#include <cstdio>
 #include <cstdlib>
 #include <utility>
 
 #include "platform/drivers/display.h"
-#include "platform/drivers/headless/headless_display.h"
-#include "platform/drivers/sdl/sdl_choice.h"
+#include "platform/drivers/backends.h"
 
 namespace vesper::platform {
 
@@ -33,38 +30,6 @@ PaletteChangedListener& Listener()
     return *listener;
 }
 
-// Reads a decimal number up to `separator` (or the end when separator is 0).
-std::optional<int> ReadNumber(std::string_view& text, char separator)
-{
-    int value = 0;
-    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (error != std::errc() || end == text.data())
-        return std::nullopt;
-    text.remove_prefix(static_cast<std::size_t>(end - text.data()));
-    if (separator) {
-        if (text.empty() || text.front() != separator)
-            return std::nullopt;
-        text.remove_prefix(1);
-    }
-    return value;
-}
-
-std::unique_ptr<Display> DisplayFromEnvironment()
-{
-    if (auto chosen = sdl::SdlDisplayFromEnvironment())
-        return chosen;
-    DisplayMode mode;
-    if (const char* setting = std::getenv("VESPER_DISPLAY");
-        setting && *setting && sdl::WishOf(setting) == sdl::Wish::Headless) {
-        if (const auto parsed = ParseHeadlessDisplaySpec(setting))
-            mode = *parsed;
-        else
-            std::fprintf(stderr, "vesper: VESPER_DISPLAY=\"%s\" is neither sdl nor headless:<width>x<height>x<8|24|32>; "
-                                 "using headless:1024x768x32\n", setting);
-    }
-    return std::make_unique<HeadlessDisplay>(mode);
-}
-
 }  // namespace
 
 bool IsSupportedMode(const DisplayMode& mode)
@@ -72,21 +37,6 @@ bool IsSupportedMode(const DisplayMode& mode)
     const auto sideFits = [](int side) { return side >= 1 && side <= kLargestDisplaySide; };
     return sideFits(mode.width) && sideFits(mode.height) &&
            (mode.bitsPerPixel == 8 || mode.bitsPerPixel == 24 || mode.bitsPerPixel == 32);
-}
-
-std::optional<DisplayMode> ParseHeadlessDisplaySpec(std::string_view text)
-{
-    constexpr std::string_view prefix = "headless:";
-    if (!text.starts_with(prefix))
-        return std::nullopt;
-    text.remove_prefix(prefix.size());
-    const auto width = ReadNumber(text, 'x');
-    const auto height = width ? ReadNumber(text, 'x') : std::nullopt;
-    const auto bits = height ? ReadNumber(text, 0) : std::nullopt;
-    if (!bits || !text.empty())
-        return std::nullopt;
-    const DisplayMode mode{*width, *height, *bits};
-    return IsSupportedMode(mode) ? std::optional(mode) : std::nullopt;
 }
 
 Display::Display(const DisplayMode& mode) : m_mode(mode), m_serial(nextSerial++) {}
@@ -126,8 +76,10 @@ Display& CurrentDisplay()
 {
     std::lock_guard lock(GdiMutex());
     std::unique_ptr<Display>& display = CurrentSlot();
-    if (!display)
-        display = DisplayFromEnvironment();
+    if (!display) {
+        const BackendChoice choice = ChooseBackend(std::getenv("VESPER_DISPLAY"));
+        display = choice.entry->makeDisplay(choice.setting);
+    }
     return *display;
 }
 

@@ -1,9 +1,9 @@
 // The window backend in use.
 #include <algorithm>
+#include <cstdlib>
 #include <mutex>
 
-#include "platform/drivers/headless/headless_windows.h"
-#include "platform/drivers/sdl/sdl_choice.h"
+#include "platform/drivers/backends.h"
 #include "platform/user/user_state.h"
 
 namespace vesper::platform {
@@ -22,14 +22,13 @@ BackendSlot& Slot()
     return *slot;
 }
 
-// VESPER_DISPLAY chooses the backend as it chooses the display
-// (platform/drivers/sdl/sdl_choice.h): SDL2 for "sdl", or when unset while a display
-// server is there; the headless backend otherwise.
+// VESPER_DISPLAY chooses the backend from the table as it chooses the
+// display; the backend brings its message box and password prompt.
 std::shared_ptr<WindowBackend> BackendFromEnvironment()
 {
-    if (auto chosen = sdl::SdlBackendFromEnvironment())
-        return chosen;
-    return std::make_shared<HeadlessWindowBackend>();
+    const BackendEntry& entry = *ChooseBackend(std::getenv("VESPER_DISPLAY")).entry;
+    InstallBackendServices(entry);
+    return entry.makeWindowBackend();
 }
 
 // A backend with a pointer of its own tells where the layer's cursor starts,

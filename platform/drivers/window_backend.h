@@ -96,8 +96,8 @@ public:
     virtual NativeWindowId ScreenRootWindow() { return 0; }
 };
 
-// The backend in use: made on first use from VESPER_DISPLAY (the headless
-// backend for "headless:..." or when it is unset).
+// The backend in use: made on first use by the backend VESPER_DISPLAY
+// chooses (platform/drivers/backends.h).
 std::shared_ptr<WindowBackend> CurrentWindowBackend();
 // Replaces the backend; only while no window of the program exists. The
 // foreign windows of the old backend are forgotten. Null makes the next use

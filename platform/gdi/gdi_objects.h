@@ -71,7 +71,7 @@ struct DeviceContext {
 };
 
 DeviceContext* FindDC(HDC dc);
-// Takes the font out of a context that is going away (platform/gdi/gdi_text.cpp).
+// Takes the font out of a context that is going away.
 void ReleaseFontSelection(DeviceContext& context);
 // The whole screen: from (0, 0) to the display's size.
 RECT ScreenArea(const Display& display);
@@ -111,12 +111,12 @@ GdiObject* FindObject(HGDIOBJ handle);
 LogicalPalette* FindPalette(HPALETTE palette);
 SolidBrush* FindBrush(HBRUSH brush);
 // The stock font objects (SYSTEM_FONT, DEFAULT_GUI_FONT ...); null for
-// another index (platform/gdi/gdi_text.cpp).
+// another index.
 HGDIOBJ StockFont(int index);
 
 // The pixel value a colour is shown with on the display, through the
 // context's palette for palette-index colours; `pixel` receives
-// display.Pixels().bytesPerPixel bytes (platform/gdi/gdi_shapes.cpp).
+// display.Pixels().bytesPerPixel bytes.
 void DevicePixelOf(COLORREF colour, const DeviceContext& context, Display& display, BYTE pixel[4]);
 HPALETTE StockPalette();
 

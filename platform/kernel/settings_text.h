@@ -1,5 +1,6 @@
 // ASCII case folding for the names that Windows compares without regard to
-// case: profile sections and keys, registry keys and values, module names.
+// case: profile sections and keys, registry keys and values, module names,
+// window classes and titles, font faces.
 #pragma once
 
 #include <algorithm>

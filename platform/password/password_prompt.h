@@ -1,9 +1,9 @@
 // The seam between the password logic and whatever asks the user: the screen
 // saver's password check and the password change ask a PasswordPrompt for
-// each text they need and tell it the outcome. Unless another prompt is
-// installed, the questions are dialogs of the window layer, shown by whichever
-// display backend is in use; the scripted prompt of
-// platform/testing/password_headless.h answers only where a test installs it.
+// each text they need and tell it the outcome. Unless a test installs its own
+// prompt, the prompt is that of the backend in use (the backend table installs
+// it when it starts a backend): on both backends the dialogs of the window
+// layer.
 #pragma once
 
 #include <optional>
@@ -49,13 +49,16 @@ public:
     virtual void Tell(HWND owner, PasswordNotice notice) = 0;
 };
 
-// The prompt in force: the installed one, else the dialogs.
+// The prompt in force: the installed one, else the backend's, else (before
+// any backend started) the dialogs.
 PasswordPrompt& CurrentPasswordPrompt();
 // The dialogs: each question a dialog with a masked edit, OK and Annuler, each
 // notice a message box.
 PasswordPrompt& DialogPasswordPrompt();
-// Installs a prompt (nullptr restores the dialogs); the caller keeps it alive.
-// Returns the previously installed prompt (nullptr for the dialogs).
+// Installs a prompt (nullptr restores the backend's); the caller keeps it alive.
+// Returns the previously installed prompt (nullptr for the backend's).
 PasswordPrompt* SetPasswordPrompt(PasswordPrompt* prompt);
+// The prompt of the backend in use; only the backend table sets it.
+void SetBackendPasswordPrompt(PasswordPrompt& prompt);
 
 }  // namespace vesper::platform

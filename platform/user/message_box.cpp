@@ -11,6 +11,7 @@ namespace {
 
 std::mutex handlerMutex;
 MessageBoxHandler installedHandler;
+BackendMessageBox backendBox = WriteMessageBoxToStandardError;
 
 constexpr UINT kButtonsMask = 0x0000000F;
 
@@ -45,6 +46,12 @@ MessageBoxHandler SetMessageBoxHandler(MessageBoxHandler handler)
     return std::exchange(installedHandler, std::move(handler));
 }
 
+void SetBackendMessageBox(BackendMessageBox show)
+{
+    std::lock_guard lock(handlerMutex);
+    backendBox = show;
+}
+
 }  // namespace vesper::platform
 
 int MessageBoxA(HWND hWnd, LPCSTR lpText, LPCSTR lpCaption, UINT uType)
@@ -52,9 +59,11 @@ int MessageBoxA(HWND hWnd, LPCSTR lpText, LPCSTR lpCaption, UINT uType)
     using namespace vesper::platform;
     const MessageBoxRequest request{hWnd, lpText ? lpText : "", lpCaption ? lpCaption : "", uType};
     MessageBoxHandler handler;
+    BackendMessageBox show = nullptr;
     {
         std::lock_guard lock(handlerMutex);
         handler = installedHandler;
+        show = backendBox;
     }
-    return handler ? handler(request) : WriteMessageBoxToStandardError(request);
+    return handler ? handler(request) : show(request);
 }

@@ -1,7 +1,8 @@
-// Where MessageBoxA goes. Without a handler the box is written to standard
-// error and answered with its default button; the SDL backend installs a
-// handler that shows a real box, and a test may install its own to record the
-// boxes and choose the answer.
+// Where MessageBoxA goes: to the handler a program or test installs (to
+// record the boxes or answer them itself), else to the box of the backend in
+// use, which the backend table installs when it starts a backend. Before any
+// backend started, the box is written to standard error and answered with its
+// default button.
 #pragma once
 
 #include <functional>
@@ -20,8 +21,13 @@ struct MessageBoxRequest {
 
 using MessageBoxHandler = std::function<int(const MessageBoxRequest&)>;
 
-// Installs a handler (an empty one restores the default); returns the previous one.
+// Installs a handler (an empty one restores the backend's box); returns the
+// previous one.
 MessageBoxHandler SetMessageBoxHandler(MessageBoxHandler handler);
+
+// The box of the backend in use; only the backend table sets it.
+using BackendMessageBox = int (*)(const MessageBoxRequest&);
+void SetBackendMessageBox(BackendMessageBox show);
 
 // What a box does without a handler: written to standard error, answered with
 // its default button.

@@ -1,15 +1,10 @@
 // Window classes.
 #include <algorithm>
-#include <cctype>
 
+#include "platform/kernel/settings_text.h"
 #include "platform/user/user_state.h"
 
 namespace vesper::platform::user {
-
-bool EqualIgnoringCase(std::string_view a, std::string_view b)
-{
-    return std::ranges::equal(a, b, [](unsigned char x, unsigned char y) { return std::tolower(x) == std::tolower(y); });
-}
 
 std::shared_ptr<WindowClass> FindClassLocked(LPCSTR nameOrAtom)
 {
@@ -19,7 +14,7 @@ std::shared_ptr<WindowClass> FindClassLocked(LPCSTR nameOrAtom)
     const auto found = std::ranges::find_if(classes, [nameOrAtom](const auto& windowClass) {
         if (IS_INTRESOURCE(nameOrAtom))
             return windowClass->atom == static_cast<ATOM>(reinterpret_cast<UINT_PTR>(nameOrAtom));
-        return EqualIgnoringCase(windowClass->name, nameOrAtom);
+        return EqualsIgnoringCase(windowClass->name, nameOrAtom);
     });
     return found == classes.end() ? nullptr : *found;
 }

@@ -157,7 +157,6 @@ State& GetState();
 
 // A class by name (compared without regard to case) or atom (MAKEINTATOM).
 std::shared_ptr<WindowClass> FindClassLocked(LPCSTR nameOrAtom);
-bool EqualIgnoringCase(std::string_view a, std::string_view b);
 
 // The calling thread's identifier (never 0); needs no lock.
 DWORD CurrentThread();
@@ -238,8 +237,7 @@ bool IsProcessingSendFrom(DWORD thread);
 LRESULT CallProcedure(Lock& lock, HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
 // Installs the window layer's GDI hooks (window device contexts and palette
-// change notices); called whenever a window is made, since tests of GDI
-// replace them.
+// change notices); done once, when the first window is made.
 void InstallGdiHooks();
 
 // Sends WM_PALETTECHANGED to every top-level window (and every child of a

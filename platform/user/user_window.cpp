@@ -1,10 +1,12 @@
 // Window creation and destruction, and what a window can be asked about.
 #include <algorithm>
+#include <mutex>
 #include <utility>
 #include <cstring>
 #include <unistd.h>
 
 #include "platform/kernel/clock.h"
+#include "platform/kernel/settings_text.h"
 #include "platform/user/user_state.h"
 
 namespace vesper::platform::user {
@@ -203,7 +205,8 @@ using namespace vesper::platform::user;
 HWND CreateWindowExA(DWORD dwExStyle, LPCSTR lpClassName, LPCSTR lpWindowName, DWORD dwStyle, int X, int Y,
                      int nWidth, int nHeight, HWND hWndParent, HMENU hMenu, HINSTANCE hInstance, LPVOID lpParam)
 {
-    InstallGdiHooks();
+    static std::once_flag gdiHooked;
+    std::call_once(gdiHooked, InstallGdiHooks);
     HWND parent = IsDesktop(hWndParent) ? nullptr : hWndParent;
     if ((dwStyle & WS_CHILD) && !parent) {
         SetLastError(ERROR_TLW_WITH_WSCHILD);
@@ -310,7 +313,7 @@ HWND FindWindowA(LPCSTR lpClassName, LPCSTR lpWindowName)
             continue;
         if (windowClass && record->windowClass != windowClass)
             continue;
-        if (lpWindowName && !EqualIgnoringCase(record->title, lpWindowName))
+        if (lpWindowName && !EqualsIgnoringCase(record->title, lpWindowName))
             continue;
         return candidate;
     }

@@ -10,10 +10,11 @@
 #include <vector>
 
 #include "platform/user/controls/controls.h"
-#include "platform/testing/dialog_headless.h"
+#include "tests/support/platform/dialog_headless.h"
 #include "platform/user/dialog/dialog_manager.h"
 #include "saver/resources.h"
 #include "tests/platform/user/user_test_support.h"
+#include "tests/support/platform/headless_input.h"
 
 namespace {
 

@@ -9,7 +9,7 @@
 #include <string>
 
 #include "platform/user/controls/controls.h"
-#include "platform/testing/dialog_headless.h"
+#include "tests/support/platform/dialog_headless.h"
 #include "platform/user/dialog/dialog_manager.h"
 #include "saver/config_dialog_proc.h"
 #include "saver/resources.h"

@@ -7,7 +7,7 @@
 #include <future>
 #include <string>
 
-#include "platform/testing/dialog_headless.h"
+#include "tests/support/platform/dialog_headless.h"
 #include "saver/config_dialog_proc.h"
 #include "saver/globals.h"
 #include "saver/resources.h"

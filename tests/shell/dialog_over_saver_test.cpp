@@ -7,9 +7,10 @@
 #include <thread>
 #include <vector>
 
-#include "platform/testing/dialog_headless.h"
+#include "tests/support/platform/dialog_headless.h"
 #include "platform/drivers/headless/headless_windows.h"
-#include "platform/testing/password_headless.h"
+#include "tests/support/platform/headless_input.h"
+#include "tests/support/platform/password_headless.h"
 #include "platform/password/password_prompt.h"
 #include "platform/password/password_provider.h"
 #include "platform/password/password_store.h"

@@ -9,6 +9,7 @@
 #include "shell/entry.h"
 #include "tests/platform/kernel/settings_test_env.h"
 #include "tests/platform/user/user_test_support.h"
+#include "tests/support/platform/headless_input.h"
 
 namespace vesper::test {
 namespace {

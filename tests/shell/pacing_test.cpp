@@ -10,6 +10,7 @@
 #include "saver/speed_setting.h"
 #include "saver/saver_window.h"
 #include "tests/shell/packed_saver.h"
+#include "tests/support/platform/headless_input.h"
 
 namespace vesper::test {
 namespace {

@@ -14,6 +14,7 @@
 #include "platform/kernel/patchable_data.h"
 #include "platform/kernel/timer_multimedia.h"
 #include "tests/stage/stage_test_support.h"
+#include "tests/support/platform/headless_input.h"
 
 namespace vesper::test {
 

@@ -18,7 +18,8 @@
 
 #include "platform/drivers/headless/headless_display.h"
 #include "platform/drivers/headless/headless_windows.h"
-#include "platform/testing/password_headless.h"
+#include "tests/support/platform/headless_input.h"
+#include "tests/support/platform/password_headless.h"
 #include "platform/password/password_provider.h"
 #include "platform/password/password_store.h"
 #include "platform/win32.h"

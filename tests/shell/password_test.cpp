@@ -4,7 +4,8 @@
 #include <gtest/gtest.h>
 
 #include "platform/drivers/headless/headless_windows.h"
-#include "platform/testing/password_headless.h"
+#include "tests/support/platform/headless_input.h"
+#include "tests/support/platform/password_headless.h"
 #include "platform/password/password_provider.h"
 #include "platform/password/password_store.h"
 #include "saver/password_support.h"

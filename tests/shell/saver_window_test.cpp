@@ -16,6 +16,7 @@
 #include "stage/saver_stage.h"
 #include "tests/shell/packed_saver.h"
 #include "tests/stage/stage_test_support.h"
+#include "tests/support/platform/headless_input.h"
 
 namespace vesper::test {
 namespace {

@@ -12,6 +12,7 @@
 #include "tests/platform/gdi/gdi_test_dib.h"
 #include "tests/platform/user/user_test_support.h"
 #include "tests/stage/stage_test_support.h"
+#include "tests/support/platform/headless_input.h"
 
 namespace {
 

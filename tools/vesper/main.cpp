@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "platform/kernel/module_path.h"
-#include "platform/drivers/sdl/sdl_choice.h"
+#include "platform/drivers/backends.h"
 #include "scene/vesper_doc.h"
 #include "shell/entry.h"
 #include "tools/vesper/hosted_options.h"

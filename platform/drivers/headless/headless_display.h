@@ -2,6 +2,9 @@
 // through GDI and read the pixels back.
 #pragma once
 
+#include <memory>
+#include <optional>
+#include <string_view>
 #include <vector>
 
 #include "platform/drivers/display.h"
@@ -24,6 +27,14 @@ private:
     std::vector<BYTE> m_pixels;
     RECT m_changed{0, 0, 0, 0};
 };
+
+// Reads "headless:<width>x<height>x<bits>", the form of VESPER_DISPLAY.
+std::optional<DisplayMode> ParseHeadlessDisplaySpec(std::string_view text);
+
+// The headless backend's display for the VESPER_DISPLAY value that chose it:
+// the mode it names, or 1024x768x32 when it was chosen without a value (or,
+// with a warning, when the value cannot be read).
+std::unique_ptr<Display> MakeHeadlessDisplay(std::string_view setting);
 
 // Makes a headless display of the given mode current and returns it. An
 // unsupported mode falls back to the default 1024x768x32.

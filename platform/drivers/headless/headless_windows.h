@@ -70,29 +70,4 @@ private:
 // Makes a new headless backend current and returns it.
 HeadlessWindowBackend& UseHeadlessWindowBackend();
 
-// Scripted input and hosts for tests, on the current backend (made headless
-// when it is not).
-namespace headless {
-
-HeadlessWindowBackend& Backend();
-
-void MoveMouse(int x, int y);
-void KeyDown(UINT virtualKey);
-void KeyUp(UINT virtualKey);
-void PressKey(UINT virtualKey);
-void ButtonDown(MouseButton button);
-void ButtonUp(MouseButton button);
-void ClickButton(MouseButton button);
-// A command of the window manager, such as SC_NEXTWINDOW for Alt+Tab.
-void SystemCommand(WPARAM command);
-
-// A window of another program at the given screen area, usable as a parent.
-HWND MakeHostWindow(const RECT& screenArea);
-void DestroyHostWindow(HWND host);
-std::vector<HeadlessWindowBackend::HostMessage> HostMessages(HWND host);
-
-bool CursorVisible();
-
-}  // namespace headless
-
 }  // namespace vesper::platform

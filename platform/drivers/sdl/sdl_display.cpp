@@ -8,7 +8,7 @@
 #include "platform/kernel/large_pages.h"
 #include "platform/drivers/sdl/sdl_video.h"
 #include "platform/drivers/sdl/sdl_x11.h"
-#include "platform/api/win32_kernel.h"
+#include "platform/api/win32_user.h"
 
 namespace vesper::platform::sdl {
 

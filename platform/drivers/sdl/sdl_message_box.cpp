@@ -110,11 +110,4 @@ int ShowMessageBox(const MessageBoxRequest& request)
     return shown ? answer : WriteMessageBoxToStandardError(request);
 }
 
-void InstallMessageBoxes()
-{
-    MessageBoxHandler previous = SetMessageBoxHandler(ShowMessageBox);
-    if (previous)
-        SetMessageBoxHandler(std::move(previous));
-}
-
 }  // namespace vesper::platform::sdl

@@ -20,8 +20,4 @@ std::vector<SDL_MessageBoxButtonData> SdlButtonsOf(UINT type);
 // without a handler.
 int ShowMessageBox(const MessageBoxRequest& request);
 
-// Installs ShowMessageBox as the message box handler, unless a handler is
-// installed already (a test's recorder stays).
-void InstallMessageBoxes();
-
 }  // namespace vesper::platform::sdl

@@ -11,7 +11,8 @@
 
 #include "platform/drivers/sdl/sdl_keys.h"
 #include "platform/drivers/sdl/sdl_x11.h"
-#include "platform/win32.h"
+#include "platform/api/win32_user.h"
+#include "platform/drivers/window_layer_calls.h"
 
 namespace vesper::platform::sdl {
 
@@ -43,7 +44,7 @@ struct NativeWindow {
 
 bool DisplayHasPalette()
 {
-    std::lock_guard lock(GdiMutex());
+    const auto lock = window_layer::LockScreen();
     return CurrentDisplay().HasPalette();
 }
 
@@ -158,7 +159,7 @@ struct SdlWindowBackend::State {
                 if (SDL_Surface* surface = SDL_GetWindowSurface(window.sdl))
                     updates.push_back(Update{window.sdl, surface, window.area, {}});
         {
-            std::lock_guard gdi(GdiMutex());
+            const auto gdi = window_layer::LockScreen();
             const Surface pixels = screen->Pixels();
             for (Update& update : updates)
                 for (const RECT& area : areas) {
@@ -188,7 +189,7 @@ struct SdlWindowBackend::State {
     void Refresh(NativeWindow& window)
     {
         PresentAreas({window.area});
-        InvalidateRect(window.window, nullptr, FALSE);
+        window_layer::RepaintWindow(window.window);
     }
 
     void OnWindowEvent(const SDL_WindowEvent& event)
@@ -203,13 +204,13 @@ struct SdlWindowBackend::State {
                 Refresh(*window);
             break;
         case SDL_WINDOWEVENT_CLOSE:
-            PostMessageA(window->window, WM_CLOSE, 0, 0);
+            window_layer::RequestClose(window->window);
             break;
         case SDL_WINDOWEVENT_FOCUS_GAINED:
             // On a palette display activation sends WM_QUERYNEWPALETTE and
             // waits for the window's thread, which may be waiting for us.
             if (!DisplayHasPalette())
-                SetForegroundWindow(window->window);
+                window_layer::FocusGained(window->window);
             break;
         default:
             break;

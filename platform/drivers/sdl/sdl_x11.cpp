@@ -345,6 +345,10 @@ MessageBoxKeyboard::MessageBoxKeyboard(std::string title)
     // The error handler that keeps quiet about this connection's errors.
     if (!Available())
         return;
+    m_display = XOpenDisplay(nullptr);
+    if (!m_display)
+        return;
+    IgnoreErrorsOn(m_display, true);
     m_stopFile = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
     if (m_stopFile >= 0)
         m_thread = std::thread([this, title = std::move(title)] { Run(title); });
@@ -360,14 +364,15 @@ MessageBoxKeyboard::~MessageBoxKeyboard()
     }
     if (m_stopFile >= 0)
         close(m_stopFile);
+    if (m_display) {
+        XCloseDisplay(m_display);
+        IgnoreErrorsOn(m_display, false);
+    }
 }
 
 void MessageBoxKeyboard::Run(const std::string& title)
 {
-    ::Display* display = XOpenDisplay(nullptr);
-    if (!display)
-        return;
-    IgnoreErrorsOn(display, true);
+    ::Display* display = m_display;
     const Window root = DefaultRootWindow(display);
     XSelectInput(display, root, SubstructureNotifyMask);
     Window box = 0;
@@ -415,8 +420,6 @@ void MessageBoxKeyboard::Run(const std::string& title)
         if (files[0].revents & POLLIN)
             break;
     }
-    XCloseDisplay(display);
-    IgnoreErrorsOn(display, false);
 }
 
 }  // namespace vesper::platform::sdl::x11

@@ -80,7 +80,10 @@ int EventFile();
 // would stay with the window under the pointer), and Space presses its
 // default button as Return does. Works on a connection of its own, on a
 // thread of its own; does nothing when X cannot be reached. Made on the video
-// thread.
+// thread. The connection is opened before the thread starts: SDL shows the
+// box from a forked copy of the process, and a fork while another thread is
+// inside XOpenDisplay leaves Xlib's global lock taken in the copy, which then
+// hangs opening its own connection.
 class MessageBoxKeyboard {
 public:
     explicit MessageBoxKeyboard(std::string title);
@@ -91,6 +94,7 @@ public:
 private:
     void Run(const std::string& title);
 
+    _XDisplay* m_display = nullptr;
     int m_stopFile = -1;
     std::thread m_thread;
 };

@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <utility>
 
+#include "platform/kernel/settings_text.h"
 #include "platform/user/controls/controls.h"
 #include "platform/user/dialog/dialog_manager.h"
 #include "platform/user/user_state.h"
@@ -333,7 +334,7 @@ bool IsScrollBarControl(HWND window, int bar)
     if (bar == SB_CTL) {
         user::Lock lock = user::LockState();
         const user::Window* record = user::FindWindowRecord(window);
-        if (record && record->windowClass && user::EqualIgnoringCase(record->windowClass->name, "ScrollBar"))
+        if (record && record->windowClass && EqualsIgnoringCase(record->windowClass->name, "ScrollBar"))
             return true;
     }
     SetLastError(ERROR_INVALID_PARAMETER);

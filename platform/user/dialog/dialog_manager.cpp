@@ -3,18 +3,29 @@
 #include "platform/user/dialog/dialog_manager.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cstring>
 #include <map>
 #include <memory>
 #include <mutex>
 
 #include "platform/user/controls/controls.h"
+#include "platform/user/dialog/dialog_observer.h"
 #include "platform/user/dialog/dialog_template.h"
 #include "platform/user/user_state.h"
 
 namespace vesper::platform::dialog {
 
 namespace {
+
+std::atomic<DialogObserver*> installedObserver{nullptr};
+
+// Tells the observer, if any, of a dialog's life event.
+void Tell(void (DialogObserver::*event)(HWND), HWND dialog)
+{
+    if (DialogObserver* observer = installedObserver.load())
+        (observer->*event)(dialog);
+}
 
 constexpr char kDialogClass[] = "#32770";
 constexpr int kPointsPerInch = 72;
@@ -100,7 +111,7 @@ LRESULT CALLBACK DialogWindowProc(HWND window, UINT message, WPARAM wParam, LPAR
         }
         if (owned)
             DeleteObject(owned);
-        DialogClosed(window);
+        Tell(&DialogObserver::Closed, window);
     }
     return result;
 }
@@ -224,7 +235,7 @@ HWND MakeDialog(HINSTANCE instance, LPCSTR templateName, HWND owner, DLGPROC pro
         DestroyWindow(dialog);
         return nullptr;
     }
-    DialogOpened(dialog);
+    Tell(&DialogObserver::Opened, dialog);
     HWND first = GetNextDlgTabItem(dialog, nullptr, FALSE);
     if (SendMessageA(dialog, WM_INITDIALOG, reinterpret_cast<WPARAM>(first), parameter) && IsWindow(dialog)) {
         first = GetNextDlgTabItem(dialog, nullptr, FALSE);
@@ -256,7 +267,7 @@ bool RunModalLoop(HWND dialog, HWND owner)
     MSG msg{};
     while (!Ended(dialog)) {
         if (!PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            DialogIdle(dialog);
+            Tell(&DialogObserver::Idle, dialog);
             if (owner)
                 SendMessageA(owner, WM_ENTERIDLE, MSGF_DIALOGBOX, reinterpret_cast<LPARAM>(dialog));
             if (Ended(dialog))
@@ -342,6 +353,11 @@ bool AnswersDirectly(UINT message)
 }
 
 }  // namespace
+
+DialogObserver* SetDialogObserver(DialogObserver* observer)
+{
+    return installedObserver.exchange(observer);
+}
 
 bool IsDialog(HWND window)
 {

@@ -1,6 +1,5 @@
 // What the parts of the dialog manager share: the frame a dialog draws round
-// its controls, the focus rules that controls report to, and the events the
-// headless test control follows.
+// its controls, the focus rules that controls report to.
 #pragma once
 
 #include <vector>
@@ -15,7 +14,7 @@ inline constexpr int kFrameBorder = 3;
 inline constexpr int kCaptionHeight = 18;
 POINT ContentOrigin(DWORD style);
 SIZE FrameExtent(DWORD style);
-// Draws the border and caption (dialog_frame.cpp).
+// Draws the border and caption.
 void PaintFrame(HWND dialog, HDC dc);
 // The close box of the caption, in the dialog's window coordinates; empty
 // without WS_SYSMENU.
@@ -32,12 +31,5 @@ void FocusControl(HWND dialog, HWND control);
 void NoteControlFocus(HWND control);
 // The id Enter sends when no push button has the focus.
 int DefaultId(HWND dialog);
-
-// Dialog life events, followed by the headless test control
-// (dialog_headless.cpp).
-void DialogOpened(HWND dialog);
-// The dialog's modal loop found its queue empty and is about to wait.
-void DialogIdle(HWND dialog);
-void DialogClosed(HWND dialog);
 
 }  // namespace vesper::platform::dialog

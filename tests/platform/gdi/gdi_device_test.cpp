@@ -74,7 +74,7 @@ TEST(DeviceContexts, WindowContextsNeedAWindowLayer)
     EXPECT_EQ(GetDC(window), nullptr) << "no window layer, no window";
 
     using vesper::platform::gdi::SetWindowAreaProvider;
-    SetWindowAreaProvider([window](HWND hwnd) -> std::optional<RECT> {
+    const auto previousProvider = SetWindowAreaProvider([window](HWND hwnd) -> std::optional<RECT> {
         if (hwnd == window)
             return RECT{10, 20, 110, 70};
         return std::nullopt;
@@ -85,7 +85,7 @@ TEST(DeviceContexts, WindowContextsNeedAWindowLayer)
     EXPECT_EQ(ReleaseDC(nullptr, dc), 0) << "released with another window";
     EXPECT_EQ(ReleaseDC(window, dc), 1);
     EXPECT_EQ(GetDC(reinterpret_cast<HWND>(std::uintptr_t{0x43})), nullptr);
-    SetWindowAreaProvider(nullptr);
+    SetWindowAreaProvider(previousProvider);
 }
 
 TEST(DeviceContexts, ClipBoxIsTheDrawableAreaInContextCoordinates)
@@ -104,7 +104,8 @@ TEST(DeviceContexts, ClipBoxIsTheDrawableAreaInContextCoordinates)
     EXPECT_EQ(GetClipBox(nullptr, &box), ERROR);
 
     RECT windowArea{300, 190, 340, 210};
-    vesper::platform::gdi::SetWindowAreaProvider([&](HWND) { return std::optional(windowArea); });
+    const auto previousProvider =
+        vesper::platform::gdi::SetWindowAreaProvider([&](HWND) { return std::optional(windowArea); });
     const auto window = reinterpret_cast<HWND>(std::uintptr_t{0x42});
     HDC dc = GetDC(window);
     EXPECT_EQ(GetClipBox(dc, &box), SIMPLEREGION) << "a window partly off the screen";
@@ -119,7 +120,7 @@ TEST(DeviceContexts, ClipBoxIsTheDrawableAreaInContextCoordinates)
     EXPECT_EQ(GetClipBox(dc, &box), NULLREGION);
     EXPECT_TRUE(IsRectEmpty(&box));
     ReleaseDC(window, dc);
-    vesper::platform::gdi::SetWindowAreaProvider(nullptr);
+    vesper::platform::gdi::SetWindowAreaProvider(previousProvider);
 }
 
 TEST(DeviceContexts, StretchModeStartsAtBlackOnWhiteAndRejectsUnknownModes)

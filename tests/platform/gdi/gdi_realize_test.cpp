@@ -61,6 +61,7 @@ protected:
     {
         screen = &UseHeadlessDisplay({16, 4, 8});
         dc = GetDC(nullptr);
+        previousHandler = vesper::platform::SetPaletteChangedHandler(nullptr);
     }
     void TearDown() override
     {
@@ -68,7 +69,7 @@ protected:
         ReleaseDC(nullptr, dc);
         for (HPALETTE palette : palettes)
             DeleteObject(palette);
-        vesper::platform::SetPaletteChangedHandler(nullptr);
+        vesper::platform::SetPaletteChangedHandler(previousHandler);
     }
 
     UINT Realise(const std::vector<PALETTEENTRY>& entries, BOOL background = FALSE)
@@ -81,6 +82,7 @@ protected:
     HeadlessDisplay* screen = nullptr;
     HDC dc = nullptr;
     std::vector<HPALETTE> palettes;
+    vesper::platform::PaletteChangedHandler previousHandler;
 };
 
 TEST_F(RealiseTest, TheSystemPaletteStartsWithTheStaticColours)
@@ -177,7 +179,8 @@ TEST_F(RealiseTest, ChangesAreAnnouncedWithTheRealisingWindow)
     EXPECT_EQ(announced.size(), 1u) << "nothing changed, nothing announced";
 
     const auto window = reinterpret_cast<HWND>(std::uintptr_t{0x99});
-    vesper::platform::gdi::SetWindowAreaProvider([](HWND) { return std::optional(RECT{0, 0, 4, 4}); });
+    const auto previousProvider =
+        vesper::platform::gdi::SetWindowAreaProvider([](HWND) { return std::optional(RECT{0, 0, 4, 4}); });
     HDC windowDc = GetDC(window);
     palettes.push_back(MakePalette(Entries(50, 2)));
     SelectPalette(windowDc, palettes.back(), FALSE);
@@ -185,7 +188,7 @@ TEST_F(RealiseTest, ChangesAreAnnouncedWithTheRealisingWindow)
     ASSERT_EQ(announced.size(), 2u);
     EXPECT_EQ(announced[1], window);
     ReleaseDC(window, windowDc);
-    vesper::platform::gdi::SetWindowAreaProvider(nullptr);
+    vesper::platform::gdi::SetWindowAreaProvider(previousProvider);
 }
 
 TEST_F(RealiseTest, ARealisationFromAnEarlierDisplayIsNotTrusted)

@@ -198,7 +198,7 @@ TEST_F(StretchTest, WindowContextsDrawFromTheirOriginInsideTheirArea)
 {
     HeadlessDisplay& screen = Screen(10, 8, 32);
     const auto window = reinterpret_cast<HWND>(std::uintptr_t{0x77});
-    vesper::platform::gdi::SetWindowAreaProvider(
+    const auto previousProvider = vesper::platform::gdi::SetWindowAreaProvider(
         [window](HWND hwnd) { return hwnd == window ? std::optional(RECT{4, 3, 7, 5}) : std::nullopt; });
     HDC windowDc = GetDC(window);
     ASSERT_NE(windowDc, nullptr);
@@ -211,7 +211,7 @@ TEST_F(StretchTest, WindowContextsDrawFromTheirOriginInsideTheirArea)
                         kBackground, F, G, A, kBackground,
                         kBackground, kBackground, kBackground, kBackground, kBackground}));
     ReleaseDC(window, windowDc);
-    vesper::platform::gdi::SetWindowAreaProvider(nullptr);
+    vesper::platform::gdi::SetWindowAreaProvider(previousProvider);
 }
 
 // ---- Stretching -------------------------------------------------------------

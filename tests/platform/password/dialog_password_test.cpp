@@ -8,7 +8,7 @@
 #include <thread>
 #include <vector>
 
-#include "platform/testing/dialog_headless.h"
+#include "tests/support/platform/dialog_headless.h"
 #include "platform/user/message_box.h"
 #include "platform/password/password_prompt.h"
 #include "platform/password/password_provider.h"

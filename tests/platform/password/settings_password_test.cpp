@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "platform/kernel/clock.h"
-#include "platform/testing/password_headless.h"
+#include "tests/support/platform/password_headless.h"
 #include "platform/password/password_prompt.h"
 #include "platform/password/password_provider.h"
 #include "platform/password/password_store.h"

@@ -1,6 +1,7 @@
 #include "platform/gdi/gdi_objects.h"
 #include "tests/platform/gdi/gdi_test_dib.h"
 #include "tests/platform/user/user_test_support.h"
+#include "tests/support/platform/headless_input.h"
 
 namespace {
 

@@ -2,6 +2,7 @@
 #include <string>
 
 #include "tests/platform/user/user_test_support.h"
+#include "tests/support/platform/headless_input.h"
 
 namespace {
 

@@ -146,7 +146,7 @@ TEST_F(SdlInputTest, SetCursorShowsHidesAndShapesThePointer)
 TEST_F(SdlInputTest, TheLayersCursorStartsWhereThePointerIs)
 {
     ASSERT_TRUE(RunCommand("xdotool mousemove --sync 321 123"));
-    ASSERT_TRUE(vesper::platform::sdl::UseSdlDisplayAndBackend());
+    ASSERT_TRUE(vesper::platform::UseBackend("sdl"));
     POINT cursor{};
     GetCursorPos(&cursor);
     EXPECT_EQ(cursor.x, 321) << "else the first motion would look like a jump from where the layer thought it was";

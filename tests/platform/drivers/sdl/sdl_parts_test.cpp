@@ -1,23 +1,20 @@
 // The parts of the SDL backend that need no display server: copying screen
 // pixels into surfaces of other formats, the bookkeeping of changed areas,
-// key codes and the choice of backend.
+// and key codes.
 #include <gtest/gtest.h>
 
 #include <cstring>
 #include <memory>
 #include <string>
 
-#include "platform/drivers/sdl/sdl_choice.h"
 #include "platform/drivers/sdl/sdl_display.h"
 #include "platform/drivers/sdl/sdl_keys.h"
 #include "platform/win32.h"
-#include "tests/platform/kernel/settings_test_env.h"
 
 namespace {
 
 using namespace vesper::platform;
 using namespace vesper::platform::sdl;
-using vesper::test::ScopedEnvironment;
 
 // A 4 x 3 screen whose pixel (x, y) has red x * 60, green y * 100, blue 7.
 class ScreenPixels {
@@ -201,39 +198,6 @@ TEST(SdlKeys, KeysOutsideTheRunsAndKeysWithoutACode)
         << "a letter on a punctuation key's place (AZERTY) is that letter";
     EXPECT_EQ(VirtualKeyOf(Key(SDL_SCANCODE_VOLUMEUP, SDLK_VOLUMEUP)).code, kUnmappedKey)
         << "a key without a code still arrives, so that it ends saving";
-}
-
-TEST(SdlChoice, WhatTheSettingAsksFor)
-{
-    EXPECT_EQ(WishOf(nullptr), Wish::SdlIfPresent);
-    EXPECT_EQ(WishOf(""), Wish::SdlIfPresent);
-    EXPECT_EQ(WishOf("sdl"), Wish::Sdl);
-    EXPECT_EQ(WishOf("headless:800x600x8"), Wish::Headless);
-    EXPECT_EQ(WishOf("SDL2"), Wish::Headless) << "anything else is read (and refused) as a headless screen";
-}
-
-TEST(SdlChoice, HeadlessWithoutADisplayServerAndSaysWhy)
-{
-    ScopedEnvironment setting("VESPER_DISPLAY", nullptr);
-    ScopedEnvironment x("DISPLAY", nullptr);
-    ScopedEnvironment wayland("WAYLAND_DISPLAY", nullptr);
-    EXPECT_FALSE(DisplayServerNamed());
-    EXPECT_EQ(SdlDisplayFromEnvironment(), nullptr);
-    EXPECT_EQ(SdlBackendFromEnvironment(), nullptr);
-    EXPECT_NE(DisplayUnavailableReason().find("DISPLAY"), std::string::npos) << DisplayUnavailableReason();
-
-    ScopedEnvironment waylandSet("WAYLAND_DISPLAY", "wayland-0");
-    EXPECT_TRUE(DisplayServerNamed());
-}
-
-TEST(SdlChoice, AHeadlessSettingNeedsNoReason)
-{
-    ScopedEnvironment setting("VESPER_DISPLAY", "headless:320x200x8");
-    EXPECT_EQ(SdlDisplayFromEnvironment(), nullptr);
-    EXPECT_TRUE(DisplayUnavailableReason().empty());
-    UseDisplay(nullptr);
-    EXPECT_EQ(CurrentDisplay().Mode(), (DisplayMode{320, 200, 8}));
-    UseDisplay(nullptr);
 }
 
 }  // namespace

@@ -20,7 +20,7 @@
 #include <thread>
 #include <vector>
 
-#include "platform/drivers/sdl/sdl_choice.h"
+#include "platform/drivers/backends.h"
 #include "platform/drivers/sdl/sdl_message_box.h"
 #include "platform/drivers/sdl/sdl_video.h"
 #include "platform/drivers/sdl/sdl_windows.h"
@@ -226,7 +226,7 @@ protected:
             GTEST_SKIP() << "no X server (DISPLAY is not set); scripts/test.sh runs these tests under xvfb-run";
         if (!m_x.Get())
             GTEST_SKIP() << "cannot connect to the X server " << display;
-        if (!platform::sdl::UseSdlDisplayAndBackend())
+        if (!platform::UseBackend("sdl"))
             GTEST_SKIP() << "SDL cannot start: " << platform::sdl::VideoThread::StartFailure();
         if (platform::sdl::VideoThread::Get()->DriverName() != "x11")
             GTEST_SKIP() << "SDL runs on " << platform::sdl::VideoThread::Get()->DriverName() << ", not X";

@@ -125,7 +125,7 @@ TEST_F(SdlWindowTest, DrawingOutsideAPaintCycleReachesTheScreenWithoutAMessageLo
     const RECT corner{0, 0, 8, 8};
     FillRect(desktop, &corner, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
     ReleaseDC(nullptr, desktop);
-    ASSERT_TRUE(vesper::platform::sdl::UseSdlDisplayAndBackend());
+    ASSERT_TRUE(vesper::platform::UseBackend("sdl"));
     m_backend = dynamic_cast<vesper::platform::sdl::SdlWindowBackend*>(vesper::platform::CurrentWindowBackend().get());
 
     RespondByPaintingQuadrants();

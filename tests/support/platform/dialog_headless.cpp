@@ -1,6 +1,6 @@
 // The record of open dialogs and the test control of dialogs on the
 // headless backend.
-#include "platform/testing/dialog_headless.h"
+#include "tests/support/platform/dialog_headless.h"
 
 #include <algorithm>
 #include <chrono>
@@ -10,8 +10,8 @@
 #include <mutex>
 
 #include "platform/user/controls/controls.h"
-#include "platform/user/dialog/dialog_manager.h"
-#include "platform/drivers/headless/headless_windows.h"
+#include "platform/user/dialog/dialog_observer.h"
+#include "tests/support/platform/headless_input.h"
 
 namespace vesper::platform {
 
@@ -146,48 +146,55 @@ POINT OnScreen(const ScrollBarOnScreen& bar, POINT inBar)
     return POINT{bar.origin.x + inBar.x, bar.origin.y + inBar.y};
 }
 
-}  // namespace
-
-namespace dialog {
-
-void DialogOpened(HWND dialog)
-{
-    DialogWatch& watch = Watch();
+// Follows the dialogs from the start of the test program, so that a dialog
+// opened before the test first looks is known.
+class DialogWatcher final : public dialog::DialogObserver {
+public:
+    void Opened(HWND dialog) override
     {
-        std::lock_guard lock(watch.mutex);
-        watch.open.emplace(dialog, false);
+        DialogWatch& watch = Watch();
+        {
+            std::lock_guard lock(watch.mutex);
+            watch.open.emplace(dialog, false);
+        }
+        watch.changed.notify_all();
     }
-    watch.changed.notify_all();
-}
 
-void DialogIdle(HWND dialog)
-{
-    // Input still waiting in the headless backend is not handled yet.
-    const std::shared_ptr<WindowBackend> backend = CurrentWindowBackend();
-    const auto* headlessBackend = dynamic_cast<const HeadlessWindowBackend*>(backend.get());
-    const bool drained = !headlessBackend || headlessBackend->PendingInput() == 0;
-    DialogWatch& watch = Watch();
+    void Idle(HWND dialog) override
     {
-        std::lock_guard lock(watch.mutex);
-        watch.open[dialog] = true;
-        if (drained)
+        // Input still waiting in the headless backend is not handled yet.
+        const std::shared_ptr<WindowBackend> backend = CurrentWindowBackend();
+        const auto* headlessBackend = dynamic_cast<const HeadlessWindowBackend*>(backend.get());
+        const bool drained = !headlessBackend || headlessBackend->PendingInput() == 0;
+        DialogWatch& watch = Watch();
+        {
+            std::lock_guard lock(watch.mutex);
+            watch.open[dialog] = true;
+            if (drained)
+                ++watch.settled;
+        }
+        watch.changed.notify_all();
+    }
+
+    void Closed(HWND dialog) override
+    {
+        DialogWatch& watch = Watch();
+        {
+            std::lock_guard lock(watch.mutex);
+            watch.open.erase(dialog);
             ++watch.settled;
+        }
+        watch.changed.notify_all();
     }
-    watch.changed.notify_all();
-}
+};
 
-void DialogClosed(HWND dialog)
-{
-    DialogWatch& watch = Watch();
-    {
-        std::lock_guard lock(watch.mutex);
-        watch.open.erase(dialog);
-        ++watch.settled;
-    }
-    watch.changed.notify_all();
-}
+[[maybe_unused]] const bool watching = [] {
+    // Kept alive past static destruction, as dialogs may still close then.
+    dialog::SetDialogObserver(new DialogWatcher);
+    return true;
+}();
 
-}  // namespace dialog
+}  // namespace
 
 namespace headless {
 

@@ -1,0 +1,128 @@
+#include "platform/drivers/backends.h"
+
+#include <array>
+#include <mutex>
+
+#include "platform/drivers/headless/headless_display.h"
+#include "platform/drivers/headless/headless_windows.h"
+#include "platform/drivers/sdl/sdl_backend.h"
+#include "platform/drivers/sdl/sdl_message_box.h"
+
+namespace vesper::platform {
+
+namespace {
+
+const std::array<BackendEntry, 2> kBackends{{
+    {
+        .name = "sdl",
+        .unavailableReason = sdl::UnavailableReason,
+        .makeDisplay = sdl::MakeDisplay,
+        .makeWindowBackend = sdl::MakeWindowBackend,
+        .showMessageBox = sdl::ShowMessageBox,
+        .passwordPrompt = DialogPasswordPrompt,
+    },
+    {
+        .name = "headless",
+        .unavailableReason = [](bool) { return std::string(); },
+        .makeDisplay = MakeHeadlessDisplay,
+        .makeWindowBackend = []() -> std::shared_ptr<WindowBackend> {
+            return std::make_shared<HeadlessWindowBackend>();
+        },
+        .showMessageBox = WriteMessageBoxToStandardError,
+        .passwordPrompt = DialogPasswordPrompt,
+    },
+}};
+
+struct Reason {
+    std::mutex mutex;
+    std::string text;
+};
+
+Reason& UnavailableReason()
+{
+    static auto* reason = new Reason;
+    return *reason;
+}
+
+void RecordReason(std::string text)
+{
+    std::lock_guard lock(UnavailableReason().mutex);
+    UnavailableReason().text = std::move(text);
+}
+
+bool Names(std::string_view setting, std::string_view name)
+{
+    return setting.starts_with(name) && (setting.size() == name.size() || setting[name.size()] == ':');
+}
+
+const BackendEntry* FindByName(std::string_view name)
+{
+    for (const BackendEntry& entry : kBackends)
+        if (entry.name == name)
+            return &entry;
+    return nullptr;
+}
+
+}  // namespace
+
+std::span<const BackendEntry> Backends()
+{
+    return kBackends;
+}
+
+const BackendEntry* BackendNamed(const char* setting)
+{
+    if (!setting || !*setting)
+        return nullptr;
+    for (const BackendEntry& entry : kBackends)
+        if (Names(setting, entry.name))
+            return &entry;
+    return &kBackends.back();
+}
+
+BackendChoice ChooseBackend(const char* setting)
+{
+    if (const BackendEntry* named = BackendNamed(setting)) {
+        std::string reason = named->unavailableReason(true);
+        const bool runs = reason.empty();
+        RecordReason(std::move(reason));
+        return runs ? BackendChoice{named, setting} : BackendChoice{&kBackends.back(), {}};
+    }
+    std::string firstReason;
+    for (const BackendEntry& entry : kBackends) {
+        std::string reason = entry.unavailableReason(false);
+        if (reason.empty()) {
+            RecordReason(std::move(firstReason));
+            return {&entry, {}};
+        }
+        if (firstReason.empty())
+            firstReason = std::move(reason);
+    }
+    RecordReason(std::move(firstReason));
+    return {&kBackends.back(), {}};
+}
+
+std::string DisplayUnavailableReason()
+{
+    std::lock_guard lock(UnavailableReason().mutex);
+    return UnavailableReason().text;
+}
+
+void InstallBackendServices(const BackendEntry& entry)
+{
+    SetBackendMessageBox(entry.showMessageBox);
+    SetBackendPasswordPrompt(entry.passwordPrompt());
+}
+
+bool UseBackend(std::string_view name)
+{
+    const BackendEntry* entry = FindByName(name);
+    if (!entry || !entry->unavailableReason(true).empty())
+        return false;
+    UseDisplay(entry->makeDisplay({}));
+    UseWindowBackend(entry->makeWindowBackend());
+    InstallBackendServices(*entry);
+    return true;
+}
+
+}  // namespace vesper::platform
