@@ -147,13 +147,21 @@ display=$DISPLAY
 mkdir -p "$work/config/vesper"
 [ -z "$speed" ] || printf '[settings]\nspeed=%s\n' "$speed" >"$work/config/vesper/vesper.ini"
 # The windows directly inside an X window.
-children_of() { xwininfo -children -id "$1" 2>/dev/null | grep -c '^ *0x' || true; }
+# How many children of window $1 are on screen.
+children_of() {
+  local child count=0
+  for child in $(xwininfo -children -id "$1" 2>/dev/null | awk '/^ +0x/ { print $1 }'); do
+    xwininfo -id "$child" 2>/dev/null | grep -q 'Map State: IsViewable' && count=$((count + 1))
+  done
+  echo "$count"
+}
 
 run_mode=(/s)
 if [ "$mode" = preview ]; then
   # The host: a plain top-level window of another program, as a settings
-  # dialog's preview area would be.
-  xev -geometry "$host_size+40+40" -name vesper-preview-host >/dev/null 2>&1 &
+  # dialog's preview area would be. It must not take its children's map
+  # requests (xev's default events do), or the preview never shows.
+  xev -geometry "$host_size+40+40" -name vesper-preview-host -event expose -event structure >/dev/null 2>&1 &
   host_pid=$!
   host=
   for _ in $(seq 100); do
@@ -174,7 +182,7 @@ XDG_CONFIG_HOME="$work/config" VESPER_DISPLAY=sdl /usr/bin/time -v -o "$work/tim
 time_pid=$!
 
 # The saver window shows once the background is rendered and drawn: full
-# screen by its title, in preview as a new window inside the host.
+# screen by its title, in preview as a new window on screen inside the host.
 window=
 for _ in $(seq 300); do
   if [ "$mode" = preview ]; then
