@@ -125,4 +125,12 @@ bool UseBackend(std::string_view name)
     return true;
 }
 
+void UseOffscreenBackend(const DisplayMode& mode)
+{
+    const BackendEntry& everywhere = kBackends.back();
+    UseHeadlessDisplay(mode);
+    UseWindowBackend(everywhere.makeWindowBackend());
+    InstallBackendServices(everywhere);
+}
+
 }  // namespace vesper::platform

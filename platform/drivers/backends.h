@@ -65,4 +65,9 @@ void InstallBackendServices(const BackendEntry& entry);
 // (changing nothing) for an unknown name or a backend that cannot run.
 bool UseBackend(std::string_view name);
 
+// Makes current the backend that runs everywhere (the table's last entry) on
+// a screen of `mode` that only memory holds, with its message box and
+// password prompt: for tools that draw or measure without showing anything.
+void UseOffscreenBackend(const DisplayMode& mode);
+
 }  // namespace vesper::platform

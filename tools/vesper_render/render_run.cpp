@@ -7,8 +7,7 @@
 
 #include "imaging/default_palette.h"
 #include "imaging/packed_dib.h"
-#include "platform/drivers/headless/headless_display.h"
-#include "platform/drivers/headless/headless_windows.h"
+#include "platform/drivers/backends.h"
 #include "scene/vesper_doc.h"
 #include "stage/saver_stage.h"
 #include "tools/vesper_render/picture_output.h"
@@ -57,8 +56,7 @@ int RenderScene(const RenderOptions& options, std::ostream& err)
 {
     // The stage draws on a screen of its own size; it was built before this
     // screen was chosen, so the colour depth is measured again for it.
-    platform::UseHeadlessDisplay({options.width, options.height, kTrueColourBits});
-    platform::UseHeadlessWindowBackend();
+    platform::UseOffscreenBackend({options.width, options.height, kTrueColourBits});
     g_nDisplayBits = GetDisplayColorDepth();
 
     // The saver window's creation, in its order: the random numbers are

@@ -1,8 +1,7 @@
 #include "tools/vesper_scene/dialog_fit.h"
 
 #include "platform/drivers/display.h"
-#include "platform/drivers/headless/headless_display.h"
-#include "platform/drivers/headless/headless_windows.h"
+#include "platform/drivers/backends.h"
 #include "platform/kernel/module_path.h"
 #include "saver/config_dialog_proc.h"
 #include "saver/resources.h"
@@ -43,8 +42,7 @@ std::string FitWarning(const char* what, const ControlFit& fit)
 
 std::vector<std::string> DialogFitWarnings(const std::string& title8, const std::string& credit8)
 {
-    platform::UseHeadlessDisplay(kMeasuringScreen);
-    platform::UseHeadlessWindowBackend();
+    platform::UseOffscreenBackend(kMeasuringScreen);
     RegisterSaverResources();
     HWND dialog = CreateDialogParamA(platform::ProgramInstance(), MAKEINTRESOURCEA(kConfigurationDialog), nullptr,
                                      ConfigDialogProc, 0);

@@ -115,4 +115,16 @@ TEST_F(StartedBackendTest, AnUnknownNameChangesNothing)
     EXPECT_EQ(CurrentWindowBackend(), before);
 }
 
+TEST_F(StartedBackendTest, TheOffscreenBackendHasTheAskedScreenAndTheLastEntrysServices)
+{
+    UseOffscreenBackend({300, 200, 8});
+    EXPECT_EQ(GetSystemMetrics(SM_CXSCREEN), 300);
+    EXPECT_EQ(GetSystemMetrics(SM_CYSCREEN), 200);
+    EXPECT_NE(CurrentWindowBackend(), nullptr);
+    EXPECT_EQ(&CurrentPasswordPrompt(), &Backends().back().passwordPrompt());
+    HDC screen = GetDC(nullptr);
+    EXPECT_EQ(GetDeviceCaps(screen, BITSPIXEL), 8);
+    ReleaseDC(nullptr, screen);
+}
+
 }  // namespace
