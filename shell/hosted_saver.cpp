@@ -31,23 +31,21 @@ constexpr int kHostCheckMilliseconds = 200;
 std::atomic<bool> s_endingSignalCaught{false};
 int s_wakePipe[2] = {-1, -1};
 
-void OnEndingSignal(int)
-{
-    s_endingSignalCaught = true;
-    const int saved = errno;
-    const char byte = 1;
-    if (s_wakePipe[1] >= 0 && write(s_wakePipe[1], &byte, 1) < 0) {
-        // A full pipe already holds a wake-up.
-    }
-    errno = saved;
-}
-
+// Only write(2) inside: safe in a signal handler.
 void WakeTheWatch()
 {
     const char byte = 0;
     if (s_wakePipe[1] >= 0 && write(s_wakePipe[1], &byte, 1) < 0) {
         // A full pipe already holds a wake-up.
     }
+}
+
+void OnEndingSignal(int)
+{
+    s_endingSignalCaught = true;
+    const int saved = errno;
+    WakeTheWatch();
+    errno = saved;
 }
 
 // Without a descriptor for them, pending signals are taken when the watch

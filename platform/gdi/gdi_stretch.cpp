@@ -577,13 +577,8 @@ int CopyHalftoneRows(Copy& copy, const Coverage& columns, const Coverage& rows, 
     const DrawnRun drawn = DrawnPixels(columns);
     const std::size_t width = drawn.end - drawn.first;
     std::vector<std::uint64_t> columnWeights(width);
-    std::vector<std::size_t> firstTaps(width + 1);
-    for (std::size_t i = 0; i < width; ++i) {
+    for (std::size_t i = 0; i < width; ++i)
         columnWeights[i] = columns.WeightOf(drawn.first + i);
-        firstTaps[i] = columns.firstTap[drawn.first + i];
-    }
-    firstTaps[width] = columns.firstTap[drawn.end];
-    const Coverage::Tap* const taps = columns.taps.data();
     ChannelRowDecoder<Channels> decoder(copy, first, last);
     std::vector<Value> down(static_cast<std::size_t>(last - first + 1));
     std::vector<Divider> dividers(width);
@@ -609,8 +604,8 @@ int CopyHalftoneRows(Copy& copy, const Coverage& columns, const Coverage& rows, 
         }
         for (std::size_t i = 0; i < width; ++i) {
             Value sum{};
-            for (std::size_t t = firstTaps[i]; t < firstTaps[i + 1]; ++t)
-                Channels::AddWeighted(sum, down[static_cast<std::size_t>(taps[t].source)], taps[t].weight);
+            for (const Coverage::Tap& column : columns.Of(drawn.first + i))
+                Channels::AddWeighted(sum, down[static_cast<std::size_t>(column.source)], column.weight);
             averages[i] = dividers[i].Average(sum);
         }
         const auto y = static_cast<LONG>(copy.target.top + static_cast<LONG>(j));

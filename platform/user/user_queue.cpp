@@ -254,6 +254,22 @@ LRESULT Send(HWND window, UINT message, WPARAM wParam, LPARAM lParam, Delivery d
     return send->result;
 }
 
+// Sends to the window, or with HWND_BROADCAST to every top-level window (the
+// result then is 0).
+LRESULT SendToOneOrAll(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam, Delivery delivery)
+{
+    if (hWnd != HWND_BROADCAST)
+        return Send(hWnd, message, wParam, lParam, delivery);
+    std::vector<HWND> windows;
+    {
+        Lock lock = LockState();
+        windows = TopLevelWindowsLocked();
+    }
+    for (HWND window : windows)
+        Send(window, message, wParam, lParam, delivery);
+    return 0;
+}
+
 }  // namespace
 
 bool ProcessOneIncomingSend(Lock& lock)
@@ -448,32 +464,13 @@ void PostQuitMessage(int nExitCode)
 
 LRESULT SendMessageA(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam)
 {
-    if (hWnd == HWND_BROADCAST) {
-        std::vector<HWND> windows;
-        {
-            Lock lock = LockState();
-            windows = TopLevelWindowsLocked();
-        }
-        for (HWND window : windows)
-            Send(window, Msg, wParam, lParam, Delivery::Wait);
-        return 0;
-    }
-    return Send(hWnd, Msg, wParam, lParam, Delivery::Wait);
+    return SendToOneOrAll(hWnd, Msg, wParam, lParam, Delivery::Wait);
 }
 
 BOOL SendNotifyMessageA(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam)
 {
-    if (hWnd == HWND_BROADCAST) {
-        std::vector<HWND> windows;
-        {
-            Lock lock = LockState();
-            windows = TopLevelWindowsLocked();
-        }
-        for (HWND window : windows)
-            Send(window, Msg, wParam, lParam, Delivery::NoWait);
-        return TRUE;
-    }
-    return Send(hWnd, Msg, wParam, lParam, Delivery::NoWait) != 0;
+    const LRESULT result = SendToOneOrAll(hWnd, Msg, wParam, lParam, Delivery::NoWait);
+    return hWnd == HWND_BROADCAST || result != 0;
 }
 
 DWORD GetQueueStatus(UINT flags)
