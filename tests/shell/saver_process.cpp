@@ -155,15 +155,22 @@ ChildProcess::ChildProcess(const std::string& program, const std::vector<std::st
     posix_spawn_file_actions_adddup2(&files, STDOUT_FILENO, STDERR_FILENO);
     const std::vector<char*> argPointers = Pointers(argv);
     const std::vector<char*> environmentPointers = Pointers(environment);
-    if (posix_spawn(&m_pid, program.c_str(), &files, nullptr, argPointers.data(), environmentPointers.data()) != 0)
+    // A group of its own, so that whatever it forks (SDL shows message boxes
+    // from a forked copy) ends with it.
+    posix_spawnattr_t attributes;
+    posix_spawnattr_init(&attributes);
+    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETPGROUP);
+    posix_spawnattr_setpgroup(&attributes, 0);
+    if (posix_spawn(&m_pid, program.c_str(), &files, &attributes, argPointers.data(), environmentPointers.data()) != 0)
         m_pid = -1;
+    posix_spawnattr_destroy(&attributes);
     posix_spawn_file_actions_destroy(&files);
 }
 
 ChildProcess::~ChildProcess()
 {
     if (Running()) {
-        kill(m_pid, SIGKILL);
+        kill(-m_pid, SIGKILL);
         int status = 0;
         waitpid(m_pid, &status, 0);
     }

@@ -54,7 +54,7 @@ bool PollUntil(const std::function<bool()>& condition, std::chrono::steady_clock
 
 // A program started with its own settings folder, the SDL backend and the
 // extra environment entries ("NAME=value"), its output kept in a file; killed
-// and reaped on destruction if it still runs.
+// with whatever it started, and reaped, on destruction if it still runs.
 class ChildProcess {
 public:
     ChildProcess(const std::string& program, const std::vector<std::string>& args,

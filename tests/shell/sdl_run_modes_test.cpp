@@ -3,6 +3,7 @@
 // inside a host window, the configuration dialog, and a damaged saver file.
 #include <gtest/gtest.h>
 
+#include <signal.h>
 #include <sys/stat.h>
 
 #include <cstdio>
@@ -49,12 +50,32 @@ protected:
         return std::make_unique<ChildProcess>(program, args, m_folder.path(), m_folder / "output.txt");
     }
 
-    std::optional<XWindow> WaitForWindow(const std::string& name)
+    // The window with this name once keys typed reach it, as a person would
+    // wait to see it before typing.
+    std::optional<XWindow> WaitForKeyboard(const std::string& name)
     {
         std::optional<XWindow> found;
-        PollUntil([&] { return (found = m_x.FindByName(name)).has_value(); }, kStartTimeout);
-        return found;
+        PollUntil([&] { return (found = m_x.FindByName(name)) && m_x.ReceivesKeys(*found); }, kStartTimeout);
+        return found && m_x.ReceivesKeys(*found) ? found : std::nullopt;
     }
+
+#if defined(VESPER_DEMO_SAVER) && defined(VESPER_DEMO_SCENE)
+    // The demo saver cut short in the middle of its scene (the player before
+    // it is of another size in each build).
+    std::filesystem::path MakeDamagedSaver() const
+    {
+        const std::filesystem::path damaged = m_folder / "damaged-saver";
+        std::ifstream in(VESPER_DEMO_SAVER, std::ios::binary);
+        std::ofstream out(damaged, std::ios::binary);
+        std::vector<char> bytes(std::filesystem::file_size(VESPER_DEMO_SAVER) -
+                                std::filesystem::file_size(VESPER_DEMO_SCENE) / 2);
+        in.read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+        out.write(bytes.data(), in.gcount());
+        out.close();
+        std::filesystem::permissions(damaged, std::filesystem::perms::owner_all);
+        return damaged;
+    }
+#endif
 
     static bool Ended(ChildProcess& child)
     {
@@ -112,8 +133,8 @@ TEST_F(SdlRunModes, PreviewPlaysInsideTheHostIdlesBetweenTicksAndEndsWithTheHost
 TEST_F(SdlRunModes, TheConfigurationDialogTakesTheSpeedFromTheKeysAndStoresItOnEnter)
 {
     const auto configure = Start({"/c"});
-    const std::optional<XWindow> dialog = WaitForWindow("Configuration");
-    ASSERT_TRUE(dialog) << "no configuration dialog: " << configure->Output();
+    const std::optional<XWindow> dialog = WaitForKeyboard("Configuration");
+    ASSERT_TRUE(dialog) << "no configuration dialog with the keyboard: " << configure->Output();
     // OK has the focus; Left moves it to the speed bar in the buttons' group,
     // Home takes the slowest speed and Right one faster.
     RunCommand("xdotool key Left Home Right Return");
@@ -128,21 +149,10 @@ TEST_F(SdlRunModes, TheConfigurationDialogTakesTheSpeedFromTheKeysAndStoresItOnE
 TEST_F(SdlRunModes, ADamagedSaverShowsTheBoxThenSaysWhichFileAndEndsWithAnError)
 {
 #if defined(VESPER_DEMO_SAVER) && defined(VESPER_DEMO_SCENE)
-    // The saver cut short in the middle of its scene (the player before it
-    // is of another size in each build).
-    const std::filesystem::path damaged = m_folder / "damaged-saver";
-    {
-        std::ifstream in(VESPER_DEMO_SAVER, std::ios::binary);
-        std::ofstream out(damaged, std::ios::binary);
-        std::vector<char> bytes(std::filesystem::file_size(VESPER_DEMO_SAVER) -
-                                std::filesystem::file_size(VESPER_DEMO_SCENE) / 2);
-        in.read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-        out.write(bytes.data(), in.gcount());
-    }
-    std::filesystem::permissions(damaged, std::filesystem::perms::owner_all);
+    const std::filesystem::path damaged = MakeDamagedSaver();
     const auto saver = Start({"/s"}, damaged.c_str());
-    ASSERT_TRUE(WaitForWindow("Error")) << "no message box: " << saver->Output();
     // The box takes the keyboard although the pointer is elsewhere.
+    ASSERT_TRUE(WaitForKeyboard("Error")) << "no message box with the keyboard: " << saver->Output();
     RunCommand("xdotool key Return");
     ASSERT_TRUE(Ended(*saver)) << "Enter did not dismiss the box";
     EXPECT_NE(saver->ExitCode(), 0);
@@ -150,6 +160,19 @@ TEST_F(SdlRunModes, ADamagedSaverShowsTheBoxThenSaysWhichFileAndEndsWithAnError)
     EXPECT_NE(output.find("vesper: the scene in " + damaged.string() + " cannot be loaded: "), std::string::npos)
         << output;
     EXPECT_NE(output.find("(at byte "), std::string::npos) << output;
+#endif
+}
+
+TEST_F(SdlRunModes, ASaverKilledWhileItsMessageBoxIsUpLeavesNothingOnTheScreen)
+{
+#if defined(VESPER_DEMO_SAVER) && defined(VESPER_DEMO_SCENE)
+    const auto saver = Start({"/s"}, MakeDamagedSaver().c_str());
+    ASSERT_TRUE(WaitForKeyboard("Error")) << "no message box: " << saver->Output();
+    ASSERT_TRUE(m_x.FindByName("Screen Saver")) << "no saver window behind the box";
+    kill(saver->Pid(), SIGTERM);
+    ASSERT_TRUE(Ended(*saver));
+    EXPECT_TRUE(PollUntil([&] { return !m_x.FindByName("Error") && !m_x.FindByName("Screen Saver"); }, kExitTimeout))
+        << "the box or the saver's window outlived the saver";
 #endif
 }
 

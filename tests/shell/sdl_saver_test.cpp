@@ -158,18 +158,17 @@ namespace {
 
 constexpr const char* kPasswordCaption = "Screen saver password";
 
-// A top-level window with this name other than `other`, once it shows.
+// A top-level window with this name other than `other`, once keys typed
+// reach it (a key typed before would be lost, as a person's would).
 std::optional<XWindow> WaitForWindow(const XConnection& x, const std::string& name,
                                      std::optional<XWindow> other = std::nullopt)
 {
     std::optional<XWindow> found;
-    PollUntil(
-        [&] {
-            found = x.FindByName(name);
-            return found && found != other;
-        },
-        kStartTimeout);
-    return found && found != other ? found : std::nullopt;
+    const auto shown = [&] {
+        found = x.FindByName(name);
+        return found && found != other && x.ReceivesKeys(*found);
+    };
+    return PollUntil(shown, kStartTimeout) ? found : std::nullopt;
 }
 
 // Types into the focused window, then presses Return.

@@ -1,7 +1,12 @@
 #include "platform/drivers/sdl/sdl_message_box.h"
 
 #include <SDL.h>
+#include <pthread.h>
+#include <signal.h>
+#include <sys/prctl.h>
+#include <unistd.h>
 
+#include <mutex>
 #include <string>
 #include <utility>
 #include <vector>
@@ -65,6 +70,29 @@ MessageBoxLayout LayoutOf(UINT type)
     return layout;
 }
 
+// SDL shows the box from a forked copy of the process. The copy holds the
+// process's X connection and with it every window of ours: were the player
+// killed while the box is up, the copy would keep its full-screen window and
+// the box on the screen until someone answered. A copy forked while a box is
+// shown therefore ends with the thread that forked it.
+thread_local bool t_showingMessageBox = false;
+pid_t g_forkingProcess = 0;
+
+void EndForkedBoxesWithTheirParent()
+{
+    static std::once_flag once;
+    std::call_once(once, [] {
+        pthread_atfork([] { g_forkingProcess = getpid(); }, nullptr, [] {
+            if (!t_showingMessageBox)
+                return;
+            prctl(PR_SET_PDEATHSIG, SIGKILL);
+            // The parent may have gone before the signal was asked for.
+            if (getppid() != g_forkingProcess)
+                _exit(1);
+        });
+    });
+}
+
 }  // namespace
 
 std::vector<SDL_MessageBoxButtonData> SdlButtonsOf(UINT type)
@@ -101,7 +129,10 @@ int ShowMessageBox(const MessageBoxRequest& request)
                                      buttons.data(),
                                      nullptr};
         const x11::MessageBoxKeyboard keyboard(caption);
+        EndForkedBoxesWithTheirParent();
+        t_showingMessageBox = true;
         shown = SDL_ShowMessageBox(&box, &answer) == 0;
+        t_showingMessageBox = false;
     });
     // Closing the box without a button (its close box) gives -1: the answer
     // of Escape, as on Windows, or the last button where Escape does nothing.

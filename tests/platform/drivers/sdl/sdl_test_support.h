@@ -139,6 +139,34 @@ public:
         return window;
     }
 
+    // Whether keys typed now reach `window` or a window inside it: it holds
+    // the keyboard focus, or the focus follows the pointer and the pointer is
+    // over it. A window found by its name may not be mapped or focused yet.
+    bool ReceivesKeys(XWindow window) const
+    {
+        XWindow focus = 0;
+        int revert = 0;
+        XGetInputFocus(m_display, &focus, &revert);
+        if (focus == PointerRoot) {
+            XWindow root = 0;
+            int rootX = 0, rootY = 0, x = 0, y = 0;
+            unsigned buttons = 0;
+            XQueryPointer(m_display, Root(), &root, &focus, &rootX, &rootY, &x, &y, &buttons);
+        }
+        while (focus && focus != window && focus != Root()) {
+            XWindow root = 0;
+            XWindow parent = 0;
+            XWindow* children = nullptr;
+            unsigned count = 0;
+            if (!XQueryTree(m_display, focus, &root, &parent, &children, &count))
+                return false;
+            if (children)
+                XFree(children);
+            focus = parent;
+        }
+        return focus == window;
+    }
+
     // The top-level window (a child of the root) with the given name.
     std::optional<XWindow> FindByName(const std::string& name) const
     {
