@@ -54,17 +54,20 @@ void ReportPerPixel(benchmark::State& state, int size)
 // that makes many transfers may.
 class CallerLock {
 public:
-    explicit CallerLock(CDIB8BPP& frame) : frame_(frame) { frame.locked = static_cast<BYTE*>(GlobalLock(frame.block)); }
+    explicit CallerLock(CDIB8BPP& frame) : m_frame(frame)
+    {
+        frame.locked = static_cast<BYTE*>(GlobalLock(frame.block));
+    }
     ~CallerLock()
     {
-        GlobalUnlock(frame_.block);
-        frame_.locked = nullptr;
+        GlobalUnlock(m_frame.block);
+        m_frame.locked = nullptr;
     }
     CallerLock(const CallerLock&) = delete;
     CallerLock& operator=(const CallerLock&) = delete;
 
 private:
-    CDIB8BPP& frame_;
+    CDIB8BPP& m_frame;
 };
 
 // Unlocked frames (each transfer finds the blocks' bytes itself, as in the

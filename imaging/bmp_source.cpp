@@ -138,14 +138,14 @@ bool ReadUncompressedRows(BmpSource& source, const BmpLayout& layout, BYTE* targ
 }
 
 BlockLock::BlockLock(HGLOBAL block)
-    : block_(block), bytes_(static_cast<BYTE*>(GlobalLock(block))), size_(bytes_ ? GlobalSize(block) : 0)
+    : m_block(block), m_bytes(static_cast<BYTE*>(GlobalLock(block))), m_size(m_bytes ? GlobalSize(block) : 0)
 {
 }
 
 BlockLock::~BlockLock()
 {
-    if (bytes_)
-        GlobalUnlock(block_);
+    if (m_bytes)
+        GlobalUnlock(m_block);
 }
 
 }  // namespace vesper::imaging

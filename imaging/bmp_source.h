@@ -101,13 +101,13 @@ public:
     ~BlockLock();
     BlockLock(const BlockLock&) = delete;
     BlockLock& operator=(const BlockLock&) = delete;
-    BYTE* bytes() const { return bytes_; }
-    std::size_t size() const { return size_; }
+    BYTE* bytes() const { return m_bytes; }
+    std::size_t size() const { return m_size; }
 
 private:
-    HGLOBAL block_;
-    BYTE* bytes_;
-    std::size_t size_;
+    HGLOBAL m_block;
+    BYTE* m_bytes;
+    std::size_t m_size;
 };
 
 }  // namespace vesper::imaging

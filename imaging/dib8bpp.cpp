@@ -30,22 +30,22 @@ void ShowFormatRefusal(const char* text)
 // A .bmp read through a framework file, from the position the file is at.
 class CFileSource final : public BmpSource {
 public:
-    explicit CFileSource(CFile& file) : file_(file)
+    explicit CFileSource(CFile& file) : m_file(file)
     {
         try {
-            start_ = file.GetPosition();
+            m_start = file.GetPosition();
             const DWORD end = file.GetLength();
-            length_ = end > start_ ? end - start_ : 0;
+            m_length = end > m_start ? end - m_start : 0;
         } catch (const CException&) {
-            length_ = 0;
+            m_length = 0;
         }
     }
 
     bool ReadExact(void* buffer, DWORD count) override
     {
         try {
-            return vesper::imaging::ReadInChunks([this](BYTE* target, DWORD piece) { return file_.Read(target, piece); },
-                                                 buffer, count);
+            return vesper::imaging::ReadInChunks(
+                [this](BYTE* target, DWORD piece) { return m_file.Read(target, piece); }, buffer, count);
         } catch (const CException&) {
             return false;
         }
@@ -53,22 +53,22 @@ public:
 
     bool SeekTo(DWORD offset) override
     {
-        const std::uint64_t position = std::uint64_t{start_} + offset;
-        if (offset > length_ || position > static_cast<std::uint64_t>(std::numeric_limits<LONG>::max()))
+        const std::uint64_t position = std::uint64_t{m_start} + offset;
+        if (offset > m_length || position > static_cast<std::uint64_t>(std::numeric_limits<LONG>::max()))
             return false;
         try {
-            return file_.Seek(static_cast<LONG>(position), CFile::begin) == static_cast<LONG>(position);
+            return m_file.Seek(static_cast<LONG>(position), CFile::begin) == static_cast<LONG>(position);
         } catch (const CException&) {
             return false;
         }
     }
 
-    DWORD Length() const override { return length_; }
+    DWORD Length() const override { return m_length; }
 
 private:
-    CFile& file_;
-    DWORD start_ = 0;
-    DWORD length_ = 0;
+    CFile& m_file;
+    DWORD m_start = 0;
+    DWORD m_length = 0;
 };
 
 // Reads an 8-bit uncompressed .bmp into a new frame block; null when refused.

@@ -80,33 +80,34 @@ void FillWithStandardColors(RGBQUAD* table, UINT entries)
 // A .bmp read through a platform file handle.
 class HandleSource final : public BmpSource {
 public:
-    explicit HandleSource(HFILE file) : file_(file)
+    explicit HandleSource(HFILE file) : m_file(file)
     {
-        start_ = _llseek(file, 0, FILE_CURRENT);
+        m_start = _llseek(file, 0, FILE_CURRENT);
         const LONG end = _llseek(file, 0, FILE_END);
-        valid_ = start_ != HFILE_ERROR && end != HFILE_ERROR && end >= start_ && _llseek(file, start_, FILE_BEGIN) == start_;
-        length_ = valid_ ? static_cast<DWORD>(end - start_) : 0;
+        m_valid = m_start != HFILE_ERROR && end != HFILE_ERROR && end >= m_start &&
+                  _llseek(file, m_start, FILE_BEGIN) == m_start;
+        m_length = m_valid ? static_cast<DWORD>(end - m_start) : 0;
     }
 
-    bool valid() const { return valid_; }
+    bool valid() const { return m_valid; }
 
-    bool ReadExact(void* buffer, DWORD count) override { return ReadFileChunked(file_, buffer, count) != 0; }
+    bool ReadExact(void* buffer, DWORD count) override { return ReadFileChunked(m_file, buffer, count) != 0; }
 
     bool SeekTo(DWORD offset) override
     {
-        if (offset > length_)
+        if (offset > m_length)
             return false;
-        const LONG position = start_ + static_cast<LONG>(offset);
-        return _llseek(file_, position, FILE_BEGIN) == position;
+        const LONG position = m_start + static_cast<LONG>(offset);
+        return _llseek(m_file, position, FILE_BEGIN) == position;
     }
 
-    DWORD Length() const override { return length_; }
+    DWORD Length() const override { return m_length; }
 
 private:
-    HFILE file_;
-    LONG start_ = 0;
-    DWORD length_ = 0;
-    bool valid_ = false;
+    HFILE m_file;
+    LONG m_start = 0;
+    DWORD m_length = 0;
+    bool m_valid = false;
 };
 
 // A new zero-filled block holding header and colour table, whose rows

@@ -191,17 +191,17 @@ struct GatheredRow {
 // one look-up; true-colour sources through channelCellsByThreshold.
 class PictureQuantizer {
 public:
-    PictureQuantizer(const SourcePicture& source, std::optional<Bgr> key) : source_(source), key_(key)
+    PictureQuantizer(const SourcePicture& source, std::optional<Bgr> key) : m_source(source), m_key(key)
     {
         if (source.bits == kTrueColorBits)
             return;
-        entries_ = std::size_t{1} << source.bits;
-        results_.resize(kThresholdValues * entries_);
+        m_entries = std::size_t{1} << source.bits;
+        m_results.resize(kThresholdValues * m_entries);
         for (int threshold = 0; threshold < kThresholdValues; ++threshold) {
             const ChannelCells& cells = channelCellsByThreshold[threshold];
-            for (std::size_t index = 0; index < entries_; ++index) {
+            for (std::size_t index = 0; index < m_entries; ++index) {
                 const Bgr colour = source.colors[index];
-                results_[threshold * entries_ + index] =
+                m_results[threshold * m_entries + index] =
                     colour == key ? kTransparentIndex : cells.Quantize(colour.red, colour.green, colour.blue);
             }
         }
@@ -211,8 +211,8 @@ public:
     // source column first + i with the threshold line[(phase + i) mod 8].
     void Row(BYTE* out, int count, int sourceRow, int first, const ThresholdLine& line, int phase) const
     {
-        const BYTE* row = source_.Row(sourceRow);
-        switch (source_.bits) {
+        const BYTE* row = m_source.Row(sourceRow);
+        switch (m_source.bits) {
         case 1:
             return IndexedRow(out, count, line, phase, [=](int i) { return IndexAt<1>(row, first + i); });
         case 4:
@@ -227,14 +227,14 @@ public:
     // Makes `into` hold source row sourceRow at the given source columns.
     void Gather(int sourceRow, const std::vector<int>& columns, GatheredRow& into) const
     {
-        const BYTE* row = source_.Row(sourceRow);
+        const BYTE* row = m_source.Row(sourceRow);
         into.sourceRow = sourceRow;
         const auto gather = [&](auto& target, auto pixelAt) {
             target.resize(columns.size());
             for (std::size_t i = 0; i < columns.size(); ++i)
                 target[i] = pixelAt(columns[i]);
         };
-        switch (source_.bits) {
+        switch (m_source.bits) {
         case 1:
             return gather(into.indexes, [row](int x) { return IndexAt<1>(row, x); });
         case 4:
@@ -249,7 +249,7 @@ public:
     // Writes the pixels of a gathered row, out[i] with threshold line[i mod 8].
     void Row(BYTE* out, const GatheredRow& row, const ThresholdLine& line) const
     {
-        if (source_.bits == kTrueColorBits) {
+        if (m_source.bits == kTrueColorBits) {
             const std::uint32_t* colours = row.colours.data();
             TrueColourRow(out, static_cast<int>(row.colours.size()), line, 0, [=](int i) { return colours[i]; });
         } else {
@@ -264,7 +264,7 @@ private:
     {
         std::array<const BYTE*, kDitherSize> results;
         for (int k = 0; k < kDitherSize; ++k)
-            results[k] = results_.data() + line[k] * entries_;
+            results[k] = m_results.data() + line[k] * m_entries;
         WriteRow(out, count, phase, [=](int i, int k) { return results[k][indexOf(i)]; });
     }
 
@@ -278,19 +278,19 @@ private:
             return cells[k]->Quantize(static_cast<BYTE>(bits >> 24), static_cast<BYTE>(bits >> 16),
                                       static_cast<BYTE>(bits >> 8));
         };
-        if (!key_)
+        if (!m_key)
             return WriteRow(out, count, phase, [=](int i, int k) { return quantize(bitsOf(i), k); });
-        const std::uint32_t key = TrueColourBits(*key_);
+        const std::uint32_t key = TrueColourBits(*m_key);
         WriteRow(out, count, phase, [=](int i, int k) {
             const std::uint32_t bits = bitsOf(i);
             return (bits & kTrueColourMask) == key ? kTransparentIndex : quantize(bits, k);
         });
     }
 
-    const SourcePicture& source_;
-    std::optional<Bgr> key_;
-    std::size_t entries_ = 0;
-    std::vector<BYTE> results_;
+    const SourcePicture& m_source;
+    std::optional<Bgr> m_key;
+    std::size_t m_entries = 0;
+    std::vector<BYTE> m_results;
 };
 
 // ---- Output ------------------------------------------------------------------------
@@ -303,48 +303,48 @@ public:
     {
         if (width <= 0 || height <= 0)
             return;
-        block_ = CreatePackedDIB(width, height, 8);
-        if (!block_)
+        m_block = CreatePackedDIB(width, height, 8);
+        if (!m_block)
             return;
-        lock_.emplace(block_);
-        if (!lock_->bytes()) {
-            lock_.reset();
+        m_lock.emplace(m_block);
+        if (!m_lock->bytes()) {
+            m_lock.reset();
             return;
         }
-        auto* header = reinterpret_cast<BITMAPINFOHEADER*>(lock_->bytes());
+        auto* header = reinterpret_cast<BITMAPINFOHEADER*>(m_lock->bytes());
         FillColorTable(header, palette);
-        rows_ = lock_->bytes() + kInfoHeaderSize + PackedDIBPaletteSize(header);
-        stride_ = *PackedDIBStride(width, 8);
-        width_ = width;
-        height_ = height;
+        m_rows = m_lock->bytes() + kInfoHeaderSize + PackedDIBPaletteSize(header);
+        m_stride = *PackedDIBStride(width, 8);
+        m_width = width;
+        m_height = height;
     }
     ~OutputPicture()
     {
-        lock_.reset();
-        FreePackedDIB(block_);
+        m_lock.reset();
+        FreePackedDIB(m_block);
     }
     OutputPicture(const OutputPicture&) = delete;
     OutputPicture& operator=(const OutputPicture&) = delete;
 
-    bool ok() const { return rows_ != nullptr; }
-    int width() const { return width_; }
-    int height() const { return height_; }
-    BYTE* Row(int y) const { return rows_ + static_cast<std::size_t>(y) * stride_; }
+    bool ok() const { return m_rows != nullptr; }
+    int width() const { return m_width; }
+    int height() const { return m_height; }
+    BYTE* Row(int y) const { return m_rows + static_cast<std::size_t>(y) * m_stride; }
 
     // Unlocks the picture and hands its block to the caller.
     HGLOBAL Release()
     {
-        lock_.reset();
-        return std::exchange(block_, nullptr);
+        m_lock.reset();
+        return std::exchange(m_block, nullptr);
     }
 
 private:
-    HGLOBAL block_ = nullptr;
-    std::optional<BlockLock> lock_;
-    BYTE* rows_ = nullptr;
-    std::size_t stride_ = 0;
-    int width_ = 0;
-    int height_ = 0;
+    HGLOBAL m_block = nullptr;
+    std::optional<BlockLock> m_lock;
+    BYTE* m_rows = nullptr;
+    std::size_t m_stride = 0;
+    int m_width = 0;
+    int m_height = 0;
 };
 
 // Makes the output, lets render fill it and hands it over; null when the

@@ -13,15 +13,17 @@ using vesper::platform::DialogTemplate;
 DialogTemplate ConfigurationTemplate()
 {
     DialogTemplate dialog;
-#define VESPER_TEMPLATE_DIALOG(x_, y_, cx_, cy_, style_, caption_, pointSize_, faceName_) \
-    dialog.style = style_;                                                              \
-    dialog.x = x_;                                                                      \
-    dialog.y = y_;                                                                      \
-    dialog.cx = cx_;                                                                    \
-    dialog.cy = cy_;                                                                    \
-    dialog.caption = caption_;                                                          \
-    dialog.pointSize = pointSize_;                                                      \
-    dialog.faceName = faceName_;
+// The parameters are named apart from the fields: a macro parameter x would
+// also replace the x of dialog.x.
+#define VESPER_TEMPLATE_DIALOG(left, top, width, height, windowStyle, title, points, face) \
+    dialog.style = windowStyle;                                                          \
+    dialog.x = left;                                                                     \
+    dialog.y = top;                                                                      \
+    dialog.cx = width;                                                                   \
+    dialog.cy = height;                                                                  \
+    dialog.caption = title;                                                              \
+    dialog.pointSize = points;                                                           \
+    dialog.faceName = face;
     VESPER_CONFIG_DIALOG(VESPER_TEMPLATE_DIALOG)
 #undef VESPER_TEMPLATE_DIALOG
 #define VESPER_TEMPLATE_CONTROL(className, text, id, x, y, cx, cy, style) \

@@ -43,7 +43,7 @@ void ManualClock::Advance(std::uint64_t milliseconds)
         // Moving the clock under the wait lock means a thread that has just
         // found its deadline in the future is already waiting when it is woken.
         std::lock_guard lock(WaitMutex());
-        now_ += milliseconds;
+        m_now += milliseconds;
     }
     WakeWaiters();
 }

@@ -33,8 +33,8 @@ public:
 
 class ManualClock final : public ClockSource {
 public:
-    explicit ManualClock(std::uint64_t startMilliseconds = 0) : now_(startMilliseconds) {}
-    std::uint64_t NowMilliseconds() const override { return now_.load(); }
+    explicit ManualClock(std::uint64_t startMilliseconds = 0) : m_now(startMilliseconds) {}
+    std::uint64_t NowMilliseconds() const override { return m_now.load(); }
     bool MovesByItself() const override { return false; }
     // Moves the clock on and wakes every waiting thread, so that sleeps and
     // timers that fell due go ahead. (Multimedia timer callbacks then run on
@@ -42,7 +42,7 @@ public:
     void Advance(std::uint64_t milliseconds);
 
 private:
-    std::atomic<std::uint64_t> now_;
+    std::atomic<std::uint64_t> m_now;
 };
 
 // The clock in force; the system clock unless a test installed another.

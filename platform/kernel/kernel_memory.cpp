@@ -45,7 +45,7 @@ public:
         const auto generation = static_cast<std::uint32_t>(value >> 32);
         if (!handle || index / kSlotsPerChunk >= kMaxChunks)
             return nullptr;
-        MemoryBlock* chunk = chunks_[index / kSlotsPerChunk].load(std::memory_order_acquire);
+        MemoryBlock* chunk = m_chunks[index / kSlotsPerChunk].load(std::memory_order_acquire);
         if (!chunk)
             return nullptr;
         MemoryBlock& block = chunk[index % kSlotsPerChunk];
@@ -55,7 +55,7 @@ public:
     // A free slot marked live, and the handle that names it; null when full.
     HGLOBAL Take(void* bytes, SIZE_T size)
     {
-        std::lock_guard lock(mutex_);
+        std::lock_guard lock(m_mutex);
         const std::size_t index = FreeIndex();
         if (index == kNoSlot)
             return nullptr;
@@ -74,26 +74,26 @@ public:
         std::free(block.bytes);
         block.bytes = nullptr;
         block.size = 0;
-        freeSlots_.push_back(block.index);
+        m_freeSlots.push_back(block.index);
     }
 
-    std::mutex& Mutex() { return mutex_; }
+    std::mutex& Mutex() { return m_mutex; }
 
 private:
     static constexpr std::size_t kNoSlot = static_cast<std::size_t>(-1);
 
     std::size_t FreeIndex()
     {
-        if (!freeSlots_.empty()) {
-            const std::size_t index = freeSlots_.back();
-            freeSlots_.pop_back();
+        if (!m_freeSlots.empty()) {
+            const std::size_t index = m_freeSlots.back();
+            m_freeSlots.pop_back();
             return index;
         }
-        if (used_ == kSlotsPerChunk * kMaxChunks)
+        if (m_used == kSlotsPerChunk * kMaxChunks)
             return kNoSlot;
-        if (used_ % kSlotsPerChunk == 0)
-            chunks_[used_ / kSlotsPerChunk].store(NewChunk(used_), std::memory_order_release);
-        return used_++;
+        if (m_used % kSlotsPerChunk == 0)
+            m_chunks[m_used / kSlotsPerChunk].store(NewChunk(m_used), std::memory_order_release);
+        return m_used++;
     }
 
     static MemoryBlock* NewChunk(std::size_t firstIndex)
@@ -106,13 +106,13 @@ private:
 
     MemoryBlock& Slot(std::size_t index) const
     {
-        return chunks_[index / kSlotsPerChunk].load(std::memory_order_relaxed)[index % kSlotsPerChunk];
+        return m_chunks[index / kSlotsPerChunk].load(std::memory_order_relaxed)[index % kSlotsPerChunk];
     }
 
-    std::mutex mutex_;
-    std::array<std::atomic<MemoryBlock*>, kMaxChunks> chunks_{};
-    std::size_t used_ = 0;
-    std::vector<std::size_t> freeSlots_;
+    std::mutex m_mutex;
+    std::array<std::atomic<MemoryBlock*>, kMaxChunks> m_chunks{};
+    std::size_t m_used = 0;
+    std::vector<std::size_t> m_freeSlots;
 };
 
 // Never destroyed: blocks may still be freed while static objects go away.

@@ -47,20 +47,20 @@ class OpenKeys {
 public:
     HKEY Add(std::string path)
     {
-        const ULONG_PTR value = nextHandle_;
-        nextHandle_ += 4;
-        paths_.emplace(value, std::move(path));
+        const ULONG_PTR value = m_nextHandle;
+        m_nextHandle += 4;
+        m_paths.emplace(value, std::move(path));
         return reinterpret_cast<HKEY>(value);
     }
-    bool Remove(HKEY key) { return paths_.erase(reinterpret_cast<ULONG_PTR>(key)) == 1; }
+    bool Remove(HKEY key) { return m_paths.erase(reinterpret_cast<ULONG_PTR>(key)) == 1; }
     std::optional<std::string> PathOf(HKEY key) const
     {
         for (const PredefinedKey& predefined : PredefinedKeys()) {
             if (predefined.handle == key)
                 return predefined.path;
         }
-        const auto found = paths_.find(reinterpret_cast<ULONG_PTR>(key));
-        if (found == paths_.end())
+        const auto found = m_paths.find(reinterpret_cast<ULONG_PTR>(key));
+        if (found == m_paths.end())
             return std::nullopt;
         return found->second;
     }
@@ -74,8 +74,8 @@ public:
     }
 
 private:
-    ULONG_PTR nextHandle_ = 0x100;
-    std::map<ULONG_PTR, std::string> paths_;
+    ULONG_PTR m_nextHandle = 0x100;
+    std::map<ULONG_PTR, std::string> m_paths;
 };
 
 // The handle table and the store file are both guarded by this one lock.

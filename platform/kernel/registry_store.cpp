@@ -213,13 +213,13 @@ std::optional<RegistryStore> RegistryStore::Parse(std::string_view text)
             auto path = ParseKeyHeader(line.substr(1, line.size() - 2));
             if (!path || store.FindKey(*path))
                 return std::nullopt;
-            store.keys_.push_back(Key{std::move(*path), {}});
+            store.m_keys.push_back(Key{std::move(*path), {}});
             continue;
         }
         auto value = ParseValueLine(line);
-        if (!value || store.keys_.empty())
+        if (!value || store.m_keys.empty())
             return std::nullopt;
-        Key& key = store.keys_.back();
+        Key& key = store.m_keys.back();
         for (const RegistryValue& existing : key.values) {
             if (EqualsIgnoringCase(existing.name, value->name))
                 return std::nullopt;
@@ -232,7 +232,7 @@ std::optional<RegistryStore> RegistryStore::Parse(std::string_view text)
 std::string RegistryStore::Serialize() const
 {
     std::string text(kHeader);
-    for (const Key& key : keys_) {
+    for (const Key& key : m_keys) {
         text += FormatKeyHeader(key.path);
         text += '\n';
         for (const RegistryValue& value : key.values) {
@@ -247,7 +247,7 @@ std::string RegistryStore::Serialize() const
 
 RegistryStore::Key* RegistryStore::FindKey(std::string_view path)
 {
-    for (Key& key : keys_) {
+    for (Key& key : m_keys) {
         if (EqualsIgnoringCase(key.path, path))
             return &key;
     }
@@ -261,7 +261,7 @@ const RegistryStore::Key* RegistryStore::FindKey(std::string_view path) const
 
 bool RegistryStore::KeyExists(std::string_view path) const
 {
-    for (const Key& key : keys_) {
+    for (const Key& key : m_keys) {
         const std::string_view stored = key.path;
         if (EqualsIgnoringCase(stored, path))
             return true;
@@ -276,7 +276,7 @@ bool RegistryStore::CreateKey(std::string_view path)
 {
     if (FindKey(path))
         return false;
-    keys_.push_back(Key{std::string(path), {}});
+    m_keys.push_back(Key{std::string(path), {}});
     return true;
 }
 

@@ -55,7 +55,7 @@ private:
     Key* FindKey(std::string_view path);
     const Key* FindKey(std::string_view path) const;
 
-    std::vector<Key> keys_;
+    std::vector<Key> m_keys;
 };
 
 }  // namespace vesper::platform

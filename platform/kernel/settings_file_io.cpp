@@ -18,21 +18,21 @@ constexpr mode_t kPermissionBits = 07777;
 // Closes the descriptor on every path out of a function.
 class Descriptor {
 public:
-    explicit Descriptor(int fd) : fd_(fd) {}
+    explicit Descriptor(int fd) : m_fd(fd) {}
     ~Descriptor()
     {
-        if (fd_ >= 0)
-            close(fd_);
+        if (m_fd >= 0)
+            close(m_fd);
     }
     Descriptor(const Descriptor&) = delete;
     Descriptor& operator=(const Descriptor&) = delete;
-    int get() const { return fd_; }
-    bool valid() const { return fd_ >= 0; }
+    int get() const { return m_fd; }
+    bool valid() const { return m_fd >= 0; }
     // Closes now and reports whether the close succeeded (errno set if not).
-    bool CloseChecked() { return close(std::exchange(fd_, -1)) == 0; }
+    bool CloseChecked() { return close(std::exchange(m_fd, -1)) == 0; }
 
 private:
-    int fd_;
+    int m_fd;
 };
 
 bool WriteAll(int fd, std::string_view bytes)

@@ -55,7 +55,7 @@ IniDocument IniDocument::Parse(std::string_view text)
 {
     IniDocument document;
     if (text.starts_with(kByteOrderMark)) {
-        document.byteOrderMark_ = true;
+        document.m_byteOrderMark = true;
         text.remove_prefix(kByteOrderMark.size());
     }
     bool lineEndKnown = false;
@@ -67,20 +67,20 @@ IniDocument IniDocument::Parse(std::string_view text)
         if (crlf)
             line.remove_suffix(1);
         if (!lineEndKnown && newline != std::string_view::npos) {
-            document.lineEnd_ = crlf ? "\r\n" : "\n";
+            document.m_lineEnd = crlf ? "\r\n" : "\n";
             lineEndKnown = true;
         }
-        document.lines_.push_back(Classify(std::string(line)));
+        document.m_lines.push_back(Classify(std::string(line)));
     }
     return document;
 }
 
 std::string IniDocument::Serialize() const
 {
-    std::string text(byteOrderMark_ ? kByteOrderMark : std::string_view{});
-    for (const Line& line : lines_) {
+    std::string text(m_byteOrderMark ? kByteOrderMark : std::string_view{});
+    for (const Line& line : m_lines) {
         text += line.text;
-        text += lineEnd_;
+        text += m_lineEnd;
     }
     return text;
 }
@@ -88,11 +88,11 @@ std::string IniDocument::Serialize() const
 std::optional<IniDocument::SectionRange> IniDocument::FindSection(std::string_view section) const
 {
     const std::string_view wanted = Trim(section);
-    for (std::size_t i = 0; i < lines_.size(); ++i) {
-        if (lines_[i].kind != Kind::Section || !EqualsIgnoringCase(lines_[i].name, wanted))
+    for (std::size_t i = 0; i < m_lines.size(); ++i) {
+        if (m_lines[i].kind != Kind::Section || !EqualsIgnoringCase(m_lines[i].name, wanted))
             continue;
         std::size_t end = i + 1;
-        while (end < lines_.size() && lines_[end].kind != Kind::Section)
+        while (end < m_lines.size() && m_lines[end].kind != Kind::Section)
             ++end;
         return SectionRange{i, end};
     }
@@ -103,7 +103,7 @@ std::optional<std::size_t> IniDocument::FindEntry(const SectionRange& range, std
 {
     const std::string_view wanted = Trim(key);
     for (std::size_t i = range.begin + 1; i < range.end; ++i) {
-        if (lines_[i].kind == Kind::Entry && EqualsIgnoringCase(lines_[i].name, wanted))
+        if (m_lines[i].kind == Kind::Entry && EqualsIgnoringCase(m_lines[i].name, wanted))
             return i;
     }
     return std::nullopt;
@@ -117,13 +117,13 @@ std::optional<std::string_view> IniDocument::Find(std::string_view section, std:
     const auto entry = FindEntry(*range, key);
     if (!entry)
         return std::nullopt;
-    return std::string_view(lines_[*entry].value);
+    return std::string_view(m_lines[*entry].value);
 }
 
 std::vector<std::string> IniDocument::SectionNames() const
 {
     std::vector<std::string> names;
-    for (const Line& line : lines_) {
+    for (const Line& line : m_lines) {
         if (line.kind == Kind::Section)
             names.push_back(line.name);
     }
@@ -135,8 +135,8 @@ std::vector<std::string> IniDocument::KeyNames(std::string_view section) const
     std::vector<std::string> names;
     if (const auto range = FindSection(section)) {
         for (std::size_t i = range->begin + 1; i < range->end; ++i) {
-            if (lines_[i].kind == Kind::Entry)
-                names.push_back(lines_[i].name);
+            if (m_lines[i].kind == Kind::Entry)
+                names.push_back(m_lines[i].name);
         }
     }
     return names;
@@ -163,17 +163,17 @@ bool IniDocument::Set(std::string_view section, std::string_view key, std::strin
 {
     const auto range = FindSection(section);
     if (!range) {
-        if (!lines_.empty() && !Trim(lines_.back().text).empty())
-            lines_.push_back(Classify(""));
+        if (!m_lines.empty() && !Trim(m_lines.back().text).empty())
+            m_lines.push_back(Classify(""));
         std::string header("[");
         header += Trim(section);
         header += ']';
-        lines_.push_back(Classify(std::move(header)));
-        lines_.push_back(MakeEntry(Trim(key), Trim(value)));
+        m_lines.push_back(Classify(std::move(header)));
+        m_lines.push_back(MakeEntry(Trim(key), Trim(value)));
         return true;
     }
     if (const auto entry = FindEntry(*range, key)) {
-        Line& line = lines_[*entry];
+        Line& line = m_lines[*entry];
         if (line.value == Trim(value))
             return false;
         line = MakeEntry(line.name, Trim(value));
@@ -183,10 +183,10 @@ bool IniDocument::Set(std::string_view section, std::string_view key, std::strin
     // any blank lines or comments that lead into the next section.
     std::size_t insertAt = range->begin + 1;
     for (std::size_t i = range->begin + 1; i < range->end; ++i) {
-        if (lines_[i].kind == Kind::Entry)
+        if (m_lines[i].kind == Kind::Entry)
             insertAt = i + 1;
     }
-    lines_.insert(lines_.begin() + static_cast<std::ptrdiff_t>(insertAt), MakeEntry(Trim(key), Trim(value)));
+    m_lines.insert(m_lines.begin() + static_cast<std::ptrdiff_t>(insertAt), MakeEntry(Trim(key), Trim(value)));
     return true;
 }
 
@@ -198,7 +198,7 @@ bool IniDocument::DeleteKey(std::string_view section, std::string_view key)
     const auto entry = FindEntry(*range, key);
     if (!entry)
         return false;
-    lines_.erase(lines_.begin() + static_cast<std::ptrdiff_t>(*entry));
+    m_lines.erase(m_lines.begin() + static_cast<std::ptrdiff_t>(*entry));
     return true;
 }
 
@@ -207,8 +207,8 @@ bool IniDocument::DeleteSection(std::string_view section)
     const auto range = FindSection(section);
     if (!range)
         return false;
-    lines_.erase(lines_.begin() + static_cast<std::ptrdiff_t>(range->begin),
-                 lines_.begin() + static_cast<std::ptrdiff_t>(range->end));
+    m_lines.erase(m_lines.begin() + static_cast<std::ptrdiff_t>(range->begin),
+                 m_lines.begin() + static_cast<std::ptrdiff_t>(range->end));
     return true;
 }
 

@@ -58,9 +58,9 @@ private:
     std::optional<SectionRange> FindSection(std::string_view section) const;
     std::optional<std::size_t> FindEntry(const SectionRange& range, std::string_view key) const;
 
-    std::vector<Line> lines_;
-    std::string lineEnd_ = "\n";
-    bool byteOrderMark_ = false;
+    std::vector<Line> m_lines;
+    std::string m_lineEnd = "\n";
+    bool m_byteOrderMark = false;
 };
 
 }  // namespace vesper::platform

@@ -15,11 +15,11 @@ constexpr std::string_view kNullString = "(null)";
 
 class Output {
 public:
-    explicit Output(char* buffer) : buffer_(buffer) {}
+    explicit Output(char* buffer) : m_buffer(buffer) {}
     void Put(char c)
     {
-        if (length_ < kMaxOutput - 1)
-            buffer_[length_++] = c;
+        if (m_length < kMaxOutput - 1)
+            m_buffer[m_length++] = c;
     }
     void Put(std::string_view text)
     {
@@ -33,13 +33,13 @@ public:
     }
     int Finish()
     {
-        buffer_[length_] = '\0';
-        return static_cast<int>(length_);
+        m_buffer[m_length] = '\0';
+        return static_cast<int>(m_length);
     }
 
 private:
-    char* buffer_;
-    std::size_t length_ = 0;
+    char* m_buffer;
+    std::size_t m_length = 0;
 };
 
 enum class Size { Default, Short, Long, Wide64 };

@@ -19,23 +19,23 @@ class RetryDelay {
 public:
     bool Elapsed()
     {
-        std::lock_guard lock(mutex_);
-        return !lastFailure_ || CurrentClock().NowMilliseconds() - *lastFailure_ >= kPasswordRetryDelayMs;
+        std::lock_guard lock(m_mutex);
+        return !m_lastFailure || CurrentClock().NowMilliseconds() - *m_lastFailure >= kPasswordRetryDelayMs;
     }
     void RecordFailure()
     {
-        std::lock_guard lock(mutex_);
-        lastFailure_ = CurrentClock().NowMilliseconds();
+        std::lock_guard lock(m_mutex);
+        m_lastFailure = CurrentClock().NowMilliseconds();
     }
     void Reset()
     {
-        std::lock_guard lock(mutex_);
-        lastFailure_.reset();
+        std::lock_guard lock(m_mutex);
+        m_lastFailure.reset();
     }
 
 private:
-    std::mutex mutex_;
-    std::optional<std::uint64_t> lastFailure_;
+    std::mutex m_mutex;
+    std::optional<std::uint64_t> m_lastFailure;
 };
 
 RetryDelay& Delay()

@@ -10,14 +10,14 @@ void WipeMemory(void* data, std::size_t size)
     explicit_bzero(data, size);
 }
 
-SecretText::SecretText() : buffer_(new char[kCapacity + 1]())
+SecretText::SecretText() : m_buffer(new char[kCapacity + 1]())
 {
 }
 
 SecretText::~SecretText()
 {
-    if (buffer_)
-        WipeMemory(buffer_.get(), kCapacity + 1);
+    if (m_buffer)
+        WipeMemory(m_buffer.get(), kCapacity + 1);
 }
 
 SecretText::SecretText(SecretText&& other) : SecretText()
@@ -31,8 +31,8 @@ SecretText& SecretText::operator=(SecretText&& other) noexcept
         // The buffers change hands whole, so the text is never copied; the
         // moved-from object keeps this object's old buffer, wiped.
         Clear();
-        std::swap(buffer_, other.buffer_);
-        std::swap(size_, other.size_);
+        std::swap(m_buffer, other.m_buffer);
+        std::swap(m_size, other.m_size);
     }
     return *this;
 }
@@ -42,29 +42,29 @@ std::optional<SecretText> SecretText::From(std::string_view text)
     if (text.size() > kCapacity || text.find('\0') != std::string_view::npos)
         return std::nullopt;
     SecretText secret;
-    std::memcpy(secret.buffer_.get(), text.data(), text.size());
-    secret.size_ = text.size();
+    std::memcpy(secret.m_buffer.get(), text.data(), text.size());
+    secret.m_size = text.size();
     return secret;
 }
 
 bool SecretText::Append(char c)
 {
-    if (c == '\0' || size_ == kCapacity)
+    if (c == '\0' || m_size == kCapacity)
         return false;
-    buffer_[size_++] = c;
+    m_buffer[m_size++] = c;
     return true;
 }
 
 void SecretText::RemoveLast()
 {
-    if (size_ > 0)
-        buffer_[--size_] = '\0';
+    if (m_size > 0)
+        m_buffer[--m_size] = '\0';
 }
 
 void SecretText::Clear()
 {
-    WipeMemory(buffer_.get(), kCapacity + 1);
-    size_ = 0;
+    WipeMemory(m_buffer.get(), kCapacity + 1);
+    m_size = 0;
 }
 
 }  // namespace vesper::platform

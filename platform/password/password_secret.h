@@ -30,14 +30,14 @@ public:
     void RemoveLast();
     void Clear();
 
-    bool Empty() const { return size_ == 0; }
-    std::string_view View() const { return {buffer_.get(), size_}; }
+    bool Empty() const { return m_size == 0; }
+    std::string_view View() const { return {m_buffer.get(), m_size}; }
     // NUL-terminated.
-    const char* CStr() const { return buffer_.get(); }
+    const char* CStr() const { return m_buffer.get(); }
 
 private:
-    std::unique_ptr<char[]> buffer_;
-    std::size_t size_ = 0;
+    std::unique_ptr<char[]> m_buffer;
+    std::size_t m_size = 0;
 };
 
 // Overwrites memory in a way the compiler may not leave out.

@@ -97,15 +97,15 @@ inline std::filesystem::path WriteFile(const std::filesystem::path& path, const 
 // Frees the block when the test ends.
 class OwnedBlock {
 public:
-    explicit OwnedBlock(HGLOBAL block) : block_(block) {}
-    ~OwnedBlock() { FreePackedDIB(block_); }
+    explicit OwnedBlock(HGLOBAL block) : m_block(block) {}
+    ~OwnedBlock() { FreePackedDIB(m_block); }
     OwnedBlock(const OwnedBlock&) = delete;
     OwnedBlock& operator=(const OwnedBlock&) = delete;
-    HGLOBAL get() const { return block_; }
-    explicit operator bool() const { return block_ != nullptr; }
+    HGLOBAL get() const { return m_block; }
+    explicit operator bool() const { return m_block != nullptr; }
 
 private:
-    HGLOBAL block_;
+    HGLOBAL m_block;
 };
 
 // A copy of a block's parts, for comparing.

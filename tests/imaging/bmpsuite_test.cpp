@@ -221,19 +221,19 @@ class BmpSuiteTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        root_ = SharedTestData() / "bmpsuite";
-        VESPER_REQUIRE_TEST_DATA(root_);
-        previous_ = platform::SetMessageBoxHandler([](const platform::MessageBoxRequest&) { return IDOK; });
+        m_root = SharedTestData() / "bmpsuite";
+        VESPER_REQUIRE_TEST_DATA(m_root);
+        m_previous = platform::SetMessageBoxHandler([](const platform::MessageBoxRequest&) { return IDOK; });
     }
-    void TearDown() override { platform::SetMessageBoxHandler(previous_); }
+    void TearDown() override { platform::SetMessageBoxHandler(m_previous); }
 
     // The reference picture a file read from the suite must equal, if any.
     std::optional<Picture> Reference(const std::string& relative, const Expectation& e) const
     {
-        std::filesystem::path png = root_ / relative;
+        std::filesystem::path png = m_root / relative;
         png.replace_extension(".png");
         if (e.sameAs)
-            png = root_ / e.sameAs;
+            png = m_root / e.sameAs;
         if (!std::filesystem::exists(png))
             return std::nullopt;
         auto picture = ReadReference(png);
@@ -241,15 +241,15 @@ protected:
         return picture;
     }
 
-    std::filesystem::path root_;
-    platform::MessageBoxHandler previous_;
+    std::filesystem::path m_root;
+    platform::MessageBoxHandler m_previous;
 };
 
 TEST_F(BmpSuiteTest, EveryFileIsListed)
 {
     std::size_t files = 0;
     for (const char* set : {"g", "q", "b"})
-        for (const auto& entry : std::filesystem::directory_iterator(root_ / set)) {
+        for (const auto& entry : std::filesystem::directory_iterator(m_root / set)) {
             if (entry.path().extension() != ".bmp")
                 continue;
             ++files;
@@ -266,7 +266,7 @@ TEST_F(BmpSuiteTest, ReadPackedDIBReadsOrRefusesEachFile)
 {
     for (const auto& [relative, e] : Expectations()) {
         SCOPED_TRACE(relative);
-        OwnedBlock block(ReadPackedDIBFile((root_ / relative).c_str()));
+        OwnedBlock block(ReadPackedDIBFile((m_root / relative).c_str()));
         ASSERT_EQ(block ? 'R' : '-', e.packed);
         if (!block)
             continue;
@@ -284,7 +284,7 @@ TEST_F(BmpSuiteTest, FrameLoadImageReadsOrRefusesEachFile)
     for (const auto& [relative, e] : Expectations()) {
         SCOPED_TRACE(relative);
         CDIB8BPP frame;
-        const BOOL read = frame.LoadImage((root_ / relative).c_str());
+        const BOOL read = frame.LoadImage((m_root / relative).c_str());
         ASSERT_EQ(read ? 'R' : '-', e.frame);
         if (!read) {
             EXPECT_EQ(frame.block, nullptr);

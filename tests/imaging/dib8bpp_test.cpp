@@ -24,18 +24,18 @@ constexpr char kCompressed[] = "Compressed (RLE) DIBs are not supported";
 class MessageBoxes {
 public:
     MessageBoxes()
-        : previous_(platform::SetMessageBoxHandler([this](const platform::MessageBoxRequest& request) {
+        : m_previous(platform::SetMessageBoxHandler([this](const platform::MessageBoxRequest& request) {
               texts.push_back(request.text);
               EXPECT_EQ(request.type & 0xF, static_cast<UINT>(MB_OK));
               return IDOK;
           }))
     {
     }
-    ~MessageBoxes() { platform::SetMessageBoxHandler(previous_); }
+    ~MessageBoxes() { platform::SetMessageBoxHandler(m_previous); }
     std::vector<std::string> texts;
 
 private:
-    platform::MessageBoxHandler previous_;
+    platform::MessageBoxHandler m_previous;
 };
 
 UINT LockCount(HGLOBAL block)

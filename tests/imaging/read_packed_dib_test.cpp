@@ -17,12 +17,13 @@ protected:
     HGLOBAL Read(const BmpFile& bmp) { return Read(bmp.Bytes()); }
     HGLOBAL Read(const std::vector<BYTE>& bytes)
     {
-        return ReadPackedDIBFile(WriteFile(dir_ / ("file" + std::to_string(count_++) + ".bmp"), bytes).string().c_str());
+        const std::filesystem::path file = WriteFile(m_dir / ("file" + std::to_string(m_count++) + ".bmp"), bytes);
+        return ReadPackedDIBFile(file.string().c_str());
     }
 
 private:
-    ScratchDir dir_;
-    int count_ = 0;
+    ScratchDir m_dir;
+    int m_count = 0;
 };
 
 TEST_F(ReadPackedDIBTest, ReadsEveryAcceptedDepthAsStored)

@@ -68,24 +68,24 @@ inline BYTE QuantizeColour(const Colour& c, int p, int q)
 // Reads a source block as the renderers' contract describes it.
 class SourceReader {
 public:
-    explicit SourceReader(HGLOBAL block) : bytes_(GlobalSize(block))
+    explicit SourceReader(HGLOBAL block) : m_bytes(GlobalSize(block))
     {
-        std::memcpy(bytes_.data(), GlobalLock(block), bytes_.size());
+        std::memcpy(m_bytes.data(), GlobalLock(block), m_bytes.size());
         GlobalUnlock(block);
-        std::memcpy(&header_, bytes_.data(), sizeof header_);
-        colorCount_ = header_.biClrUsed != 0 ? header_.biClrUsed
-                                             : (header_.biBitCount <= 8 ? 1u << header_.biBitCount : 0u);
-        stride_ = ((header_.biBitCount * static_cast<std::size_t>(header_.biWidth) + 31) / 32) * 4;
+        std::memcpy(&m_header, m_bytes.data(), sizeof m_header);
+        m_colorCount = m_header.biClrUsed != 0 ? m_header.biClrUsed
+                                             : (m_header.biBitCount <= 8 ? 1u << m_header.biBitCount : 0u);
+        m_stride = ((m_header.biBitCount * static_cast<std::size_t>(m_header.biWidth) + 31) / 32) * 4;
     }
 
-    int width() const { return header_.biWidth; }
-    int height() const { return header_.biHeight; }
+    int width() const { return m_header.biWidth; }
+    int height() const { return m_header.biHeight; }
 
     Colour At(int x, int y) const
     {
-        const std::size_t rows = 40 + std::size_t{colorCount_} * 4;
-        const BYTE* row = bytes_.data() + rows + static_cast<std::size_t>(y) * stride_;
-        switch (header_.biBitCount) {
+        const std::size_t rows = 40 + std::size_t{m_colorCount} * 4;
+        const BYTE* row = m_bytes.data() + rows + static_cast<std::size_t>(y) * m_stride;
+        switch (m_header.biBitCount) {
         case 1:
             return TableColour((row[x / 8] >> (7 - x % 8)) & 1);
         case 4:
@@ -101,16 +101,16 @@ private:
     // Indexes past the colour table read as black.
     Colour TableColour(unsigned index) const
     {
-        if (index >= colorCount_)
+        if (index >= m_colorCount)
             return Colour{};
-        const BYTE* entry = bytes_.data() + 40 + index * 4;
+        const BYTE* entry = m_bytes.data() + 40 + index * 4;
         return Colour{entry[0], entry[1], entry[2]};
     }
 
-    std::vector<BYTE> bytes_;
-    BITMAPINFOHEADER header_{};
-    unsigned colorCount_ = 0;
-    std::size_t stride_ = 0;
+    std::vector<BYTE> m_bytes;
+    BITMAPINFOHEADER m_header{};
+    unsigned m_colorCount = 0;
+    std::size_t m_stride = 0;
 };
 
 inline int RoundedMulDiv(int a, int b, int c)

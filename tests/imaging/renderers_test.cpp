@@ -24,11 +24,11 @@ using namespace render;
 // The stage palette the renderers take their colour table from.
 class RendererTest : public ::testing::Test {
 protected:
-    void SetUp() override { ASSERT_NE(CreateDefaultPalette(palette_), FALSE); }
-    HPALETTE palette() const { return static_cast<HPALETTE>(palette_.GetSafeHandle()); }
+    void SetUp() override { ASSERT_NE(CreateDefaultPalette(m_palette), FALSE); }
+    HPALETTE palette() const { return static_cast<HPALETTE>(m_palette.GetSafeHandle()); }
 
 private:
-    CDIBPalette palette_;
+    CDIBPalette m_palette;
 };
 
 // A 24-bit source whose pixel (x, y) has colour(x, y).

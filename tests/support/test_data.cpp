@@ -26,7 +26,7 @@ ScratchDir::ScratchDir()
         if (std::filesystem::create_directory(candidate, error)) {
             std::filesystem::permissions(candidate, std::filesystem::perms::owner_all,
                                          std::filesystem::perm_options::replace, error);
-            path_ = candidate;
+            m_path = candidate;
             return;
         }
     }
@@ -36,7 +36,7 @@ ScratchDir::ScratchDir()
 ScratchDir::~ScratchDir()
 {
     std::error_code ignored;
-    std::filesystem::remove_all(path_, ignored);
+    std::filesystem::remove_all(m_path, ignored);
 }
 
 }  // namespace vesper::test

@@ -12,18 +12,18 @@ namespace {
 // the process-wide reference counts are back to zero between tests.
 class LoadedModule {
 public:
-    explicit LoadedModule(LPCSTR name) : handle_(LoadLibraryA(name)) {}
+    explicit LoadedModule(LPCSTR name) : m_handle(LoadLibraryA(name)) {}
     ~LoadedModule()
     {
-        if (handle_)
-            FreeLibrary(handle_);
+        if (m_handle)
+            FreeLibrary(m_handle);
     }
     LoadedModule(const LoadedModule&) = delete;
     LoadedModule& operator=(const LoadedModule&) = delete;
-    HMODULE get() const { return handle_; }
+    HMODULE get() const { return m_handle; }
 
 private:
-    HMODULE handle_;
+    HMODULE m_handle;
 };
 
 TEST(Modules, TheInputMethodModuleIsNeverLoaded)

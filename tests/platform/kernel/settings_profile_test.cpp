@@ -234,20 +234,20 @@ class FileSizeLimit {
 public:
     explicit FileSizeLimit(rlim_t bytes)
     {
-        getrlimit(RLIMIT_FSIZE, &saved_);
-        previousHandler_ = signal(SIGXFSZ, SIG_IGN);
-        rlimit limit{bytes, saved_.rlim_max};
+        getrlimit(RLIMIT_FSIZE, &m_saved);
+        m_previousHandler = signal(SIGXFSZ, SIG_IGN);
+        rlimit limit{bytes, m_saved.rlim_max};
         setrlimit(RLIMIT_FSIZE, &limit);
     }
     ~FileSizeLimit()
     {
-        setrlimit(RLIMIT_FSIZE, &saved_);
-        signal(SIGXFSZ, previousHandler_);
+        setrlimit(RLIMIT_FSIZE, &m_saved);
+        signal(SIGXFSZ, m_previousHandler);
     }
 
 private:
-    rlimit saved_{};
-    sighandler_t previousHandler_;
+    rlimit m_saved{};
+    sighandler_t m_previousHandler;
 };
 
 TEST_F(PrivateProfile, AFailedWriteKeepsTheOldFileAndReportsTheError)

@@ -25,18 +25,18 @@ protected:
     {
         HKEY key = nullptr;
         EXPECT_EQ(RegCreateKeyA(HKEY_CURRENT_USER, path, &key), ERROR_SUCCESS) << path;
-        opened_.push_back(key);
+        m_opened.push_back(key);
         return key;
     }
 
     void TearDown() override
     {
-        for (HKEY key : opened_)
+        for (HKEY key : m_opened)
             RegCloseKey(key);
     }
 
 private:
-    std::vector<HKEY> opened_;
+    std::vector<HKEY> m_opened;
 };
 
 // Reads the password flag as the saver does: open, read four bytes, close.

@@ -18,10 +18,10 @@ namespace vesper::test {
 
 class ScopedEnvironment {
 public:
-    ScopedEnvironment(const char* name, const char* value) : name_(name)
+    ScopedEnvironment(const char* name, const char* value) : m_name(name)
     {
         if (const char* old = std::getenv(name))
-            old_ = old;
+            m_old = old;
         if (value)
             setenv(name, value, 1);
         else
@@ -29,17 +29,17 @@ public:
     }
     ~ScopedEnvironment()
     {
-        if (old_)
-            setenv(name_.c_str(), old_->c_str(), 1);
+        if (m_old)
+            setenv(m_name.c_str(), m_old->c_str(), 1);
         else
-            unsetenv(name_.c_str());
+            unsetenv(m_name.c_str());
     }
     ScopedEnvironment(const ScopedEnvironment&) = delete;
     ScopedEnvironment& operator=(const ScopedEnvironment&) = delete;
 
 private:
-    std::string name_;
-    std::optional<std::string> old_;
+    std::string m_name;
+    std::optional<std::string> m_old;
 };
 
 inline std::string ReadText(const std::filesystem::path& path)
@@ -57,8 +57,8 @@ inline void WriteText(const std::filesystem::path& path, const std::string& text
 class UserFolderTest : public ::testing::Test {
 protected:
     // The folder Vesper's bare file names resolve to (not created up front).
-    std::filesystem::path VesperFolder() const { return scratch_.path() / "config" / "vesper"; }
-    const ScratchDir& Scratch() const { return scratch_; }
+    std::filesystem::path VesperFolder() const { return m_scratch.path() / "config" / "vesper"; }
+    const ScratchDir& Scratch() const { return m_scratch; }
 
     // The names of the entries of a folder.
     static std::set<std::string> Entries(const std::filesystem::path& folder)
@@ -70,8 +70,8 @@ protected:
     }
 
 private:
-    ScratchDir scratch_;
-    ScopedEnvironment config_{"XDG_CONFIG_HOME", (scratch_.path() / "config").c_str()};
+    ScratchDir m_scratch;
+    ScopedEnvironment m_config{"XDG_CONFIG_HOME", (m_scratch.path() / "config").c_str()};
 };
 
 }  // namespace vesper::test

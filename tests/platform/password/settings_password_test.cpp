@@ -42,24 +42,24 @@ class Password : public vesper::test::UserFolderTest {
 protected:
     void SetUp() override
     {
-        vesper::platform::SetClockSource(&clock_);
+        vesper::platform::SetClockSource(&m_clock);
         vesper::platform::headless::UseScriptedPasswordPrompt();
         vesper::platform::headless::ResetPasswordScript();
         vesper::platform::ResetPasswordRetryDelay();
-        passwordModule_ = LoadLibraryA("PASSWORD.CPL");
-        mprModule_ = LoadLibraryA("MPR.DLL");
-        ASSERT_NE(passwordModule_, nullptr);
-        ASSERT_NE(mprModule_, nullptr);
-        verify_ = Cast<VerifyFunction>(GetProcAddress(passwordModule_, "VerifyScreenSavePwd"));
-        change_ = Cast<ChangeFunction>(GetProcAddress(mprModule_, "PwdChangePasswordA"));
-        ASSERT_NE(verify_, nullptr);
-        ASSERT_NE(change_, nullptr);
+        m_passwordModule = LoadLibraryA("PASSWORD.CPL");
+        m_mprModule = LoadLibraryA("MPR.DLL");
+        ASSERT_NE(m_passwordModule, nullptr);
+        ASSERT_NE(m_mprModule, nullptr);
+        m_verify = Cast<VerifyFunction>(GetProcAddress(m_passwordModule, "VerifyScreenSavePwd"));
+        m_change = Cast<ChangeFunction>(GetProcAddress(m_mprModule, "PwdChangePasswordA"));
+        ASSERT_NE(m_verify, nullptr);
+        ASSERT_NE(m_change, nullptr);
     }
 
     void TearDown() override
     {
-        FreeLibrary(passwordModule_);
-        FreeLibrary(mprModule_);
+        FreeLibrary(m_passwordModule);
+        FreeLibrary(m_mprModule);
         vesper::platform::headless::ResetPasswordScript();
         vesper::platform::SetPasswordPrompt(nullptr);
         vesper::platform::SetClockSource(nullptr);
@@ -70,7 +70,7 @@ protected:
     {
         for (const char* answer : answers)
             QueuePasswordAnswer(answer);
-        return change_("SCRSAVE", kOwner, 0, nullptr);
+        return m_change("SCRSAVE", kOwner, 0, nullptr);
     }
 
     // Answers the questions of a change from no password to this one.
@@ -79,7 +79,7 @@ protected:
     BOOL Verify(const std::string& answer)
     {
         QueuePasswordAnswer(answer);
-        return verify_(kOwner);
+        return m_verify(kOwner);
     }
 
     static DWORD UsePasswordFlag()
@@ -94,18 +94,18 @@ protected:
         return flag;
     }
 
-    vesper::platform::ManualClock clock_{5000};
-    VerifyFunction verify_ = nullptr;
-    ChangeFunction change_ = nullptr;
+    vesper::platform::ManualClock m_clock{5000};
+    VerifyFunction m_verify = nullptr;
+    ChangeFunction m_change = nullptr;
 
 private:
-    HMODULE passwordModule_ = nullptr;
-    HMODULE mprModule_ = nullptr;
+    HMODULE m_passwordModule = nullptr;
+    HMODULE m_mprModule = nullptr;
 };
 
 TEST_F(Password, WithoutAPasswordTheSaverMayCloseWithoutAsking)
 {
-    EXPECT_TRUE(verify_(kOwner));
+    EXPECT_TRUE(m_verify(kOwner));
     EXPECT_TRUE(PasswordQuestionsAsked().empty());
     EXPECT_EQ(UsePasswordFlag(), 0xDEADu) << "nothing was written";
 }
@@ -129,7 +129,7 @@ TEST_F(Password, SettingAPasswordStoresASaltedHashAndTurnsTheFlagOn)
     EXPECT_EQ(Entries(VesperFolder()), (std::set<std::string>{"password.hash", "registry.ini"}));
 
     // The same password again gets a fresh salt.
-    clock_.Advance(1);
+    m_clock.Advance(1);
     ASSERT_EQ(Change({"open sesame", "open sesame", "open sesame"}), static_cast<DWORD>(NO_ERROR));
     EXPECT_NE(ReadText(hashPath), stored);
 }
@@ -140,7 +140,7 @@ TEST_F(Password, OnlyTheRightPasswordVerifies)
     vesper::platform::headless::ResetPasswordScript();
     EXPECT_TRUE(Verify("right"));
     for (const char* wrong : {"Right", "right ", "righ", ""}) {
-        clock_.Advance(vesper::platform::kPasswordRetryDelayMs);
+        m_clock.Advance(vesper::platform::kPasswordRetryDelayMs);
         EXPECT_FALSE(Verify(wrong)) << '"' << wrong << '"';
     }
     EXPECT_EQ(PasswordNoticesShown(), std::vector<PasswordNotice>(4, PasswordNotice::WrongPassword));
@@ -155,14 +155,14 @@ TEST_F(Password, AfterAWrongEntryTheNextCheckWaitsForTheRetryDelay)
 
     // Within the delay even the right password is not asked for.
     QueuePasswordAnswer("right");
-    EXPECT_FALSE(verify_(kOwner));
-    clock_.Advance(vesper::platform::kPasswordRetryDelayMs - 1);
-    EXPECT_FALSE(verify_(kOwner));
+    EXPECT_FALSE(m_verify(kOwner));
+    m_clock.Advance(vesper::platform::kPasswordRetryDelayMs - 1);
+    EXPECT_FALSE(m_verify(kOwner));
     EXPECT_EQ(PasswordQuestionsAsked().size(), 1u);
     EXPECT_EQ(vesper::platform::headless::PendingPasswordAnswers(), 1u);
 
-    clock_.Advance(1);
-    EXPECT_TRUE(verify_(kOwner));
+    m_clock.Advance(1);
+    EXPECT_TRUE(m_verify(kOwner));
     EXPECT_EQ(PasswordQuestionsAsked().size(), 2u);
 }
 
@@ -171,7 +171,7 @@ TEST_F(Password, CancellingTheCheckKeepsTheSaverRunningWithoutADelay)
     ASSERT_EQ(SetFirstPassword("right"), static_cast<DWORD>(NO_ERROR));
     vesper::platform::headless::ResetPasswordScript();
     QueuePasswordCancel();
-    EXPECT_FALSE(verify_(kOwner));
+    EXPECT_FALSE(m_verify(kOwner));
     EXPECT_TRUE(PasswordNoticesShown().empty());
     EXPECT_TRUE(Verify("right")) << "a cancel is not a wrong entry";
 }
@@ -195,8 +195,8 @@ TEST_F(Password, WhenNoDialogCanBeShownTheSaverMayCloseAndAChangeChangesNothing)
     UnavailablePrompt prompt;
     vesper::platform::SetPasswordPrompt(&prompt);
     testing::internal::CaptureStderr();
-    const BOOL verified = verify_(kOwner);
-    const DWORD changed = change_("SCRSAVE", kOwner, 0, nullptr);
+    const BOOL verified = m_verify(kOwner);
+    const DWORD changed = m_change("SCRSAVE", kOwner, 0, nullptr);
     const std::string said = testing::internal::GetCapturedStderr();
     vesper::platform::headless::UseScriptedPasswordPrompt();
 
@@ -225,7 +225,7 @@ TEST_F(Password, AWrongOldPasswordChangesNothing)
     EXPECT_EQ(Change({"first"}), static_cast<DWORD>(ERROR_INVALID_PASSWORD));
     EXPECT_TRUE(PasswordQuestionsAsked().empty());
 
-    clock_.Advance(vesper::platform::kPasswordRetryDelayMs);
+    m_clock.Advance(vesper::platform::kPasswordRetryDelayMs);
     EXPECT_TRUE(Verify("first"));
 }
 
@@ -248,7 +248,7 @@ TEST_F(Password, CancellingAnyQuestionOfAChangeChangesNothing)
         for (int i = 0; i < answered; ++i)
             QueuePasswordAnswer(answers[i == 0 ? 0 : 1]);
         QueuePasswordCancel();
-        EXPECT_EQ(change_("SCRSAVE", kOwner, 0, nullptr), static_cast<DWORD>(ERROR_CANCELLED)) << answered;
+        EXPECT_EQ(m_change("SCRSAVE", kOwner, 0, nullptr), static_cast<DWORD>(ERROR_CANCELLED)) << answered;
         EXPECT_TRUE(PasswordNoticesShown().empty());
     }
     EXPECT_TRUE(Verify("first"));
@@ -265,7 +265,7 @@ TEST_F(Password, AnEmptyNewPasswordRemovesTheHashAndTurnsTheFlagOff)
     EXPECT_FALSE(vesper::platform::IsPasswordSet());
 
     vesper::platform::headless::ResetPasswordScript();
-    EXPECT_TRUE(verify_(kOwner));
+    EXPECT_TRUE(m_verify(kOwner));
     EXPECT_TRUE(PasswordQuestionsAsked().empty());
 }
 
@@ -287,10 +287,10 @@ TEST_F(Password, OnlyTheScreenSaverProviderIsServed)
 {
     QueuePasswordAnswer("x");
     QueuePasswordAnswer("x");
-    EXPECT_EQ(change_("OTHER", kOwner, 0, nullptr), static_cast<DWORD>(ERROR_BAD_PROVIDER));
-    EXPECT_EQ(change_(nullptr, kOwner, 0, nullptr), static_cast<DWORD>(ERROR_BAD_PROVIDER));
+    EXPECT_EQ(m_change("OTHER", kOwner, 0, nullptr), static_cast<DWORD>(ERROR_BAD_PROVIDER));
+    EXPECT_EQ(m_change(nullptr, kOwner, 0, nullptr), static_cast<DWORD>(ERROR_BAD_PROVIDER));
     EXPECT_TRUE(PasswordQuestionsAsked().empty());
-    EXPECT_EQ(change_("scrsave", kOwner, 0, nullptr), static_cast<DWORD>(NO_ERROR));
+    EXPECT_EQ(m_change("scrsave", kOwner, 0, nullptr), static_cast<DWORD>(NO_ERROR));
 }
 
 TEST_F(Password, AFailedSaveIsToldAndLeavesTheFlagOff)
