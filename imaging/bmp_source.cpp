@@ -17,9 +17,9 @@ bool IsSupportedDepth(WORD bits)
 
 // Most colours a picture of this depth can index; pictures of 24 bits may
 // still carry a table (a hint for palette displays), bounded like the others.
-UINT MaxColorCount(WORD bits)
+UINT MaxColourCount(WORD bits)
 {
-    return bits < 8 ? 1u << bits : kMaxColorTableEntries;
+    return bits < 8 ? 1u << bits : kMaxColourTableEntries;
 }
 
 BITMAPINFOHEADER InfoHeaderFromCore(const BITMAPCOREHEADER& core)
@@ -72,8 +72,8 @@ std::optional<BmpLayout> CheckBmpLayout(const BmpHeaders& headers, DWORD fileLen
         return std::nullopt;
 
     BmpLayout layout{};
-    layout.colorCount = PackedDIBColorCount(&info);
-    if (layout.colorCount > MaxColorCount(info.biBitCount))
+    layout.colourCount = PackedDIBColorCount(&info);
+    if (layout.colourCount > MaxColourCount(info.biBitCount))
         return std::nullopt;
     layout.entrySize = headers.coreHeader ? sizeof(RGBTRIPLE) : sizeof(RGBQUAD);
 
@@ -93,7 +93,7 @@ std::optional<BmpLayout> CheckBmpLayout(const BmpHeaders& headers, DWORD fileLen
 
     // With no offset given the pixel data follows the colour table.
     const std::uint64_t tableEnd = std::uint64_t{kFileHeaderSize} + (headers.coreHeader ? kCoreHeaderSize : kInfoHeaderSize) +
-                                   std::uint64_t{layout.colorCount} * layout.entrySize;
+                                   std::uint64_t{layout.colourCount} * layout.entrySize;
     const std::uint64_t dataOffset = headers.file.bfOffBits != 0 ? headers.file.bfOffBits : tableEnd;
     if (dataOffset > fileLength)
         return std::nullopt;
@@ -102,12 +102,12 @@ std::optional<BmpLayout> CheckBmpLayout(const BmpHeaders& headers, DWORD fileLen
     return layout;
 }
 
-std::optional<std::vector<RGBQUAD>> ReadColorTable(BmpSource& source, const BmpLayout& layout)
+std::optional<std::vector<RGBQUAD>> ReadColourTable(BmpSource& source, const BmpLayout& layout)
 {
-    std::vector<BYTE> raw(std::size_t{layout.colorCount} * layout.entrySize);
+    std::vector<BYTE> raw(std::size_t{layout.colourCount} * layout.entrySize);
     if (!source.ReadExact(raw.data(), static_cast<DWORD>(raw.size())))
         return std::nullopt;
-    std::vector<RGBQUAD> table(layout.colorCount);
+    std::vector<RGBQUAD> table(layout.colourCount);
     for (std::size_t i = 0; i < table.size(); ++i) {
         const BYTE* entry = raw.data() + i * layout.entrySize;
         table[i] = RGBQUAD{entry[0], entry[1], entry[2], 0};
@@ -115,12 +115,12 @@ std::optional<std::vector<RGBQUAD>> ReadColorTable(BmpSource& source, const BmpL
     return table;
 }
 
-BITMAPINFOHEADER StoredHeader(BITMAPINFOHEADER header, const BmpLayout& layout, DWORD colorsUsed)
+BITMAPINFOHEADER StoredHeader(BITMAPINFOHEADER header, const BmpLayout& layout, DWORD coloursUsed)
 {
     header.biHeight = static_cast<LONG>(layout.rows);
     header.biCompression = BI_RGB;
     header.biSizeImage = layout.imageBytes;
-    header.biClrUsed = colorsUsed;
+    header.biClrUsed = coloursUsed;
     return header;
 }
 

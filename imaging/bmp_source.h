@@ -61,7 +61,7 @@ std::optional<BmpHeaders> ReadBmpHeaders(BmpSource& source, bool acceptCoreHeade
 
 // Where the parts of a .bmp lie and how large they are, all checked.
 struct BmpLayout {
-    UINT colorCount;      // colour-table entries in the file
+    UINT colourCount;      // colour-table entries in the file
     DWORD entrySize;      // 4, or 3 after a core header
     DWORD stride;         // bytes of one padded row
     DWORD rows;           // number of rows (the height's magnitude)
@@ -84,11 +84,11 @@ std::optional<BmpLayout> CheckBmpLayout(const BmpHeaders& headers, DWORD fileLen
 
 // Reads the colour table that follows the header (the source must be right
 // after it) as 4-byte entries; empty on a short read.
-std::optional<std::vector<RGBQUAD>> ReadColorTable(BmpSource& source, const BmpLayout& layout);
+std::optional<std::vector<RGBQUAD>> ReadColourTable(BmpSource& source, const BmpLayout& layout);
 
 // The header of a block read from a file: uncompressed, bottom-up, with the
 // real image size and the given colours-used value.
-BITMAPINFOHEADER StoredHeader(BITMAPINFOHEADER header, const BmpLayout& layout, DWORD colorsUsed);
+BITMAPINFOHEADER StoredHeader(BITMAPINFOHEADER header, const BmpLayout& layout, DWORD coloursUsed);
 
 // Reads the uncompressed rows into target (layout.imageBytes bytes), bottom row
 // first whatever order the file uses. False on a seek failure or short read.

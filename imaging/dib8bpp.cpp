@@ -88,7 +88,7 @@ HGLOBAL ReadFrameBlock(BmpSource& source)
     const auto layout = vesper::imaging::CheckBmpLayout(*headers, source.Length());
     if (!layout || !layout->HoldsUncompressedRows())
         return nullptr;
-    const auto table = vesper::imaging::ReadColorTable(source, *layout);
+    const auto table = vesper::imaging::ReadColourTable(source, *layout);
     if (!table)
         return nullptr;
 
@@ -100,7 +100,7 @@ HGLOBAL ReadFrameBlock(BmpSource& source)
     {
         BlockLock lock(block);
         if (lock.bytes()) {
-            const BITMAPINFOHEADER header = vesper::imaging::StoredHeader(headers->info, *layout, kDIB8ColorTableEntries);
+            const BITMAPINFOHEADER header = vesper::imaging::StoredHeader(headers->info, *layout, kDIB8ColourTableEntries);
             std::memcpy(lock.bytes(), &header, sizeof header);
             std::copy(table->begin(), table->end(), reinterpret_cast<RGBQUAD*>(lock.bytes() + kInfoHeaderSize));
             read = vesper::imaging::ReadUncompressedRows(source, *layout, lock.bytes() + kDIB8PixelOffset);
@@ -254,7 +254,7 @@ BOOL CDIB8BPP::Create(int width, int height)
         header.biBitCount = 8;
         std::memcpy(lock.bytes(), &header, sizeof header);
         auto* table = reinterpret_cast<RGBQUAD*>(lock.bytes() + kInfoHeaderSize);
-        for (UINT i = 0; i < kDIB8ColorTableEntries; ++i)
+        for (UINT i = 0; i < kDIB8ColourTableEntries; ++i)
             table[i] = RGBQUAD{defaultPalette[i].peBlue, defaultPalette[i].peGreen, defaultPalette[i].peRed, 0};
     }
     block = created;

@@ -22,8 +22,8 @@
 class CFile;
 class CPalette;
 
-constexpr DWORD kDIB8ColorTableEntries = 256;
-constexpr DWORD kDIB8PixelOffset = kInfoHeaderSize + kDIB8ColorTableEntries * sizeof(RGBQUAD);  // 1064
+constexpr DWORD kDIB8ColourTableEntries = 256;
+constexpr DWORD kDIB8PixelOffset = kInfoHeaderSize + kDIB8ColourTableEntries * sizeof(RGBQUAD);  // 1064
 // TransferTo key that copies every pixel.
 constexpr DWORD kCopyAllPixels = 0xFFFFFFFF;
 

@@ -11,8 +11,8 @@ namespace {
 
 // The palette of a display that can be made an identity palette has this many
 // colours; the fixed colours sit in the first and the last half of them.
-constexpr int kIdentityColors = 256;
-constexpr int kFixedHalf = kIdentityColors / 2;
+constexpr int kIdentityColours = 256;
+constexpr int kFixedHalf = kIdentityColours / 2;
 
 }  // namespace
 
@@ -22,7 +22,7 @@ BOOL CDIBPalette::CreateFromImage(const CDIB8BPP& frame)
 {
     const RGBQUAD* table = frame.GetColorTable();
     // A frame's table has 256 entries whatever its header claims.
-    const UINT count = std::min<UINT>(frame.GetColorCount(), kDIB8ColorTableEntries);
+    const UINT count = std::min<UINT>(frame.GetColorCount(), kDIB8ColourTableEntries);
     if (!table || count == 0)
         return FALSE;
     std::vector<BYTE> record(offsetof(LOGPALETTE, palPalEntry) + count * sizeof(PALETTEENTRY));
@@ -42,7 +42,7 @@ BOOL CDIBPalette::MakeIdentity()
     HDC screen = GetDC(nullptr);
     if (!screen)
         return FALSE;
-    if ((GetDeviceCaps(screen, RASTERCAPS) & RC_PALETTE) == 0 || GetDeviceCaps(screen, NUMCOLORS) != kIdentityColors) {
+    if ((GetDeviceCaps(screen, RASTERCAPS) & RC_PALETTE) == 0 || GetDeviceCaps(screen, NUMCOLORS) != kIdentityColours) {
         ReleaseDC(nullptr, screen);
         return FALSE;
     }

@@ -19,7 +19,7 @@ constexpr DWORD kMaxBlockBytes = std::numeric_limits<DWORD>::max();
 constexpr std::size_t kLogPaletteHeaderBytes = offsetof(LOGPALETTE, palPalEntry);
 
 // The 16 colours a new block's table is filled with, as red, green, blue.
-constexpr BYTE kStandardColors[16][3] = {
+constexpr BYTE kStandardColours[16][3] = {
     {0x00, 0x00, 0x00}, {0x80, 0x00, 0x00}, {0x00, 0x80, 0x00}, {0x80, 0x80, 0x00},
     {0x00, 0x00, 0x80}, {0x80, 0x00, 0x80}, {0x00, 0x80, 0x80}, {0xC0, 0xC0, 0xC0},
     {0x80, 0x80, 0x80}, {0xFF, 0x00, 0x00}, {0x00, 0xFF, 0x00}, {0xFF, 0xFF, 0x00},
@@ -39,7 +39,7 @@ BITMAPCOREHEADER CoreFields(const BITMAPINFOHEADER* header)
 }
 
 // 2, 16 or 256 for 1, 4 or 8 bits per pixel; 0 for any other depth.
-UINT DefaultColorCount(WORD bits)
+UINT DefaultColourCount(WORD bits)
 {
     return bits == 1 || bits == 4 || bits == 8 ? 1u << bits : 0;
 }
@@ -70,11 +70,11 @@ WORD RoundedDepth(WORD bits)
     return 4;
 }
 
-void FillWithStandardColors(RGBQUAD* table, UINT entries)
+void FillWithStandardColours(RGBQUAD* table, UINT entries)
 {
     for (UINT i = 0; i + 16 <= entries; i += 16)
         for (UINT j = 0; j < 16; ++j)
-            table[i + j] = RGBQUAD{kStandardColors[j][2], kStandardColors[j][1], kStandardColors[j][0], 0};
+            table[i + j] = RGBQUAD{kStandardColours[j][2], kStandardColours[j][1], kStandardColours[j][0], 0};
 }
 
 // A .bmp read through a platform file handle.
@@ -142,7 +142,7 @@ HGLOBAL ReadUncompressed(BmpSource& source, const BITMAPINFOHEADER& header, cons
 {
     if (!layout.HoldsUncompressedRows())
         return nullptr;
-    return BuildBlock(StoredHeader(header, layout, layout.colorCount), table, layout.imageBytes,
+    return BuildBlock(StoredHeader(header, layout, layout.colourCount), table, layout.imageBytes,
                       [&](BYTE* rows) { return ReadUncompressedRows(source, layout, rows); });
 }
 
@@ -157,7 +157,7 @@ HGLOBAL ReadRunLength8(BmpSource& source, const BITMAPINFOHEADER& header, const 
     std::vector<BYTE> encoded(encodedBytes);
     if (!source.SeekTo(layout.dataOffset) || !source.ReadExact(encoded.data(), encodedBytes))
         return nullptr;
-    const BITMAPINFOHEADER decodedHeader = StoredHeader(header, layout, layout.colorCount);
+    const BITMAPINFOHEADER decodedHeader = StoredHeader(header, layout, layout.colourCount);
     return BuildBlock(decodedHeader, table, layout.imageBytes, [&](BYTE* rows) {
         DecodeRLE8(&decodedHeader, rows, layout.imageBytes, encoded.data(), encoded.size());
         return true;
@@ -174,8 +174,8 @@ HGLOBAL CreatePackedDIB(LONG width, LONG height, WORD bitsPerPixel)
     const std::optional<DWORD> stride = PackedDIBStride(width, depth);
     if (!stride || height < 0)
         return nullptr;
-    const UINT colors = DefaultColorCount(depth);
-    const std::uint64_t size = kInfoHeaderSize + std::uint64_t{colors} * sizeof(RGBQUAD) + std::uint64_t{*stride} * height;
+    const UINT colours = DefaultColourCount(depth);
+    const std::uint64_t size = kInfoHeaderSize + std::uint64_t{colours} * sizeof(RGBQUAD) + std::uint64_t{*stride} * height;
     if (size > kMaxBlockBytes)
         return nullptr;
     HGLOBAL block = GlobalAlloc(GHND, size);
@@ -192,9 +192,9 @@ HGLOBAL CreatePackedDIB(LONG width, LONG height, WORD bitsPerPixel)
     header.biHeight = height;
     header.biPlanes = 1;
     header.biBitCount = depth;
-    header.biClrUsed = colors;
+    header.biClrUsed = colours;
     std::memcpy(lock.bytes(), &header, sizeof header);
-    FillWithStandardColors(reinterpret_cast<RGBQUAD*>(lock.bytes() + kInfoHeaderSize), colors);
+    FillWithStandardColours(reinterpret_cast<RGBQUAD*>(lock.bytes() + kInfoHeaderSize), colours);
     return block;
 }
 
@@ -225,8 +225,8 @@ UINT PackedDIBColorCount(const BITMAPINFOHEADER* header)
     if (!header)
         return 0;
     if (IsCoreHeader(header))
-        return DefaultColorCount(CoreFields(header).bcBitCount);
-    return header->biClrUsed != 0 ? header->biClrUsed : DefaultColorCount(header->biBitCount);
+        return DefaultColourCount(CoreFields(header).bcBitCount);
+    return header->biClrUsed != 0 ? header->biClrUsed : DefaultColourCount(header->biBitCount);
 }
 
 UINT PackedDIBPaletteSize(const BITMAPINFOHEADER* header)
@@ -318,7 +318,7 @@ BOOL FillColorTable(BITMAPINFOHEADER* header, HPALETTE palette)
         count = 1u << header->biBitCount;
     if (count == 3 && header->biCompression == BI_BITFIELDS)
         count = 0;
-    count = std::min(count, kMaxColorTableEntries);
+    count = std::min(count, kMaxColourTableEntries);
     if (count == 0)
         return TRUE;
 
@@ -360,7 +360,7 @@ HGLOBAL ReadPackedDIB(HFILE file)
     const auto layout = vesper::imaging::CheckBmpLayout(*headers, source.Length());
     if (!layout)
         return nullptr;
-    const auto table = vesper::imaging::ReadColorTable(source, *layout);
+    const auto table = vesper::imaging::ReadColourTable(source, *layout);
     if (!table)
         return nullptr;
     return runLength ? ReadRunLength8(source, header, *layout, *table) : ReadUncompressed(source, header, *layout, *table);

@@ -21,7 +21,7 @@ constexpr DWORD kFileHeaderSize = 14;
 constexpr DWORD kInfoHeaderSize = 40;
 constexpr DWORD kCoreHeaderSize = 12;
 constexpr DWORD kBitFieldMasksSize = 12;   // three 32-bit masks after a BI_BITFIELDS header
-constexpr UINT kMaxColorTableEntries = 256;
+constexpr UINT kMaxColourTableEntries = 256;
 // File reads go in pieces no larger than this.
 constexpr DWORD kFileChunkBytes = 32767;
 

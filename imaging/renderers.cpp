@@ -19,12 +19,12 @@ using vesper::imaging::channelCellsByThreshold;
 
 namespace {
 
-constexpr WORD kTrueColorBits = 24;
-constexpr std::size_t kTrueColorPixelBytes = 3;
+constexpr WORD kTrueColourBits = 24;
+constexpr std::size_t kTrueColourPixelBytes = 3;
 
 bool IsConvertibleDepth(WORD bits)
 {
-    return bits == 1 || bits == 4 || bits == 8 || bits == kTrueColorBits;
+    return bits == 1 || bits == 4 || bits == 8 || bits == kTrueColourBits;
 }
 
 // ---- Thresholds -----------------------------------------------------------------
@@ -100,7 +100,7 @@ struct SourcePicture {
     int height;
     WORD bits;
     // The colour table; entries the table does not have are black.
-    std::array<Bgr, kMaxColorTableEntries> colors;
+    std::array<Bgr, kMaxColourTableEntries> colours;
 
     const BYTE* Row(int y) const { return rows + static_cast<std::size_t>(y) * stride; }
 };
@@ -123,9 +123,9 @@ std::optional<SourcePicture> ViewSource(const BlockLock& lock)
     picture.stride = *PackedDIBStride(picture.width, picture.bits);
     picture.rows = lock.bytes() + kInfoHeaderSize + PackedDIBPaletteSize(header);
     const auto* table = reinterpret_cast<const RGBQUAD*>(lock.bytes() + kInfoHeaderSize);
-    const UINT entries = std::min(PackedDIBColorCount(header), kMaxColorTableEntries);
+    const UINT entries = std::min(PackedDIBColorCount(header), kMaxColourTableEntries);
     for (UINT i = 0; i < entries; ++i)
-        picture.colors[i] = Bgr{table[i].rgbBlue, table[i].rgbGreen, table[i].rgbRed};
+        picture.colours[i] = Bgr{table[i].rgbBlue, table[i].rgbGreen, table[i].rgbRed};
     return picture;
 }
 
@@ -141,17 +141,17 @@ BYTE IndexAt(const BYTE* row, int x)
         return row[x];
 }
 
-Bgr ColorAt(const SourcePicture& source, const BYTE* row, int x)
+Bgr ColourAt(const SourcePicture& source, const BYTE* row, int x)
 {
     switch (source.bits) {
     case 1:
-        return source.colors[IndexAt<1>(row, x)];
+        return source.colours[IndexAt<1>(row, x)];
     case 4:
-        return source.colors[IndexAt<4>(row, x)];
+        return source.colours[IndexAt<4>(row, x)];
     case 8:
-        return source.colors[IndexAt<8>(row, x)];
+        return source.colours[IndexAt<8>(row, x)];
     default: {
-        const BYTE* pixel = row + kTrueColorPixelBytes * static_cast<std::size_t>(x);
+        const BYTE* pixel = row + kTrueColourPixelBytes * static_cast<std::size_t>(x);
         return Bgr{pixel[0], pixel[1], pixel[2]};
     }
     }
@@ -164,7 +164,7 @@ Bgr ColorAt(const SourcePicture& source, const BYTE* row, int x)
 std::uint32_t TrueColourBits(const BYTE* row, int x)
 {
     std::uint32_t bits;
-    std::memcpy(&bits, row + kTrueColorPixelBytes * static_cast<std::size_t>(x) - 1, sizeof bits);
+    std::memcpy(&bits, row + kTrueColourPixelBytes * static_cast<std::size_t>(x) - 1, sizeof bits);
     return bits;
 }
 
@@ -193,14 +193,14 @@ class PictureQuantizer {
 public:
     PictureQuantizer(const SourcePicture& source, std::optional<Bgr> key) : m_source(source), m_key(key)
     {
-        if (source.bits == kTrueColorBits)
+        if (source.bits == kTrueColourBits)
             return;
         m_entries = std::size_t{1} << source.bits;
         m_results.resize(kThresholdValues * m_entries);
         for (int threshold = 0; threshold < kThresholdValues; ++threshold) {
             const ChannelCells& cells = channelCellsByThreshold[threshold];
             for (std::size_t index = 0; index < m_entries; ++index) {
-                const Bgr colour = source.colors[index];
+                const Bgr colour = source.colours[index];
                 m_results[threshold * m_entries + index] =
                     colour == key ? kTransparentIndex : cells.Quantize(colour.red, colour.green, colour.blue);
             }
@@ -249,7 +249,7 @@ public:
     // Writes the pixels of a gathered row, out[i] with threshold line[i mod 8].
     void Row(BYTE* out, const GatheredRow& row, const ThresholdLine& line) const
     {
-        if (m_source.bits == kTrueColorBits) {
+        if (m_source.bits == kTrueColourBits) {
             const std::uint32_t* colours = row.colours.data();
             TrueColourRow(out, static_cast<int>(row.colours.size()), line, 0, [=](int i) { return colours[i]; });
         } else {
@@ -389,7 +389,7 @@ void ConvertRows(const SourcePicture& source, std::optional<Bgr> key, OutputPict
 
 Bgr FirstStoredPixel(const SourcePicture& source)
 {
-    return ColorAt(source, source.Row(0), 0);
+    return ColourAt(source, source.Row(0), 0);
 }
 
 // Source column or row of each output one when n source ones are stretched

@@ -102,7 +102,7 @@ BOOL CStageWnd::CreateStagePalette(CDIB8BPP& image)
         return FALSE;
     }
     std::memcpy(&m_pPalIndexInfo->header, lock.Bytes(), sizeof m_pPalIndexInfo->header);
-    for (WORD i = 0; i < kDIB8ColorTableEntries; ++i)
+    for (WORD i = 0; i < kDIB8ColourTableEntries; ++i)
         m_pPalIndexInfo->indexes[i] = i;
 
     m_pPalette.reset(new (std::nothrow) CDIBPalette);

@@ -34,7 +34,7 @@ extern BOOL g_bHosted;
 // an index into the palette selected in the device context.
 struct PaletteIndexInfo {
     BITMAPINFOHEADER header;
-    WORD indexes[kDIB8ColorTableEntries];
+    WORD indexes[kDIB8ColourTableEntries];
 };
 static_assert(sizeof(PaletteIndexInfo) == 552, "40-byte header and 256 16-bit indexes, nothing between");
 

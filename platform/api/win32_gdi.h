@@ -19,7 +19,7 @@ HGDIOBJ GetStockObject(int i);
 BOOL DeleteObject(HGDIOBJ ho);
 
 // A solid brush of one colour (FillRect is USER's, in win32_user.h).
-HBRUSH CreateSolidBrush(COLORREF color);
+HBRUSH CreateSolidBrush(COLORREF colour);
 
 // ---- Logical palettes -------------------------------------------------------
 // Version 0x300, 1 to 1024 entries. Entry ranges are cut to the palette; a
@@ -229,9 +229,9 @@ BOOL TextOutA(HDC hdc, int x, int y, LPCSTR lpString, int c);
 #define CLR_INVALID 0xFFFFFFFF
 #define TRANSPARENT 1
 #define OPAQUE 2
-COLORREF SetTextColor(HDC hdc, COLORREF color);
+COLORREF SetTextColor(HDC hdc, COLORREF colour);
 COLORREF GetTextColor(HDC hdc);
-COLORREF SetBkColor(HDC hdc, COLORREF color);
+COLORREF SetBkColor(HDC hdc, COLORREF colour);
 COLORREF GetBkColor(HDC hdc);
 int SetBkMode(HDC hdc, int mode);
 int GetBkMode(HDC hdc);

@@ -71,7 +71,7 @@ public:
     BYTE IndexAt(int x, int y);
     // The colour shown at a pixel (kNoColour off the screen).
     static constexpr COLORREF kNoColour = 0xFFFFFFFF;
-    COLORREF ColorAt(int x, int y);
+    COLORREF ColourAt(int x, int y);
 
 private:
     DisplayMode m_mode;

@@ -53,7 +53,7 @@ BYTE Display::IndexAt(int x, int y)
     return Pixels().Row(y)[x];
 }
 
-COLORREF Display::ColorAt(int x, int y)
+COLORREF Display::ColourAt(int x, int y)
 {
     if (!Contains(x, y))
         return kNoColour;

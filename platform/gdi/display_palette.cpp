@@ -18,16 +18,16 @@ bool SameColour(const PALETTEENTRY& a, const PALETTEENTRY& b)
 // Position in the system palette of static colour i (0-19).
 int StaticColourSlot(int i)
 {
-    return i < kStaticColorsAtEachEnd ? i : kSystemPaletteSize - kStaticColorCount + i;
+    return i < kStaticColoursAtEachEnd ? i : kSystemPaletteSize - kStaticColourCount + i;
 }
 
 constexpr int kNone = -1;
 
 }  // namespace
 
-const std::array<PALETTEENTRY, kStaticColorCount>& StaticColors()
+const std::array<PALETTEENTRY, kStaticColourCount>& StaticColours()
 {
-    static constexpr std::array<PALETTEENTRY, kStaticColorCount> colours = {
+    static constexpr std::array<PALETTEENTRY, kStaticColourCount> colours = {
         Colour(0x00, 0x00, 0x00), Colour(0x80, 0x00, 0x00), Colour(0x00, 0x80, 0x00), Colour(0x80, 0x80, 0x00),
         Colour(0x00, 0x00, 0x80), Colour(0x80, 0x00, 0x80), Colour(0x00, 0x80, 0x80), Colour(0xC0, 0xC0, 0xC0),
         Colour(0xC0, 0xDC, 0xC0), Colour(0xA4, 0xC8, 0xF0), Colour(0xFF, 0xFB, 0xF0), Colour(0xA0, 0xA0, 0xA4),
@@ -39,7 +39,7 @@ const std::array<PALETTEENTRY, kStaticColorCount>& StaticColors()
 
 SystemPalette::SystemPalette() : m_use(SYSPAL_STATIC)
 {
-    WriteStaticColors();
+    WriteStaticColours();
     m_generation = 0;
 }
 
@@ -47,7 +47,7 @@ bool SystemPalette::IsStatic(int index) const
 {
     switch (m_use) {
     case SYSPAL_STATIC:
-        return index < kStaticColorsAtEachEnd || index >= kSystemPaletteSize - kStaticColorsAtEachEnd;
+        return index < kStaticColoursAtEachEnd || index >= kSystemPaletteSize - kStaticColoursAtEachEnd;
     case SYSPAL_NOSTATIC:
         return index == 0 || index == kSystemPaletteSize - 1;
     default:
@@ -65,13 +65,13 @@ UINT SystemPalette::WriteEntry(int index, const PALETTEENTRY& colour)
     return 1;
 }
 
-UINT SystemPalette::WriteStaticColors()
+UINT SystemPalette::WriteStaticColours()
 {
     UINT changed = 0;
-    for (int i = 0; i < kStaticColorCount; ++i) {
+    for (int i = 0; i < kStaticColourCount; ++i) {
         const int slot = StaticColourSlot(i);
         if (IsStatic(slot))
-            changed += WriteEntry(slot, StaticColors()[i]);
+            changed += WriteEntry(slot, StaticColours()[i]);
     }
     return changed;
 }
@@ -82,7 +82,7 @@ UINT SystemPalette::SetUse(UINT use)
         return SYSPAL_ERROR;
     const UINT previous = m_use;
     m_use = use;
-    WriteStaticColors();
+    WriteStaticColours();
     return previous;
 }
 

@@ -12,13 +12,13 @@
 namespace vesper::platform {
 
 inline constexpr int kSystemPaletteSize = 256;
-inline constexpr int kStaticColorCount = 20;
+inline constexpr int kStaticColourCount = 20;
 // The static colours occupy the first and the last ten entries.
-inline constexpr int kStaticColorsAtEachEnd = kStaticColorCount / 2;
+inline constexpr int kStaticColoursAtEachEnd = kStaticColourCount / 2;
 
 // The twenty static colours in the order of the stock default palette: system
 // entries 0-9, then 246-255. Flags are 0.
-const std::array<PALETTEENTRY, kStaticColorCount>& StaticColors();
+const std::array<PALETTEENTRY, kStaticColourCount>& StaticColours();
 
 // What a realisation produced: for each logical entry, the system entry its
 // colour is shown with; and how many system entries changed colour.
@@ -64,7 +64,7 @@ public:
 private:
     static BYTE ExplicitIndex(const PALETTEENTRY& entry);
     UINT WriteEntry(int index, const PALETTEENTRY& colour);
-    UINT WriteStaticColors();
+    UINT WriteStaticColours();
 
     std::array<PALETTEENTRY, kSystemPaletteSize> m_entries{};
     std::array<bool, kSystemPaletteSize> m_reserved{};

@@ -32,7 +32,7 @@ HGDIOBJ MakeStockPalette()
 {
     auto palette = std::make_unique<LogicalPalette>();
     palette->stock = true;
-    palette->entries.assign(StaticColors().begin(), StaticColors().end());
+    palette->entries.assign(StaticColours().begin(), StaticColours().end());
     return AddObject(std::move(palette));
 }
 
@@ -46,7 +46,7 @@ HGDIOBJ StockBrush(int index)
     if (!handle) {
         auto brush = std::make_unique<SolidBrush>();
         brush->stock = true;
-        brush->color = kStockBrushColours[index];
+        brush->colour = kStockBrushColours[index];
         brush->hollow = index == NULL_BRUSH;
         handle = AddObject(std::move(brush));
     }
@@ -114,10 +114,10 @@ HGDIOBJ GetStockObject(int i)
     return StockBrush(i);
 }
 
-HBRUSH CreateSolidBrush(COLORREF color)
+HBRUSH CreateSolidBrush(COLORREF colour)
 {
     auto brush = std::make_unique<SolidBrush>();
-    brush->color = color;
+    brush->colour = colour;
     std::lock_guard lock(GdiMutex());
     return static_cast<HBRUSH>(AddObject(std::move(brush)));
 }

@@ -48,7 +48,7 @@ struct LogicalPalette final : GdiObject {
 struct SolidBrush final : GdiObject {
     ObjectKind Kind() const override { return ObjectKind::Brush; }
 
-    COLORREF color = 0;
+    COLORREF colour = 0;
     // The stock hollow brush paints nothing.
     bool hollow = false;
 };
@@ -65,8 +65,8 @@ struct DeviceContext {
     int stretchMode = BLACKONWHITE;
     // Text state; a null font is the stock SYSTEM_FONT.
     HFONT font = nullptr;
-    COLORREF textColor = RGB(0, 0, 0);
-    COLORREF backgroundColor = RGB(255, 255, 255);
+    COLORREF textColour = RGB(0, 0, 0);
+    COLORREF backgroundColour = RGB(255, 255, 255);
     int backgroundMode = OPAQUE;
 };
 

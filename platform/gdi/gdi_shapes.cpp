@@ -54,7 +54,7 @@ HBRUSH GetSysColorBrush(int nIndex)
     if (!handle) {
         auto brush = std::make_unique<SolidBrush>();
         brush->stock = true;
-        brush->color = colour;
+        brush->colour = colour;
         handle = AddObject(std::move(brush));
     }
     return static_cast<HBRUSH>(handle);

@@ -139,9 +139,9 @@ bool PaintText(const DeviceContext& context, POINT at, std::string_view text, co
     const SIZE extent = face->Measure(text);
     const RECT cell{screen.x, screen.y, screen.x + extent.cx, screen.y + extent.cy};
     BYTE backgroundPixel[4]{};
-    DevicePixelOf(context.backgroundColor, context, display, backgroundPixel);
+    DevicePixelOf(context.backgroundColour, context, display, backgroundPixel);
     BYTE textPixel[4]{};
-    DevicePixelOf(context.textColor, context, display, textPixel);
+    DevicePixelOf(context.textColour, context, display, textPixel);
     std::optional<GlyphCoverage> glyphs;
     const Surface surface = display.Pixels();
     ForEachVisiblePart(context, display, limit, [&](const RECT& part) {
@@ -297,24 +297,24 @@ Value ReadTextState(HDC hdc, Value DeviceContext::*field, Value failure)
 
 }  // namespace
 
-COLORREF SetTextColor(HDC hdc, COLORREF color)
+COLORREF SetTextColor(HDC hdc, COLORREF colour)
 {
-    return ExchangeTextState(hdc, &DeviceContext::textColor, color, CLR_INVALID);
+    return ExchangeTextState(hdc, &DeviceContext::textColour, colour, CLR_INVALID);
 }
 
 COLORREF GetTextColor(HDC hdc)
 {
-    return ReadTextState(hdc, &DeviceContext::textColor, CLR_INVALID);
+    return ReadTextState(hdc, &DeviceContext::textColour, CLR_INVALID);
 }
 
-COLORREF SetBkColor(HDC hdc, COLORREF color)
+COLORREF SetBkColor(HDC hdc, COLORREF colour)
 {
-    return ExchangeTextState(hdc, &DeviceContext::backgroundColor, color, CLR_INVALID);
+    return ExchangeTextState(hdc, &DeviceContext::backgroundColour, colour, CLR_INVALID);
 }
 
 COLORREF GetBkColor(HDC hdc)
 {
-    return ReadTextState(hdc, &DeviceContext::backgroundColor, CLR_INVALID);
+    return ReadTextState(hdc, &DeviceContext::backgroundColour, CLR_INVALID);
 }
 
 int SetBkMode(HDC hdc, int mode)

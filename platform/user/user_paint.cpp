@@ -70,7 +70,7 @@ std::optional<COLORREF> BrushColour(HBRUSH brush, bool& hollow)
     if (!solid)
         return std::nullopt;
     hollow = solid->hollow;
-    return solid->color;
+    return solid->colour;
 }
 
 }  // namespace

@@ -63,9 +63,9 @@ inline DWORD Stride(LONG width, WORD bits)
     return ((bits * static_cast<DWORD>(width) + 31) / 32) * 4;
 }
 
-// An uncompressed picture with `colors` table entries (entry i is i, 2i, 3i as
+// An uncompressed picture with `colours` table entries (entry i is i, 2i, 3i as
 // blue, green, red) and stored byte k of the pixel data equal to (k * 7) % 251.
-inline BmpFile MakeBmp(LONG width, LONG height, WORD bits, DWORD colors)
+inline BmpFile MakeBmp(LONG width, LONG height, WORD bits, DWORD colours)
 {
     BmpFile bmp;
     bmp.info.biSize = kInfoHeaderSize;
@@ -73,8 +73,8 @@ inline BmpFile MakeBmp(LONG width, LONG height, WORD bits, DWORD colors)
     bmp.info.biHeight = height;
     bmp.info.biPlanes = 1;
     bmp.info.biBitCount = bits;
-    bmp.info.biClrUsed = colors;
-    const DWORD entries = colors != 0 ? colors : (bits <= 8 ? 1u << bits : 0);
+    bmp.info.biClrUsed = colours;
+    const DWORD entries = colours != 0 ? colours : (bits <= 8 ? 1u << bits : 0);
     for (DWORD i = 0; i < entries; ++i) {
         const BYTE entry[4] = {static_cast<BYTE>(i), static_cast<BYTE>(2 * i), static_cast<BYTE>(3 * i), 0};
         AppendBytes(bmp.table, entry, 4);
@@ -133,7 +133,7 @@ struct BlockView {
     }
 };
 
-inline bool SameColor(const RGBQUAD& a, const RGBQUAD& b)
+inline bool SameColour(const RGBQUAD& a, const RGBQUAD& b)
 {
     return a.rgbBlue == b.rgbBlue && a.rgbGreen == b.rgbGreen && a.rgbRed == b.rgbRed && a.rgbReserved == b.rgbReserved;
 }

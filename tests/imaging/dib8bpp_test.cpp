@@ -96,7 +96,7 @@ TEST(DIB8BPPFrame, CreateMakesABlankFrameWithTheDefaultPalette)
     const RGBQUAD* table = frame.GetColorTable();
     for (int i = 0; i < 256; ++i) {
         const PALETTEENTRY& p = defaultPalette[i];
-        EXPECT_TRUE(SameColor(table[i], RGBQUAD{p.peBlue, p.peGreen, p.peRed, 0})) << i;
+        EXPECT_TRUE(SameColour(table[i], RGBQUAD{p.peBlue, p.peGreen, p.peRed, 0})) << i;
     }
     EXPECT_EQ(FramePixels(frame), std::vector<BYTE>(6, 0));
 }
@@ -284,7 +284,7 @@ TEST(DIB8BPPDraw, DrawsThePictureOneToOne)
     frame.DrawToDevice(screen, 10, 6);
     for (int y = 0; y < 5; ++y)
         for (int x = 0; x < 7; ++x)
-            ASSERT_EQ(display.ColorAt(10 + x, 6 + y), frame.GetPixelColor(x, y)) << x << "," << y;
+            ASSERT_EQ(display.ColourAt(10 + x, 6 + y), frame.GetPixelColor(x, y)) << x << "," << y;
     const RECT changed = display.ChangedArea();
     EXPECT_TRUE(changed.left == 10 && changed.top == 6 && changed.right == 17 && changed.bottom == 11);
 
@@ -349,7 +349,7 @@ TEST(DIB8BPPRead, ReadsAnEightBitFileIntoAFullTable)
     const RGBQUAD* table = frame.GetColorTable();
     EXPECT_EQ(std::memcmp(table, bmp.table.data(), 64), 0);
     for (int i = 16; i < 256; ++i)
-        EXPECT_TRUE(SameColor(table[i], RGBQUAD{0, 0, 0, 0})) << i;
+        EXPECT_TRUE(SameColour(table[i], RGBQUAD{0, 0, 0, 0})) << i;
     EXPECT_EQ(StoredRows(frame), bmp.pixels);
 }
 
@@ -366,7 +366,7 @@ TEST(DIB8BPPRead, ConvertsATwelveByteHeader)
     EXPECT_EQ(view.header.biHeight, 2);
     EXPECT_EQ(view.header.biCompression, 0u);
     for (int i = 0; i < 256; ++i)
-        EXPECT_TRUE(SameColor(frame.GetColorTable()[i], RGBQUAD{static_cast<BYTE>(i), static_cast<BYTE>(255 - i),
+        EXPECT_TRUE(SameColour(frame.GetColorTable()[i], RGBQUAD{static_cast<BYTE>(i), static_cast<BYTE>(255 - i),
                                                                 static_cast<BYTE>(i / 2), 0}))
             << i;
     EXPECT_EQ(StoredRows(frame), pixels);

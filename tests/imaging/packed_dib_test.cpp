@@ -22,7 +22,7 @@ constexpr COLORREF kStandard[16] = {
     RGB(0, 0, 0xFF),    RGB(0xFF, 0, 0xFF), RGB(0, 0xFF, 0xFF), RGB(0xFF, 0xFF, 0xFF),
 };
 
-COLORREF ColorOf(const RGBQUAD& entry)
+COLORREF ColourOf(const RGBQUAD& entry)
 {
     return RGB(entry.rgbRed, entry.rgbGreen, entry.rgbBlue);
 }
@@ -43,7 +43,7 @@ TEST(CreatePackedDIB, EightBitBlockHasHeaderStandardColoursAndZeroPixels)
     EXPECT_EQ(view.header.biClrUsed, 256u);
     ASSERT_EQ(view.table.size(), 256u);
     for (std::size_t i = 0; i < 256; ++i) {
-        EXPECT_EQ(ColorOf(view.table[i]), kStandard[i % 16]) << "entry " << i;
+        EXPECT_EQ(ColourOf(view.table[i]), kStandard[i % 16]) << "entry " << i;
         EXPECT_EQ(view.table[i].rgbReserved, 0) << "entry " << i;
     }
     EXPECT_EQ(view.rows, std::vector<BYTE>(8, 0));
@@ -54,7 +54,7 @@ TEST(CreatePackedDIB, RoundsTheDepthUp)
     struct Case {
         WORD asked;
         WORD depth;
-        DWORD colors;
+        DWORD colours;
     };
     for (const Case c : {Case{0, 1, 2}, Case{1, 1, 2}, Case{2, 4, 16}, Case{4, 4, 16}, Case{5, 8, 256}, Case{8, 8, 256},
                          Case{9, 24, 0}, Case{16, 24, 0}, Case{24, 24, 0}, Case{32, 4, 16}}) {
@@ -62,8 +62,8 @@ TEST(CreatePackedDIB, RoundsTheDepthUp)
         ASSERT_TRUE(block) << c.asked;
         const BlockView view(block.get());
         EXPECT_EQ(view.header.biBitCount, c.depth) << c.asked;
-        EXPECT_EQ(view.header.biClrUsed, c.colors) << c.asked;
-        EXPECT_EQ(view.size, 40 + c.colors * 4 + Stride(5, c.depth) * 3) << c.asked;
+        EXPECT_EQ(view.header.biClrUsed, c.colours) << c.asked;
+        EXPECT_EQ(view.size, 40 + c.colours * 4 + Stride(5, c.depth) * 3) << c.asked;
     }
 }
 
@@ -73,13 +73,13 @@ TEST(CreatePackedDIB, FourBitTableHoldsTheSixteenColoursOnceAndOneBitStaysBlack)
     const BlockView fourView(four.get());
     ASSERT_EQ(fourView.table.size(), 16u);
     for (std::size_t i = 0; i < 16; ++i)
-        EXPECT_EQ(ColorOf(fourView.table[i]), kStandard[i]);
+        EXPECT_EQ(ColourOf(fourView.table[i]), kStandard[i]);
 
     OwnedBlock one(CreatePackedDIB(1, 1, 1));
     const BlockView oneView(one.get());
     ASSERT_EQ(oneView.table.size(), 2u);
-    EXPECT_EQ(ColorOf(oneView.table[0]), 0u);
-    EXPECT_EQ(ColorOf(oneView.table[1]), 0u);
+    EXPECT_EQ(ColourOf(oneView.table[0]), 0u);
+    EXPECT_EQ(ColourOf(oneView.table[1]), 0u);
 }
 
 TEST(CreatePackedDIB, RefusesNegativeAndOversizedPictures)
@@ -117,9 +117,9 @@ TEST(PackedDIBHeader, InfoAndCoreHeadersGiveSizeAndColours)
     EXPECT_EQ(PackedDIBColorCount(&info), 65u);
     EXPECT_EQ(PackedDIBPaletteSize(&info), 260u);
     info.biClrUsed = 0;
-    for (const auto& [bits, colors] : {std::pair<WORD, UINT>{1, 2}, {4, 16}, {2, 0}, {16, 0}, {24, 0}, {32, 0}}) {
+    for (const auto& [bits, colours] : {std::pair<WORD, UINT>{1, 2}, {4, 16}, {2, 0}, {16, 0}, {24, 0}, {32, 0}}) {
         info.biBitCount = bits;
-        EXPECT_EQ(PackedDIBColorCount(&info), colors) << bits;
+        EXPECT_EQ(PackedDIBColorCount(&info), colours) << bits;
     }
 
     // Width 0xFFFF is zero-extended, not read as -1.
@@ -143,7 +143,7 @@ TEST(PackedDIBHeader, AbsurdColourCountIsNotTruncated)
     EXPECT_EQ(PackedDIBPaletteSize(&info), 0xFFFFFFFFu);
 }
 
-TEST(PackedDIBHeader, ColorCountOfABlock)
+TEST(PackedDIBHeader, ColourCountOfABlock)
 {
     EXPECT_EQ(PackedDIBColorCountOf(nullptr), 0u);
     OwnedBlock eight(CreatePackedDIB(2, 2, 8));
@@ -220,16 +220,16 @@ TEST(PackedDIBSize, StoredSizeRefusesHeadersItCannotMeasure)
 }
 
 // A palette's entries as colour values.
-std::vector<COLORREF> PaletteColors(HPALETTE palette)
+std::vector<COLORREF> PaletteColours(HPALETTE palette)
 {
     std::vector<PALETTEENTRY> entries(GetPaletteEntries(palette, 0, 0, nullptr));
     GetPaletteEntries(palette, 0, static_cast<UINT>(entries.size()), entries.data());
-    std::vector<COLORREF> colors;
+    std::vector<COLORREF> colours;
     for (const PALETTEENTRY& e : entries) {
         EXPECT_EQ(e.peFlags, 0);
-        colors.push_back(RGB(e.peRed, e.peGreen, e.peBlue));
+        colours.push_back(RGB(e.peRed, e.peGreen, e.peBlue));
     }
-    return colors;
+    return colours;
 }
 
 TEST(CreatePackedDIBPalette, OneEntryPerColourOfTheTable)
@@ -241,10 +241,10 @@ TEST(CreatePackedDIBPalette, OneEntryPerColourOfTheTable)
 
     const HPALETTE palette = CreatePackedDIBPalette(block.get());
     ASSERT_NE(palette, nullptr);
-    const std::vector<COLORREF> colors = PaletteColors(palette);
-    ASSERT_EQ(colors.size(), 16u);
-    EXPECT_EQ(colors[3], RGB(0x10, 0x20, 0x30));
-    EXPECT_EQ(colors[9], RGB(0xFF, 0, 0));
+    const std::vector<COLORREF> colours = PaletteColours(palette);
+    ASSERT_EQ(colours.size(), 16u);
+    EXPECT_EQ(colours[3], RGB(0x10, 0x20, 0x30));
+    EXPECT_EQ(colours[9], RGB(0xFF, 0, 0));
     EXPECT_EQ(GlobalFlags(block.get()) & GMEM_LOCKCOUNT, 0u);  // unlocked again
     DeleteObject(palette);
 }
@@ -262,7 +262,7 @@ TEST(CreatePackedDIBPalette, CoreHeaderTableHasThreeByteEntries)
 
     const HPALETTE palette = CreatePackedDIBPalette(block.get());
     ASSERT_NE(palette, nullptr);
-    EXPECT_EQ(PaletteColors(palette), (std::vector<COLORREF>{RGB(3, 2, 1), RGB(6, 5, 4)}));
+    EXPECT_EQ(PaletteColours(palette), (std::vector<COLORREF>{RGB(3, 2, 1), RGB(6, 5, 4)}));
     DeleteObject(palette);
 }
 
@@ -295,11 +295,11 @@ TEST(FillColorTable, CopiesPaletteEntriesAsBlueGreenRed)
 
     EXPECT_EQ(FillColorTable(header, palette), TRUE);
     const auto* table = reinterpret_cast<const RGBQUAD*>(header + 1);
-    EXPECT_TRUE(SameColor(table[0], RGBQUAD{3, 2, 1, 0}));
-    EXPECT_TRUE(SameColor(table[2], RGBQUAD{9, 8, 7, 0}));
+    EXPECT_TRUE(SameColour(table[0], RGBQUAD{3, 2, 1, 0}));
+    EXPECT_TRUE(SameColour(table[2], RGBQUAD{9, 8, 7, 0}));
     // Entries the palette does not have are black rather than left as they were.
-    EXPECT_TRUE(SameColor(table[3], RGBQUAD{0, 0, 0, 0}));
-    EXPECT_TRUE(SameColor(table[255], RGBQUAD{0, 0, 0, 0}));
+    EXPECT_TRUE(SameColour(table[3], RGBQUAD{0, 0, 0, 0}));
+    EXPECT_TRUE(SameColour(table[255], RGBQUAD{0, 0, 0, 0}));
     GlobalUnlock(block.get());
     DeleteObject(palette);
 }
@@ -318,7 +318,7 @@ TEST(FillColorTable, NullPaletteMeansTheStockPalette)
     ASSERT_GT(got, 0u);
     for (UINT i = 0; i < 16; ++i) {
         const PALETTEENTRY expected = i < got ? entries[i] : PALETTEENTRY{0, 0, 0, 0};
-        EXPECT_TRUE(SameColor(table[i], RGBQUAD{expected.peBlue, expected.peGreen, expected.peRed, 0})) << i;
+        EXPECT_TRUE(SameColour(table[i], RGBQUAD{expected.peBlue, expected.peGreen, expected.peRed, 0})) << i;
     }
     GlobalUnlock(block.get());
 }
@@ -377,7 +377,7 @@ TEST(PlatformQueries, ReadPackedDIBFileOfAMissingPathShowsNothing)
     EXPECT_EQ(boxes, 0);
 }
 
-TEST(PlatformQueries, DisplayColorDepthFollowsTheDisplay)
+TEST(PlatformQueries, DisplayColourDepthFollowsTheDisplay)
 {
     platform::UseHeadlessDisplay({64, 48, 8});
     EXPECT_EQ(GetDisplayColorDepth(), 8);

@@ -14,7 +14,7 @@
 namespace vesper::test {
 namespace {
 
-COLORREF ColorAt(int index)
+COLORREF ColourAt(int index)
 {
     const PALETTEENTRY& e = defaultPalette[index];
     return RGB(e.peRed, e.peGreen, e.peBlue);
@@ -31,7 +31,7 @@ bool IsCubeLevel(BYTE value)
     return value % 0x33 == 0;
 }
 
-bool IsCubeColor(int index)
+bool IsCubeColour(int index)
 {
     const PALETTEENTRY& e = defaultPalette[index];
     return IsCubeLevel(e.peRed) && IsCubeLevel(e.peGreen) && IsCubeLevel(e.peBlue);
@@ -47,11 +47,11 @@ TEST(DefaultPalette, SystemColoursSitAtBothEnds)
                                RGB(0, 0xFF, 0),       RGB(0xFF, 0xFF, 0),    RGB(0, 0, 0xFF),       RGB(0xFF, 0, 0xFF),
                                RGB(0, 0xFF, 0xFF),    RGB(0xFF, 0xFF, 0xFF)};
     for (int i = 0; i < 10; ++i) {
-        EXPECT_EQ(ColorAt(i), low[i]) << i;
-        EXPECT_EQ(ColorAt(246 + i), high[i]) << 246 + i;
+        EXPECT_EQ(ColourAt(i), low[i]) << i;
+        EXPECT_EQ(ColourAt(246 + i), high[i]) << 246 + i;
     }
     // Index 1 marks transparent pixels of converted sprites.
-    EXPECT_EQ(ColorAt(1), RGB(0x80, 0, 0));
+    EXPECT_EQ(ColourAt(1), RGB(0x80, 0, 0));
 }
 
 TEST(DefaultPalette, GreysAndNearCopiesOfTheDarkSystemColours)
@@ -75,15 +75,15 @@ TEST(DefaultPalette, MiddleHolds204DistinctCubeColoursAnd212OfTheCubeOverall)
 {
     std::set<COLORREF> middle;
     for (int i = 29; i <= 232; ++i) {
-        EXPECT_TRUE(IsCubeColor(i)) << i;
-        middle.insert(ColorAt(i));
+        EXPECT_TRUE(IsCubeColour(i)) << i;
+        middle.insert(ColourAt(i));
     }
     EXPECT_EQ(middle.size(), 204u);
 
     std::set<COLORREF> cube;
     for (int i = 0; i < 256; ++i)
-        if (IsCubeColor(i))
-            cube.insert(ColorAt(i));
+        if (IsCubeColour(i))
+            cube.insert(ColourAt(i));
     EXPECT_EQ(cube.size(), 212u);
     std::set<COLORREF> missing;
     for (int r = 0; r <= 0xFF; r += 0x33)

@@ -29,16 +29,16 @@ private:
 TEST_F(ReadPackedDIBTest, ReadsEveryAcceptedDepthAsStored)
 {
     // A 24-bit picture may carry a colour table too.
-    for (const auto& [bits, colors] : {std::pair<WORD, DWORD>{1, 2}, {4, 7}, {8, 7}, {24, 0}, {24, 3}}) {
-        SCOPED_TRACE(testing::Message() << bits << " bits, " << colors << " colours");
-        const BmpFile bmp = MakeBmp(13, 5, bits, colors);
+    for (const auto& [bits, colours] : {std::pair<WORD, DWORD>{1, 2}, {4, 7}, {8, 7}, {24, 0}, {24, 3}}) {
+        SCOPED_TRACE(testing::Message() << bits << " bits, " << colours << " colours");
+        const BmpFile bmp = MakeBmp(13, 5, bits, colours);
         OwnedBlock block(Read(bmp));
         ASSERT_TRUE(block);
         const BlockView view(block.get());
         EXPECT_EQ(view.header.biBitCount, bits);
         EXPECT_EQ(view.header.biWidth, 13);
         EXPECT_EQ(view.header.biHeight, 5);
-        EXPECT_EQ(view.header.biClrUsed, colors);
+        EXPECT_EQ(view.header.biClrUsed, colours);
         EXPECT_EQ(view.table.size() * 4, bmp.table.size());
         if (!bmp.table.empty()) {
             EXPECT_EQ(std::memcmp(view.table.data(), bmp.table.data(), bmp.table.size()), 0);

@@ -73,7 +73,7 @@ public:
         std::memcpy(m_bytes.data(), GlobalLock(block), m_bytes.size());
         GlobalUnlock(block);
         std::memcpy(&m_header, m_bytes.data(), sizeof m_header);
-        m_colorCount = m_header.biClrUsed != 0 ? m_header.biClrUsed
+        m_colourCount = m_header.biClrUsed != 0 ? m_header.biClrUsed
                                              : (m_header.biBitCount <= 8 ? 1u << m_header.biBitCount : 0u);
         m_stride = ((m_header.biBitCount * static_cast<std::size_t>(m_header.biWidth) + 31) / 32) * 4;
     }
@@ -83,7 +83,7 @@ public:
 
     Colour At(int x, int y) const
     {
-        const std::size_t rows = 40 + std::size_t{m_colorCount} * 4;
+        const std::size_t rows = 40 + std::size_t{m_colourCount} * 4;
         const BYTE* row = m_bytes.data() + rows + static_cast<std::size_t>(y) * m_stride;
         switch (m_header.biBitCount) {
         case 1:
@@ -101,7 +101,7 @@ private:
     // Indexes past the colour table read as black.
     Colour TableColour(unsigned index) const
     {
-        if (index >= m_colorCount)
+        if (index >= m_colourCount)
             return Colour{};
         const BYTE* entry = m_bytes.data() + 40 + index * 4;
         return Colour{entry[0], entry[1], entry[2]};
@@ -109,7 +109,7 @@ private:
 
     std::vector<BYTE> m_bytes;
     BITMAPINFOHEADER m_header{};
-    unsigned m_colorCount = 0;
+    unsigned m_colourCount = 0;
     std::size_t m_stride = 0;
 };
 
@@ -221,13 +221,13 @@ inline Pixels ReferenceSolid(COLORREF colour, int width, int height)
 
 // ---- Blocks -------------------------------------------------------------------------
 
-// A source block: info header, `colors` table entries, rows; every byte after
+// A source block: info header, `colours` table entries, rows; every byte after
 // the header from `fill` (table entries keep their fourth byte 0).
 template <class Fill>
-HGLOBAL MakeSource(int width, int height, WORD bits, DWORD colors, Fill fill)
+HGLOBAL MakeSource(int width, int height, WORD bits, DWORD colours, Fill fill)
 {
     const std::size_t stride = ((bits * static_cast<std::size_t>(width) + 31) / 32) * 4;
-    const std::size_t size = 40 + std::size_t{colors} * 4 + stride * height;
+    const std::size_t size = 40 + std::size_t{colours} * 4 + stride * height;
     HGLOBAL block = GlobalAlloc(GHND, size);
     auto* bytes = static_cast<BYTE*>(GlobalLock(block));
     BITMAPINFOHEADER header{};
@@ -236,19 +236,19 @@ HGLOBAL MakeSource(int width, int height, WORD bits, DWORD colors, Fill fill)
     header.biHeight = height;
     header.biPlanes = 1;
     header.biBitCount = bits;
-    header.biClrUsed = colors;
+    header.biClrUsed = colours;
     header.biSizeImage = static_cast<DWORD>(stride * height);
     std::memcpy(bytes, &header, sizeof header);
     for (std::size_t i = 40; i < size; ++i)
-        bytes[i] = (i < 40 + std::size_t{colors} * 4 && (i - 40) % 4 == 3) ? 0 : fill(i);
+        bytes[i] = (i < 40 + std::size_t{colours} * 4 && (i - 40) % 4 == 3) ? 0 : fill(i);
     GlobalUnlock(block);
     return block;
 }
 
-inline HGLOBAL MakeRandomSource(int width, int height, WORD bits, DWORD colors, std::mt19937& random)
+inline HGLOBAL MakeRandomSource(int width, int height, WORD bits, DWORD colours, std::mt19937& random)
 {
     std::uniform_int_distribution<int> byte(0, 255);
-    return MakeSource(width, height, bits, colors, [&](std::size_t) { return static_cast<BYTE>(byte(random)); });
+    return MakeSource(width, height, bits, colours, [&](std::size_t) { return static_cast<BYTE>(byte(random)); });
 }
 
 // Reads the 8-bit rows of a rendered block; checks the header on the way.

@@ -402,7 +402,7 @@ struct SourceShape {
     int width;
     int height;
     WORD bits;
-    DWORD colors;
+    DWORD colours;
 };
 
 // Every depth; odd widths that leave partial bytes and row padding; colour
@@ -424,14 +424,14 @@ std::vector<SourceShape> SourceShapes()
 std::string Describe(const SourceShape& s)
 {
     return std::to_string(s.width) + "x" + std::to_string(s.height) + " " + std::to_string(s.bits) + " bits, " +
-           std::to_string(s.colors) + " colours";
+           std::to_string(s.colours) + " colours";
 }
 
 // Random pixels, with a run of copies of the first pixel so that the sprite
 // key appears more than once even in true colour.
 HGLOBAL MakeTestSource(const SourceShape& shape, std::mt19937& random)
 {
-    HGLOBAL block = MakeRandomSource(shape.width, shape.height, shape.bits, shape.colors, random);
+    HGLOBAL block = MakeRandomSource(shape.width, shape.height, shape.bits, shape.colours, random);
     if (shape.bits == 24) {
         auto* rows = static_cast<BYTE*>(GlobalLock(block)) + 40;
         const std::size_t stride = (3 * static_cast<std::size_t>(shape.width) + 3) / 4 * 4;

@@ -252,7 +252,7 @@ TEST_F(ConfigurationDialog, TextsSetAtInitialisationAreDrawn)
             int ink = 0;
             for (LONG y = area.top; y < area.bottom; ++y)
                 for (LONG x = area.left; x < area.right; ++x)
-                    ink += m_screen->ColorAt(x, y) != GetSysColor(COLOR_BTNFACE);
+                    ink += m_screen->ColourAt(x, y) != GetSysColor(COLOR_BTNFACE);
             EXPECT_GT(ink, 10) << "control " << id << " shows its text";
         }
         headless::PressDialogKey(dialog, VK_ESCAPE);

@@ -57,7 +57,7 @@ TEST(DIBStoredForm, EveryDepthRoundTripsWithIdenticalBytesAndAPaletteOfItsColour
     struct Case {
         LONG width, height;
         WORD bits;
-        DWORD colorsUsed;
+        DWORD coloursUsed;
         int paletteEntries;
         DWORD n;
     };
@@ -66,7 +66,7 @@ TEST(DIBStoredForm, EveryDepthRoundTripsWithIdenticalBytesAndAPaletteOfItsColour
                          Case{3, 2, 24, 0, 0, 64}, Case{5, 4, 24, 0, 0, 104}, Case{9, 2, 24, 3, 3, 108}}) {
         SCOPED_TRACE(testing::Message() << c.width << "x" << c.height << " at " << c.bits << " bits");
         CDIB original;
-        original.dib = MakePicture(c.width, c.height, c.bits, c.colorsUsed);
+        original.dib = MakePicture(c.width, c.height, c.bits, c.coloursUsed);
         const auto stored = StoreInPlace(original);
         EXPECT_EQ(StoredN(stored), c.n);
         EXPECT_EQ(original.StoredSize(), c.n);
@@ -203,7 +203,7 @@ TEST(DIBLoading, PicturesOfDepthsThePlayerDoesNotDrawAreKeptWhole)
         const char* what;
         LONG width, height;
         WORD bits;
-        DWORD colorsUsed;
+        DWORD coloursUsed;
         DWORD compression;
         int paletteEntries;
     };
@@ -213,7 +213,7 @@ TEST(DIBLoading, PicturesOfDepthsThePlayerDoesNotDrawAreKeptWhole)
                          Case{"2 bits", 9, 5, 2, 4, BI_RGB, 4}, Case{"8-bit run-length", 8, 8, 8, 20, BI_RLE8, 20},
                          Case{"300 colours at 8 bits", 4, 4, 8, 300, BI_RGB, 300}}) {
         SCOPED_TRACE(c.what);
-        auto stored = StoredFormOf(MakePicture(c.width, c.height, c.bits, c.colorsUsed));
+        auto stored = StoredFormOf(MakePicture(c.width, c.height, c.bits, c.coloursUsed));
         SetHeaderField(stored, 16, c.compression);
         CDIB picture;
         LoadInPlace(picture, stored);

@@ -13,9 +13,9 @@
 
 namespace vesper::test {
 
-HGLOBAL MakePicture(LONG width, LONG height, WORD bits, DWORD colorsUsed, BYTE seed)
+HGLOBAL MakePicture(LONG width, LONG height, WORD bits, DWORD coloursUsed, BYTE seed)
 {
-    const DWORD tableEntries = colorsUsed ? colorsUsed : (bits <= 8 ? 1u << bits : 0u);
+    const DWORD tableEntries = coloursUsed ? coloursUsed : (bits <= 8 ? 1u << bits : 0u);
     const DWORD stride = ((bits * width + 31) / 32) * 4;
     const DWORD size = 40 + tableEntries * 4 + stride * height;
     HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE, size);
@@ -29,8 +29,8 @@ HGLOBAL MakePicture(LONG width, LONG height, WORD bits, DWORD colorsUsed, BYTE s
     header.biSizeImage = stride * height;
     header.biXPelsPerMeter = 3790;
     header.biYPelsPerMeter = 3780;
-    header.biClrUsed = colorsUsed;
-    header.biClrImportant = colorsUsed;
+    header.biClrUsed = coloursUsed;
+    header.biClrImportant = coloursUsed;
     std::memcpy(bytes, &header, sizeof header);
     for (DWORD i = 0; i < tableEntries; ++i) {
         const BYTE entry[4] = {static_cast<BYTE>(i * 3 + seed), static_cast<BYTE>(i * 5), static_cast<BYTE>(255 - i), 0};
@@ -42,10 +42,10 @@ HGLOBAL MakePicture(LONG width, LONG height, WORD bits, DWORD colorsUsed, BYTE s
     return block;
 }
 
-CDIB* MakeDIB(LONG width, LONG height, WORD bits, DWORD colorsUsed, BYTE seed)
+CDIB* MakeDIB(LONG width, LONG height, WORD bits, DWORD coloursUsed, BYTE seed)
 {
     auto* picture = new CDIB;
-    picture->dib = MakePicture(width, height, bits, colorsUsed, seed);
+    picture->dib = MakePicture(width, height, bits, coloursUsed, seed);
     return picture;
 }
 

@@ -14,11 +14,11 @@ class CSprite;
 
 namespace vesper::test {
 
-// A packed picture with a 40-byte header, colorsUsed table entries (the depth's
+// A packed picture with a 40-byte header, coloursUsed table entries (the depth's
 // full table when 0 and the depth has one) and rows of a pattern from `seed`.
-HGLOBAL MakePicture(LONG width, LONG height, WORD bits, DWORD colorsUsed, BYTE seed = 1);
+HGLOBAL MakePicture(LONG width, LONG height, WORD bits, DWORD coloursUsed, BYTE seed = 1);
 // A CDIB holding MakePicture(...).
-CDIB* MakeDIB(LONG width, LONG height, WORD bits, DWORD colorsUsed, BYTE seed = 1);
+CDIB* MakeDIB(LONG width, LONG height, WORD bits, DWORD coloursUsed, BYTE seed = 1);
 // The bytes of a block.
 std::vector<BYTE> BlockBytes(HGLOBAL block);
 

@@ -60,7 +60,7 @@ protected:
         const CDIB8BPP& frame = *g_stage.m_pFrame;
         for (LONG y = area.top; y < area.bottom; ++y)
             for (LONG x = area.left; x < area.right; ++x)
-                if (screen->ColorAt(x, y) != PaletteColour(frame.GetPixelIndex(x, y)))
+                if (screen->ColourAt(x, y) != PaletteColour(frame.GetPixelIndex(x, y)))
                     return POINT{x, y};
         return std::nullopt;
     }

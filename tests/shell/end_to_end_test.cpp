@@ -59,7 +59,7 @@ protected:
         const CDIB8BPP& frame = *g_stage.m_pFrame;
         for (int y = 0; y < frame.GetHeight(); ++y)
             for (int x = 0; x < frame.GetWidth(); ++x)
-                if (screen->ColorAt(x, y) != PaletteColour(frame.GetPixelIndex(x, y))) {
+                if (screen->ColourAt(x, y) != PaletteColour(frame.GetPixelIndex(x, y))) {
                     ADD_FAILURE() << "screen and frame differ at " << x << ", " << y;
                     return false;
                 }
@@ -108,7 +108,7 @@ TEST_F(DISABLED_EndToEndInPackedCopy, PreviewFillsTheHostUntilItGoesAway)
 {
     const RECT hostArea{100, 50, 260, 170};
     HWND host = platform::headless::MakeHostWindow(hostArea);
-    const auto shown = [&](int x, int y) { return screen->ColorAt(x, y) != RGB(0, 0, 0); };
+    const auto shown = [&](int x, int y) { return screen->ColourAt(x, y) != RGB(0, 0, 0); };
     const int exitCode = RunWhile("/p " + std::to_string(reinterpret_cast<UINT_PTR>(host)), [&] {
         // The whole frame goes into the host's area, and nothing outside it.
         EXPECT_TRUE(WaitFor([&] { return shown(hostArea.left, hostArea.top); }));

@@ -66,8 +66,8 @@ TEST_F(DISABLED_SaverWindowInPackedCopy, FullScreenWindowCoversTheScreenAndShows
     // The stage plays at the size of the screen and what it shows is on it.
     EXPECT_EQ(g_stage.m_nWidth, 640);
     EXPECT_EQ(g_stage.m_nHeight, 480);
-    EXPECT_EQ(screen->ColorAt(5, 5), kTestBackground);
-    EXPECT_EQ(screen->ColorAt(110, 110), RGB(255, 0, 0));
+    EXPECT_EQ(screen->ColourAt(5, 5), kTestBackground);
+    EXPECT_EQ(screen->ColourAt(110, 110), RGB(255, 0, 0));
     EXPECT_EQ(g_stage.GetSafeHwnd(), window);
 
     // The title never changes.

@@ -26,7 +26,7 @@ inline void PutLE(std::vector<BYTE>& out, std::uint32_t value, int width)
 }
 
 // A 40-byte bitmap info header without compression.
-inline std::vector<BYTE> InfoHeaderBytes(int width, int height, int bits, int colors, int imageSize)
+inline std::vector<BYTE> InfoHeaderBytes(int width, int height, int bits, int colours, int imageSize)
 {
     std::vector<BYTE> bytes;
     PutLE(bytes, 40, 4);
@@ -38,18 +38,18 @@ inline std::vector<BYTE> InfoHeaderBytes(int width, int height, int bits, int co
     PutLE(bytes, static_cast<std::uint32_t>(imageSize), 4);
     PutLE(bytes, 0, 4);
     PutLE(bytes, 0, 4);
-    PutLE(bytes, static_cast<std::uint32_t>(colors), 4);
+    PutLE(bytes, static_cast<std::uint32_t>(colours), 4);
     PutLE(bytes, 0, 4);
     return bytes;
 }
 
-// The bytes of a packed picture with a 40-byte header, `colors` table entries
+// The bytes of a packed picture with a 40-byte header, `colours` table entries
 // and pixel rows filled with a pattern that differs from row to row.
-inline std::vector<BYTE> PackedPictureBytes(int width, int height, int bits, int colors)
+inline std::vector<BYTE> PackedPictureBytes(int width, int height, int bits, int colours)
 {
     const int stride = ((bits * width + 31) / 32) * 4;
-    std::vector<BYTE> bytes = InfoHeaderBytes(width, height, bits, colors, stride * height);
-    for (int i = 0; i < colors; ++i) {
+    std::vector<BYTE> bytes = InfoHeaderBytes(width, height, bits, colours, stride * height);
+    for (int i = 0; i < colours; ++i) {
         const BYTE level = static_cast<BYTE>(i * 16);
         bytes.insert(bytes.end(), {level, static_cast<BYTE>(255 - level), static_cast<BYTE>(i), 0});
     }

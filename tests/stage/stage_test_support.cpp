@@ -178,7 +178,7 @@ std::optional<POINT> StageTest::FirstDifferenceFromFrame(int left, int top) cons
     const CDIB8BPP& frame = *stage->m_pFrame;
     for (int y = 0; y < frame.GetHeight(); ++y)
         for (int x = 0; x < frame.GetWidth(); ++x)
-            if (screen->ColorAt(left + x, top + y) != PaletteColour(frame.GetPixelIndex(x, y)))
+            if (screen->ColourAt(left + x, top + y) != PaletteColour(frame.GetPixelIndex(x, y)))
                 return POINT{x, y};
     return std::nullopt;
 }

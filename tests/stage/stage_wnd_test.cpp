@@ -92,7 +92,7 @@ TEST_F(StageWndTest, PaintCopiesTheUpdateAreaWithoutRecomposing)
 
     stage->PaintWindow();
     EXPECT_EQ(TakeWrites(), (std::vector<RECT>{{10, 5, 40, 20}})) << "the bounding box of the update region";
-    EXPECT_EQ(screen->ColorAt(15, 12), PaletteColour(marker));
+    EXPECT_EQ(screen->ColourAt(15, 12), PaletteColour(marker));
     EXPECT_FALSE(PaintPending(window));
 }
 
@@ -103,8 +103,8 @@ TEST_F(StageWndTest, TrueColourCopiesUseTheFramesColourTable)
     const BYTE teal = IndexOfCubeColour(kTeal);
     stage->m_pFrame->GetColorTable()[teal] = RGBQUAD{3, 2, 1, 0};
     stage->CopyToWindow(nullptr, nullptr);
-    EXPECT_EQ(screen->ColorAt(5, 5), RGB(1, 2, 3));
-    EXPECT_EQ(screen->ColorAt(120, 70), kRed);
+    EXPECT_EQ(screen->ColourAt(5, 5), RGB(1, 2, 3));
+    EXPECT_EQ(screen->ColourAt(120, 70), kRed);
     // Realising changes nothing on a true-colour display.
     EXPECT_FALSE(stage->RealizeStagePalette());
     EXPECT_FALSE(PaintPending(window));
@@ -127,8 +127,8 @@ TEST_F(StageWndTest, PaletteDisplayCopiesPassIndexesThroughTheHeader)
     RGBQUAD* table = stage->m_pFrame->GetColorTable();
     std::fill(table, table + 256, RGBQUAD{0, 0, 0, 0});
     stage->CopyToWindow(nullptr, nullptr);
-    EXPECT_EQ(screen->ColorAt(5, 5), kTeal);
-    EXPECT_EQ(screen->ColorAt(120, 70), kRed);
+    EXPECT_EQ(screen->ColourAt(5, 5), kTeal);
+    EXPECT_EQ(screen->ColourAt(120, 70), kRed);
 }
 
 TEST_F(StageWndTest, AnotherPalettesRealisationMakesTheStageRepaint)
@@ -178,9 +178,9 @@ TEST_F(StageWndTest, PreviewStretchesTheWholeFrameIntoTheHostWindowDrawingOnlyWh
     Play(kTeal, {Square(0, 0, 320, kRed)}, 640, 480);
     EXPECT_EQ(TakeWrites(), (std::vector<RECT>{hostArea, hostArea}));
 
-    EXPECT_EQ(screen->ColorAt(101 + 38, 83 + 28), kRed);
-    EXPECT_EQ(screen->ColorAt(101 + 114, 83 + 83), kTeal);
-    EXPECT_EQ(screen->ColorAt(101 + 114, 83 + 28), kTeal);
+    EXPECT_EQ(screen->ColourAt(101 + 38, 83 + 28), kRed);
+    EXPECT_EQ(screen->ColourAt(101 + 114, 83 + 83), kTeal);
+    EXPECT_EQ(screen->ColourAt(101 + 114, 83 + 28), kTeal);
 
     // A change in one corner of the frame: its copy draws only the window
     // pixels that average it, and leaves the window as a whole copy would.

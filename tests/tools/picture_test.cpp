@@ -71,7 +71,7 @@ TEST(PngDepth, TheFewestBitsThatHoldTheColoursWithTheRealColourCount)
     struct Case {
         int colours;
         WORD bits;
-        DWORD colorsUsed;
+        DWORD coloursUsed;
     };
     // 17 x 13 pixels: odd widths exercise the row padding of every depth.
     for (const Case c : {Case{2, 4, 2}, Case{16, 4, 16}, Case{17, 8, 17}, Case{200, 8, 200}, Case{221, 8, 221}}) {
@@ -79,10 +79,10 @@ TEST(PngDepth, TheFewestBitsThatHoldTheColoursWithTheRealColourCount)
         const PackedPicture picture = ReadPng(dir, 17, 13, rgba, PictureRole::background, PNG_FORMAT_RGB);
         const BITMAPINFOHEADER header = HeaderOf(picture.block);
         EXPECT_EQ(header.biBitCount, c.bits) << c.colours;
-        EXPECT_EQ(header.biClrUsed, c.colorsUsed) << c.colours;
+        EXPECT_EQ(header.biClrUsed, c.coloursUsed) << c.colours;
         EXPECT_EQ(header.biCompression, static_cast<DWORD>(BI_RGB));
         const DWORD stride = ((c.bits * 17 + 31) / 32) * 4;
-        EXPECT_EQ(picture.block.size(), 40 + 4 * c.colorsUsed + stride * 13) << c.colours;
+        EXPECT_EQ(picture.block.size(), 40 + 4 * c.coloursUsed + stride * 13) << c.colours;
         EXPECT_EQ(header.biSizeImage, stride * 13);
         ExpectSameColours(picture, 17, 13, rgba);
         EXPECT_TRUE(picture.warnings.empty());

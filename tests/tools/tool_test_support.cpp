@@ -47,10 +47,10 @@ std::vector<BYTE> FakePlayer(std::size_t size, std::size_t blockAt)
     return player;
 }
 
-std::vector<BYTE> PackedBytes(LONG width, LONG height, WORD bits, DWORD colorsUsed, BYTE fill)
+std::vector<BYTE> PackedBytes(LONG width, LONG height, WORD bits, DWORD coloursUsed, BYTE fill)
 {
     const DWORD stride = ((bits * width + 31) / 32) * 4;
-    const DWORD entries = bits > 8 ? colorsUsed : (colorsUsed ? colorsUsed : 1u << bits);
+    const DWORD entries = bits > 8 ? coloursUsed : (coloursUsed ? coloursUsed : 1u << bits);
     std::vector<BYTE> block(40 + entries * 4 + stride * height, fill);
     BITMAPINFOHEADER header{};
     header.biSize = 40;
@@ -61,7 +61,7 @@ std::vector<BYTE> PackedBytes(LONG width, LONG height, WORD bits, DWORD colorsUs
     header.biSizeImage = 12345;  // not the real size: must be kept as it is
     header.biXPelsPerMeter = 3790;
     header.biYPelsPerMeter = 3780;
-    header.biClrUsed = colorsUsed;
+    header.biClrUsed = coloursUsed;
     header.biClrImportant = 7;
     std::memcpy(block.data(), &header, sizeof header);
     for (DWORD i = 0; i < entries; ++i) {

@@ -23,7 +23,7 @@ std::vector<BYTE> FakePlayer(std::size_t size = 5000, std::size_t blockAt = 1234
 
 // A packed picture with every header field chosen by the caller; rows are
 // filled with `fill` (padding included), colour entry i is (i, 2i, 3i).
-std::vector<BYTE> PackedBytes(LONG width, LONG height, WORD bits, DWORD colorsUsed, BYTE fill);
+std::vector<BYTE> PackedBytes(LONG width, LONG height, WORD bits, DWORD coloursUsed, BYTE fill);
 // A movable block holding those bytes, for a CDIB.
 HGLOBAL BlockOf(const std::vector<BYTE>& bytes);
 

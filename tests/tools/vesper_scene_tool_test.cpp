@@ -100,7 +100,7 @@ TEST(SceneInspection, ABareSceneShowsItsFieldsPictureAndSprites)
     EXPECT_EQ(scene.background->width, 320);
     EXPECT_EQ(scene.background->height, 240);
     EXPECT_EQ(scene.background->bitCount, 8);
-    EXPECT_EQ(scene.background->colorsUsed, 64u);
+    EXPECT_EQ(scene.background->coloursUsed, 64u);
     EXPECT_EQ(scene.background->storedSize, 40u + 64 * 4 + 320 * 240);
     ASSERT_EQ(scene.sprites.size(), 5u);
     const SpriteInfo& first = scene.sprites[0];

@@ -14,7 +14,7 @@ namespace vesper::tools {
 
 namespace {
 
-constexpr std::size_t kBmpHeadersSize = kFileHeaderSize + kInfoHeaderSize + kDIB8ColorTableEntries * sizeof(RGBQUAD);
+constexpr std::size_t kBmpHeadersSize = kFileHeaderSize + kInfoHeaderSize + kDIB8ColourTableEntries * sizeof(RGBQUAD);
 constexpr int kGifColourResolution = 8;
 constexpr int kGifLargestDelay = 0xFFFF;
 constexpr char kLoopApplication[] = "NETSCAPE2.0";
@@ -76,7 +76,7 @@ std::vector<BYTE> EncodeFrameBmp(const CDIB8BPP& frame)
     Put(out, static_cast<std::uint32_t>(pixelBytes), 4);
     Put(out, 0, 4);  // no resolution
     Put(out, 0, 4);
-    Put(out, kDIB8ColorTableEntries, 4);
+    Put(out, kDIB8ColourTableEntries, 4);
     Put(out, 0, 4);  // every colour matters
     for (const PALETTEENTRY& entry : defaultPalette) {
         out.push_back(entry.peBlue);
@@ -147,10 +147,10 @@ platform::Outcome<std::unique_ptr<GifRecording>> GifRecording::Start(int width, 
     if (!encoder->file)
         return {std::nullopt, GifError("cannot start the GIF", error)};
 
-    GifColorType colours[kDIB8ColorTableEntries];
-    for (std::size_t i = 0; i < kDIB8ColorTableEntries; ++i)
+    GifColorType colours[kDIB8ColourTableEntries];
+    for (std::size_t i = 0; i < kDIB8ColourTableEntries; ++i)
         colours[i] = GifColorType{defaultPalette[i].peRed, defaultPalette[i].peGreen, defaultPalette[i].peBlue};
-    ColorMapObject* palette = GifMakeMapObject(static_cast<int>(kDIB8ColorTableEntries), colours);
+    ColorMapObject* palette = GifMakeMapObject(static_cast<int>(kDIB8ColourTableEntries), colours);
     if (!palette)
         return {std::nullopt, "cannot start the GIF: out of memory"};
     EGifSetGifVersion(encoder->file, true);

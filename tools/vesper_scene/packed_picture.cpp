@@ -208,7 +208,7 @@ std::optional<PackedPictureView> PackedPictureView::Of(std::span<const BYTE> blo
     std::memcpy(&header, block.data(), sizeof header);
     const WORD bits = header.biBitCount;
     if (header.biSize != kInfoHeaderSize || header.biCompression != BI_RGB ||
-        (bits != 1 && bits != 4 && bits != 8 && bits != 24) || header.biClrUsed > kMaxColorTableEntries)
+        (bits != 1 && bits != 4 && bits != 8 && bits != 24) || header.biClrUsed > kMaxColourTableEntries)
         return std::nullopt;
     if (!PackedDIBStoredSize(&header, block.size()))
         return std::nullopt;

@@ -31,7 +31,7 @@ std::string PictureText(const PictureInfo& picture)
 {
     std::ostringstream out;
     out << picture.width << " x " << picture.height << ", " << picture.bitCount << " bits per pixel, compression "
-        << picture.compression << ", " << picture.colorsUsed << " colours used, " << picture.storedSize << " bytes";
+        << picture.compression << ", " << picture.coloursUsed << " colours used, " << picture.storedSize << " bytes";
     return out.str();
 }
 
@@ -79,7 +79,7 @@ json PictureJson(const std::optional<PictureInfo>& picture)
         return nullptr;
     return {{"width", picture->width},           {"height", picture->height},
             {"bitCount", picture->bitCount},     {"compression", picture->compression},
-            {"colorsUsed", picture->colorsUsed}, {"size", picture->storedSize},
+            {"colorsUsed", picture->coloursUsed}, {"size", picture->storedSize},
             {"paletteEntries", picture->paletteEntries}};
 }
 

@@ -81,7 +81,7 @@ std::optional<PictureInfo> PictureInfoOf(const CDIB& picture)
     info.height = header->biHeight;
     info.bitCount = header->biBitCount;
     info.compression = header->biCompression;
-    info.colorsUsed = header->biClrUsed;
+    info.coloursUsed = header->biClrUsed;
     info.storedSize = picture.StoredSize();
     info.paletteEntries = picture.palette.GetEntryCount();
     return info;

@@ -21,7 +21,7 @@ struct PictureInfo {
     LONG height = 0;
     WORD bitCount = 0;
     DWORD compression = 0;
-    DWORD colorsUsed = 0;
+    DWORD coloursUsed = 0;
     DWORD storedSize = 0;  // n of the stored form
     int paletteEntries = 0;
 };

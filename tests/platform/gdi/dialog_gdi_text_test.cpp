@@ -25,7 +25,7 @@ RECT InkBox(HeadlessDisplay& screen, const RECT& area, COLORREF background)
     RECT box{0, 0, 0, 0};
     for (LONG y = area.top; y < area.bottom; ++y)
         for (LONG x = area.left; x < area.right; ++x)
-            if (screen.ColorAt(x, y) != background) {
+            if (screen.ColourAt(x, y) != background) {
                 const RECT dot{x, y, x + 1, y + 1};
                 UnionRect(&box, &box, &dot);
             }
@@ -37,7 +37,7 @@ int CountColour(HeadlessDisplay& screen, const RECT& area, COLORREF colour)
     int count = 0;
     for (LONG y = area.top; y < area.bottom; ++y)
         for (LONG x = area.left; x < area.right; ++x)
-            count += screen.ColorAt(x, y) == colour;
+            count += screen.ColourAt(x, y) == colour;
     return count;
 }
 
@@ -110,8 +110,8 @@ TEST_F(TextTest, OpaqueModeFillsTheExtentWithTheBackgroundColourTransparentModeD
     TextOutA(m_dc, 10, 10, "ab", 2);
     const RECT box{10, 10, 10 + extent.cx, 10 + extent.cy};
     EXPECT_EQ(InkBox(*m_screen, {0, 0, 320, 200}, kWhite).right, box.right);
-    EXPECT_EQ(m_screen->ColorAt(box.left, box.top), kRed);
-    EXPECT_EQ(m_screen->ColorAt(box.right - 1, box.bottom - 1), kRed);
+    EXPECT_EQ(m_screen->ColourAt(box.left, box.top), kRed);
+    EXPECT_EQ(m_screen->ColourAt(box.right - 1, box.bottom - 1), kRed);
 
     Clear(kWhite);
     SetBkMode(m_dc, TRANSPARENT);
@@ -346,7 +346,7 @@ TEST_F(TextTest, TextOnAPaletteDisplayUsesTheNearestSystemColour)
     int red = 0;
     for (LONG y = 0; y < 32; ++y)
         for (LONG x = 0; x < 64; ++x) {
-            const COLORREF colour = screen.ColorAt(x, y);
+            const COLORREF colour = screen.ColourAt(x, y);
             EXPECT_TRUE(colour == kWhite || colour == kRed) << "no blending on a palette display";
             red += colour == kRed;
         }
@@ -361,17 +361,17 @@ TEST_F(TextTest, EdgesFramesAndFocusRectangles)
     ASSERT_TRUE(DrawEdge(m_dc, &button, EDGE_RAISED, BF_RECT | BF_MIDDLE | BF_ADJUST));
     EXPECT_EQ(button.left, 12);
     EXPECT_EQ(button.bottom, 38) << "BF_ADJUST leaves the inside of both bands";
-    EXPECT_EQ(m_screen->ColorAt(10, 10), GetSysColor(COLOR_3DLIGHT));
-    EXPECT_EQ(m_screen->ColorAt(59, 39), GetSysColor(COLOR_3DDKSHADOW));
-    EXPECT_EQ(m_screen->ColorAt(11, 11), GetSysColor(COLOR_3DHILIGHT));
-    EXPECT_EQ(m_screen->ColorAt(58, 38), GetSysColor(COLOR_3DSHADOW));
-    EXPECT_EQ(m_screen->ColorAt(30, 25), GetSysColor(COLOR_3DFACE));
+    EXPECT_EQ(m_screen->ColourAt(10, 10), GetSysColor(COLOR_3DLIGHT));
+    EXPECT_EQ(m_screen->ColourAt(59, 39), GetSysColor(COLOR_3DDKSHADOW));
+    EXPECT_EQ(m_screen->ColourAt(11, 11), GetSysColor(COLOR_3DHILIGHT));
+    EXPECT_EQ(m_screen->ColourAt(58, 38), GetSysColor(COLOR_3DSHADOW));
+    EXPECT_EQ(m_screen->ColourAt(30, 25), GetSysColor(COLOR_3DFACE));
 
     RECT sunken{70, 10, 100, 40};
     DrawEdge(m_dc, &sunken, EDGE_SUNKEN, BF_RECT);
-    EXPECT_EQ(m_screen->ColorAt(70, 10), GetSysColor(COLOR_3DSHADOW));
-    EXPECT_EQ(m_screen->ColorAt(71, 11), GetSysColor(COLOR_3DDKSHADOW));
-    EXPECT_EQ(m_screen->ColorAt(85, 25), kWhite) << "no BF_MIDDLE, no fill";
+    EXPECT_EQ(m_screen->ColourAt(70, 10), GetSysColor(COLOR_3DSHADOW));
+    EXPECT_EQ(m_screen->ColourAt(71, 11), GetSysColor(COLOR_3DDKSHADOW));
+    EXPECT_EQ(m_screen->ColourAt(85, 25), kWhite) << "no BF_MIDDLE, no fill";
 
     const RECT frame{110, 10, 130, 20};
     FrameRect(m_dc, &frame, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));

@@ -169,11 +169,11 @@ TEST(DisplayPixels, ReadingOffTheScreenGivesNoPixel)
 {
     auto& palette = UseHeadlessDisplay({4, 3, 8});
     EXPECT_EQ(palette.IndexAt(4, 0), 0);
-    EXPECT_EQ(palette.ColorAt(-1, 0), vesper::platform::Display::kNoColour);
-    EXPECT_EQ(palette.ColorAt(0, 0), RGB(0, 0, 0)) << "a new palette screen shows entry 0, black";
+    EXPECT_EQ(palette.ColourAt(-1, 0), vesper::platform::Display::kNoColour);
+    EXPECT_EQ(palette.ColourAt(0, 0), RGB(0, 0, 0)) << "a new palette screen shows entry 0, black";
     auto& trueColour = UseHeadlessDisplay({4, 3, 32});
-    EXPECT_EQ(trueColour.ColorAt(3, 3), vesper::platform::Display::kNoColour);
-    EXPECT_EQ(trueColour.ColorAt(3, 2), RGB(0, 0, 0));
+    EXPECT_EQ(trueColour.ColourAt(3, 3), vesper::platform::Display::kNoColour);
+    EXPECT_EQ(trueColour.ColourAt(3, 2), RGB(0, 0, 0));
 }
 
 TEST(DisplaySpec, UnsupportedHeadlessModeFallsBackToTheDefault)

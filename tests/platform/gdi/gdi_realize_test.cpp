@@ -16,7 +16,7 @@ namespace {
 
 using vesper::platform::HeadlessDisplay;
 using vesper::platform::Realisation;
-using vesper::platform::StaticColors;
+using vesper::platform::StaticColours;
 using vesper::platform::SystemPalette;
 using vesper::platform::UseHeadlessDisplay;
 using vesper::test::MakePalette;
@@ -52,7 +52,7 @@ int StaticSlot(int i) { return i < 10 ? i : 236 + i; }
 void ExpectStaticColoursInPlace(const std::array<PALETTEENTRY, 256>& system)
 {
     for (int i = 0; i < 20; ++i)
-        EXPECT_TRUE(SameColour(system[StaticSlot(i)], StaticColors()[i])) << "static colour at " << StaticSlot(i);
+        EXPECT_TRUE(SameColour(system[StaticSlot(i)], StaticColours()[i])) << "static colour at " << StaticSlot(i);
 }
 
 class RealiseTest : public ::testing::Test {
@@ -112,7 +112,7 @@ TEST_F(RealiseTest, RealisingCountsTheSystemEntriesThatChange)
     EXPECT_TRUE(SameColour(system[13], Entry(3)));
     EXPECT_TRUE(SameColour(system[14], Entry(4)));
 
-    std::vector<PALETTEENTRY> statics(StaticColors().begin(), StaticColors().end());
+    std::vector<PALETTEENTRY> statics(StaticColours().begin(), StaticColours().end());
     EXPECT_EQ(Realise(statics), 0u) << "static colours are always present";
 }
 
@@ -256,7 +256,7 @@ TEST(SystemPaletteRealisation, APaletteLaidOutLikeTheSystemPaletteRealisesToTheI
     for (int i = 0; i < 256; ++i)
         logical[i] = Entry(i, PC_NOCOLLAPSE);
     for (int i = 0; i < 20; ++i)
-        logical[StaticSlot(i)] = StaticColors()[i];
+        logical[StaticSlot(i)] = StaticColours()[i];
     // A few colours that duplicate static ones must still get their own entries.
     logical[10] = PALETTEENTRY{0, 0, 0, PC_NOCOLLAPSE};
     logical[245] = PALETTEENTRY{255, 255, 255, PC_NOCOLLAPSE};

@@ -161,7 +161,7 @@ TEST_F(StretchTest, StageStyleCopyOfAChangedRectangle)
     for (int y = 0; y < 5; ++y)
         for (int x = 0; x < 6; ++x) {
             const bool inside = x >= r.left && x < r.right && y >= r.top && y < r.bottom;
-            EXPECT_EQ(screen.ColorAt(x, y), Rgb(inside ? 0x010101u * (y * 6 + x) : kBackground)) << x << "," << y;
+            EXPECT_EQ(screen.ColourAt(x, y), Rgb(inside ? 0x010101u * (y * 6 + x) : kBackground)) << x << "," << y;
         }
 }
 
@@ -350,7 +350,7 @@ TEST_F(StretchTest, HalftoneShowsTheExactAreaAverageWhateverTheSizesAndPlaces)
         for (int y = 0; y < kScreenHeight; ++y)
             for (int x = 0; x < kScreenWidth; ++x) {
                 const std::optional<unsigned> expected = ExactAverage(c, width, height, colours, x, y);
-                ASSERT_EQ(screen.ColorAt(x, y), Rgb(expected.value_or(kBackground)))
+                ASSERT_EQ(screen.ColourAt(x, y), Rgb(expected.value_or(kBackground)))
                     << "pixel " << x << "," << y << " of a " << width << "x" << height << (deep ? " 24" : " 8")
                     << "-bit picture drawn at " << c.xDest << "," << c.yDest << " size " << c.destWidth << "x"
                     << c.destHeight << " from " << c.xSrc << "," << c.ySrc << " size " << c.srcWidth << "x"
@@ -394,7 +394,7 @@ TEST_F(StretchTest, PaletteIndexesGoThroughTheRealisedPalette)
     EXPECT_EQ(screen.IndexAt(2, 0), 10);
     EXPECT_EQ(screen.IndexAt(3, 0), 250);
     EXPECT_EQ(screen.IndexAt(4, 0), 0);
-    EXPECT_EQ(screen.ColorAt(0, 0), RGB(0x77, 0x88, 0x99));
+    EXPECT_EQ(screen.ColourAt(0, 0), RGB(0x77, 0x88, 0x99));
 
     // A value past the colour table, and a table index past the palette, read as logical entry 0.
     const TestDib beyond = MakeDib(2, 1, 8, {7, 0}, {99}, RowOrder::BottomUp, true);

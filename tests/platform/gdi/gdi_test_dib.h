@@ -96,7 +96,7 @@ inline std::vector<COLORREF> PixelsIn(platform::Display& screen, const RECT& are
     std::vector<COLORREF> pixels;
     for (LONG y = area.top; y < area.bottom; ++y)
         for (LONG x = area.left; x < area.right; ++x)
-            pixels.push_back(screen.ColorAt(x, y));
+            pixels.push_back(screen.ColourAt(x, y));
     return pixels;
 }
 

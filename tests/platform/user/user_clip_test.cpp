@@ -55,12 +55,12 @@ protected:
     // The colour of the pixels just outside each side of kAbove.
     void ExpectAroundTheWindowAbove(COLORREF colour) const
     {
-        EXPECT_EQ(m_screen->ColorAt(kAbove.left - 1, kAbove.top), colour);
-        EXPECT_EQ(m_screen->ColorAt(kAbove.right, kAbove.bottom - 1), colour);
-        EXPECT_EQ(m_screen->ColorAt(kAbove.left, kAbove.top - 1), colour);
-        EXPECT_EQ(m_screen->ColorAt(kAbove.right - 1, kAbove.bottom), colour);
-        EXPECT_EQ(m_screen->ColorAt(0, 0), colour);
-        EXPECT_EQ(m_screen->ColorAt(639, 479), colour);
+        EXPECT_EQ(m_screen->ColourAt(kAbove.left - 1, kAbove.top), colour);
+        EXPECT_EQ(m_screen->ColourAt(kAbove.right, kAbove.bottom - 1), colour);
+        EXPECT_EQ(m_screen->ColourAt(kAbove.left, kAbove.top - 1), colour);
+        EXPECT_EQ(m_screen->ColourAt(kAbove.right - 1, kAbove.bottom), colour);
+        EXPECT_EQ(m_screen->ColourAt(0, 0), colour);
+        EXPECT_EQ(m_screen->ColourAt(639, 479), colour);
     }
 
     static bool HasUpdate(HWND window) { return GetUpdateRect(window, nullptr, FALSE) != FALSE; }
@@ -127,8 +127,8 @@ TEST_F(ClipTest, EveryPrimitiveOnTheWindowBelowLeavesTheWindowAboveAlone)
     // A focus rectangle whose left side runs down through the window above.
     const RECT focus{250, 100, 350, 350};
     EXPECT_TRUE(DrawFocusRect(dc, &focus));
-    EXPECT_NE(m_screen->ColorAt(250, 100), kGreen) << "a dot outside the window above is inverted";
-    EXPECT_NE(m_screen->ColorAt(250, 340), kGreen);
+    EXPECT_NE(m_screen->ColourAt(250, 100), kGreen) << "a dot outside the window above is inverted";
+    EXPECT_NE(m_screen->ColourAt(250, 340), kGreen);
     ReleaseDC(m_below, dc);
 
     EXPECT_EQ(Pixels(kAbove), above) << "nothing reached the window above";
@@ -170,7 +170,7 @@ TEST_F(ClipTest, HiddenWindowsDoNotHideAnything)
     ShowWindow(m_above, SW_HIDE);
     EXPECT_EQ(ClipBox(m_below, box), SIMPLEREGION);
     Fill(m_below, kRed);
-    EXPECT_EQ(m_screen->ColorAt(kAbove.left + 1, kAbove.top + 1), kRed);
+    EXPECT_EQ(m_screen->ColourAt(kAbove.left + 1, kAbove.top + 1), kRed);
 }
 
 TEST_F(ClipTest, AChildIsCutByTheWindowsInFrontOfItsTopLevelWindow)
@@ -187,14 +187,14 @@ TEST_F(ClipTest, AChildIsCutByTheWindowsInFrontOfItsTopLevelWindow)
     const RECT whole{0, 0, 100, 100};
     EXPECT_TRUE(EqualRect(&box, &whole));
     Fill(child, kRed);
-    EXPECT_EQ(m_screen->ColorAt(249, 149), kRed);
-    EXPECT_EQ(m_screen->ColorAt(199, 199), kRed);
-    EXPECT_EQ(m_screen->ColorAt(200, 150), kWhite) << "the window in front keeps its pixels";
-    EXPECT_EQ(m_screen->ColorAt(249, 199), kWhite);
+    EXPECT_EQ(m_screen->ColourAt(249, 149), kRed);
+    EXPECT_EQ(m_screen->ColourAt(199, 199), kRed);
+    EXPECT_EQ(m_screen->ColourAt(200, 150), kWhite) << "the window in front keeps its pixels";
+    EXPECT_EQ(m_screen->ColourAt(249, 199), kWhite);
 
     EXPECT_EQ(ClipBox(childAbove, box), SIMPLEREGION) << "the window behind hides nothing of it";
     Fill(childAbove, kGreen);
-    EXPECT_EQ(m_screen->ColorAt(kAbove.left, kAbove.top), kGreen);
+    EXPECT_EQ(m_screen->ColourAt(kAbove.left, kAbove.top), kGreen);
 }
 
 TEST_F(ClipTest, WhatAWindowUncoversByHidingOrDestructionIsRepainted)
@@ -229,10 +229,10 @@ TEST_F(ClipTest, WhatAWindowUncoversByHidingOrDestructionIsRepainted)
     FillRect(dc, &kScreen, red);
     DeleteObject(red);
     EndPaint(m_below, &paint);
-    EXPECT_EQ(m_screen->ColorAt(kAbove.left, kAbove.top), kRed);
-    EXPECT_EQ(m_screen->ColorAt(kAbove.right - 1, kAbove.top), kRed);
-    EXPECT_EQ(m_screen->ColorAt(kAbove.right - 1, kAbove.bottom - 1), kBlue);
-    EXPECT_EQ(m_screen->ColorAt(kAbove.left - 1, kAbove.top), kBlack) << "only the uncovered area";
+    EXPECT_EQ(m_screen->ColourAt(kAbove.left, kAbove.top), kRed);
+    EXPECT_EQ(m_screen->ColourAt(kAbove.right - 1, kAbove.top), kRed);
+    EXPECT_EQ(m_screen->ColourAt(kAbove.right - 1, kAbove.bottom - 1), kBlue);
+    EXPECT_EQ(m_screen->ColourAt(kAbove.left - 1, kAbove.top), kBlack) << "only the uncovered area";
 }
 
 TEST_F(ClipTest, RaisingAWindowRepaintsWhatWasCoveredOfItButTopmostWindowsStayInFront)

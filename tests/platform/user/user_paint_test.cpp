@@ -73,11 +73,11 @@ TEST_F(PaintTest, BeginPaintReportsTheBoundingBoxOfTheUpdateRegionAndClipsToIt)
     EXPECT_FALSE(PaintPending(window)) << "BeginPaint emptied the update region";
     EXPECT_FALSE(GetUpdateRect(window, &pending, FALSE));
     EXPECT_TRUE(IsRectEmpty(&pending));
-    EXPECT_EQ(m_screen->ColorAt(110, 55), kWhite);
-    EXPECT_EQ(m_screen->ColorAt(139, 69), kWhite);
-    EXPECT_EQ(m_screen->ColorAt(109, 55), kBlack);
-    EXPECT_EQ(m_screen->ColorAt(140, 55), kBlack);
-    EXPECT_EQ(m_screen->ColorAt(110, 70), kBlack);
+    EXPECT_EQ(m_screen->ColourAt(110, 55), kWhite);
+    EXPECT_EQ(m_screen->ColourAt(139, 69), kWhite);
+    EXPECT_EQ(m_screen->ColourAt(109, 55), kBlack);
+    EXPECT_EQ(m_screen->ColourAt(140, 55), kBlack);
+    EXPECT_EQ(m_screen->ColourAt(110, 70), kBlack);
 }
 
 TEST_F(PaintTest, InvalidationIsCutToTheClientAreaAndIgnoredForHiddenWindows)
@@ -119,9 +119,9 @@ TEST_F(PaintTest, ErasingFillsWithTheClassBrushOnlyWhereRepaintingWasAskedFor)
     EXPECT_FALSE(paint.fErase) << "the class brush erased the background";
     EndPaint(window, &paint);
     EXPECT_EQ(Only(MessageLog::Instance().MessagesOf(window), {WM_ERASEBKGND}), (std::vector<UINT>{WM_ERASEBKGND}));
-    EXPECT_EQ(m_screen->ColorAt(100, 50), kWhite);
-    EXPECT_EQ(m_screen->ColorAt(119, 59), kWhite);
-    EXPECT_EQ(m_screen->ColorAt(120, 50), kBlack);
+    EXPECT_EQ(m_screen->ColourAt(100, 50), kWhite);
+    EXPECT_EQ(m_screen->ColourAt(119, 59), kWhite);
+    EXPECT_EQ(m_screen->ColourAt(120, 50), kBlack);
 
     HWND bare = MakePaintedWindow(m_class);
     InvalidateRect(bare, nullptr, TRUE);
@@ -195,11 +195,11 @@ TEST_F(PaintTest, AWindowContextDrawsFromTheWindowsOriginOnTheScreen)
     const RECT corner{-5, -5, 1, 1};
     HBRUSH red = CreateSolidBrush(RGB(255, 0, 0));
     EXPECT_EQ(FillRect(dc, &corner, red), 1);
-    EXPECT_EQ(m_screen->ColorAt(100, 50), RGB(255, 0, 0));
-    EXPECT_EQ(m_screen->ColorAt(99, 50), kBlack) << "nothing outside the window";
+    EXPECT_EQ(m_screen->ColourAt(100, 50), RGB(255, 0, 0));
+    EXPECT_EQ(m_screen->ColourAt(99, 50), kBlack) << "nothing outside the window";
     EXPECT_EQ(FillRect(dc, &corner, static_cast<HBRUSH>(GetStockObject(NULL_BRUSH))), 1);
     EXPECT_EQ(FillRect(dc, &corner, reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1)), 1) << "a system colour";
-    EXPECT_EQ(m_screen->ColorAt(100, 50), kWhite);
+    EXPECT_EQ(m_screen->ColourAt(100, 50), kWhite);
     EXPECT_EQ(FillRect(nullptr, &corner, red), 0);
     ReleaseDC(window, dc);
     DeleteObject(red);
@@ -221,7 +221,7 @@ TEST_F(PaintTest, FillingOnAPaletteDisplayUsesTheNearestSystemColour)
     FillRect(dc, &all, nearlyWhite);
     ReleaseDC(window, dc);
     DeleteObject(nearlyWhite);
-    EXPECT_EQ(vesper::platform::CurrentDisplay().ColorAt(5, 5), kWhite);
+    EXPECT_EQ(vesper::platform::CurrentDisplay().ColourAt(5, 5), kWhite);
     EXPECT_EQ(vesper::platform::CurrentDisplay().IndexAt(5, 5), 255) << "white is the last static colour";
 }
 

@@ -380,12 +380,12 @@ TEST_F(WindowTest, AChildDrawsOnlyInsideItsParentsClientArea)
     EXPECT_EQ(FillRect(dc, &everything, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH))), 1);
     ReleaseDC(child, dc);
     const COLORREF white = RGB(255, 255, 255);
-    EXPECT_EQ(m_screen->ColorAt(100, 130), white) << "the child's client (20, 0) lies at the host's left edge";
-    EXPECT_EQ(m_screen->ColorAt(159, 179), white);
-    EXPECT_NE(m_screen->ColorAt(99, 130), white) << "left of the host";
-    EXPECT_NE(m_screen->ColorAt(120, 180), white) << "below the host";
-    EXPECT_NE(m_screen->ColorAt(160, 150), white) << "right of the child";
-    EXPECT_NE(m_screen->ColorAt(120, 129), white) << "above the child";
+    EXPECT_EQ(m_screen->ColourAt(100, 130), white) << "the child's client (20, 0) lies at the host's left edge";
+    EXPECT_EQ(m_screen->ColourAt(159, 179), white);
+    EXPECT_NE(m_screen->ColourAt(99, 130), white) << "left of the host";
+    EXPECT_NE(m_screen->ColourAt(120, 180), white) << "below the host";
+    EXPECT_NE(m_screen->ColourAt(160, 150), white) << "right of the child";
+    EXPECT_NE(m_screen->ColourAt(120, 129), white) << "above the child";
 }
 
 // ---- Window data and system values --------------------------------------------------
