@@ -100,7 +100,8 @@ HGLOBAL ReadFrameBlock(BmpSource& source)
     {
         BlockLock lock(block);
         if (lock.bytes()) {
-            const BITMAPINFOHEADER header = vesper::imaging::StoredHeader(headers->info, *layout, kDIB8ColourTableEntries);
+            const BITMAPINFOHEADER header =
+                vesper::imaging::StoredHeader(headers->info, *layout, kDIB8ColourTableEntries);
             std::memcpy(lock.bytes(), &header, sizeof header);
             std::copy(table->begin(), table->end(), reinterpret_cast<RGBQUAD*>(lock.bytes() + kInfoHeaderSize));
             read = vesper::imaging::ReadUncompressedRows(source, *layout, lock.bytes() + kDIB8PixelOffset);

@@ -175,7 +175,8 @@ HGLOBAL CreatePackedDIB(LONG width, LONG height, WORD bitsPerPixel)
     if (!stride || height < 0)
         return nullptr;
     const UINT colours = DefaultColourCount(depth);
-    const std::uint64_t size = kInfoHeaderSize + std::uint64_t{colours} * sizeof(RGBQUAD) + std::uint64_t{*stride} * height;
+    const std::uint64_t size =
+        kInfoHeaderSize + std::uint64_t{colours} * sizeof(RGBQUAD) + std::uint64_t{*stride} * height;
     if (size > kMaxBlockBytes)
         return nullptr;
     HGLOBAL block = GlobalAlloc(GHND, size);
