@@ -3,6 +3,8 @@
 // instructions the processor offers. Every variant writes the same bytes.
 #pragma once
 
+#include "imaging/internal.h"
+
 #include <cstddef>
 #include <span>
 

@@ -3,6 +3,8 @@
 // the window is destroyed. Every message then goes on to DefScreenSaverProc.
 #pragma once
 
+#include "saver/internal.h"
+
 #include "platform/win32.h"
 
 class CVesperDoc;

@@ -2,6 +2,8 @@
 // the private settings file "vesper.ini", section "settings", key "speed".
 #pragma once
 
+#include "saver/internal.h"
+
 #include <optional>
 
 #include "platform/win32.h"

@@ -4,6 +4,8 @@
 // milliseconds passed since the last tick it sent.
 #pragma once
 
+#include "saver/internal.h"
+
 #include "platform/win32.h"
 
 void CALLBACK TickTimerProc(UINT timerId, UINT message, DWORD_PTR window, DWORD_PTR reserved1, DWORD_PTR reserved2);

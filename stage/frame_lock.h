@@ -3,6 +3,8 @@
 // at its end, and a lock taken by someone else is left alone.
 #pragma once
 
+#include "stage/internal.h"
+
 #include "imaging/dib8bpp.h"
 #include "platform/win32.h"
 

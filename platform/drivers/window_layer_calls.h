@@ -3,6 +3,8 @@
 // call. Each entry point returns without waiting for a window's thread.
 #pragma once
 
+#include "platform/internal.h"
+
 #include <mutex>
 
 #include "platform/api/win32_types.h"

@@ -2,6 +2,8 @@
 // so that rows can be read without going past what the header promises.
 #pragma once
 
+#include "platform/internal.h"
+
 #include <array>
 #include <cstddef>
 #include <cstdint>

@@ -4,6 +4,8 @@
 // offers. Every variant writes the same bytes.
 #pragma once
 
+#include "platform/internal.h"
+
 #include <array>
 #include <cstddef>
 #include <cstdint>

@@ -4,6 +4,8 @@
 // Everything here is called with GdiMutex() held.
 #pragma once
 
+#include "platform/internal.h"
+
 #include <cstdint>
 #include <functional>
 #include <memory>

@@ -3,6 +3,8 @@
 // areas met in practice have a handful of pieces, so a plain list serves.
 #pragma once
 
+#include "platform/internal.h"
+
 #include <span>
 #include <vector>
 

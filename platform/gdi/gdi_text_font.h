@@ -5,6 +5,8 @@
 // Everything here is called with GdiMutex() held.
 #pragma once
 
+#include "platform/internal.h"
+
 #include <memory>
 #include <string>
 #include <string_view>

@@ -9,6 +9,8 @@
 // exactly the threads whose deadlines it passes, without lost wake-ups.
 #pragma once
 
+#include "platform/internal.h"
+
 #include <atomic>
 #include <cstdint>
 #include <limits>

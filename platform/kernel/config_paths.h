@@ -2,6 +2,8 @@
 // and the password hash all live in one folder per user.
 #pragma once
 
+#include "platform/internal.h"
+
 #include <filesystem>
 #include <string_view>
 

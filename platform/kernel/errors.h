@@ -2,6 +2,8 @@
 // part of the platform layer reports through GetLastError.
 #pragma once
 
+#include "platform/internal.h"
+
 #include <filesystem>
 
 #include "platform/api/win32_types.h"

@@ -4,6 +4,8 @@
 // 2 MiB pages, where the system allows, removes most of those misses.
 #pragma once
 
+#include "platform/internal.h"
+
 #include <cstddef>
 
 namespace vesper::platform {

@@ -7,6 +7,8 @@
 // The input-method module is deliberately absent: it is never loaded.
 #pragma once
 
+#include "platform/internal.h"
+
 #include <span>
 #include <string_view>
 

@@ -18,6 +18,8 @@
 // case and keep the case of their creation.
 #pragma once
 
+#include "platform/internal.h"
+
 #include <optional>
 #include <string>
 #include <string_view>

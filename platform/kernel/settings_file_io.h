@@ -2,6 +2,8 @@
 // the user (settings, registry store, password hash).
 #pragma once
 
+#include "platform/internal.h"
+
 #include <sys/types.h>
 
 #include <cstddef>

@@ -9,6 +9,8 @@
 // one counts for reading and writing.
 #pragma once
 
+#include "platform/internal.h"
+
 #include <optional>
 #include <string>
 #include <string_view>

@@ -3,6 +3,8 @@
 // window classes and titles, font faces.
 #pragma once
 
+#include "platform/internal.h"
+
 #include <algorithm>
 #include <string_view>
 

@@ -4,6 +4,8 @@
 // sent to it, since callbacks commonly send to a window of that thread.
 #pragma once
 
+#include "platform/internal.h"
+
 #include <vector>
 
 #include "platform/win32.h"

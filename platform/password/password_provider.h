@@ -3,6 +3,8 @@
 // current PasswordPrompt for the texts they need.
 #pragma once
 
+#include "platform/internal.h"
+
 #include <cstdint>
 
 #include "platform/win32.h"

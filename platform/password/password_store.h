@@ -4,6 +4,8 @@
 // use: HKEY_CURRENT_USER "Control Panel\Desktop", "ScreenSaveUsePassword".
 #pragma once
 
+#include "platform/internal.h"
+
 #include <filesystem>
 
 #include "platform/password/password_secret.h"

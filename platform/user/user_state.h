@@ -8,6 +8,8 @@
 // lock held, so the window layer must not take GDI's lock under its own.
 #pragma once
 
+#include "platform/internal.h"
+
 #include <array>
 #include <cstdint>
 #include <deque>

@@ -3,6 +3,8 @@
 // taken. All of it with the window layer's lock held.
 #pragma once
 
+#include "platform/internal.h"
+
 #include <cstdint>
 #include <functional>
 

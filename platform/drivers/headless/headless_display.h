@@ -2,6 +2,8 @@
 // through GDI and read the pixels back.
 #pragma once
 
+#include "platform/internal.h"
+
 #include <memory>
 #include <optional>
 #include <string_view>

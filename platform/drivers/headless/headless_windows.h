@@ -4,6 +4,8 @@
 // would own (the preview host of the display settings).
 #pragma once
 
+#include "platform/internal.h"
+
 #include <deque>
 #include <map>
 #include <mutex>

@@ -3,6 +3,8 @@
 // screen.
 #pragma once
 
+#include "platform/internal.h"
+
 #include <memory>
 #include <string>
 #include <string_view>

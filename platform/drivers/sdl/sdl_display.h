@@ -4,6 +4,8 @@
 // process, shared by every SdlDisplay and SdlWindowBackend made in it.
 #pragma once
 
+#include "platform/internal.h"
+
 #include <SDL.h>
 
 #include <functional>

@@ -4,6 +4,8 @@
 // still counts as input.
 #pragma once
 
+#include "platform/internal.h"
+
 #include <SDL.h>
 
 #include "platform/api/win32_types.h"

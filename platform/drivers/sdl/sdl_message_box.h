@@ -3,6 +3,8 @@
 // thread; the calling thread waits for the answer.
 #pragma once
 
+#include "platform/internal.h"
+
 #include <SDL.h>
 
 #include <vector>

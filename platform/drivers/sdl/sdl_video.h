@@ -7,6 +7,8 @@
 // that window is destroyed meanwhile, as another program's window can be.)
 #pragma once
 
+#include "platform/internal.h"
+
 #include <SDL.h>
 
 #include <functional>

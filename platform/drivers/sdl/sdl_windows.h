@@ -8,6 +8,8 @@
 // here hand it over and, where they answer something, wait for it.
 #pragma once
 
+#include "platform/internal.h"
+
 #include <memory>
 
 #include "platform/drivers/sdl/sdl_display.h"

@@ -11,6 +11,8 @@
 // connection of our own.
 #pragma once
 
+#include "platform/internal.h"
+
 #include <SDL.h>
 
 #include <cstdint>

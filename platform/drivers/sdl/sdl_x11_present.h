@@ -11,6 +11,8 @@
 // SDL's window surfaces.
 #pragma once
 
+#include "platform/internal.h"
+
 #include <memory>
 #include <mutex>
 #include <string>

@@ -3,6 +3,8 @@
 // point to, made on WM_NCCREATE and deleted on WM_NCDESTROY.
 #pragma once
 
+#include "platform/internal.h"
+
 #include <algorithm>
 #include <optional>
 #include <string>

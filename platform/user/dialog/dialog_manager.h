@@ -2,6 +2,8 @@
 // its controls, the focus rules that controls report to.
 #pragma once
 
+#include "platform/internal.h"
+
 #include <vector>
 
 #include "platform/win32.h"

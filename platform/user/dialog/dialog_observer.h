@@ -5,6 +5,8 @@
 // on the dialog's thread, without the window layer's lock held.
 #pragma once
 
+#include "platform/internal.h"
+
 #include "platform/api/win32_types.h"
 
 namespace vesper::platform::dialog {

@@ -1,0 +1,2 @@
+// A guard that lets every includer through.
+#pragma once
