@@ -18,6 +18,7 @@
 
 namespace vesper::platform {
 class Display;
+struct Surface;
 }
 
 namespace vesper::platform::gdi {
@@ -120,6 +121,9 @@ HGDIOBJ StockFont(int index);
 // context's palette for palette-index colours; `pixel` receives
 // display.Pixels().bytesPerPixel bytes.
 void DevicePixelOf(COLORREF colour, const DeviceContext& context, Display& display, BYTE pixel[4]);
+// Fills an area of the surface (inside it) with one such pixel value, a row
+// at a time: the erase of a full screen is tens of megabytes.
+void FillArea(const Surface& surface, const RECT& area, const BYTE pixel[4]);
 HPALETTE StockPalette();
 
 // Where a window's device context draws: `client` is the window's client

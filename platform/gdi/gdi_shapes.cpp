@@ -1,6 +1,7 @@
 // Pixel values of colours, the system colour brushes and the outlines that
 // controls are drawn with: FrameRect, DrawEdge and DrawFocusRect.
 #include <algorithm>
+#include <cstring>
 #include <map>
 
 #include "platform/drivers/display.h"
@@ -36,6 +37,29 @@ void DevicePixelOf(COLORREF colour, const DeviceContext& context, Display& displ
     pixel[1] = GetGValue(colour);
     pixel[2] = GetRValue(colour);
     pixel[3] = 0;
+}
+
+void FillArea(const Surface& surface, const RECT& area, const BYTE pixel[4])
+{
+    if (area.right <= area.left || surface.bytesPerPixel <= 0)
+        return;
+    const auto pixelBytes = static_cast<std::size_t>(surface.bytesPerPixel);
+    const std::size_t rowBytes = static_cast<std::size_t>(area.right - area.left) * pixelBytes;
+    const bool oneByteValue = std::all_of(pixel, pixel + pixelBytes, [&](BYTE b) { return b == pixel[0]; });
+    for (LONG y = area.top; y < area.bottom; ++y) {
+        BYTE* row = surface.Row(y) + area.left * surface.bytesPerPixel;
+        if (oneByteValue) {
+            std::memset(row, pixel[0], rowBytes);
+            continue;
+        }
+        // The pixel, then what is filled so far copied after itself.
+        std::memcpy(row, pixel, pixelBytes);
+        for (std::size_t filled = pixelBytes; filled < rowBytes;) {
+            const std::size_t more = std::min(filled, rowBytes - filled);
+            std::memcpy(row + filled, row, more);
+            filled += more;
+        }
+    }
 }
 
 }  // namespace vesper::platform::gdi

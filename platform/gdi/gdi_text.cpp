@@ -147,10 +147,7 @@ bool PaintText(const DeviceContext& context, POINT at, std::string_view text, co
     ForEachVisiblePart(context, display, limit, [&](const RECT& part) {
         RECT box;
         if (context.backgroundMode == OPAQUE && IntersectRect(&box, &cell, &part)) {
-            for (LONG y = box.top; y < box.bottom; ++y)
-                for (LONG x = box.left; x < box.right; ++x)
-                    std::memcpy(surface.Row(y) + x * surface.bytesPerPixel, backgroundPixel,
-                                static_cast<std::size_t>(surface.bytesPerPixel));
+            FillArea(surface, box, backgroundPixel);
             display.AreaChanged(box);
         }
         if (!glyphs)

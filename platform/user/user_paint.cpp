@@ -216,11 +216,7 @@ int FillRect(HDC hDC, const RECT* lprc, HBRUSH hbr)
     gdi::DevicePixelOf(*colour, *context, display, pixel);
     const Surface surface = display.Pixels();
     gdi::ForEachVisiblePart(*context, display, area, [&](const RECT& part) {
-        for (LONG y = part.top; y < part.bottom; ++y) {
-            BYTE* row = surface.Row(y) + part.left * surface.bytesPerPixel;
-            for (LONG x = part.left; x < part.right; ++x, row += surface.bytesPerPixel)
-                std::memcpy(row, pixel, static_cast<std::size_t>(surface.bytesPerPixel));
-        }
+        gdi::FillArea(surface, part, pixel);
         display.AreaChanged(part);
     });
     return 1;
