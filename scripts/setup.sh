@@ -11,7 +11,7 @@ packages=(
   libgif-dev
   libsdl2-dev libx11-dev libxext-dev xvfb xauth xfonts-base xdotool x11-utils imagemagick
   time
-  xscreensaver dpkg-dev
+  xscreensaver dpkg-dev openbox
   g++-mingw-w64-x86-64-posix wine64 googletest
 )
 

@@ -424,7 +424,12 @@ NativeWindowId SdlWindowBackend::CreateNativeWindow(const NativeWindowRequest& r
             Uint32 flags = SDL_WINDOW_HIDDEN | SDL_WINDOW_BORDERLESS;
             if (request.topmost)
                 flags |= SDL_WINDOW_ALWAYS_ON_TOP;
-            if (Covers(request.screenArea, m_state->screen->Mode()))
+            // On X without a window manager nobody grants the full-screen
+            // state, and SDL would wait a tenth of a second for it at showing
+            // and again at hiding: there the borderless window over the whole
+            // screen is all of it already.
+            const bool unmanagedX = x11::Available() && !x11::WindowManagerRuns();
+            if (Covers(request.screenArea, m_state->screen->Mode()) && !unmanagedX)
                 flags |= SDL_WINDOW_FULLSCREEN_DESKTOP;
             window.sdl = SDL_CreateWindow(request.title.c_str(), request.screenArea.left, request.screenArea.top,
                                           width, height, flags);

@@ -195,6 +195,15 @@ WindowNumber ScreenRootWindow()
     return display ? DefaultRootWindow(display) : 0;
 }
 
+bool WindowManagerRuns()
+{
+    ::Display* display = XDisplay();
+    XWindowAttributes root{};
+    // all_event_masks joins what every client selected on the root.
+    return display && XGetWindowAttributes(display, DefaultRootWindow(display), &root) &&
+           (root.all_event_masks & SubstructureRedirectMask) != 0;
+}
+
 WindowNumber CreateChildWindow(WindowNumber parent, int x, int y, int width, int height)
 {
     ::Display* display = XDisplay();

@@ -41,6 +41,11 @@ std::optional<RECT> ClientAreaOf(WindowNumber window);
 // The screen's root window, 0 without X.
 WindowNumber ScreenRootWindow();
 
+// Whether a window manager runs: some client redirects the root window's
+// map and configure requests. Without one nobody answers a request for the
+// full-screen state.
+bool WindowManagerRuns();
+
 // Makes a child window of `parent` at (x, y) of its client area with the
 // given size, unmapped, and watches both for destruction; 0 when it cannot be
 // made. A child of the root window is kept from the window manager, which

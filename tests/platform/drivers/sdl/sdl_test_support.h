@@ -167,14 +167,30 @@ public:
         return focus == window;
     }
 
-    // The top-level window (a child of the root) with the given name.
-    std::optional<XWindow> FindByName(const std::string& name) const
+    // Whether some client (a window manager) redirects the root window's map
+    // and configure requests.
+    bool RootIsRedirected() const
+    {
+        XWindowAttributes root{};
+        return XGetWindowAttributes(m_display, Root(), &root) && (root.all_event_masks & SubstructureRedirectMask);
+    }
+
+    // The top-level window (a child of the root) with the given name; with
+    // `inFrames`, also a window that a window manager put into a frame of its
+    // own (a child of a child of the root).
+    std::optional<XWindow> FindByName(const std::string& name, bool inFrames = false) const
+    {
+        return FindAmongChildren(Root(), name, inFrames ? 2 : 1);
+    }
+
+private:
+    std::optional<XWindow> FindAmongChildren(XWindow window, const std::string& name, int depth) const
     {
         XWindow root = 0;
         XWindow parent = 0;
         XWindow* children = nullptr;
         unsigned count = 0;
-        if (!XQueryTree(m_display, Root(), &root, &parent, &children, &count))
+        if (depth == 0 || !XQueryTree(m_display, window, &root, &parent, &children, &count))
             return std::nullopt;
         std::optional<XWindow> found;
         for (unsigned i = 0; i < count && !found; ++i) {
@@ -185,13 +201,14 @@ public:
                     found = children[i];
                 XFree(title.value);
             }
+            if (!found)
+                found = FindAmongChildren(children[i], name, depth - 1);
         }
         if (children)
             XFree(children);
         return found;
     }
 
-private:
     static COLORREF ColourOf(const XImage& image, unsigned long pixel)
     {
         return RGB(Channel(pixel, image.red_mask), Channel(pixel, image.green_mask), Channel(pixel, image.blue_mask));

@@ -5,6 +5,11 @@
 #include "tests/platform/drivers/sdl/sdl_test_support.h"
 
 #include <X11/Xatom.h>
+#include <fcntl.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace {
 
@@ -49,8 +54,88 @@ bool Painted(HWND window)
     return !PaintPending(window) && !MessageLog::Instance().OfKind(WM_PAINT).empty();
 }
 
+// A window manager (openbox) on the test's X server while it lives.
+class WindowManager {
+public:
+    WindowManager()
+    {
+        posix_spawn_file_actions_t files;
+        posix_spawn_file_actions_init(&files);
+        posix_spawn_file_actions_addopen(&files, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
+        posix_spawn_file_actions_adddup2(&files, STDOUT_FILENO, STDERR_FILENO);
+        char program[] = "openbox";
+        char noSession[] = "--sm-disable";
+        char* argv[] = {program, noSession, nullptr};
+        if (posix_spawnp(&m_pid, program, &files, nullptr, argv, environ) != 0)
+            m_pid = -1;
+        posix_spawn_file_actions_destroy(&files);
+    }
+    ~WindowManager()
+    {
+        if (m_pid <= 0)
+            return;
+        kill(m_pid, SIGTERM);
+        waitpid(m_pid, nullptr, 0);
+    }
+    WindowManager(const WindowManager&) = delete;
+    WindowManager& operator=(const WindowManager&) = delete;
+
+    bool Started() const { return m_pid > 0; }
+
+private:
+    pid_t m_pid = -1;
+};
+
 class SdlWindowTest : public SdlTest {
 protected:
+    // Whether a window manager puts a newly mapped window into a frame (its
+    // parent is no longer the root) within a few seconds. A window manager
+    // that has just started may leave a window mapped too early alone, so a
+    // new probe is mapped every round.
+    bool FramesANewWindow()
+    {
+        for (int round = 0; round < 25; ++round) {
+            const XWindow probe = m_x.MakeHostWindow(0, 0, 10, 10);
+            const bool framed = PumpUntil([&] { return ParentOf(probe) != m_x.Root(); }, 0.2);
+            XDestroyWindow(m_x.Get(), probe);
+            XSync(m_x.Get(), False);
+            if (framed)
+                return true;
+        }
+        return false;
+    }
+
+    XWindow ParentOf(XWindow window) const
+    {
+        XWindow root = 0;
+        XWindow parent = 0;
+        XWindow* children = nullptr;
+        unsigned count = 0;
+        if (!XQueryTree(m_x.Get(), window, &root, &parent, &children, &count))
+            return 0;
+        if (children)
+            XFree(children);
+        return parent;
+    }
+
+    // Whether the window's _NET_WM_STATE holds the named state.
+    bool HoldsState(XWindow window, const char* state) const
+    {
+        Atom type = 0;
+        int format = 0;
+        unsigned long count = 0;
+        unsigned long remaining = 0;
+        unsigned char* data = nullptr;
+        if (XGetWindowProperty(m_x.Get(), window, XInternAtom(m_x.Get(), "_NET_WM_STATE", False), 0, 64, False,
+                               XA_ATOM, &type, &format, &count, &remaining, &data) != Success)
+            return false;
+        const auto* states = reinterpret_cast<const Atom*>(data);
+        const bool held = std::find(states, states + count, XInternAtom(m_x.Get(), state, False)) != states + count;
+        if (data)
+            XFree(data);
+        return held;
+    }
+
     HWND MakeFullScreen()
     {
         return Track(CreateWindowExA(WS_EX_TOPMOST, m_class.Name(), "Vesper full screen",
@@ -98,22 +183,40 @@ TEST_F(SdlWindowTest, AFullScreenWindowShowsWhatGdiDrew)
     EXPECT_EQ(m_x.ColourAt(0, 0), kRed) << "the window starts at the screen's corner";
     EXPECT_EQ(m_x.ColourAt(width - 1, height - 1), kYellow) << "and covers all of it";
 
-    // WS_EX_TOPMOST asks the window manager to keep it above the others.
+    // WS_EX_TOPMOST asks the window manager to keep it above the others. No
+    // window manager runs here, which would grant the full-screen state: the
+    // window does not ask for it (SDL would wait for the answer).
     const std::optional<XWindow> native = m_x.FindByName("Vesper full screen");
     ASSERT_TRUE(native);
-    const Atom above = XInternAtom(m_x.Get(), "_NET_WM_STATE_ABOVE", False);
-    Atom type = 0;
-    int format = 0;
-    unsigned long count = 0;
-    unsigned long remaining = 0;
-    unsigned char* data = nullptr;
-    ASSERT_EQ(XGetWindowProperty(m_x.Get(), *native, XInternAtom(m_x.Get(), "_NET_WM_STATE", False), 0, 64, False,
-                                 XA_ATOM, &type, &format, &count, &remaining, &data),
-              Success);
-    const auto* states = reinterpret_cast<const Atom*>(data);
-    EXPECT_NE(std::find(states, states + count, above), states + count);
-    if (data)
-        XFree(data);
+    EXPECT_TRUE(HoldsState(*native, "_NET_WM_STATE_ABOVE"));
+    EXPECT_FALSE(HoldsState(*native, "_NET_WM_STATE_FULLSCREEN"));
+}
+
+TEST_F(SdlWindowTest, UnderAWindowManagerAFullScreenWindowHoldsTheFullScreenState)
+{
+    if (!RunCommand("command -v openbox"))
+        GTEST_SKIP() << "openbox is missing (scripts/setup.sh installs it)";
+    const WindowManager manager;
+    ASSERT_TRUE(manager.Started());
+    ASSERT_TRUE(PumpUntil([this] { return m_x.RootIsRedirected(); })) << "openbox did not take the screen";
+    // It takes the screen some time before it manages windows: a window
+    // mapped before then stays unmapped.
+    ASSERT_TRUE(FramesANewWindow()) << "openbox does not frame new windows";
+
+    RespondByPaintingQuadrants();
+    HWND window = MakeFullScreen();
+    ASSERT_NE(window, nullptr);
+    ASSERT_TRUE(PumpUntil([window] { return Painted(window); }));
+    Flush();
+    const std::optional<XWindow> native = m_x.FindByName("Vesper full screen", true);
+    ASSERT_TRUE(native) << "no such window, framed or not";
+    EXPECT_TRUE(PumpUntil([&] { return HoldsState(*native, "_NET_WM_STATE_FULLSCREEN"); }));
+    const int width = GetSystemMetrics(SM_CXSCREEN);
+    const int height = GetSystemMetrics(SM_CYSCREEN);
+    EXPECT_TRUE(PumpUntil([&] {
+        Flush();
+        return m_x.ColourAt(0, 0) == kRed && m_x.ColourAt(width - 1, height - 1) == kYellow;
+    })) << "the window does not cover the screen under the window manager";
 }
 
 TEST_F(SdlWindowTest, DrawingOutsideAPaintCycleReachesTheScreenWithoutAMessageLoop)
