@@ -3,7 +3,7 @@
 // belongs to the command tail that the host would pass (run-mode letter, then
 // a window number), handed to WinMain as it stands.
 //
-// Each option is one row of the table in options.cpp: its name, the name of
+// Each option is one row of the option table (kOptions): its name, the name of
 // its value (none for a flag), its line of help and what it sets.
 #pragma once
 
