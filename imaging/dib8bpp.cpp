@@ -137,10 +137,15 @@ BYTE* CDIB8BPP::Bytes() const
         return locked;
     if (!block)
         return nullptr;
+    if (m_cachedFor.load(std::memory_order_acquire) == block)
+        return m_cachedBytes.load(std::memory_order_relaxed);
     // Blocks never move while a frame holds them, so the address outlives the lock.
     auto* bytes = static_cast<BYTE*>(GlobalLock(block));
-    if (bytes)
-        GlobalUnlock(block);
+    if (!bytes)
+        return nullptr;
+    GlobalUnlock(block);
+    m_cachedBytes.store(bytes, std::memory_order_relaxed);
+    m_cachedFor.store(block, std::memory_order_release);
     return bytes;
 }
 

@@ -15,6 +15,8 @@
 // the block is replaced or freed, locked or not.
 #pragma once
 
+#include <atomic>
+
 #include "framework/object.h"
 #include "imaging/packed_dib.h"
 #include "platform/win32.h"
@@ -99,4 +101,12 @@ private:
     // The block's bytes (locked or not; blocks never move while held here).
     BYTE* Bytes() const;
     const BITMAPINFOHEADER* Header() const;
+
+    // The address Bytes() found for the block named by m_cachedFor: every
+    // query (width, height, pixels) needs it, and a redraw asks for every
+    // rectangle, while a lock and an unlock each cost an atomic operation.
+    // A handle names one block for its whole life, so a frame that comes to
+    // hold another block looks its address up again.
+    mutable std::atomic<BYTE*> m_cachedBytes{nullptr};
+    mutable std::atomic<HGLOBAL> m_cachedFor{nullptr};
 };

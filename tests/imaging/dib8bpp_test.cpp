@@ -4,6 +4,7 @@
 
 #include <functional>
 #include <string>
+#include <utility>
 
 #include "framework/archive.h"
 #include "framework/file.h"
@@ -117,6 +118,33 @@ TEST(DIB8BPPFrame, CreateReplacesThePictureAndFailsCleanly)
     EXPECT_EQ(frame.block, nullptr);
     EXPECT_EQ(frame.Create(0, 0), TRUE);
     EXPECT_EQ(GlobalSize(frame.block), 1064u);
+}
+
+TEST(DIB8BPPFrame, QueriesFollowTheBlockTheFrameHoldsNow)
+{
+    // Each Create frees the block before making the next, which may take the
+    // freed block's place.
+    CDIB8BPP frame;
+    for (int width = 1; width <= 40; ++width) {
+        ASSERT_EQ(frame.Create(width, 3), TRUE);
+        ASSERT_EQ(frame.GetWidth(), width);
+        const auto* bytes = static_cast<BYTE*>(GlobalLock(frame.block));
+        ASSERT_EQ(frame.GetBits(), bytes + 1064) << "width " << width;
+        GlobalUnlock(frame.block);
+    }
+    // A block put in from outside, as a rendered background is, and taken
+    // away again.
+    CDIB8BPP source;
+    ASSERT_EQ(source.Create(9, 4), TRUE);
+    CDIB8BPP installed;
+    EXPECT_EQ(installed.GetWidth(), 0);
+    installed.block = std::exchange(source.block, nullptr);
+    EXPECT_EQ(installed.GetWidth(), 9);
+    EXPECT_EQ(installed.GetHeight(), 4);
+    HGLOBAL taken = std::exchange(installed.block, nullptr);
+    EXPECT_EQ(installed.GetWidth(), 0);
+    EXPECT_EQ(installed.GetBits(), nullptr);
+    GlobalFree(taken);
 }
 
 TEST(DIB8BPPFrame, PixelAddressMapsTopRowsToTheEndOfTheBlock)
