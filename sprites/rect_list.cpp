@@ -41,6 +41,17 @@ struct MergedRect {
     std::size_t first;  // list index of its first member
 };
 
+// What the merges of one thread work in, kept from one merge to the next: a
+// tick merges its list every time, and the cells' lists would otherwise be
+// allocated and freed again each time.
+struct MergeStorage {
+    std::vector<std::vector<std::uint32_t>> cells;
+    std::vector<MergedRect> merged;
+    std::vector<bool> alive;
+    std::vector<std::uint32_t> seen;
+    std::vector<std::uint32_t> large;
+};
+
 // A uniform grid of square cells over the area the rectangles cover; a
 // rectangle is found through the cells it touches.
 class MergeGrid {
@@ -50,7 +61,8 @@ public:
         std::int64_t Count() const { return (lastColumn - firstColumn + 1) * (lastRow - firstRow + 1); }
     };
 
-    MergeGrid(const std::vector<RECT>& rects, std::size_t nonEmpty)
+    MergeGrid(const std::vector<RECT>& rects, std::size_t nonEmpty, std::vector<std::vector<std::uint32_t>>& cells)
+        : m_cells(cells)
     {
         m_left = m_top = INT64_MAX;
         std::int64_t right = INT64_MIN, bottom = INT64_MIN, sides = 0;
@@ -75,7 +87,11 @@ public:
         m_side = std::max({std::int64_t{1}, meanSide, spread, CeilDiv(width, kMaxCellsPerSide),
                            CeilDiv(height, kMaxCellsPerSide)});
         m_columns = CeilDiv(width, m_side);
-        m_cells.resize(static_cast<std::size_t>(m_columns * CeilDiv(height, m_side)));
+        const auto cellCount = static_cast<std::size_t>(m_columns * CeilDiv(height, m_side));
+        if (m_cells.size() < cellCount)
+            m_cells.resize(cellCount);
+        for (std::size_t cell = 0; cell < cellCount; ++cell)
+            m_cells[cell].clear();
     }
 
     // The cells a non-empty rectangle inside the grid's area touches.
@@ -103,7 +119,8 @@ private:
     std::int64_t m_top = 0;
     std::int64_t m_side = 1;
     std::int64_t m_columns = 1;
-    std::vector<std::vector<std::uint32_t>> m_cells;
+    // Only the first m_columns x rows cells belong to this grid.
+    std::vector<std::vector<std::uint32_t>>& m_cells;
 };
 
 // Merges the rectangles one at a time into a set of rectangles that do not
@@ -115,8 +132,17 @@ private:
 // every look reads.
 class OverlapMerger {
 public:
-    OverlapMerger(const std::vector<RECT>& rects, std::size_t nonEmpty) : m_grid(rects, nonEmpty)
+    OverlapMerger(const std::vector<RECT>& rects, std::size_t nonEmpty, MergeStorage& storage)
+        : m_grid(rects, nonEmpty, storage.cells),
+          m_merged(storage.merged),
+          m_alive(storage.alive),
+          m_seen(storage.seen),
+          m_large(storage.large)
     {
+        m_merged.clear();
+        m_alive.clear();
+        m_seen.clear();
+        m_large.clear();
         m_merged.reserve(nonEmpty);
         m_alive.reserve(nonEmpty);
         m_seen.reserve(nonEmpty);
@@ -183,10 +209,10 @@ private:
     }
 
     MergeGrid m_grid;
-    std::vector<MergedRect> m_merged;
-    std::vector<bool> m_alive;
-    std::vector<std::uint32_t> m_seen;
-    std::vector<std::uint32_t> m_large;
+    std::vector<MergedRect>& m_merged;
+    std::vector<bool>& m_alive;
+    std::vector<std::uint32_t>& m_seen;
+    std::vector<std::uint32_t>& m_large;
     std::uint32_t m_scan = 0;
 };
 
@@ -197,7 +223,8 @@ std::vector<MergedRect> MergeAll(const std::vector<RECT>& rects)
         std::count_if(rects.begin(), rects.end(), [](const RECT& r) { return !IsEmptyRect(r); }));
     if (nonEmpty == 0)
         return {};
-    OverlapMerger merger(rects, nonEmpty);
+    thread_local MergeStorage storage;
+    OverlapMerger merger(rects, nonEmpty, storage);
     for (std::size_t index = 0; index < rects.size(); ++index)
         if (!IsEmptyRect(rects[index]))
             merger.Add(rects[index], index);
