@@ -9,7 +9,8 @@
 // the source pixels each destination pixel covers, weighted by the area
 // covered, in whole numbers (halves round up). Pixel values past the colour
 // table read as black, or as logical palette entry 0 with DIB_PAL_COLORS;
-// indexes past the logical palette read as its entry 0. The result is the number of destination rows written.
+// indexes past the logical palette read as its entry 0. The result is the
+// number of destination rows written.
 #include <algorithm>
 #include <array>
 #include <cstring>
@@ -564,8 +565,9 @@ void PutColours(Copy& copy, LONG y, std::int64_t left, std::span<const Colour> c
         std::memcpy(target + left * 4, colours.data(), colours.size() * 4);
         return;
     }
+    const RowWriter writer(copy.surface);
     for (std::size_t i = 0; i < colours.size(); ++i)
-        target[left + static_cast<std::int64_t>(i)] = static_cast<BYTE>(copy.colours.DeviceOfColour(colours[i]));
+        writer.Put(target, left + static_cast<std::int64_t>(i), copy.colours.DeviceOfColour(colours[i]));
 }
 
 // The weighted area average of every destination pixel, exactly.

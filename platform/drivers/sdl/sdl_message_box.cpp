@@ -76,18 +76,19 @@ MessageBoxLayout LayoutOf(UINT type)
 // the box on the screen until someone answered. A copy forked while a box is
 // shown therefore ends with the thread that forked it.
 thread_local bool t_showingMessageBox = false;
-pid_t g_forkingProcess = 0;
+pid_t g_boxProcess = 0;
 
 void EndForkedBoxesWithTheirParent()
 {
     static std::once_flag once;
     std::call_once(once, [] {
-        pthread_atfork([] { g_forkingProcess = getpid(); }, nullptr, [] {
+        g_boxProcess = getpid();
+        pthread_atfork(nullptr, nullptr, [] {
             if (!t_showingMessageBox)
                 return;
             prctl(PR_SET_PDEATHSIG, SIGKILL);
             // The parent may have gone before the signal was asked for.
-            if (getppid() != g_forkingProcess)
+            if (getppid() != g_boxProcess)
                 _exit(1);
         });
     });
