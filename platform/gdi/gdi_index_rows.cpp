@@ -28,24 +28,37 @@ void ConvertByLookUps(const IndexTable& table, const BYTE* in, std::ptrdiff_t in
 }
 
 #if defined(__x86_64__)
-// GCC 12's lane shuffle intrinsic starts from an undefined vector it then
+// GCC 12's byte permute intrinsic starts from an undefined vector it then
 // overwrites whole, and warns about it.
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
+// Byte 16L + 4m + r of an index vector takes pixel 16m + 4L + r, for lanes L,
+// results m and bytes r of 0 to 3: the order in which interleaving bytes and
+// then words within 128-bit lanes puts four planes back in pixel order.
+[[gnu::target("avx512bw,avx512vbmi")]] inline __m512i LaneInterleavingOrder()
+{
+    alignas(64) BYTE order[64];
+    for (int lane = 0; lane < 4; ++lane)
+        for (int m = 0; m < 4; ++m)
+            for (int r = 0; r < 4; ++r)
+                order[16 * lane + 4 * m + r] = static_cast<BYTE>(16 * m + 4 * lane + r);
+    return _mm512_load_si512(order);
+}
+
 // AVX-512 VBMI: 64 pixels at a time. Each byte of the values is looked up in
 // its 256-byte plane by two 128-byte permutes (the index's top bit picks
 // one), and the four planes are interleaved into 64 values. The last pixels
 // of a row are loaded and stored under masks, so nothing past it is touched.
 [[gnu::target("avx512bw,avx512vbmi")]] inline void ConvertRowByPermutes(const __m512i (&low)[4], const __m512i (&lowNext)[4],
                                                                   const __m512i (&high)[4],
-                                                                  const __m512i (&highNext)[4], const BYTE* in,
-                                                                  std::size_t count, BYTE* out)
+                                                                  const __m512i (&highNext)[4], __m512i order,
+                                                                  const BYTE* in, std::size_t count, BYTE* out)
 {
     constexpr std::size_t kVector = 64;
     for (std::size_t i = 0; i < count; i += kVector) {
         const std::size_t n = count - i < kVector ? count - i : kVector;
         const __mmask64 inside = n == kVector ? ~__mmask64{0} : (__mmask64{1} << n) - 1;
-        const __m512i indexes = _mm512_maskz_loadu_epi8(inside, in + i);
+        const __m512i indexes = _mm512_permutexvar_epi8(order, _mm512_maskz_loadu_epi8(inside, in + i));
         const __mmask64 upper = _mm512_movepi8_mask(indexes);
         __m512i planes[4];
         for (int k = 0; k < 4; ++k) {
@@ -53,22 +66,15 @@ void ConvertByLookUps(const IndexTable& table, const BYTE* in, std::ptrdiff_t in
             const __m512i fromHigh = _mm512_permutex2var_epi8(high[k], indexes, highNext[k]);
             planes[k] = _mm512_mask_blend_epi8(upper, fromLow, fromHigh);
         }
-        // Within each 128-bit lane L: p0..p3 hold pixels 16L + 0..3, 4..7,
-        // 8..11, 12..15; the lanes are then transposed into pixel order.
+        // The indexes were loaded so that interleaving the planes within each
+        // 128-bit lane gives the values in pixel order: lane L of the m-th
+        // result holds pixels 16m + 4L + 0..3.
         const __m512i bgLow = _mm512_unpacklo_epi8(planes[0], planes[1]);
         const __m512i bgHigh = _mm512_unpackhi_epi8(planes[0], planes[1]);
         const __m512i rxLow = _mm512_unpacklo_epi8(planes[2], planes[3]);
         const __m512i rxHigh = _mm512_unpackhi_epi8(planes[2], planes[3]);
-        const __m512i p0 = _mm512_unpacklo_epi16(bgLow, rxLow);
-        const __m512i p1 = _mm512_unpackhi_epi16(bgLow, rxLow);
-        const __m512i p2 = _mm512_unpacklo_epi16(bgHigh, rxHigh);
-        const __m512i p3 = _mm512_unpackhi_epi16(bgHigh, rxHigh);
-        const __m512i a = _mm512_shuffle_i32x4(p0, p1, 0x44);
-        const __m512i b = _mm512_shuffle_i32x4(p2, p3, 0x44);
-        const __m512i c = _mm512_shuffle_i32x4(p0, p1, 0xEE);
-        const __m512i d = _mm512_shuffle_i32x4(p2, p3, 0xEE);
-        const __m512i result[4] = {_mm512_shuffle_i32x4(a, b, 0x88), _mm512_shuffle_i32x4(a, b, 0xDD),
-                                   _mm512_shuffle_i32x4(c, d, 0x88), _mm512_shuffle_i32x4(c, d, 0xDD)};
+        const __m512i result[4] = {_mm512_unpacklo_epi16(bgLow, rxLow), _mm512_unpackhi_epi16(bgLow, rxLow),
+                                   _mm512_unpacklo_epi16(bgHigh, rxHigh), _mm512_unpackhi_epi16(bgHigh, rxHigh)};
         BYTE* to = out + i * 4;
         if (n == kVector) {
             for (int j = 0; j < 4; ++j)
@@ -100,8 +106,9 @@ void ConvertByLookUps(const IndexTable& table, const BYTE* in, std::ptrdiff_t in
         high[k] = _mm512_loadu_si512(plane + 128);
         highNext[k] = _mm512_loadu_si512(plane + 192);
     }
+    const __m512i order = LaneInterleavingOrder();
     for (std::size_t row = 0; row < rows; ++row, in += inStride, out += outStride)
-        ConvertRowByPermutes(low, lowNext, high, highNext, in, count, out);
+        ConvertRowByPermutes(low, lowNext, high, highNext, order, in, count, out);
 }
 #pragma GCC diagnostic pop
 #endif

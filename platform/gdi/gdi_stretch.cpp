@@ -99,50 +99,69 @@ public:
             MapRgbTable(source);
         m_identity = m_palette;
         for (int value = 0; value < 256 && m_identity; ++value)
-            m_identity = m_deviceOf[value] == static_cast<DeviceValue>(value);
+            m_identity = (*m_deviceOf)[value] == static_cast<DeviceValue>(value);
     }
+    // It points into itself.
+    ColourMapping(const ColourMapping&) = delete;
+    ColourMapping& operator=(const ColourMapping&) = delete;
 
     bool IsPaletteDevice() const { return m_palette; }
     // Every pixel value is shown by the system entry of the same number.
     bool IsIdentity() const { return m_identity; }
-    const std::array<Colour, 256>& ColourOfValue() const { return m_colourOf; }
-    const std::array<DeviceValue, 256>& DeviceOfValue() const { return m_deviceOf; }
+    const std::array<Colour, 256>& ColourOfValue() const { return *m_colourOf; }
+    const std::array<DeviceValue, 256>& DeviceOfValue() const { return *m_deviceOf; }
     DeviceValue DeviceOfColour(Colour colour) { return m_palette ? m_nearest(colour) : colour; }
     // The device values as a table for converting rows on a true-colour display.
     const IndexTable& DeviceTable()
     {
         if (!m_table)
-            m_table = &m_ownTable.emplace(m_deviceOf);
+            m_table = &m_ownTable.emplace(*m_deviceOf);
         return *m_table;
     }
 
 private:
+    // The values of a table mapped for this copy alone.
+    struct Values {
+        std::array<Colour, 256> colourOf{};
+        std::array<DeviceValue, 256> deviceOf{};
+    };
+
+    Values& OwnValues()
+    {
+        Values& own = m_own.emplace();
+        m_colourOf = &own.colourOf;
+        m_deviceOf = &own.deviceOf;
+        return own;
+    }
+
     void MapRgbTable(const DibSource& source)
     {
         TrueColourTable& last = LastTrueColourTable();
         if (!m_palette && last.Holds(source)) {
             // On a true-colour display colours are their own device values.
-            m_colourOf = m_deviceOf = last.values->Values();
+            m_colourOf = m_deviceOf = &last.values->Values();
             m_table = &*last.values;
             return;
         }
+        Values& own = OwnValues();
         for (int value = 0; value < source.ColourCount(); ++value) {
             const BYTE* quad = source.ColourTable() + value * sizeof(RGBQUAD);
-            m_colourOf[value] = (Colour{quad[2]} << 16) | (Colour{quad[1]} << 8) | quad[0];
+            own.colourOf[value] = (Colour{quad[2]} << 16) | (Colour{quad[1]} << 8) | quad[0];
         }
         for (int value = 0; value < 256; ++value)
-            m_deviceOf[value] = DeviceOfColour(m_colourOf[value]);
+            own.deviceOf[value] = DeviceOfColour(own.colourOf[value]);
         if (m_palette)
             return;
         last.count = source.ColourCount();
         std::memcpy(last.entries.data(), source.ColourTable(), static_cast<std::size_t>(last.count) * sizeof(RGBQUAD));
-        m_table = &last.values.emplace(m_deviceOf);
+        m_table = &last.values.emplace(own.deviceOf);
     }
 
     void MapPaletteIndexes(const DibSource& source, Display& display, const LogicalPalette& selected)
     {
         const std::vector<BYTE> toSystem = TranslationOf(selected, display);
         const auto& system = display.Palette().Entries();
+        Values& own = OwnValues();
         for (int value = 0; value < 256; ++value) {
             WORD index = 0;
             if (value < source.ColourCount())
@@ -150,16 +169,19 @@ private:
             if (index >= selected.entries.size())
                 index = 0;
             const PALETTEENTRY& entry = selected.entries[index];
-            m_colourOf[value] = (entry.peFlags & PC_EXPLICIT) ? ColourOf(system[toSystem[index]]) : ColourOf(entry);
-            m_deviceOf[value] = m_palette ? toSystem[index] : m_colourOf[value];
+            own.colourOf[value] = (entry.peFlags & PC_EXPLICIT) ? ColourOf(system[toSystem[index]]) : ColourOf(entry);
+            own.deviceOf[value] = m_palette ? toSystem[index] : own.colourOf[value];
         }
     }
 
     bool m_palette;
     bool m_identity = false;
     NearestEntry m_nearest;
-    std::array<Colour, 256> m_colourOf{};
-    std::array<DeviceValue, 256> m_deviceOf{};
+    std::optional<Values> m_own;
+    // Pictures of more than 8 bits a pixel have no table: theirs stay zero.
+    static constexpr std::array<Colour, 256> kNone{};
+    const std::array<Colour, 256>* m_colourOf = &kNone;
+    const std::array<DeviceValue, 256>* m_deviceOf = &kNone;
     const IndexTable* m_table = nullptr;
     std::optional<IndexTable> m_ownTable;
 };
