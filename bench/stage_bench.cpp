@@ -5,10 +5,13 @@
 // generated sprites shows how a tick scales; the merge is also timed alone.
 #include <benchmark/benchmark.h>
 
+#include <chrono>
 #include <cstdlib>
+#include <ctime>
 #include <filesystem>
 #include <memory>
 #include <random>
+#include <thread>
 #include <vector>
 
 #include "imaging/default_palette.h"
@@ -87,6 +90,13 @@ std::unique_ptr<CVesperDoc> ManySpriteScene(int count, int largest)
     return doc;
 }
 
+double ThreadSeconds()
+{
+    timespec now{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+    return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) * 1e-9;
+}
+
 // One stage playing one document on its own counting screen.
 struct Play {
     Play(std::unique_ptr<CVesperDoc> scene, int width, int height)
@@ -105,15 +115,25 @@ struct Play {
         doc->DeleteContents();
     }
 
-    void Measure(benchmark::State& state)
+    // With a pause, each tick follows `pause` of sleep, as in a running saver,
+    // and only the tick's own processor time counts.
+    void Measure(benchmark::State& state, std::chrono::milliseconds pause = {})
     {
         if (!stage->m_pFrame) {
             state.SkipWithError("the scene has no background");
             return;
         }
         screen.pixels = 0;
-        for (auto _ : state)
+        for (auto _ : state) {
+            if (pause.count() == 0) {
+                stage->Tick();
+                continue;
+            }
+            std::this_thread::sleep_for(pause);
+            const double before = ThreadSeconds();
             stage->Tick();
+            state.SetIterationTime(ThreadSeconds() - before);
+        }
         const double perTick = screen.pixels / static_cast<double>(state.iterations());
         state.counters["changed_px"] = perTick;
         state.counters["per_changed_px"] =
@@ -125,7 +145,7 @@ struct Play {
     std::unique_ptr<CSaverStage> stage;
 };
 
-void BM_DemoTick(benchmark::State& state)
+std::unique_ptr<CVesperDoc> DemoScene(benchmark::State& state)
 {
 #ifdef VESPER_DEMO_SCENE
     const std::string path = VESPER_DEMO_SCENE;
@@ -134,18 +154,40 @@ void BM_DemoTick(benchmark::State& state)
 #endif
     if (path.empty() || !std::filesystem::exists(path)) {
         state.SkipWithError("demo scene not built (target demo_scene)");
-        return;
+        return nullptr;
     }
     std::srand(1);  // the document's sprites draw pause numbers as they load
     auto doc = std::make_unique<CVesperDoc>();
     if (!doc->LoadSceneFromFile(path, 0)) {
         state.SkipWithError("the demo scene does not load");
-        return;
+        return nullptr;
     }
-    Play play(std::move(doc), static_cast<int>(state.range(0)), static_cast<int>(state.range(1)));
-    play.Measure(state);
+    return doc;
+}
+
+void BM_DemoTick(benchmark::State& state)
+{
+    if (auto doc = DemoScene(state)) {
+        Play play(std::move(doc), static_cast<int>(state.range(0)), static_cast<int>(state.range(1)));
+        play.Measure(state);
+    }
 }
 BENCHMARK(BM_DemoTick)->Args({1920, 1080})->Args({3840, 2160})->Unit(benchmark::kMicrosecond);
+
+// The same ticks 20 ms apart, the pace of a saver at full speed: the
+// processor's caches have cooled in between.
+void BM_DemoTickEvery20ms(benchmark::State& state)
+{
+    if (auto doc = DemoScene(state)) {
+        Play play(std::move(doc), static_cast<int>(state.range(0)), static_cast<int>(state.range(1)));
+        play.Measure(state, std::chrono::milliseconds(20));
+    }
+}
+BENCHMARK(BM_DemoTickEvery20ms)
+    ->Args({1920, 1080})
+    ->UseManualTime()
+    ->Iterations(250)
+    ->Unit(benchmark::kMicrosecond);
 
 void BM_ManySpritesTick(benchmark::State& state)
 {
