@@ -9,9 +9,11 @@
 #include <atomic>
 #include <cerrno>
 #include <cstdio>
+#include <memory>
 #include <mutex>
 #include <optional>
 #include <thread>
+#include <utility>
 
 #include "platform/drivers/window_backend.h"
 #include "saver/globals.h"
@@ -22,7 +24,8 @@ namespace {
 
 constexpr int kExitNoWindow = 1;
 // How often the host window's size is looked at (each look asks the X
-// server). Ending signals wake the watch at once.
+// server) where the backend cannot tell of its changes. Ending signals wake
+// the watch at once.
 constexpr int kHostCheckMilliseconds = 200;
 
 // Set by the handler of an ending signal that reached a thread that does not
@@ -65,10 +68,17 @@ void DrainTheWakePipe()
 
 // Watches, on a thread of its own, for an ending signal and for the host
 // window changing size or going away, and closes the saver window when one
-// of them happens.
+// of them happens. The host is looked at when the backend tells of a change
+// to it, or every kHostCheckMilliseconds where it cannot, and once for each
+// saver window.
 class HostWatch {
 public:
-    explicit HostWatch(HWND host) : m_host(host), m_thread([this] { Run(); }) {}
+    explicit HostWatch(HWND host)
+        : m_host(host),
+          m_changes(vesper::platform::CurrentWindowBackend()->WatchForeignWindow(HostNumber())),
+          m_thread([this] { Run(); })
+    {
+    }
 
     ~HostWatch()
     {
@@ -84,17 +94,22 @@ public:
     HostWatch& operator=(const HostWatch&) = delete;
 
     // The saver window now drawing in the host; an ending already asked for
-    // closes it at once.
+    // closes it at once. The host may have changed since the window measured
+    // it: the watch looks at it now.
     void Watch(HWND saver)
     {
         RECT client{};
         GetClientRect(saver, &client);
-        std::lock_guard lock(m_mutex);
-        m_saver = saver;
-        m_size = SIZE{client.right, client.bottom};
-        m_resized = false;
-        if (m_ending)
-            CloseSaverLocked();
+        {
+            std::lock_guard lock(m_mutex);
+            m_saver = saver;
+            m_size = SIZE{client.right, client.bottom};
+            m_resized = false;
+            m_lookNow = true;
+            if (m_ending)
+                CloseSaverLocked();
+        }
+        WakeTheWatch();
     }
 
     // Whether the last saver window was closed because the host changed size
@@ -106,20 +121,28 @@ public:
     }
 
 private:
+    vesper::platform::NativeWindowId HostNumber() const
+    {
+        return reinterpret_cast<vesper::platform::NativeWindowId>(m_host);
+    }
+
     // Sleeps until an ending signal comes (pending for the process, as every
     // thread of ours blocks them, or caught by the handler on a library's
-    // thread) or it is time to look at the host.
+    // thread), the host may have changed or it is time to look at the host.
     void Run()
     {
         const sigset_t signals = HostedEndingSignals();
         const int pending = signalfd(-1, &signals, SFD_CLOEXEC | SFD_NONBLOCK);
-        pollfd waits[2] = {{pending, POLLIN, 0}, {s_wakePipe[0], POLLIN, 0}};
         for (;;) {
-            const int ready = poll(waits, 2, kHostCheckMilliseconds);
+            pollfd waits[3] = {{pending, POLLIN, 0}, {s_wakePipe[0], POLLIN, 0}, {-1, POLLIN, 0}};
+            if (m_changes)
+                waits[2].fd = m_changes->ChangeFile();
+            const int ready = poll(waits, 3, m_changes ? -1 : kHostCheckMilliseconds);
             DrainTheWakePipe();
             signalfd_siginfo taken{};
-            const bool signalled = pending >= 0 ? ready > 0 && read(pending, &taken, sizeof taken) > 0
+            const bool signalled = pending >= 0 ? (waits[0].revents & POLLIN) && read(pending, &taken, sizeof taken) > 0
                                                 : TakePendingSignal(signals);
+            const bool changed = m_changes ? TakeHostChanges(waits[2].revents) : ready == 0;
             {
                 std::lock_guard lock(m_mutex);
                 if (m_stop)
@@ -129,7 +152,8 @@ private:
                     CloseSaverLocked();
                     break;
                 }
-                if (!m_saver || ready != 0)
+                const bool look = changed || std::exchange(m_lookNow, false);
+                if (!m_saver || !look)
                     continue;
             }
             CheckHost();
@@ -138,10 +162,20 @@ private:
             close(pending);
     }
 
+    // Whether the backend told of a change to the host. When its connection
+    // breaks, the watch looks at the host from time to time instead.
+    bool TakeHostChanges(short events)
+    {
+        if (events & (POLLERR | POLLHUP | POLLNVAL)) {
+            m_changes.reset();
+            return true;
+        }
+        return (events & POLLIN) && m_changes->TakeChanges();
+    }
+
     void CheckHost()
     {
-        const auto number = reinterpret_cast<vesper::platform::NativeWindowId>(m_host);
-        const std::optional<RECT> area = vesper::platform::CurrentWindowBackend()->FindForeignWindow(number);
+        const std::optional<RECT> area = vesper::platform::CurrentWindowBackend()->FindForeignWindow(HostNumber());
         std::lock_guard lock(m_mutex);
         if (!m_saver)
             return;
@@ -164,9 +198,12 @@ private:
     }
 
     const HWND m_host;
+    // Used by the watch's thread alone once it runs.
+    std::unique_ptr<vesper::platform::ForeignWindowWatch> m_changes;
     std::mutex m_mutex;
     HWND m_saver = nullptr;
     SIZE m_size{0, 0};
+    bool m_lookNow = false;
     bool m_resized = false;
     bool m_ending = false;
     bool m_stop = false;

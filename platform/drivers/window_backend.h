@@ -55,6 +55,18 @@ struct InputEvent {
     NativeWindowId foreignWindow = 0;
 };
 
+// Tells that a foreign window may have moved, changed size or gone: its file
+// becomes readable then. Used by one thread at a time.
+class ForeignWindowWatch {
+public:
+    virtual ~ForeignWindowWatch() = default;
+    // A descriptor to wait on for reading.
+    virtual int ChangeFile() const = 0;
+    // Reads what the descriptor holds without waiting; true when the window
+    // may have changed since the last call.
+    virtual bool TakeChanges() = 0;
+};
+
 class WindowBackend {
 public:
     virtual ~WindowBackend() = default;
@@ -88,6 +100,13 @@ public:
     // The client area on the screen of a foreign window, none when there is no
     // such window.
     virtual std::optional<RECT> FindForeignWindow(NativeWindowId window) = 0;
+    // News of a foreign window's changes as they happen; null from a backend
+    // that can only be asked (FindForeignWindow) from time to time.
+    virtual std::unique_ptr<ForeignWindowWatch> WatchForeignWindow(NativeWindowId window)
+    {
+        (void)window;
+        return nullptr;
+    }
     // A message posted or sent to a foreign window; false when it cannot be
     // delivered.
     virtual bool DeliverToForeignWindow(NativeWindowId window, UINT message, WPARAM wParam, LPARAM lParam) = 0;

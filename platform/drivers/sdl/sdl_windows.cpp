@@ -7,10 +7,12 @@
 #include <deque>
 #include <map>
 #include <mutex>
+#include <string>
 #include <utility>
 
 #include "platform/drivers/sdl/sdl_keys.h"
 #include "platform/drivers/sdl/sdl_x11.h"
+#include "platform/drivers/sdl/sdl_x11_watch.h"
 #include "platform/api/win32_user.h"
 #include "platform/drivers/window_layer_calls.h"
 
@@ -544,6 +546,13 @@ std::optional<RECT> SdlWindowBackend::FindForeignWindow(NativeWindowId window)
     std::optional<RECT> area;
     m_video.Call([&] { area = x11::ClientAreaOf(window); });
     return area;
+}
+
+std::unique_ptr<ForeignWindowWatch> SdlWindowBackend::WatchForeignWindow(NativeWindowId window)
+{
+    std::string server;
+    m_video.Call([&server] { server = x11::Available() ? x11::ServerName() : ""; });
+    return x11::StructureWatch::Open(server, window);
 }
 
 bool SdlWindowBackend::DeliverToForeignWindow(NativeWindowId, UINT, WPARAM, LPARAM)

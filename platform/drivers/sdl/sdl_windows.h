@@ -35,6 +35,7 @@ public:
     void MoveCursor(POINT screenPosition) override;
     std::optional<POINT> PointerPosition() override;
     std::optional<RECT> FindForeignWindow(NativeWindowId window) override;
+    std::unique_ptr<ForeignWindowWatch> WatchForeignWindow(NativeWindowId window) override;
     bool DeliverToForeignWindow(NativeWindowId window, UINT message, WPARAM wParam, LPARAM lParam) override;
     NativeWindowId ScreenRootWindow() override;
 

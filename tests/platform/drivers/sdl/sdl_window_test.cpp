@@ -6,6 +6,7 @@
 
 #include <X11/Xatom.h>
 #include <fcntl.h>
+#include <poll.h>
 #include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>
@@ -354,6 +355,41 @@ TEST_F(SdlWindowTest, WhenTheHostGoesAwayItsChildIsDestroyed)
     const std::vector<UINT> messages = MessageLog::Instance().MessagesOf(child);
     EXPECT_NE(std::find(messages.begin(), messages.end(), WM_DESTROY), messages.end());
     EXPECT_FALSE(IsWindow(reinterpret_cast<HWND>(host)));
+}
+
+// Whether the watch's file becomes readable within a second.
+bool TellsOfAChange(vesper::platform::ForeignWindowWatch& watch)
+{
+    pollfd file{watch.ChangeFile(), POLLIN, 0};
+    return poll(&file, 1, 1000) == 1 && watch.TakeChanges();
+}
+
+TEST_F(SdlWindowTest, AForeignWindowsWatchTellsOfAResizeAndOfItsEndAndOfNothingElse)
+{
+    const XWindow host = m_x.MakeHostWindow(10, 10, 160, 120);
+    std::unique_ptr<vesper::platform::ForeignWindowWatch> watch =
+        vesper::platform::CurrentWindowBackend()->WatchForeignWindow(host);
+    ASSERT_NE(watch, nullptr);
+    EXPECT_FALSE(watch->TakeChanges());
+
+    // Drawing in a child of the host changes nothing of the host itself.
+    HWND child = Track(CreateWindowExA(0, m_class.Name(), "Preview", WS_CHILD | WS_VISIBLE, 0, 0, 160, 120,
+                                       reinterpret_cast<HWND>(host), nullptr, nullptr, nullptr));
+    ASSERT_NE(child, nullptr);
+    ASSERT_TRUE(PumpUntil([child] { return Painted(child); }));
+    Flush();
+    pollfd file{watch->ChangeFile(), POLLIN, 0};
+    EXPECT_EQ(poll(&file, 1, 200), 0);
+    EXPECT_FALSE(watch->TakeChanges());
+
+    XResizeWindow(m_x.Get(), host, 200, 150);
+    XSync(m_x.Get(), False);
+    EXPECT_TRUE(TellsOfAChange(*watch));
+    EXPECT_FALSE(watch->TakeChanges());
+
+    XDestroyWindow(m_x.Get(), host);
+    XSync(m_x.Get(), False);
+    EXPECT_TRUE(TellsOfAChange(*watch));
 }
 
 TEST_F(SdlWindowTest, AWindowOfNoProgramCannotBeAParent)
