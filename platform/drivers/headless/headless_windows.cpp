@@ -1,6 +1,10 @@
 #include "platform/drivers/headless/headless_windows.h"
 
+#include <sys/eventfd.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <cstdint>
 
 namespace vesper::platform {
 
@@ -53,6 +57,53 @@ std::optional<RECT> HeadlessWindowBackend::FindForeignWindow(NativeWindowId wind
     return found == m_hosts.end() ? std::nullopt : std::optional(found->second);
 }
 
+HeadlessWindowBackend::ChangeSignal::~ChangeSignal()
+{
+    if (file >= 0)
+        close(file);
+}
+
+class HeadlessWindowBackend::HostWatch final : public ForeignWindowWatch {
+public:
+    explicit HostWatch(std::shared_ptr<ChangeSignal> signal) : m_signal(std::move(signal)) {}
+    int ChangeFile() const override { return m_signal->file; }
+    bool TakeChanges() override
+    {
+        std::uint64_t changes = 0;
+        return read(m_signal->file, &changes, sizeof changes) == sizeof changes && changes > 0;
+    }
+
+private:
+    std::shared_ptr<ChangeSignal> m_signal;
+};
+
+std::unique_ptr<ForeignWindowWatch> HeadlessWindowBackend::WatchForeignWindow(NativeWindowId window)
+{
+    auto signal = std::make_shared<ChangeSignal>();
+    signal->file = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
+    if (signal->file < 0)
+        return nullptr;
+    std::lock_guard lock(m_mutex);
+    m_watches.emplace(window, signal);
+    return std::make_unique<HostWatch>(std::move(signal));
+}
+
+void HeadlessWindowBackend::TellWatchesLocked(NativeWindowId host)
+{
+    const auto [first, end] = m_watches.equal_range(host);
+    for (auto watch = first; watch != end;) {
+        if (const std::shared_ptr<ChangeSignal> signal = watch->second.lock()) {
+            const std::uint64_t one = 1;
+            if (write(signal->file, &one, sizeof one) < 0) {
+                // The count is already as high as it goes: the change is told.
+            }
+            ++watch;
+        } else {
+            watch = m_watches.erase(watch);
+        }
+    }
+}
+
 bool HeadlessWindowBackend::DeliverToForeignWindow(NativeWindowId window, UINT message, WPARAM wParam, LPARAM lParam)
 {
     std::lock_guard lock(m_mutex);
@@ -89,6 +140,16 @@ NativeWindowId HeadlessWindowBackend::AddHostWindow(const RECT& screenArea)
     return id;
 }
 
+void HeadlessWindowBackend::MoveHostWindow(NativeWindowId host, const RECT& screenArea)
+{
+    std::lock_guard lock(m_mutex);
+    const auto found = m_hosts.find(host);
+    if (found == m_hosts.end())
+        return;
+    found->second = screenArea;
+    TellWatchesLocked(host);
+}
+
 void HeadlessWindowBackend::RemoveHostWindow(NativeWindowId host)
 {
     {
@@ -96,6 +157,7 @@ void HeadlessWindowBackend::RemoveHostWindow(NativeWindowId host)
         if (!m_hosts.erase(host))
             return;
         m_hostMessages.erase(host);
+        TellWatchesLocked(host);
     }
     InputEvent gone;
     gone.kind = InputEvent::Kind::ForeignWindowGone;
@@ -126,6 +188,16 @@ std::size_t HeadlessWindowBackend::NativeWindowCount() const
 {
     std::lock_guard lock(m_mutex);
     return m_windows.size();
+}
+
+std::vector<NativeWindowRequest> HeadlessWindowBackend::ChildrenOf(NativeWindowId host) const
+{
+    std::lock_guard lock(m_mutex);
+    std::vector<NativeWindowRequest> children;
+    for (const auto& [id, window] : m_windows)
+        if (window.request.foreignParent == host)
+            children.push_back(window.request);
+    return children;
 }
 
 bool HeadlessWindowBackend::NativeWindowShown(HWND window) const

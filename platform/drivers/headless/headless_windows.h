@@ -8,6 +8,7 @@
 
 #include <deque>
 #include <map>
+#include <memory>
 #include <mutex>
 #include <vector>
 
@@ -32,12 +33,16 @@ public:
     void MoveCursor(POINT screenPosition) override;
     std::optional<RECT> FindForeignWindow(NativeWindowId window) override;
     bool DeliverToForeignWindow(NativeWindowId window, UINT message, WPARAM wParam, LPARAM lParam) override;
+    // Its file becomes readable when the host is moved or removed.
+    std::unique_ptr<ForeignWindowWatch> WatchForeignWindow(NativeWindowId window) override;
 
     // Queues an event and tells the waiting threads.
     void QueueInput(const InputEvent& event);
     // Queues events together: the window layer takes all of them at once.
     void QueueInputs(const std::vector<InputEvent>& events);
     NativeWindowId AddHostWindow(const RECT& screenArea);
+    // The host takes another place or size on the screen.
+    void MoveHostWindow(NativeWindowId host, const RECT& screenArea);
     // The host goes away; the window layer destroys the windows inside it.
     void RemoveHostWindow(NativeWindowId host);
     std::vector<HostMessage> HostMessages(NativeWindowId host) const;
@@ -46,6 +51,8 @@ public:
     // Events queued that the window layer has not taken yet.
     std::size_t PendingInput() const;
     std::size_t NativeWindowCount() const;
+    // The native windows inside a host, as they were asked for.
+    std::vector<NativeWindowRequest> ChildrenOf(NativeWindowId host) const;
     // Whether the native window of a window is shown; false when it has none.
     bool NativeWindowShown(HWND window) const;
 
@@ -55,7 +62,17 @@ private:
         bool visible = false;
     };
 
+    // The file a watch of a host waits on; closed when the watch and every
+    // telling of a change are done with it.
+    struct ChangeSignal {
+        ~ChangeSignal();
+        int file = -1;
+    };
+    class HostWatch;
+    void TellWatchesLocked(NativeWindowId host);
+
     mutable std::mutex m_mutex;
+    std::multimap<NativeWindowId, std::weak_ptr<ChangeSignal>> m_watches;
     std::deque<InputEvent> m_input;
     std::map<NativeWindowId, NativeWindow> m_windows;
     std::map<NativeWindowId, RECT> m_hosts;

@@ -70,6 +70,11 @@ HWND MakeHostWindow(const RECT& screenArea)
     return reinterpret_cast<HWND>(Backend().AddHostWindow(screenArea));
 }
 
+void MoveHostWindow(HWND host, const RECT& screenArea)
+{
+    Backend().MoveHostWindow(reinterpret_cast<NativeWindowId>(host), screenArea);
+}
+
 void DestroyHostWindow(HWND host)
 {
     Backend().RemoveHostWindow(reinterpret_cast<NativeWindowId>(host));

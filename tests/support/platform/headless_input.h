@@ -23,6 +23,7 @@ void SystemCommand(WPARAM command);
 
 // A window of another program at the given screen area, usable as a parent.
 HWND MakeHostWindow(const RECT& screenArea);
+void MoveHostWindow(HWND host, const RECT& screenArea);
 void DestroyHostWindow(HWND host);
 std::vector<HeadlessWindowBackend::HostMessage> HostMessages(HWND host);
 
