@@ -158,7 +158,8 @@ public:
         const int left = (kScreenWidth - side) / 2;
         const int top = (kScreenHeight - side) / 2;
         for (int y = top; y < top + side; ++y) {
-            auto* row = reinterpret_cast<std::uint32_t*>(m_image->data + static_cast<std::ptrdiff_t>(y) * m_image->bytes_per_line);
+            char* bytes = m_image->data + static_cast<std::ptrdiff_t>(y) * m_image->bytes_per_line;
+            auto* row = reinterpret_cast<std::uint32_t*>(bytes);
             std::fill(row + left, row + left + side, value);
         }
         XShmPutImage(m_display, m_window, m_gc, m_image, left, top, left, top, static_cast<unsigned>(side),

@@ -152,8 +152,8 @@ private:
                     CloseSaverLocked();
                     break;
                 }
-                const bool look = changed || std::exchange(m_lookNow, false);
-                if (!m_saver || !look)
+                const bool lookNow = std::exchange(m_lookNow, false);
+                if (!m_saver || !(changed || lookNow))
                     continue;
             }
             CheckHost();
