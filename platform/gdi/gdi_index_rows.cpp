@@ -30,8 +30,10 @@ void ConvertByLookUps(const IndexTable& table, const BYTE* in, std::ptrdiff_t in
 #if defined(__x86_64__)
 // GCC 12's byte permute intrinsic starts from an undefined vector it then
 // overwrites whole, and warns about it.
+#if !defined(__clang__)
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
+#endif
 // Byte 16L + 4m + r of an index vector takes pixel 16m + 4L + r, for lanes L,
 // results m and bytes r of 0 to 3: the order in which interleaving bytes and
 // then words within 128-bit lanes puts four planes back in pixel order.
@@ -110,7 +112,9 @@ void ConvertByLookUps(const IndexTable& table, const BYTE* in, std::ptrdiff_t in
     for (std::size_t row = 0; row < rows; ++row, in += inStride, out += outStride)
         ConvertRowByPermutes(low, lowNext, high, highNext, order, in, count, out);
 }
+#if !defined(__clang__)
 #pragma GCC diagnostic pop
+#endif
 #endif
 
 }  // namespace

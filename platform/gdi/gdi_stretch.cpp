@@ -85,6 +85,12 @@ TrueColourTable& LastTrueColourTable()
     return last;
 }
 
+// The values of a colour table mapped for one copy alone.
+struct MappedValues {
+    std::array<Colour, 256> colourOf{};
+    std::array<DeviceValue, 256> deviceOf{};
+};
+
 // How source pixels become colours and device values.
 class ColourMapping {
 public:
@@ -120,15 +126,9 @@ public:
     }
 
 private:
-    // The values of a table mapped for this copy alone.
-    struct Values {
-        std::array<Colour, 256> colourOf{};
-        std::array<DeviceValue, 256> deviceOf{};
-    };
-
-    Values& OwnValues()
+    MappedValues& OwnValues()
     {
-        Values& own = m_own.emplace();
+        MappedValues& own = m_own.emplace();
         m_colourOf = &own.colourOf;
         m_deviceOf = &own.deviceOf;
         return own;
@@ -143,7 +143,7 @@ private:
             m_table = &*last.values;
             return;
         }
-        Values& own = OwnValues();
+        MappedValues& own = OwnValues();
         for (int value = 0; value < source.ColourCount(); ++value) {
             const BYTE* quad = source.ColourTable() + value * sizeof(RGBQUAD);
             own.colourOf[value] = (Colour{quad[2]} << 16) | (Colour{quad[1]} << 8) | quad[0];
@@ -161,7 +161,7 @@ private:
     {
         const std::vector<BYTE> toSystem = TranslationOf(selected, display);
         const auto& system = display.Palette().Entries();
-        Values& own = OwnValues();
+        MappedValues& own = OwnValues();
         for (int value = 0; value < 256; ++value) {
             WORD index = 0;
             if (value < source.ColourCount())
@@ -177,7 +177,7 @@ private:
     bool m_palette;
     bool m_identity = false;
     NearestEntry m_nearest;
-    std::optional<Values> m_own;
+    std::optional<MappedValues> m_own;
     // Pictures of more than 8 bits a pixel have no table: theirs stay zero.
     static constexpr std::array<Colour, 256> kNone{};
     const std::array<Colour, 256>* m_colourOf = &kNone;
