@@ -20,8 +20,8 @@ std::unique_ptr<StructureWatch> StructureWatch::Open(const std::string& serverNa
 
 StructureWatch::~StructureWatch()
 {
-    IgnoreErrorsOn(m_display, false);
     XCloseDisplay(m_display);
+    IgnoreErrorsOn(m_display, false);
 }
 
 int StructureWatch::ChangeFile() const
