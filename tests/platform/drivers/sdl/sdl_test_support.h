@@ -15,7 +15,9 @@
 #include <cstdlib>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <optional>
+#include <set>
 #include <string>
 #include <thread>
 #include <vector>
@@ -47,14 +49,24 @@ struct Screenshot {
     }
 };
 
-// The test's own X connection.
+// The test's own X connection. The windows it asks about belong to other
+// programs, which may destroy them at any moment: X's complaints about a
+// window or drawable that is gone are ignored on this connection instead of
+// ending the test program. Errors of other connections go to the handler that
+// was in place before.
 class XConnection {
 public:
-    XConnection() : m_display(XOpenDisplay(nullptr)) {}
-    ~XConnection()
+    XConnection() : m_display(XOpenDisplay(nullptr))
     {
         if (m_display)
+            Tolerant().Add(m_display);
+    }
+    ~XConnection()
+    {
+        if (m_display) {
             XCloseDisplay(m_display);
+            Tolerant().Remove(m_display);
+        }
     }
     XConnection(const XConnection&) = delete;
     XConnection& operator=(const XConnection&) = delete;
@@ -184,6 +196,46 @@ public:
     }
 
 private:
+    class TolerantConnections {
+    public:
+        TolerantConnections() : m_previous(XSetErrorHandler(OnError)) {}
+        void Add(XDisplay* display)
+        {
+            std::lock_guard lock(m_mutex);
+            m_displays.insert(display);
+        }
+        void Remove(XDisplay* display)
+        {
+            std::lock_guard lock(m_mutex);
+            m_displays.erase(display);
+        }
+
+    private:
+        static int OnError(XDisplay* display, XErrorEvent* error)
+        {
+            TolerantConnections& self = Tolerant();
+            XErrorHandler previous = nullptr;
+            {
+                std::lock_guard lock(self.m_mutex);
+                const bool gone = error->error_code == BadWindow || error->error_code == BadDrawable;
+                if (gone && self.m_displays.contains(display))
+                    return 0;
+                previous = self.m_previous;
+            }
+            return previous ? previous(display, error) : 0;
+        }
+
+        std::mutex m_mutex;
+        std::set<XDisplay*> m_displays;
+        XErrorHandler m_previous;
+    };
+
+    static TolerantConnections& Tolerant()
+    {
+        static TolerantConnections connections;
+        return connections;
+    }
+
     std::optional<XWindow> FindAmongChildren(XWindow window, const std::string& name, int depth) const
     {
         XWindow root = 0;
