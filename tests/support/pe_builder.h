@@ -17,7 +17,7 @@ struct PeSpec {
     std::optional<std::u16string> string1;
     // Bytes placed at the start of the code section (for instance a copy of
     // a patchable block); the section is 512 bytes or more as needed.
-    std::vector<std::uint8_t> code;
+    std::vector<std::uint8_t> code{};
 };
 
 // Where things are in a built file.

@@ -35,7 +35,7 @@ TEST(WindowsPack, TitleGoesIntoStringOneTheSceneAfterTheImageAndTheChecksumIsMad
     const auto player = WindowsPlayer();
     ASSERT_FALSE(ReadPeImage(player).value->stringResource1) << "an unpacked player shows no title";
     // "Aube été|moi" in Windows-1252, and the longest text that fits.
-    for (const std::string text : {std::string("Aube \xE9t\xE9|moi"), std::string(kRoom - 2, 't') + "|c"}) {
+    for (const std::string& text : {std::string("Aube \xE9t\xE9|moi"), std::string(kRoom - 2, 't') + "|c"}) {
         const auto packed = PackageScene(player, kScene, text);
         ASSERT_TRUE(packed) << packed.error;
         ASSERT_EQ(packed.value->size(), player.size() + kScene.size());
