@@ -1,7 +1,8 @@
 // What showing a tick costs the X server, whatever draws it: a client of a
 // private Xvfb wakes every 20 ms, as a saver at full speed does, and asks the
-// server to copy one square of a shared-memory picture (MIT-SHM) into a
-// full-screen window, then sleeps again. Reported per tick: the server's
+// server through the SDL backend's presenter to copy one square of its
+// shared-memory picture (MIT-SHM) into a full-screen window, then sleeps
+// again. Reported per tick: the server's
 // processor time and the client's, and both as a share of one core. With a
 // square of one pixel it is the price of waking the server at all; with one
 // of the demo scene's changed pixels a tick (about 34,000), the price of
@@ -9,28 +10,29 @@
 #include <benchmark/benchmark.h>
 
 #include <X11/Xlib.h>
-#include <X11/Xutil.h>
-#include <X11/extensions/XShm.h>
 #include <fcntl.h>
 #include <signal.h>
 #include <spawn.h>
-#include <sys/ipc.h>
-#include <sys/shm.h>
 #include <sys/wait.h>
 #include <time.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdint>
-#include <algorithm>
 #include <fstream>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "platform/drivers/sdl/sdl_x11_present.h"
+
 extern char** environ;
 
 namespace {
+
+using vesper::platform::sdl::x11::DirectPresenter;
 
 constexpr int kScreenWidth = 1920;
 constexpr int kScreenHeight = 1080;
@@ -110,71 +112,18 @@ private:
     std::string m_name;
 };
 
-// A full-screen window and a screen-sized picture shared with the server.
-class SharedPicture {
-public:
-    explicit SharedPicture(Display* display) : m_display(display)
-    {
-        const int screen = DefaultScreen(display);
-        Visual* visual = DefaultVisual(display, screen);
-        m_image = XShmCreateImage(display, visual, static_cast<unsigned>(DefaultDepth(display, screen)), ZPixmap,
-                                  nullptr, &m_segment, kScreenWidth, kScreenHeight);
-        if (!m_image)
-            return;
-        m_segment.shmid = shmget(IPC_PRIVATE, static_cast<std::size_t>(m_image->bytes_per_line) * kScreenHeight,
-                                 IPC_CREAT | 0600);
-        if (m_segment.shmid < 0)
-            return;
-        m_segment.shmaddr = m_image->data = static_cast<char*>(shmat(m_segment.shmid, nullptr, 0));
-        m_segment.readOnly = False;
-        m_attached = m_segment.shmaddr != reinterpret_cast<char*>(-1) && XShmAttach(display, &m_segment);
-        XSync(display, False);
-        // The segment goes away with the last process that has it attached.
-        shmctl(m_segment.shmid, IPC_RMID, nullptr);
-        m_window = XCreateSimpleWindow(display, RootWindow(display, screen), 0, 0, kScreenWidth, kScreenHeight, 0, 0,
-                                       0);
-        XMapWindow(display, m_window);
-        m_gc = XCreateGC(display, m_window, 0, nullptr);
-        XSync(display, False);
+// Writes new pixels into a side x side square at the screen's middle of the
+// shared picture and asks the server to show it.
+void PresentSquare(DirectPresenter& presenter, int side, std::uint32_t value)
+{
+    const int left = (kScreenWidth - side) / 2;
+    const int top = (kScreenHeight - side) / 2;
+    for (int y = top; y < top + side; ++y) {
+        auto* row = reinterpret_cast<std::uint32_t*>(presenter.Pixels() + std::ptrdiff_t{y} * kScreenWidth * 4);
+        std::fill(row + left, row + left + side, value);
     }
-    ~SharedPicture()
-    {
-        if (m_attached)
-            XShmDetach(m_display, &m_segment);
-        if (m_image)
-            XDestroyImage(m_image);
-        if (m_segment.shmaddr && m_segment.shmaddr != reinterpret_cast<char*>(-1))
-            shmdt(m_segment.shmaddr);
-    }
-    SharedPicture(const SharedPicture&) = delete;
-    SharedPicture& operator=(const SharedPicture&) = delete;
-
-    bool Ready() const { return m_attached && m_window != 0; }
-
-    // Writes new pixels into a side x side square at the screen's middle and
-    // asks the server to show it.
-    void Present(int side, std::uint32_t value)
-    {
-        const int left = (kScreenWidth - side) / 2;
-        const int top = (kScreenHeight - side) / 2;
-        for (int y = top; y < top + side; ++y) {
-            char* bytes = m_image->data + static_cast<std::ptrdiff_t>(y) * m_image->bytes_per_line;
-            auto* row = reinterpret_cast<std::uint32_t*>(bytes);
-            std::fill(row + left, row + left + side, value);
-        }
-        XShmPutImage(m_display, m_window, m_gc, m_image, left, top, left, top, static_cast<unsigned>(side),
-                     static_cast<unsigned>(side), False);
-        XFlush(m_display);
-    }
-
-private:
-    Display* m_display;
-    XImage* m_image = nullptr;
-    XShmSegmentInfo m_segment{};
-    bool m_attached = false;
-    Window m_window = 0;
-    GC m_gc = nullptr;
-};
+    presenter.Present({RECT{left, top, left + side, top + side}});
+}
 
 void SleepUntil(timespec& deadline)
 {
@@ -185,6 +134,16 @@ void SleepUntil(timespec& deadline)
     }
     while (clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &deadline, nullptr) == EINTR) {
     }
+}
+
+// A full-screen window on its own connection to the server, mapped.
+Window MapFullScreenWindow(Display* display)
+{
+    const Window window = XCreateSimpleWindow(display, DefaultRootWindow(display), 0, 0, kScreenWidth, kScreenHeight,
+                                              0, 0, 0);
+    XMapWindow(display, window);
+    XSync(display, False);
+    return window;
 }
 
 void BM_XServerShowsATickEvery20ms(benchmark::State& state)
@@ -200,38 +159,40 @@ void BM_XServerShowsATickEvery20ms(benchmark::State& state)
         state.SkipWithError("no connection to the private Xvfb");
         return;
     }
-    {
-        SharedPicture picture(display);
-        if (!picture.Ready()) {
-            state.SkipWithError("the X server does not share memory");
-        } else {
-            for (auto _ : state) {
-                XSync(display, False);
-                const std::optional<std::uint64_t> serverBefore = ProcessorNanoseconds(server.Process());
-                const std::uint64_t clientBefore = ThreadNanoseconds();
-                timespec deadline{};
-                clock_gettime(CLOCK_MONOTONIC, &deadline);
-                for (int tick = 0; tick < kTicks; ++tick) {
-                    SleepUntil(deadline);
-                    picture.Present(side, static_cast<std::uint32_t>(tick) * 0x010203u);
-                }
-                XSync(display, False);
-                const std::uint64_t client = ThreadNanoseconds() - clientBefore;
-                const std::optional<std::uint64_t> serverAfter = ProcessorNanoseconds(server.Process());
-                if (!serverBefore || !serverAfter) {
-                    state.SkipWithError("the server's processor time cannot be read");
-                    break;
-                }
-                const double serverUs = static_cast<double>(*serverAfter - *serverBefore) / 1e3 / kTicks;
-                const double clientUs = static_cast<double>(client) / 1e3 / kTicks;
-                const double periodUs = kTickPeriodNs / 1e3;
-                state.counters["server_per_tick_us"] = serverUs;
-                state.counters["client_per_tick_us"] = clientUs;
-                state.counters["server_pct"] = 100 * serverUs / periodUs;
-                state.counters["together_pct"] = 100 * (serverUs + clientUs) / periodUs;
-                state.counters["pixels"] = static_cast<double>(side) * side;
-            }
+    const Window window = MapFullScreenWindow(display);
+    const std::unique_ptr<DirectPresenter> presenter =
+        DirectPresenter::Open(server.Name(), vesper::platform::DisplayMode{kScreenWidth, kScreenHeight, 32});
+    if (!presenter) {
+        state.SkipWithError("the X server does not share memory");
+        XCloseDisplay(display);
+        return;
+    }
+    presenter->SetTargets({DirectPresenter::Target{window, RECT{0, 0, kScreenWidth, kScreenHeight}}});
+    for (auto _ : state) {
+        presenter->Synchronise();
+        const std::optional<std::uint64_t> serverBefore = ProcessorNanoseconds(server.Process());
+        const std::uint64_t clientBefore = ThreadNanoseconds();
+        timespec deadline{};
+        clock_gettime(CLOCK_MONOTONIC, &deadline);
+        for (int tick = 0; tick < kTicks; ++tick) {
+            SleepUntil(deadline);
+            PresentSquare(*presenter, side, static_cast<std::uint32_t>(tick) * 0x010203u);
         }
+        presenter->Synchronise();
+        const std::uint64_t client = ThreadNanoseconds() - clientBefore;
+        const std::optional<std::uint64_t> serverAfter = ProcessorNanoseconds(server.Process());
+        if (!serverBefore || !serverAfter) {
+            state.SkipWithError("the server's processor time cannot be read");
+            break;
+        }
+        const double serverUs = static_cast<double>(*serverAfter - *serverBefore) / 1e3 / kTicks;
+        const double clientUs = static_cast<double>(client) / 1e3 / kTicks;
+        const double periodUs = kTickPeriodNs / 1e3;
+        state.counters["server_per_tick_us"] = serverUs;
+        state.counters["client_per_tick_us"] = clientUs;
+        state.counters["server_pct"] = 100 * serverUs / periodUs;
+        state.counters["together_pct"] = 100 * (serverUs + clientUs) / periodUs;
+        state.counters["pixels"] = static_cast<double>(side) * side;
     }
     XCloseDisplay(display);
 }
