@@ -137,7 +137,10 @@ private:
             pollfd waits[3] = {{pending, POLLIN, 0}, {s_wakePipe[0], POLLIN, 0}, {-1, POLLIN, 0}};
             if (m_changes)
                 waits[2].fd = m_changes->ChangeFile();
-            const int ready = poll(waits, 3, m_changes ? -1 : kHostCheckMilliseconds);
+            // Without a descriptor for signals, or for the host's changes,
+            // the watch wakes from time to time to look for them.
+            const bool toldOfEverything = pending >= 0 && m_changes;
+            const int ready = poll(waits, 3, toldOfEverything ? -1 : kHostCheckMilliseconds);
             DrainTheWakePipe();
             signalfd_siginfo taken{};
             const bool signalled = pending >= 0 ? (waits[0].revents & POLLIN) && read(pending, &taken, sizeof taken) > 0
