@@ -6,13 +6,12 @@
 // floor under what the saver spends a tick on this machine.
 #include <benchmark/benchmark.h>
 
-#include <time.h>
-
 #include <chrono>
 #include <condition_variable>
 #include <mutex>
 #include <thread>
 
+#include "bench/processor_time.h"
 #include "platform/drivers/backends.h"
 #include "platform/win32.h"
 
@@ -21,13 +20,6 @@ namespace {
 constexpr UINT kTickPeriodMs = 20;
 constexpr UINT kTickMessage = WM_USER + 1;
 constexpr long kTicks = 250;
-
-double ProcessSeconds()
-{
-    timespec now{};
-    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
-    return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) * 1e-9;
-}
 
 // Reports the process's processor time per tick, and as a share of one core.
 void ReportPerTick(benchmark::State& state, double processSeconds)
@@ -76,14 +68,14 @@ void BM_TimerSendsTickToWindow(benchmark::State& state)
     double used = 0;
     for (auto _ : state) {
         g_handled = 0;
-        const double before = ProcessSeconds();
+        const double before = ProcessorSeconds(CLOCK_PROCESS_CPUTIME_ID);
         const UINT timer =
             timeSetEvent(kTickPeriodMs, 1, SendTick, reinterpret_cast<DWORD_PTR>(window), TIME_PERIODIC);
         MSG message;
         while (GetMessageA(&message, nullptr, 0, 0) > 0)
             DispatchMessageA(&message);
         timeKillEvent(timer);
-        used += ProcessSeconds() - before;
+        used += ProcessorSeconds(CLOCK_PROCESS_CPUTIME_ID) - before;
     }
     timeEndPeriod(1);
     DestroyWindow(window);
@@ -99,7 +91,7 @@ void BM_TwoThreadsHandOverATick(benchmark::State& state)
         std::condition_variable changed;
         long sent = 0;
         long answered = 0;
-        const double before = ProcessSeconds();
+        const double before = ProcessorSeconds(CLOCK_PROCESS_CPUTIME_ID);
         std::thread pacer([&] {
             auto next = std::chrono::steady_clock::now();
             std::unique_lock lock(mutex);
@@ -124,7 +116,7 @@ void BM_TwoThreadsHandOverATick(benchmark::State& state)
             }
         }
         pacer.join();
-        used += ProcessSeconds() - before;
+        used += ProcessorSeconds(CLOCK_PROCESS_CPUTIME_ID) - before;
     }
     ReportPerTick(state, used);
 }

@@ -7,13 +7,13 @@
 
 #include <chrono>
 #include <cstdlib>
-#include <ctime>
 #include <filesystem>
 #include <memory>
 #include <random>
 #include <thread>
 #include <vector>
 
+#include "bench/processor_time.h"
 #include "imaging/default_palette.h"
 #include "imaging/packed_dib.h"
 #include "platform/drivers/headless/headless_display.h"
@@ -90,13 +90,6 @@ std::unique_ptr<CVesperDoc> ManySpriteScene(int count, int largest)
     return doc;
 }
 
-double ThreadSeconds()
-{
-    timespec now{};
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
-    return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) * 1e-9;
-}
-
 // One stage playing one document on its own counting screen.
 struct Play {
     Play(std::unique_ptr<CVesperDoc> scene, int width, int height)
@@ -130,9 +123,9 @@ struct Play {
                 continue;
             }
             std::this_thread::sleep_for(pause);
-            const double before = ThreadSeconds();
+            const double before = ProcessorSeconds(CLOCK_THREAD_CPUTIME_ID);
             stage->Tick();
-            state.SetIterationTime(ThreadSeconds() - before);
+            state.SetIterationTime(ProcessorSeconds(CLOCK_THREAD_CPUTIME_ID) - before);
         }
         const double perTick = screen.pixels / static_cast<double>(state.iterations());
         state.counters["changed_px"] = perTick;

@@ -26,6 +26,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/processor_time.h"
 #include "platform/drivers/sdl/sdl_x11_present.h"
 
 extern char** environ;
@@ -41,20 +42,13 @@ constexpr int kTicks = 250;
 
 // Processor time a process has used so far, in nanoseconds, from the
 // scheduler's own count (/proc/PID/schedstat, first field).
-std::optional<std::uint64_t> ProcessorNanoseconds(pid_t process)
+std::optional<std::uint64_t> ProcessorNanosecondsOf(pid_t process)
 {
     std::ifstream file("/proc/" + std::to_string(process) + "/schedstat");
     std::uint64_t ns = 0;
     if (!(file >> ns))
         return std::nullopt;
     return ns;
-}
-
-std::uint64_t ThreadNanoseconds()
-{
-    timespec now{};
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
-    return static_cast<std::uint64_t>(now.tv_sec) * 1'000'000'000u + static_cast<std::uint64_t>(now.tv_nsec);
 }
 
 // An Xvfb of its own, on the display number it picks, while it lives.
@@ -170,8 +164,8 @@ void BM_XServerShowsATickEvery20ms(benchmark::State& state)
     presenter->SetTargets({DirectPresenter::Target{window, RECT{0, 0, kScreenWidth, kScreenHeight}}});
     for (auto _ : state) {
         presenter->Synchronise();
-        const std::optional<std::uint64_t> serverBefore = ProcessorNanoseconds(server.Process());
-        const std::uint64_t clientBefore = ThreadNanoseconds();
+        const std::optional<std::uint64_t> serverBefore = ProcessorNanosecondsOf(server.Process());
+        const double clientBefore = ProcessorSeconds(CLOCK_THREAD_CPUTIME_ID);
         timespec deadline{};
         clock_gettime(CLOCK_MONOTONIC, &deadline);
         for (int tick = 0; tick < kTicks; ++tick) {
@@ -179,14 +173,14 @@ void BM_XServerShowsATickEvery20ms(benchmark::State& state)
             PresentSquare(*presenter, side, static_cast<std::uint32_t>(tick) * 0x010203u);
         }
         presenter->Synchronise();
-        const std::uint64_t client = ThreadNanoseconds() - clientBefore;
-        const std::optional<std::uint64_t> serverAfter = ProcessorNanoseconds(server.Process());
+        const double clientSeconds = ProcessorSeconds(CLOCK_THREAD_CPUTIME_ID) - clientBefore;
+        const std::optional<std::uint64_t> serverAfter = ProcessorNanosecondsOf(server.Process());
         if (!serverBefore || !serverAfter) {
             state.SkipWithError("the server's processor time cannot be read");
             break;
         }
         const double serverUs = static_cast<double>(*serverAfter - *serverBefore) / 1e3 / kTicks;
-        const double clientUs = static_cast<double>(client) / 1e3 / kTicks;
+        const double clientUs = clientSeconds * 1e6 / kTicks;
         const double periodUs = kTickPeriodNs / 1e3;
         state.counters["server_per_tick_us"] = serverUs;
         state.counters["client_per_tick_us"] = clientUs;
