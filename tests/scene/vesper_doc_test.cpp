@@ -371,6 +371,31 @@ TEST(SceneDocument, EveryCutOfASceneFailsCleanly)
     EXPECT_EQ(SpriteCount(doc), 9);
 }
 
+TEST(SceneDocument, ASpriteListStoredWhereASpriteBelongsFreesItsSpritesWhenTheLoadFails)
+{
+    // Found by fuzzing: the scene's list holds a tagged sprite list whose own
+    // sprite is complete and whose next element is cut short. The nested
+    // list is deleted by the failing load, and its sprite with it (the
+    // sanitizer build sees a leak otherwise).
+    const std::string hex =
+        "8062010000000000001c6564000000000000010000ffffff0300000008000000ffff00000b00435370726974654c6973744300"
+        "0000ffff00000700435370726974650000000000000005000b00083c49560b";
+    std::vector<BYTE> bytes;
+    for (std::size_t i = 0; i + 1 < hex.size(); i += 2)
+        bytes.push_back(static_cast<BYTE>(std::stoi(hex.substr(i, 2), nullptr, 16)));
+    ASSERT_EQ(bytes.size(), 82u);
+
+    CVesperDoc doc;
+    MessageBoxRecorder boxes;
+    EXPECT_FALSE(LoadSceneBytes(doc, bytes));
+    EXPECT_TRUE(IsEmpty(doc));
+    ASSERT_TRUE(doc.LastLoadFailure());
+    EXPECT_EQ(doc.LastLoadFailure()->cause, CArchiveException::endOfFile);
+    EXPECT_EQ(doc.LastLoadFailure()->streamOffset, 82u);
+    ASSERT_EQ(boxes.boxes.size(), 1u);
+    EXPECT_EQ(boxes.boxes[0].text, "Format de fichier inattendu.");
+}
+
 TEST(SceneDocument, LoadingIntoAFullDocumentEmptiesItFirst)
 {
     CVesperDoc small;
