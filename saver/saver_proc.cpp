@@ -3,9 +3,12 @@
 #include <cstdio>
 #include <cstdlib>
 #include <new>
+#include <optional>
 
 #include "imaging/default_palette.h"
 #include "saver/globals.h"
+#include "saver/scale_setting.h"
+#include "saver/stage_layout.h"
 #include "saver/speed_setting.h"
 #include "saver/tick_timer.h"
 #include "scene/module_path.h"
@@ -23,22 +26,28 @@ namespace {
 UINT_PTR s_previewTimer = 0;
 MMRESULT s_tickTimer = 0;
 
-// A host window of at least the preview stage's size gets a stage of its
-// own size, copied one to one; a smaller one the preview stage, stretched.
-SIZE StageSize(HWND window)
+// The area a stage is laid out on: a host window large enough for a scaled
+// stage, or the screen; none in preview, whose stage is stretched.
+std::optional<SIZE> ScaledArea(HWND window)
 {
     if (g_bHosted) {
         RECT client{};
         GetClientRect(window, &client);
-        if (client.right >= kPreviewStageWidth && client.bottom >= kPreviewStageHeight)
+        if (HostGetsScaledStage(SIZE{client.right, client.bottom}))
             return SIZE{client.right, client.bottom};
     }
     if (g_bPreview)
-        return SIZE{kPreviewStageWidth, kPreviewStageHeight};
+        return std::nullopt;
     HDC screen = GetDC(nullptr);
     const SIZE size{GetDeviceCaps(screen, HORZRES), GetDeviceCaps(screen, VERTRES)};
     ReleaseDC(nullptr, screen);
     return size;
+}
+
+StageLayout StageLayoutFor(HWND window)
+{
+    const std::optional<SIZE> area = ScaledArea(window);
+    return area ? ScaledStageLayout(*area, g_scaleOverride.value_or(ReadScaleSetting()), window) : PreviewStageLayout();
 }
 
 void StartPacing(HWND window)
@@ -102,8 +111,9 @@ LRESULT OnCreate(HWND window, WPARAM wParam, LPARAM lParam)
         return -1;
     }
 
-    const SIZE size = StageSize(window);
-    g_stage.LoadScene(g_pDocument, size.cx, size.cy);
+    const StageLayout layout = StageLayoutFor(window);
+    g_stage.SetLayout(layout);
+    g_stage.LoadScene(g_pDocument, layout.stage.cx, layout.stage.cy);
     StartPacing(window);
     return result;
 }

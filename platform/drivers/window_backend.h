@@ -12,6 +12,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/api/win32_types.h"
@@ -113,6 +114,13 @@ public:
     // The number of the screen's root window as a foreign window, 0 for a
     // backend whose screen has none.
     virtual NativeWindowId ScreenRootWindow() { return 0; }
+    // A value the desktop publishes to its programs as a resource of the
+    // display (X resources: "Xft.dpi"); empty when it publishes none.
+    virtual std::string DesktopResource(std::string_view name)
+    {
+        (void)name;
+        return {};
+    }
 };
 
 // The backend in use: made on first use by the backend VESPER_DISPLAY

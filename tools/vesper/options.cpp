@@ -15,14 +15,28 @@ struct Option {
     std::string_view name;       // with its "--"
     std::string_view valueName;  // empty: a flag without value
     std::string_view help;
-    void (*apply)(PlayerRequest& request, std::string_view value);
+    // Sets what the option asks for; the complaint when the value is bad.
+    std::string (*apply)(PlayerRequest& request, std::string_view value);
 };
 
 // Every option of the player. A new option is one more row.
 constexpr std::array kOptions{
-    Option{"--help", "", "show this help and exit", [](PlayerRequest& r, std::string_view) { r.showHelp = true; }},
+    Option{"--help", "", "show this help and exit",
+           [](PlayerRequest& r, std::string_view) {
+               r.showHelp = true;
+               return std::string();
+           }},
     Option{"--version", "", "show the version and exit",
-           [](PlayerRequest& r, std::string_view) { r.showVersion = true; }},
+           [](PlayerRequest& r, std::string_view) {
+               r.showVersion = true;
+               return std::string();
+           }},
+    Option{"--scale", "auto|K",
+           "with /s, --root, --window-id: each scene pixel a K x K block (default: the setting, else auto)",
+           [](PlayerRequest& r, std::string_view value) {
+               r.scale = ParseScaleChoice(value);
+               return r.scale ? std::string() : BadScaleMessage("the option \"--scale\"", value);
+           }},
 };
 
 // Other spellings of help that hosts and users type.
@@ -72,8 +86,7 @@ std::string TakeOption(const std::vector<std::string_view>& arguments, std::size
             return "the option " + Quoted(word) + " needs a value (" + std::string(option->valueName) + ")";
         value = arguments[next++];
     }
-    option->apply(request, value);
-    return {};
+    return option->apply(request, value);
 }
 
 constexpr std::string_view kSceneOption = "--scene";

@@ -7,9 +7,12 @@
 // its value (none for a flag), its line of help and what it sets.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "stage/pixel_scale.h"
 
 namespace vesper::player {
 
@@ -19,6 +22,8 @@ struct PlayerRequest {
     bool showVersion = false;
     // The run-mode words, joined by single blanks.
     std::string commandTail;
+    // --scale for full-screen saving; none: the settings file's.
+    std::optional<ScaleChoice> scale;
 };
 
 struct ParsedArguments {

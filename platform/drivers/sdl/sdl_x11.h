@@ -18,6 +18,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <thread>
 
 #include "platform/api/win32_types.h"
@@ -40,6 +41,10 @@ std::optional<RECT> ClientAreaOf(WindowNumber window);
 
 // The screen's root window, 0 without X.
 WindowNumber ScreenRootWindow();
+
+// The value of an X resource the desktop set on the screen (the
+// RESOURCE_MANAGER property: "Xft.dpi"), empty when unset or without X.
+std::string Resource(std::string_view name);
 
 // Whether a window manager runs: some client redirects the root window's
 // map and configure requests. Without one nobody answers a request for the
