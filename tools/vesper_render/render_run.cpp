@@ -1,18 +1,12 @@
 #include "tools/vesper_render/render_run.h"
 
 #include <algorithm>
-#include <cstdlib>
 #include <memory>
 #include <optional>
 
-#include "imaging/default_palette.h"
-#include "imaging/packed_dib.h"
-#include "platform/drivers/backends.h"
-#include "scene/vesper_doc.h"
-#include "stage/saver_stage.h"
 #include "tools/vesper_render/picture_output.h"
+#include "tools/vesper_render/stage_play.h"
 #include "tools/vesper_scene/atomic_file.h"
-#include "tools/vesper_scene/scene_info.h"
 
 namespace vesper::tools {
 
@@ -20,28 +14,6 @@ namespace {
 
 // The full-screen pace: one tick per 20 ms timer event, in GIF centiseconds.
 constexpr int kTickCentiseconds = 2;
-constexpr int kTrueColourBits = 32;
-
-// Plays one scene on g_stage and takes the stage down again at the end, so
-// that the document and its working sprites are gone before the stage is.
-class StagePlay {
-public:
-    ~StagePlay()
-    {
-        g_stage.ReleaseScene();
-        document.DeleteContents();
-    }
-
-    CVesperDoc document;
-};
-
-std::string Describe(const SceneLoadFailure& failure)
-{
-    std::string text = failure.message;
-    if (!failure.description.empty())
-        text += " (" + failure.description + ")";
-    return text;
-}
 
 platform::Outcome<std::vector<BYTE>> EncodeFrame(const CDIB8BPP& frame, PictureFormat format)
 {
@@ -54,48 +26,24 @@ platform::Outcome<std::vector<BYTE>> EncodeFrame(const CDIB8BPP& frame, PictureF
 
 int RenderScene(const RenderOptions& options, std::ostream& err)
 {
-    // The stage draws on a screen of its own size; it was built before this
-    // screen was chosen, so the colour depth is measured again for it.
-    platform::UseOffscreenBackend({options.width, options.height, kTrueColourBits});
-    g_nDisplayBits = GetDisplayColorDepth();
-
-    // The saver window's creation, in its order: the random numbers are
-    // seeded before the document is loaded, since loading its sprites
-    // draws from them.
-    std::srand(options.seed);
-    if (!CreateDefaultPalette(g_defaultPalette)) {
-        err << "vesper-render: cannot create the default palette\n";
+    const auto started = StagePlay::Start(options.input, options.width, options.height, options.seed);
+    if (!started) {
+        err << "vesper-render: " << started.error << "\n";
         return kRenderFailed;
     }
-    StagePlay play;
-    const auto loaded = LoadFileScene(options.input, play.document);
-    if (!loaded) {
-        err << "vesper-render: " << loaded.error << "\n";
-        return kRenderFailed;
-    }
-    if (loaded.value->failure) {
-        err << "vesper-render: cannot load the scene of " << options.input << ": " << Describe(*loaded.value->failure)
-            << "\n";
-        return kRenderFailed;
-    }
-    g_stage.LoadScene(&play.document, options.width, options.height);
-    if (!g_stage.m_pFrame) {
-        err << "vesper-render: the scene of " << options.input
-            << " shows no background (no picture, or a background the player cannot render), so there is no frame\n";
-        return kRenderFailed;
-    }
-    const CDIB8BPP& frame = *g_stage.m_pFrame;
+    StagePlay& play = **started.value;
+    const CDIB8BPP& frame = play.Frame();
 
     std::unique_ptr<GifRecording> gif;
     if (options.gif) {
         const long long centiseconds = static_cast<long long>(options.every) * kTickCentiseconds;
-        auto started =
+        auto recording =
             GifRecording::Start(options.width, options.height, static_cast<int>(std::min(centiseconds, 0xFFFFLL)));
-        if (!started) {
-            err << "vesper-render: " << started.error << "\n";
+        if (!recording) {
+            err << "vesper-render: " << recording.error << "\n";
             return kRenderFailed;
         }
-        gif = std::move(*started.value);
+        gif = std::move(*recording.value);
     }
     const auto record = [&]() {
         const std::string error = gif ? gif->AddFrame(frame) : std::string();
@@ -107,7 +55,7 @@ int RenderScene(const RenderOptions& options, std::ostream& err)
     if (!record())
         return kRenderFailed;
     for (long long tick = 1; tick <= options.ticks; ++tick) {
-        g_stage.Tick();
+        play.Tick();
         if (tick % options.every == 0 && !record())
             return kRenderFailed;
     }
