@@ -3,7 +3,8 @@
 # test in both, the SDL backend's under a private X server (Xvfb), and the
 # Debian package under xscreensaver (as root only); after the release build
 # also the Windows build (scripts/build.sh windows) with its tests and the
-# Windows player under Wine. Exits non-zero on any build or test failure.
+# Windows player under Wine, and the package on the desktop (as root only).
+# Exits non-zero on any build or test failure.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 for flavour in release debug; do
@@ -38,5 +39,10 @@ for flavour in release debug; do
     "$root/scripts/build.sh" windows
     (cd "$root/build/windows" && ctest --output-on-failure)
     "$root/tests/windows/wine_test.sh" "$root/build/windows" "$root/build/release"
+    # Saver files on the desktop, with the package installed again (as root
+    # only): their types, the desktop entries, the thumbnails through GNOME's
+    # thumbnail factory. After the Windows build, whose player makes its .scr.
+    echo "== package on the desktop: file types, entries, thumbnails"
+    "$root/tests/desktop/desktop_test.sh"
   fi
 done

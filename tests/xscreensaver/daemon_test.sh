@@ -52,7 +52,7 @@ start_xvfb() {
 say "installing $(basename "$deb")"
 dpkg -i "$deb" >"$work/dpkg.log" 2>&1 || { cat "$work/dpkg.log" >&2; fail "dpkg -i"; }
 dpkg-query -W -f='${Depends}\n' vesper | grep -q libsdl2 || fail "the package's dependencies lack SDL: $(dpkg-query -W -f='${Depends}' vesper)"
-outside=$(dpkg -L vesper | grep -Ev '^/\.?$|^/usr$|^/usr/(bin|libexec|share)$|^/usr/bin/vesper(-scene|-render|-xscreensaver)?$|^/usr/libexec/xscreensaver(/vesper-demo)?$|^/usr/share/xscreensaver(/config(/vesper-demo\.xml)?)?$|^/usr/share/man(/man1(/vesper(-scene|-render|-xscreensaver)?\.1\.gz)?)?$|^/usr/share/doc(/vesper(/.*)?)?$' || true)
+outside=$(dpkg -L vesper | grep -Ev '^/\.?$|^/usr$|^/usr/(bin|libexec|share)$|^/usr/bin/vesper(-scene|-render|-xscreensaver|-thumbnailer)?$|^/usr/libexec/xscreensaver(/vesper-demo)?$|^/usr/share/xscreensaver(/config(/vesper-demo\.xml)?)?$|^/usr/share/man(/man1(/vesper(-scene|-render|-xscreensaver|-thumbnailer)?\.1\.gz)?)?$|^/usr/share/doc(/vesper(/.*)?)?$|^/usr/share/applications(/vesper\.desktop|/screensavers(/vesper-demo\.desktop)?)?$|^/usr/share/mime(/packages(/vesper\.xml)?)?$|^/usr/share/thumbnailers(/vesper\.thumbnailer)?$|^/usr/share/metainfo(/org\.vesper\.Vesper\.metainfo\.xml)?$|^/usr/share/icons(/hicolor(/scalable(/apps(/vesper\.svg)?)?)?)?$' || true)
 [ -z "$outside" ] || fail "the package lists files outside its paths: $outside"
 for file in /usr/bin/vesper /usr/bin/vesper-scene /usr/bin/vesper-render "$hack" \
             /usr/share/xscreensaver/config/vesper-demo.xml /usr/share/man/man1/vesper.1.gz \
