@@ -13,7 +13,10 @@ packages=(
   time
   xscreensaver dpkg-dev openbox
   g++-mingw-w64-x86-64-posix wine64 googletest
+  emscripten nodejs chromium
 )
+# npm comes with some builds of Node.js (NodeSource's); Debian's needs its own package.
+command -v npm >/dev/null || packages+=(npm)
 
 missing=()
 for package in "${packages[@]}"; do

@@ -3,7 +3,9 @@
 # test in both, the SDL backend's under a private X server (Xvfb), and the
 # Debian package under xscreensaver (as root only); after the release build
 # also the Windows build (scripts/build.sh windows) with its tests and the
-# Windows player under Wine. Exits non-zero on any build or test failure.
+# Windows player under Wine, and the browser build (scripts/build.sh web) with
+# its unit tests under Node.js and the page in headless Chromium. Exits
+# non-zero on any build or test failure.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 for flavour in release debug; do
@@ -36,5 +38,9 @@ for flavour in release debug; do
     "$root/scripts/build.sh" windows
     (cd "$root/build/windows" && ctest --output-on-failure)
     "$root/tests/windows/wine_test.sh" "$root/build/windows" "$root/build/release"
+    echo "== web build, its unit tests under Node.js, the page in headless Chromium"
+    "$root/scripts/build.sh" web
+    (cd "$root/build/web-cmake" && ctest --output-on-failure)
+    "$root/tests/web/browser/run.sh"
   fi
 done
