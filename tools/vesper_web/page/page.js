@@ -31,7 +31,10 @@
     title: '', credit: '', problem: '',
     stage: { width: 0, height: 0, factor: 1 },
     wakeLock: 'none',  // none, held, released, refused
+    firstFrameAt: null,
     ticks: () => (player ? player._vesper_ticks() : 0),
+    // Runs n ticks at once (for measuring a tick's cost: bench/web_tick_bench.mjs).
+    tick: (n) => { if (player) player._vesper_tick(n); },
   };
   window.vesperPage = page;
 
@@ -138,6 +141,9 @@
       return false;
     }
     current = { name: fileName, bytes };
+    // The whole first frame is on the canvas now (ms since navigation).
+    if (page.firstFrameAt === null)
+      page.firstFrameAt = performance.now();
     showCaption();
     fullScreenButton.disabled = false;
     if (hooks.ticks)
