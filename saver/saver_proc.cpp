@@ -8,6 +8,7 @@
 #include "imaging/default_palette.h"
 #include "saver/globals.h"
 #include "saver/scale_setting.h"
+#include "saver/scene_not_loaded.h"
 #include "saver/stage_layout.h"
 #include "saver/speed_setting.h"
 #include "saver/tick_timer.h"
@@ -79,18 +80,7 @@ void StopPacing(HWND window)
 // line for whoever started the program, saying which file, what and where.
 void ReportSceneNotLoaded(const CVesperDoc* document)
 {
-    const char* path = g_szModulePath.c_str();
-    if (!document) {
-        std::fprintf(stderr, "vesper: the scene in %s cannot be loaded: out of memory.\n", path);
-        return;
-    }
-    const std::optional<SceneLoadFailure>& failure = document->LastLoadFailure();
-    if (!failure) {
-        std::fprintf(stderr, "vesper: the scene in %s cannot be loaded: the file cannot be opened.\n", path);
-        return;
-    }
-    std::fprintf(stderr, "vesper: the scene in %s cannot be loaded: %s (at byte %llu of the file).\n", path,
-                 failure->description.c_str(), static_cast<unsigned long long>(failure->FileOffset()));
+    std::fprintf(stderr, "vesper: %s\n", SceneNotLoadedText(g_szModulePath, document).c_str());
 }
 
 // -1 when the scene cannot be loaded, which makes the window creation fail.

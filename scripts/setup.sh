@@ -14,7 +14,10 @@ packages=(
   xscreensaver dpkg-dev openbox
   shared-mime-info libglib2.0-bin xdg-utils desktop-file-utils appstream bubblewrap python3-gi gir1.2-gnomedesktop-3.0
   g++-mingw-w64-x86-64-posix wine64 googletest
+  emscripten nodejs chromium
 )
+# npm comes with some builds of Node.js (NodeSource's); Debian's needs its own package.
+command -v npm >/dev/null || packages+=(npm)
 
 missing=()
 for package in "${packages[@]}"; do

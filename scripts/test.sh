@@ -3,8 +3,10 @@
 # test in both, the SDL backend's under a private X server (Xvfb), and the
 # Debian package under xscreensaver (as root only); after the release build
 # also the Windows build (scripts/build.sh windows) with its tests and the
-# Windows player under Wine, and the package on the desktop (as root only).
-# Exits non-zero on any build or test failure.
+# Windows player under Wine, the package on the desktop (as root only), and
+# the browser build (scripts/build.sh web) with its unit tests under Node.js
+# and the page in headless Chromium. Exits non-zero on any build or test
+# failure.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 for flavour in release debug; do
@@ -44,5 +46,9 @@ for flavour in release debug; do
     # thumbnail factory. After the Windows build, whose player makes its .scr.
     echo "== package on the desktop: file types, entries, thumbnails"
     "$root/tests/desktop/desktop_test.sh"
+    echo "== web build, its unit tests under Node.js, the page in headless Chromium"
+    "$root/scripts/build.sh" web
+    (cd "$root/build/web-cmake" && ctest --output-on-failure)
+    "$root/tests/web/browser/run.sh"
   fi
 done

@@ -77,7 +77,7 @@ std::optional<KeyEntry> KeyOf(UINT virtualKey)
     }
     if (virtualKey >= VK_F1 && virtualKey < VK_F1 + 10)
         return KeyEntry{virtualKey, 0x3B + (virtualKey - VK_F1), false, 0, 0};
-    const auto found = std::ranges::find(kKeys, virtualKey, &KeyEntry::virtualKey);
+    const auto found = std::find_if(std::begin(kKeys), std::end(kKeys), [virtualKey](const KeyEntry& key) { return key.virtualKey == virtualKey; });
     return found == std::end(kKeys) ? std::nullopt : std::optional(*found);
 }
 
@@ -89,7 +89,7 @@ std::optional<UINT> VirtualKeyOfScanCode(UINT scanCode)
     for (UINT function = VK_F1; function < VK_F1 + 10; ++function)
         if (KeyOf(function)->scanCode == scanCode)
             return function;
-    const auto found = std::ranges::find(kKeys, scanCode, &KeyEntry::scanCode);
+    const auto found = std::find_if(std::begin(kKeys), std::end(kKeys), [scanCode](const KeyEntry& key) { return key.scanCode == scanCode; });
     return found == std::end(kKeys) ? std::nullopt : std::optional(found->virtualKey);
 }
 
