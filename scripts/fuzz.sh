@@ -3,6 +3,7 @@
 # UndefinedBehaviorSanitizer) and runs a campaign: each target for a while on
 # all cores over the corpus committed in fuzz/corpus/<target>/, which is then
 # replaced by the minimised union of what it held and what the run found.
+# Inputs that once made a target fail stay by name in fuzz/regressions/.
 # Reports inputs run, inputs a second and crashes per target.
 # With VESPER_FUZZ_RUNS=N each target instead runs N inputs from a fixed seed
 # on one core over a copy of the committed corpus, a short repeatable check
@@ -58,6 +59,12 @@ CC=clang CXX=clang++ cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Re
   -DVESPER_FUZZ=ON -DVESPER_TESTS=OFF -DVESPER_BENCH=OFF >/dev/null
 cmake --build "$build" -j "$(nproc)" --target "${targets[@]}"
 
+# Inputs that once failed, kept by name in fuzz/regressions/<target>/: every
+# run reads them, the minimising leaves them alone.
+regressions_of() {
+  [ ! -d "$root/fuzz/regressions/$1" ] || echo "$root/fuzz/regressions/$1"
+}
+
 # Longest input a target is given. JSON text costs the most a byte: 512
 # bytes hold a description with a background and a few sprites and keep the
 # target above 2,000 inputs a second.
@@ -80,7 +87,7 @@ short_run() {
   mkdir -p "$work"
   [ -d "$seeds" ] && cp -r "$seeds/." "$work/"
   if ! "$program" -runs="$VESPER_FUZZ_RUNS" -seed=1 -max_len="$(max_len_of "$name")" -print_final_stats=1 \
-      -timeout=10 -rss_limit_mb=2048 "$work" >"$log" 2>&1; then
+      -timeout=10 -rss_limit_mb=2048 "$work" $(regressions_of "$name") >"$log" 2>&1; then
     tail -40 "$log" >&2
     echo "$name found a failure; the crashing input is named above" >&2
     return 1
@@ -97,7 +104,7 @@ campaign() {
   started=$(date +%s)
   # New inputs go into the committed corpus's folder; it is minimised below.
   "$program" -fork="$jobs" -ignore_crashes=1 -max_total_time="$seconds" -max_len="$max_len" -timeout=10 \
-    -rss_limit_mb=2048 -artifact_prefix="$crashes_dir/" "$seeds" >"$log" 2>&1 || true
+    -rss_limit_mb=2048 -artifact_prefix="$crashes_dir/" "$seeds" $(regressions_of "$name") >"$log" 2>&1 || true
   local elapsed=$(($(date +%s) - started))
   rm -rf "$merged"
   mkdir -p "$merged"
