@@ -70,7 +70,8 @@ void StopPacing(HWND window)
 // line for whoever started the program, saying which file, what and where.
 void ReportSceneNotLoaded(const CVesperDoc* document)
 {
-    const char* path = g_szModulePath.c_str();
+    // The file the scene was read from: the one chosen with --scene, or the program itself.
+    const char* path = ChosenSceneFile() ? ChosenSceneFile()->c_str() : g_szModulePath.c_str();
     if (!document) {
         std::fprintf(stderr, "vesper: the scene in %s cannot be loaded: out of memory.\n", path);
         return;
