@@ -7,6 +7,7 @@
 
 #include "framework/archive.h"
 #include "framework/file.h"
+#include "imaging/picture_limits.h"
 #include "platform/user/message_box.h"
 #include "scene/vesper_doc.h"
 
@@ -28,6 +29,9 @@ BOOL Load(CVesperDoc& doc, std::vector<BYTE> bytes)
 extern "C" int LLVMFuzzerInitialize(int*, char***)
 {
     vesper::platform::SetMessageBoxHandler([](const vesper::platform::MessageBoxRequest&) { return IDOK; });
+    // Small pictures keep each input cheap; the product's limits are tested
+    // on their own.
+    vesper::imaging::SetPictureLimits({1024, 256u << 10, 16u << 10, 64});
     return 0;
 }
 

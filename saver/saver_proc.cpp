@@ -80,7 +80,10 @@ void StopPacing(HWND window)
 // line for whoever started the program, saying which file, what and where.
 void ReportSceneNotLoaded(const CVesperDoc* document)
 {
-    std::fprintf(stderr, "vesper: %s\n", SceneNotLoadedText(g_szModulePath, document).c_str());
+    // The file the scene was read from: the one chosen with --scene, or the program itself.
+    const std::string& path = ChosenSceneFile() ? *ChosenSceneFile() : g_szModulePath;
+    std::fprintf(stderr, "vesper: %s
+", SceneNotLoadedText(path, document).c_str());
 }
 
 // -1 when the scene cannot be loaded, which makes the window creation fail.

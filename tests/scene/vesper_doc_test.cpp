@@ -12,6 +12,7 @@
 #include "sprites/anim_sprite.h"
 #include "tests/scene/message_box_recorder.h"
 #include "tests/scene/scene_test_support.h"
+#include "tests/support/oversized_scene.h"
 #include "tests/support/test_data.h"
 
 namespace {
@@ -319,25 +320,12 @@ TEST(SceneDocument, ADamagedPictureFailsTheLoadAndEmptiesTheDocument)
 TEST(SceneDocument, AStoredPictureBeyondThePictureLimitsFailsTheLoad)
 {
     // 32768 pixels wide is the widest picture; one more is refused.
-    // Made by hand: storing refuses such a picture.
-    const auto taggedPicture = [](LONG width) {
-        std::vector<BYTE> object = {0xFF, 0xFF, 0x00, 0x00, 0x04, 0x00};
-        AppendText(object, "CDIB");
-        const DWORD stride = (static_cast<DWORD>(width) + 3) & ~3u;
-        Append32(object, 40 + 2 * 4 + stride);
-        for (const DWORD field : {40u, static_cast<DWORD>(width), 1u, 1u | 8u << 16, 0u, stride, 0u, 0u, 2u, 2u})
-            Append32(object, field);
-        for (const DWORD colour : {0x000000u, 0xFFFFFFu})
-            Append32(object, colour);
-        object.resize(object.size() + stride, 1);
-        return object;
-    };
     CVesperDoc doc;
     MessageBoxRecorder boxes;
-    ASSERT_TRUE(LoadSceneBytes(doc, SceneWithPresence(1, taggedPicture(32768))));
+    ASSERT_TRUE(LoadSceneBytes(doc, SceneWithBackgroundOfWidth(32768)));
     ASSERT_NE(doc.background, nullptr);
     EXPECT_EQ(doc.background->Header()->biWidth, 32768);
-    EXPECT_FALSE(LoadSceneBytes(doc, SceneWithPresence(1, taggedPicture(32769))));
+    EXPECT_FALSE(LoadSceneBytes(doc, SceneWithBackgroundOfWidth(32769)));
     EXPECT_TRUE(IsEmpty(doc));
     ASSERT_TRUE(doc.LastLoadFailure());
     EXPECT_EQ(doc.LastLoadFailure()->kind, SceneLoadFailure::Kind::archive);
