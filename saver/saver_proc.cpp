@@ -48,7 +48,11 @@ std::optional<SIZE> ScaledArea(HWND window)
 StageLayout StageLayoutFor(HWND window)
 {
     const std::optional<SIZE> area = ScaledArea(window);
-    return area ? ScaledStageLayout(*area, g_scaleOverride.value_or(ReadScaleSetting()), window) : PreviewStageLayout();
+    if (!area)
+        return PreviewStageLayout();
+    // A scale given for the run was checked against the screen already.
+    return g_scaleOverride ? ScaledStageLayout(*area, *g_scaleOverride, window)
+                           : StoredScaleStageLayout(*area, ReadScaleSetting(), window);
 }
 
 void StartPacing(HWND window)

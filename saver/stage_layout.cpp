@@ -1,7 +1,12 @@
 #include "saver/stage_layout.h"
 
+#include <cstdio>
+
+#include "platform/kernel/profile_path.h"
 #include "saver/desktop_scale.h"
 #include "saver/saver_proc.h"
+#include "saver/scale_setting.h"
+#include "saver/speed_setting.h"
 
 bool HostGetsScaledStage(SIZE client)
 {
@@ -14,6 +19,15 @@ StageLayout ScaledStageLayout(SIZE area, ScaleChoice choice, HWND window)
     if (const std::optional<StageLayout> layout = LayoutStage(area, ResolveScale(choice, area, desktop)))
         return *layout;
     return LayoutStage(area, ResolveScale(kAutoScale, area, std::nullopt)).value_or(StageLayout{});
+}
+
+StageLayout StoredScaleStageLayout(SIZE area, ScaleChoice stored, HWND window)
+{
+    const std::string where = "the key \"" + std::string(kScaleKey) + "\" of [" + kSettingsSection + "]";
+    if (const std::string refusal = FixedScaleRefusal(stored, area, where); !refusal.empty())
+        std::fprintf(stderr, "vesper: %s: %s; %s is used.\n", vesper::platform::ProfileFilePath(kSettingsFile).c_str(),
+                     refusal.c_str(), ScaleChoiceText(kDefaultScale).c_str());
+    return ScaledStageLayout(area, stored, window);
 }
 
 StageLayout PreviewStageLayout()

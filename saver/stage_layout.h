@@ -21,6 +21,11 @@ bool HostGetsScaledStage(SIZE client);
 // window may shrink) falls back to auto's rule.
 StageLayout ScaledStageLayout(SIZE area, ScaleChoice choice, HWND window);
 
+// As ScaledStageLayout for the scale stored in the settings file: one too
+// large for the area is named on standard error (the file and the key)
+// before auto's rule is used; the file is left as it is.
+StageLayout StoredScaleStageLayout(SIZE area, ScaleChoice stored, HWND window);
+
 // The layout of the preview stage, stretched into its window.
 StageLayout PreviewStageLayout();
 

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "saver/scale_setting.h"
+#include "saver/stage_layout.h"
 #include "tests/platform/kernel/settings_test_env.h"
 
 namespace {
@@ -63,6 +64,28 @@ TEST_F(ScaleSetting, ABadValueIsOneLineNamingFileAndKeyAndTheFileStays)
         EXPECT_NE(said.find("auto, 1, 2, 3"), std::string::npos) << said;
         EXPECT_EQ(FileText(), before);
     }
+}
+
+TEST_F(ScaleSetting, AStoredScaleTooLargeForTheScreenIsNamedAndAutoUsed)
+{
+    Store("3");
+    testing::internal::CaptureStderr();
+    const StageLayout fits = StoredScaleStageLayout(SIZE{1920, 1080}, ReadScaleSetting(), nullptr);
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
+    EXPECT_EQ(fits.factor, 3);
+    EXPECT_EQ(fits.stage.cx, 640);
+
+    Store("1500");
+    const std::string before = FileText();
+    testing::internal::CaptureStderr();
+    const StageLayout fallback = StoredScaleStageLayout(SIZE{1920, 1080}, ReadScaleSetting(), nullptr);
+    const std::string said = testing::internal::GetCapturedStderr();
+    EXPECT_EQ(fallback.factor, 1);  // auto on 1920x1080, no desktop scale on the headless screen
+    EXPECT_EQ(std::count(said.begin(), said.end(), '\n'), 1) << said;
+    EXPECT_NE(said.find(File().string()), std::string::npos) << said;
+    EXPECT_NE(said.find("\"scale\""), std::string::npos) << said;
+    EXPECT_NE(said.find("1920x1080"), std::string::npos) << said;
+    EXPECT_EQ(FileText(), before);
 }
 
 }  // namespace
