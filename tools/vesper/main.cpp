@@ -76,6 +76,7 @@ int main(int argc, char* argv[])
         std::puts(PlayerVersion().c_str());
         return 0;
     }
+    g_monitorLayoutOverride = parsed.request.monitors;
     std::string tail = parsed.request.commandTail;
     if (NeedsDisplay(ParseCommandLine(tail.c_str()).mode) && DisplayMissing())
         return kExitUsage;

@@ -15,14 +15,45 @@ struct Option {
     std::string_view name;       // with its "--"
     std::string_view valueName;  // empty: a flag without value
     std::string_view help;
-    void (*apply)(PlayerRequest& request, std::string_view value);
+    // Takes the value into the request; returns the complaint about it, if any.
+    std::string (*apply)(PlayerRequest& request, std::string_view value);
 };
+
+std::string Quoted(std::string_view text)
+{
+    std::string quoted(1, '"');
+    quoted += text;
+    quoted += '"';
+    return quoted;
+}
+
+std::string TakeMonitors(PlayerRequest& request, std::string_view value)
+{
+    request.monitors = ParseMonitorLayout(value);
+    if (request.monitors)
+        return {};
+    return "the option \"--monitors\" takes " + std::string(kMonitorLayoutValues) + ", not " + Quoted(value);
+}
 
 // Every option of the player. A new option is one more row.
 constexpr std::array kOptions{
-    Option{"--help", "", "show this help and exit", [](PlayerRequest& r, std::string_view) { r.showHelp = true; }},
+    Option{"--help", "", "show this help and exit",
+           [](PlayerRequest& r, std::string_view) {
+               r.showHelp = true;
+               return std::string();
+           }},
     Option{"--version", "", "show the version and exit",
-           [](PlayerRequest& r, std::string_view) { r.showVersion = true; }},
+           [](PlayerRequest& r, std::string_view) {
+               r.showVersion = true;
+               return std::string();
+           }},
+    Option{"--monitors", "MODE",
+           "with /s, how the scene covers several monitors (MODE: each, span or primary):\n"
+           "                        each: the whole scene on every monitor, at its size (the default)\n"
+           "                        span: one scene across the box that holds all monitors\n"
+           "                        primary: the scene on the primary monitor, the others black\n"
+           "                        Without it, the \"monitors\" setting of vesper.ini counts",
+           TakeMonitors},
 };
 
 // Other spellings of help that hosts and users type.
@@ -42,11 +73,6 @@ bool IsHelpWord(std::string_view word)
         if (word == help)
             return true;
     return false;
-}
-
-std::string Quoted(std::string_view text)
-{
-    return "\"" + std::string(text) + "\"";
 }
 
 // Reads one option word (and the next word when it takes a value and has no
@@ -72,8 +98,7 @@ std::string TakeOption(const std::vector<std::string_view>& arguments, std::size
             return "the option " + Quoted(word) + " needs a value (" + std::string(option->valueName) + ")";
         value = arguments[next++];
     }
-    option->apply(request, value);
-    return {};
+    return option->apply(request, value);
 }
 
 constexpr std::string_view kSceneOption = "--scene";
@@ -153,9 +178,12 @@ std::string PlayerUsage(std::string_view program)
                         "\n"
                         "Options:\n";
     for (const Option& option : kOptions) {
-        std::string left = "  " + std::string(option.name);
-        if (!option.valueName.empty())
-            left += " " + std::string(option.valueName);
+        std::string left(2, ' ');
+        left += option.name;
+        if (!option.valueName.empty()) {
+            left += ' ';
+            left += option.valueName;
+        }
         if (option.name == "--help")
             left += ", -h, /?";
         left.resize(std::max<std::size_t>(left.size() + 2, 24), ' ');
