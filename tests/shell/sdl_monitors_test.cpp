@@ -361,5 +361,47 @@ TEST_F(SdlMonitors, BadOptionAndBadStoredValue)
     ExpectAKeyEndsAll();
 }
 
+// A plain Xvfb whose screen is cut into RandR monitors with xrandr: monitors
+// that come and go while the saver runs.
+TEST_F(SdlMonitors, MonitorsAddedOrRemovedDuringTheRunAreFollowed)
+{
+    if (!Executable("xrandr"))
+        GTEST_SKIP() << "xrandr is missing (scripts/setup.sh installs x11-xserver-utils)";
+    // The two-head server is not needed here: a plain one of its own instead.
+    m_x.reset();
+    m_server.reset();
+    const std::string name = ":" + std::to_string(FreeDisplay(400 + getpid() % 200));
+    // -noreset: the monitors set below would go with the server's reset once
+    // xrandr, its only client, leaves.
+    ChildProcess xvfb("/usr/bin/Xvfb", {name, "-screen", "0", "1600x600x24", "-nolisten", "tcp", "-noreset"},
+                      m_folder.path(), m_folder / "plain-xvfb.txt");
+    ASSERT_TRUE(PollUntil([&] { return AnswersWithWidth(name, 1600); }, kServerTimeout));
+    ScopedEnvironment display("DISPLAY", name.c_str());
+    ASSERT_TRUE(RunCommand("xrandr --setmonitor left 800/0x600/0+0+0 screen"));
+    ASSERT_TRUE(RunCommand("xrandr --setmonitor right 800/0x600/0+800+0 none"));
+    m_x.emplace();
+    ASSERT_TRUE(m_x->Get());
+
+    const RECT left{0, 0, 800, 600};
+    StartSaver({"/s"}, {left, RECT{800, 0, 1600, 600}});
+    EXPECT_EQ(CountNamed(*m_x, "Screen Saver"), 2);
+
+    ASSERT_TRUE(RunCommand("xrandr --delmonitor right"));
+    EXPECT_TRUE(PollUntil([&] { return CountNamed(*m_x, "Screen Saver") == 1; }, kExitTimeout))
+        << "the window of the monitor that went away stayed";
+    EXPECT_TRUE(m_saver->Running()) << "a monitor going away ended the run:\n" << m_saver->Output();
+
+    const RECT lower{800, 300, 1600, 600};
+    ASSERT_TRUE(RunCommand("xrandr --setmonitor lower 800/0x300/0+800+300 none"));
+    EXPECT_TRUE(PollUntil([&] { return BackgroundShare(Shot(*m_x, lower), BackgroundOf(lower)) > 0.9; }, kStartTimeout))
+        << "the new monitor does not show the scene at its size:\n" << m_saver->Output();
+    EXPECT_EQ(CountNamed(*m_x, "Screen Saver"), 2);
+    ExpectScenePlaysIn(left);
+    ExpectAKeyEndsAll();
+    m_x.reset();
+    kill(xvfb.Pid(), SIGTERM);
+    PollUntil([&] { return !xvfb.Running(); }, kServerTimeout);
+}
+
 }  // namespace
 }  // namespace vesper::test

@@ -493,6 +493,9 @@ NativeWindowId SdlWindowBackend::CreateNativeWindow(const NativeWindowRequest& r
             m_state->DestroyWindow(window);
             return;
         }
+        // SDL sets its own event mask on the root window when it makes a
+        // window (for the colour profile), dropping ours: asked for again.
+        x11::WatchMonitors();
         window.sdlId = SDL_GetWindowID(window.sdl);
         window.xWindow = window.child ? window.child : XWindowOf(window.sdl);
         if (x11::DirectPresenter* presenter = m_state->screen->Presenter())
