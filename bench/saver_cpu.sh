@@ -16,6 +16,7 @@ saver="$root/build/release/demo/vesper-demo.scr"
 seconds=10
 size=1920x1080
 speed=
+scale=
 mode=save
 host_size=320x240
 preview_target_percent=1.5
@@ -23,8 +24,8 @@ monitors=1
 
 usage() {
   cat <<EOF
-usage: $(basename "$0") [--saver FILE] [--seconds N] [--size WxH] [--speed 1-100] [--monitors M]
-                   [--preview [--host WxH] | --hosted]
+usage: $(basename "$0") [--saver FILE] [--seconds N] [--size WxH] [--speed 1-100] [--scale auto|K]
+                       [--monitors M] [--preview [--host WxH] | --hosted]
 
 Starts Xvfb on a display number of its choice with a WxH screen (default $size) and
 runs the packed demo saver FILE (default build/release/demo/vesper-demo.scr,
@@ -40,12 +41,14 @@ With --preview the saver runs as "/p ID" inside a host window of WxH (default
 $host_size, made with xev) instead, and ends when the script closes the host;
 the target there is under $preview_target_percent%.
 With --hosted the saver runs as a hack drawing on the root window ("--root")
-and SIGTERM ends it instead of the key press.
+and SIGTERM ends it instead of the key press. --scale passes its whole-pixel
+scale on (without it the saver's default, auto: 3 on 3840x2160).
+The last line, "steady_total_pct N", is for scripts (bench/present_floor.sh).
+Needs Xvfb, xdotool, xev, xwininfo and /usr/bin/time (bash scripts/setup.sh
+installs them). Exits 1 when the saver fails to start or does not end cleanly.
 With --monitors M (2 or more) the screen is M monitors of WxH side by side
 (RandR monitors set with xrandr on an Xvfb of M times the width), which the
 full-screen saver covers each with a stage of its own (its default, "each").
-Needs Xvfb, xdotool, xev, xwininfo and /usr/bin/time (bash scripts/setup.sh
-installs them). Exits 1 when the saver fails to start or does not end cleanly.
 EOF
 }
 
@@ -56,6 +59,7 @@ while [ $# -gt 0 ]; do
     --seconds) seconds=${2:?--seconds needs a number}; shift 2 ;;
     --size) size=${2:?--size needs WxH}; shift 2 ;;
     --speed) speed=${2:?--speed needs a number}; shift 2 ;;
+    --scale) scale=${2:?--scale needs auto or a whole number}; shift 2 ;;
     --hosted) mode=hosted; shift ;;
     --preview) mode=preview; shift ;;
     --host) host_size=${2:?--host needs WxH}; shift 2 ;;
@@ -189,6 +193,7 @@ if [ "$mode" = preview ]; then
   run_mode=(/p "$host")
 fi
 [ "$mode" = hosted ] && run_mode=(--root)
+[ -z "$scale" ] || run_mode+=(--scale "$scale")
 
 x_before=$(cpu_ticks "$xvfb_pid")
 x_wall_start=$(now_ns)
@@ -300,3 +305,4 @@ steady_ticks=$(awk -v w="$steady_wall" -v t="$(ticks_per_second_at "${speed:-100
 echo "  player   ${steady_switches} voluntary context switches in its ${steady_threads} threads, $(ratio "$steady_switches" "$steady_ticks") per tick (${steady_ticks} ticks; target at most 4)"
 echo "           by thread: $(switches_by_thread "$work/switches.before" "$work/switches.after")"
 echo "the player's voluntary context switches over the whole run: $(field 'Voluntary context switches')"
+echo "steady_total_pct $(percent "$steady_total" "$steady_wall")"

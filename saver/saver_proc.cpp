@@ -6,9 +6,12 @@
 #include <memory>
 #include <new>
 #include <vector>
+#include <optional>
 
 #include "imaging/default_palette.h"
 #include "saver/globals.h"
+#include "saver/scale_setting.h"
+#include "saver/stage_layout.h"
 #include "saver/speed_setting.h"
 #include "saver/tick_timer.h"
 #include "scene/module_path.h"
@@ -43,19 +46,32 @@ std::vector<CSaverStage*> Stages()
     return stages;
 }
 
-// A host window of at least the preview stage's size gets a stage of its
-// own size, copied one to one; a smaller one the preview stage, stretched. A
-// full-screen window has a stage of its own size: the screen, its monitor,
-// or the box around all monitors.
-SIZE StageSize(HWND window)
+// The area a stage is laid out on: a host window large enough for a scaled
+// stage, or the full-screen window (the screen, its monitor, or the box
+// around all monitors); none in preview, whose stage is stretched.
+std::optional<SIZE> ScaledArea(HWND window)
 {
+    if (g_bHosted) {
+        RECT client{};
+        GetClientRect(window, &client);
+        if (HostGetsScaledStage(SIZE{client.right, client.bottom}))
+            return SIZE{client.right, client.bottom};
+    }
+    if (g_bPreview)
+        return std::nullopt;
     RECT client{};
     GetClientRect(window, &client);
-    if (g_bHosted && client.right >= kPreviewStageWidth && client.bottom >= kPreviewStageHeight)
-        return SIZE{client.right, client.bottom};
-    if (g_bPreview)
-        return SIZE{kPreviewStageWidth, kPreviewStageHeight};
     return SIZE{client.right, client.bottom};
+}
+
+StageLayout StageLayoutFor(HWND window)
+{
+    const std::optional<SIZE> area = ScaledArea(window);
+    if (!area)
+        return PreviewStageLayout();
+    // A scale given for the run was checked against the screen already.
+    return g_scaleOverride ? ScaledStageLayout(*area, *g_scaleOverride, window)
+                           : StoredScaleStageLayout(*area, ReadScaleSetting(), window);
 }
 
 void StartPacing(HWND window)
@@ -143,8 +159,9 @@ LRESULT OnCreate(HWND window, WPARAM wParam, LPARAM lParam)
     if (!LoadDocumentOnce())
         return -1;
 
-    const SIZE size = StageSize(window);
-    stage->LoadScene(g_pDocument, size.cx, size.cy);
+    const StageLayout layout = StageLayoutFor(window);
+    stage->SetLayout(layout);
+    stage->LoadScene(g_pDocument, layout.stage.cx, layout.stage.cy);
     // One timer paces every stage.
     if (!s_pacedWindow)
         StartPacing(window);

@@ -17,7 +17,9 @@ for flavour in release debug; do
   # read what the screen shows.
   echo "== $flavour SDL backend tests"
   if command -v xvfb-run >/dev/null; then
-    (cd "$root/build/$flavour" && xvfb-run -a -s "-screen 0 1280x720x24" ctest --output-on-failure -R '^Sdl')
+    (cd "$root/build/$flavour" && xvfb-run -a -s "-screen 0 1280x720x24" ctest --output-on-failure -R '^Sdl' -E '^SdlLargeScreen')
+    # Whole-pixel scaling on a 4K screen (3 x 3 blocks, a 2560x1440 host window at 2 x 2).
+    (cd "$root/build/$flavour" && xvfb-run -a -s "-screen 0 3840x2160x24" ctest --output-on-failure -R '^SdlLargeScreen')
   else
     echo "test: xvfb-run is missing (scripts/setup.sh installs it); the SDL tests that need an X server skip"
     (cd "$root/build/$flavour" && env -u DISPLAY -u WAYLAND_DISPLAY ctest --output-on-failure -R '^Sdl')

@@ -19,6 +19,7 @@
 #include "saver/globals.h"
 #include "saver/resources.h"
 #include "saver/saver_window.h"
+#include "saver/stage_layout.h"
 
 namespace {
 
@@ -258,6 +259,17 @@ int RunHostedSaver(HINSTANCE instance, const HostedRun& run)
     }
     g_bHosted = TRUE;
     g_nSpeedOverride = run.speed;
+    g_scaleOverride = run.scale;
+    if (const std::optional<RECT> area = vesper::platform::CurrentWindowBackend()->FindForeignWindow(
+            reinterpret_cast<vesper::platform::NativeWindowId>(host))) {
+        const SIZE client{area->right - area->left, area->bottom - area->top};
+        const std::string refusal =
+            HostGetsScaledStage(client) ? FixedScaleRefusal(run.scale, client, "the option \"--scale\"") : "";
+        if (!refusal.empty()) {
+            std::fprintf(stderr, "vesper: %s (the window to draw in)\n", refusal.c_str());
+            return kExitScaleTooLarge;
+        }
+    }
 
     HostWatch watch(host);
     for (;;) {

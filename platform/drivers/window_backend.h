@@ -12,6 +12,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/api/win32_types.h"
@@ -125,6 +126,13 @@ public:
     // layer then counts the whole screen as one). A backend that learns of
     // changes queues a MonitorsChanged event.
     virtual std::vector<MonitorArea> Monitors() { return {}; }
+    // A value the desktop publishes to its programs as a resource of the
+    // display (X resources: "Xft.dpi"); empty when it publishes none.
+    virtual std::string DesktopResource(std::string_view name)
+    {
+        (void)name;
+        return {};
+    }
 };
 
 // The backend in use: made on first use by the backend VESPER_DISPLAY

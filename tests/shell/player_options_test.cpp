@@ -83,12 +83,29 @@ TEST(PlayerOptions, MonitorsTakesEachSpanOrPrimaryAndRefusesAnythingElse)
     EXPECT_EQ(ParsePlayerArguments({"/s", "--monitors"}).error, "the option \"--monitors\" needs a value (MODE)");
 }
 
+TEST(PlayerOptions, ScaleTakesAutoOrAWholeFactor)
+{
+    const auto scaleOf = [](std::vector<std::string_view> words) { return ParsePlayerArguments(words); };
+    EXPECT_EQ(scaleOf({"/s"}).request.scale, std::nullopt);
+    EXPECT_EQ(scaleOf({"/s", "--scale", "3"}).request.scale, ScaleChoice{3});
+    EXPECT_EQ(scaleOf({"--scale=auto", "/s"}).request.scale, kAutoScale);
+    EXPECT_EQ(scaleOf({"/s", "--scale", "2"}).request.commandTail, "/s");
+    for (const char* bad : {"0", "-2", "big", ""}) {
+        const player::ParsedArguments parsed = scaleOf({"/s", "--scale", bad});
+        EXPECT_NE(parsed.error.find("\"--scale\""), std::string::npos) << bad << ": " << parsed.error;
+        EXPECT_NE(parsed.error.find("auto, 1, 2, 3"), std::string::npos) << parsed.error;
+        EXPECT_NE(parsed.error.find("\"" + std::string(bad) + "\""), std::string::npos) << parsed.error;
+    }
+    EXPECT_EQ(scaleOf({"/s", "--scale"}).error, "the option \"--scale\" needs a value (auto|K)");
+}
+
 TEST(PlayerOptions, TheUsageNamesEveryRunModeAndOption)
 {
     const std::string usage = player::PlayerUsage("vesper-demo.scr");
     EXPECT_EQ(usage.rfind("Usage: vesper-demo.scr ", 0), 0u) << usage;
     for (const char* part : {"/s ", "/p WINDOW-ID", "/c ", "/a ", "--help", "-h", "/?", "--version", "--scene FILE",
-                             "--root", "--window-id ID", "--speed N", "--monitors MODE", "each", "span", "primary"})
+                             "--root", "--window-id ID", "--speed N", "--monitors MODE", "each", "span", "primary",
+                             "--scale auto|K"})
         EXPECT_NE(usage.find(part), std::string::npos) << part << " in\n" << usage;
     EXPECT_EQ(player::PlayerVersion().rfind("vesper ", 0), 0u);
 }

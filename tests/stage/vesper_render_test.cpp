@@ -2,6 +2,8 @@
 // its command line read in process.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <gif_lib.h>
 #include <sys/wait.h>
 
@@ -211,6 +213,43 @@ TEST_F(VesperRenderTest, BmpHoldsTheFrameBufferAndPngItsColours)
             const BYTE* pixel = image.value->At(x, y);
             ASSERT_EQ(RGB(pixel[0], pixel[1], pixel[2]), vesper::test::PaletteColour(BmpIndex(bmp, x, y))) << x << ", " << y;
         }
+}
+
+// The picture at scale K is the stage of size / K, each pixel a K x K block,
+// centred in a black border: pixel for pixel the smaller picture magnified.
+TEST_F(VesperRenderTest, AScaledPictureIsTheSmallerStageMagnifiedInItsBorder)
+{
+    const fs::path scene = PausingScene();
+    struct Case {
+        const char* size;
+        const char* scale;
+        int width, height, factor, stageWidth, stageHeight, left, top;
+    };
+    const Case cases[] = {
+        {"3840x2160", "3", 3840, 2160, 3, 1280, 720, 0, 0},
+        {"3840x2160", "auto", 3840, 2160, 3, 1280, 720, 0, 0},
+        {"1283x722", "4", 1283, 722, 4, 320, 180, 1, 1},
+    };
+    for (const Case& c : cases) {
+        const std::string ticks = " --seed 3 --ticks 40";
+        const std::vector<BYTE> stage =
+            RenderBmp(scene, "--size " + std::to_string(c.stageWidth) + "x" + std::to_string(c.stageHeight) + ticks);
+        const std::vector<BYTE> shown = RenderBmp(scene, std::string("--size ") + c.size + " --scale " + c.scale + ticks);
+        const int stride = (c.width + 3) / 4 * 4;
+        ASSERT_EQ(shown.size(), kBmpPixelOffset + static_cast<std::size_t>(stride) * c.height) << c.size;
+        ASSERT_TRUE(std::equal(stage.begin() + 54, stage.begin() + kBmpPixelOffset, shown.begin() + 54))
+            << "the same colour table";
+        const BYTE black = 0;
+        ASSERT_EQ(vesper::test::PaletteColour(black), RGB(0, 0, 0));
+        for (int y = 0; y < c.height; ++y)
+            for (int x = 0; x < c.width; ++x) {
+                const int sx = (x - c.left) / c.factor;
+                const int sy = (y - c.top) / c.factor;
+                const bool inside = x >= c.left && y >= c.top && sx < c.stageWidth && sy < c.stageHeight;
+                ASSERT_EQ(BmpIndex(shown, x, y), inside ? BmpIndex(stage, sx, sy) : black)
+                    << c.size << " at " << c.scale << ": " << x << ", " << y;
+            }
+    }
 }
 
 TEST_F(VesperRenderTest, GifHasAFrameEveryKTicksInTheDefaultPalette)
@@ -430,6 +469,19 @@ TEST(RenderArgumentsTest, ValuesAndRefusals)
     EXPECT_EQ(options.gif, "a.gif");
     EXPECT_EQ(options.every, 5);
 
+    const auto scaled = parse({"in", "--size", "1366x768", "--scale", "3", "--out", "a.bmp"});
+    ASSERT_TRUE(scaled) << scaled.error;
+    ASSERT_TRUE(scaled.value->options.layout);
+    EXPECT_EQ(scaled.value->options.layout->stage.cx, 455);
+    EXPECT_EQ(scaled.value->options.layout->stage.cy, 256);
+    EXPECT_EQ(scaled.value->options.width, 1366);
+    const auto autoScaled = parse({"in", "--size", "2560x1440", "--scale", "auto", "--out", "a.bmp"});
+    ASSERT_TRUE(autoScaled) << autoScaled.error;
+    EXPECT_EQ(autoScaled.value->options.layout->factor, 2);
+    const auto tooLarge = parse({"in", "--size", "10x10", "--out", "a.bmp", "--scale", "11"});
+    EXPECT_NE(tooLarge.error.find("--scale"), std::string::npos) << tooLarge.error;
+    EXPECT_NE(tooLarge.error.find("auto, 1, 2, 3"), std::string::npos) << tooLarge.error;
+
     const auto help = parse({"in", "--help"});
     ASSERT_TRUE(help);
     EXPECT_TRUE(help.value->help);
@@ -453,6 +505,12 @@ TEST(RenderArgumentsTest, ValuesAndRefusals)
         {"in", "--size", "10x10", "--out", "a.bmp", "--every", "2"},         // --every without --gif
         {"in", "other", "--size", "10x10", "--out", "a.bmp"},                 // two inputs
         {"in", "--size", "10x10", "--out", "a.bmp", "--fast"},                // unknown option
+        {"in", "--size", "10x10", "--out", "a.bmp", "--scale", "0"},         // no scale
+        {"in", "--size", "10x10", "--out", "a.bmp", "--scale", "-2"},
+        {"in", "--size", "10x10", "--out", "a.bmp", "--scale", "big"},
+        {"in", "--size", "10x10", "--out", "a.bmp", "--scale", "11"},        // no stage left
+        {"in", "--size", "100x10", "--out", "a.bmp", "--scale", "11"},
+        {"in", "--preview", "--out", "a.bmp", "--scale", "2"},               // the preview is never scaled
     };
     for (const auto& args : refused) {
         const auto result = parse(args);

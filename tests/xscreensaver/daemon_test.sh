@@ -60,6 +60,10 @@ for file in /usr/bin/vesper /usr/bin/vesper-scene /usr/bin/vesper-render "$hack"
   [ -e "$file" ] || fail "$file is not installed"
 done
 grep -q -- 'arg="--root"' /usr/share/xscreensaver/config/vesper-demo.xml || fail "the settings file's command has no --root"
+for k in 1 2 3 4; do
+  grep -q -- "arg-set=\"--scale $k\"" /usr/share/xscreensaver/config/vesper-demo.xml ||
+    fail "the settings file offers no pixel size $k"
+done
 
 # ---- The daemon plays the demo ----
 id "$user" >/dev/null 2>&1 || useradd -m "$user"

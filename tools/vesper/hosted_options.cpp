@@ -45,7 +45,8 @@ std::optional<unsigned long long> ParseDaemonWindow(std::string_view text)
     return value;
 }
 
-// "--name" and "-name" are the same option.
+// "--name" and "-name" are the same option. --scale goes with full-screen
+// saving too, so it alone does not make a hosted run.
 bool IsOption(std::string_view arg, std::string_view name)
 {
     if (arg.starts_with("--"))
@@ -83,9 +84,10 @@ HostedOptions ParseHostedOptions(const std::vector<std::string>& args, const cha
     bool root = false;
     std::optional<unsigned long long> window;
     std::optional<unsigned long long> speed;
+    std::optional<ScaleChoice> scale;
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& arg = args[i];
-        const bool takesValue = IsOption(arg, "window-id") || IsOption(arg, "speed");
+        const bool takesValue = IsOption(arg, "window-id") || IsOption(arg, "speed") || IsOption(arg, "scale");
         if (takesValue && i + 1 == args.size())
             return Invalid(arg + " needs a value");
         if (IsOption(arg, "root")) {
@@ -99,8 +101,12 @@ HostedOptions ParseHostedOptions(const std::vector<std::string>& args, const cha
             speed = ParseNumber(args[++i], 10);
             if (!speed || *speed < kSlowest || *speed > kFastest)
                 return Invalid("--speed needs a whole number from 1 to 100, not \"" + args[i] + "\"");
+        } else if (IsOption(arg, "scale")) {
+            scale = ParseScaleChoice(args[++i]);
+            if (!scale)
+                return Invalid(BadScaleMessage("the option \"--scale\"", args[i]));
         } else {
-            return Invalid("\"" + arg + "\" cannot go with --root, --window-id or --speed");
+            return Invalid("\"" + arg + "\" cannot go with --root, --window-id, --speed or --scale");
         }
     }
 
@@ -118,5 +124,6 @@ HostedOptions ParseHostedOptions(const std::vector<std::string>& args, const cha
     options.outcome = HostedOptions::Outcome::hosted;
     options.run.window = window.value_or(0);
     options.run.speed = static_cast<int>(speed.value_or(0));
+    options.run.scale = scale;
     return options;
 }

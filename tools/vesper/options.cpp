@@ -15,7 +15,7 @@ struct Option {
     std::string_view name;       // with its "--"
     std::string_view valueName;  // empty: a flag without value
     std::string_view help;
-    // Takes the value into the request; returns the complaint about it, if any.
+    // Sets what the option asks for; the complaint when the value is bad.
     std::string (*apply)(PlayerRequest& request, std::string_view value);
 };
 
@@ -54,6 +54,12 @@ constexpr std::array kOptions{
            "                        primary: the scene on the primary monitor, the others black\n"
            "                        Without it, the \"monitors\" setting of vesper.ini counts",
            TakeMonitors},
+    Option{"--scale", "auto|K",
+           "with /s, --root, --window-id: each scene pixel a K x K block (default: the setting, else auto)",
+           [](PlayerRequest& r, std::string_view value) {
+               r.scale = ParseScaleChoice(value);
+               return r.scale ? std::string() : BadScaleMessage("the option \"--scale\"", value);
+           }},
 };
 
 // Other spellings of help that hosts and users type.

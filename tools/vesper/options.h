@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "saver/monitor_setting.h"
+#include "stage/pixel_scale.h"
 
 namespace vesper::player {
 
@@ -24,6 +25,8 @@ struct PlayerRequest {
     std::optional<MonitorLayout> monitors;
     // The run-mode words, joined by single blanks.
     std::string commandTail;
+    // --scale for full-screen saving; none: the settings file's.
+    std::optional<ScaleChoice> scale;
 };
 
 struct ParsedArguments {

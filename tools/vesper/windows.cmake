@@ -15,7 +15,8 @@ target_link_options(vesper PRIVATE -Wl,--undefined=WinMain)
 set_target_properties(vesper PROPERTIES SUFFIX ".scr" RUNTIME_OUTPUT_DIRECTORY "${PROJECT_BINARY_DIR}")
 set_property(SOURCE vesper.rc APPEND PROPERTY INCLUDE_DIRECTORIES "${PROJECT_SOURCE_DIR}" "${CMAKE_CURRENT_BINARY_DIR}")
 set_property(SOURCE vesper.rc APPEND PROPERTY OBJECT_DEPENDS "${PROJECT_SOURCE_DIR}/saver/config_dialog_template.h"
-                                                            "${CMAKE_CURRENT_BINARY_DIR}/vesper_rc_config.h")
+                                                            "${CMAKE_CURRENT_BINARY_DIR}/vesper_rc_config.h"
+                                                            "${CMAKE_CURRENT_SOURCE_DIR}/vesper.manifest")
 
 # The demo packed into the Windows player, by the build machine's
 # vesper-scene (scripts/build.sh windows passes it and the demo scene from

@@ -49,7 +49,7 @@ bool ParseSize(const std::string& text, int& width, int& height)
 
 std::string RenderUsage()
 {
-    return "usage: vesper-render INPUT (--size WxH | --preview) --out FILE [--seed N] [--ticks T]\n"
+    return "usage: vesper-render INPUT (--size WxH [--scale K] | --preview) --out FILE [--seed N] [--ticks T]\n"
            "                     [--gif FILE [--every K]]\n"
            "\n"
            "Plays the scene of INPUT (a packaged screen saver or a bare scene stream) on a\n"
@@ -58,6 +58,10 @@ std::string RenderUsage()
            "\n"
            "  --size WxH     stage size in pixels, as a full screen of that size\n"
            "  --preview      the preview stage, 640x480\n"
+           "  --scale K      with --size: the picture a screen of that size shows at scale K\n"
+           "                 (auto, 1, 2, 3, ...): a stage of (W / K) x (H / K), each of its\n"
+           "                 pixels a K x K block, centred in a black border; auto keeps the\n"
+           "                 stage at least 1280x720 (default 1)\n"
            "  --seed N       seed of the random numbers (pauses), in place of the tick count\n"
            "                 (default 0)\n"
            "  --ticks T      pacing ticks to play before the picture is taken (default 0)\n"
@@ -77,6 +81,7 @@ platform::Outcome<RenderCommand> ParseRenderArguments(std::span<const std::strin
     RenderOptions& options = command.options;
     bool sized = false;
     bool everyGiven = false;
+    std::optional<ScaleChoice> scale;
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& arg = args[i];
         if (arg == "--help" || arg == "-h") {
@@ -112,6 +117,10 @@ platform::Outcome<RenderCommand> ParseRenderArguments(std::span<const std::strin
                     return Refuse("--every takes a whole number of at least 1, not \"" + value + "\"");
                 options.every = *every;
                 everyGiven = true;
+            } else if (arg == "--scale") {
+                scale = ParseScaleChoice(value);
+                if (!scale)
+                    return Refuse(BadScaleMessage("--scale", value));
             } else if (arg == "--out") {
                 options.out = value;
             } else if (arg == "--gif") {
@@ -132,8 +141,17 @@ platform::Outcome<RenderCommand> ParseRenderArguments(std::span<const std::strin
         return Refuse(sized ? "--size and --preview both set the stage size: give one"
                             : "no stage size: give --size WxH or --preview");
     if (options.preview) {
+        if (scale)
+            return Refuse("--scale goes with --size; the preview stage is always 640x480");
         options.width = kPreviewWidth;
         options.height = kPreviewHeight;
+    }
+    if (scale) {
+        const SIZE size{options.width, options.height};
+        const int factor = ResolveScale(*scale, size, std::nullopt);
+        options.layout = LayoutStage(size, factor);
+        if (!options.layout)
+            return Refuse(ScaleTooLargeMessage("--scale", factor, size));
     }
     if (options.out.empty())
         return Refuse("no output: give --out FILE.bmp or --out FILE.png");

@@ -11,6 +11,7 @@
 #include "scene/vesper_doc.h"
 #include "stage/saver_stage.h"
 #include "tools/vesper_render/picture_output.h"
+#include "tools/vesper_render/shown_picture.h"
 #include "tools/vesper_scene/atomic_file.h"
 #include "tools/vesper_scene/scene_info.h"
 
@@ -56,7 +57,8 @@ int RenderScene(const RenderOptions& options, std::ostream& err)
 {
     // The stage draws on a screen of its own size; it was built before this
     // screen was chosen, so the colour depth is measured again for it.
-    platform::UseOffscreenBackend({options.width, options.height, kTrueColourBits});
+    const SIZE stage = options.layout ? options.layout->stage : SIZE{options.width, options.height};
+    platform::UseOffscreenBackend({stage.cx, stage.cy, kTrueColourBits});
     g_nDisplayBits = GetDisplayColorDepth();
 
     // The saver window's creation, in its order: the random numbers are
@@ -78,13 +80,22 @@ int RenderScene(const RenderOptions& options, std::ostream& err)
             << "\n";
         return kRenderFailed;
     }
-    g_stage.LoadScene(&play.document, options.width, options.height);
+    g_stage.LoadScene(&play.document, stage.cx, stage.cy);
     if (!g_stage.m_pFrame) {
         err << "vesper-render: the scene of " << options.input
             << " shows no background (no picture, or a background the player cannot render), so there is no frame\n";
         return kRenderFailed;
     }
-    const CDIB8BPP& frame = *g_stage.m_pFrame;
+    // What the screen shows: the frame, or the frame magnified into its border.
+    std::unique_ptr<CDIB8BPP> magnified;
+    const auto shown = [&]() -> const CDIB8BPP* {
+        if (!options.layout)
+            return g_stage.m_pFrame.get();
+        magnified = MagnifiedFrame(*g_stage.m_pFrame, *options.layout);
+        if (!magnified)
+            err << "vesper-render: no memory for a picture of " << options.width << "x" << options.height << "\n";
+        return magnified.get();
+    };
 
     std::unique_ptr<GifRecording> gif;
     if (options.gif) {
@@ -98,7 +109,12 @@ int RenderScene(const RenderOptions& options, std::ostream& err)
         gif = std::move(*started.value);
     }
     const auto record = [&]() {
-        const std::string error = gif ? gif->AddFrame(frame) : std::string();
+        if (!gif)
+            return true;
+        const CDIB8BPP* frame = shown();
+        if (!frame)
+            return false;
+        const std::string error = gif->AddFrame(*frame);
         if (!error.empty())
             err << "vesper-render: " << error << "\n";
         return error.empty();
@@ -112,7 +128,10 @@ int RenderScene(const RenderOptions& options, std::ostream& err)
             return kRenderFailed;
     }
 
-    const auto picture = EncodeFrame(frame, *PictureFormatOf(options.out));
+    const CDIB8BPP* frame = shown();
+    if (!frame)
+        return kRenderFailed;
+    const auto picture = EncodeFrame(*frame, *PictureFormatOf(options.out));
     if (!picture) {
         err << "vesper-render: cannot encode " << options.out << ": " << picture.error << "\n";
         return kRenderFailed;

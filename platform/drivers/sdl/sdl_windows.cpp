@@ -629,6 +629,13 @@ NativeWindowId SdlWindowBackend::ScreenRootWindow()
     return root;
 }
 
+std::string SdlWindowBackend::DesktopResource(std::string_view name)
+{
+    std::string value;
+    m_video.Call([&value, name] { value = x11::Resource(name); });
+    return value;
+}
+
 void SdlWindowBackend::Flush()
 {
     m_video.Call([this] {

@@ -321,6 +321,27 @@ bool MonitorsMayHaveChanged(const SDL_Event& event)
     return randr.present && xevent.type >= randr.eventBase && xevent.type < randr.eventBase + RRNumberEvents;
 }
 
+std::string Resource(std::string_view name)
+{
+    ::Display* display = XDisplay();
+    const char* resources = display ? XResourceManagerString(display) : nullptr;
+    if (!resources)
+        return {};
+    // One resource a line: "name:<blanks>value".
+    std::string_view rest(resources);
+    while (!rest.empty()) {
+        const std::size_t end = std::min(rest.find('\n'), rest.size());
+        std::string_view line = rest.substr(0, end);
+        rest.remove_prefix(std::min(end + 1, rest.size()));
+        if (!line.starts_with(name) || line.size() <= name.size() || line[name.size()] != ':')
+            continue;
+        line.remove_prefix(name.size() + 1);
+        const std::size_t first = line.find_first_not_of(" \t");
+        return first == std::string_view::npos ? std::string() : std::string(line.substr(first));
+    }
+    return {};
+}
+
 bool WindowManagerRuns()
 {
     ::Display* display = XDisplay();

@@ -18,6 +18,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <thread>
 #include <vector>
 
@@ -57,6 +58,10 @@ std::vector<MonitorArea> Monitors();
 void WatchMonitors();
 // Whether an SDL_SYSWMEVENT is one of those events.
 bool MonitorsMayHaveChanged(const SDL_Event& event);
+
+// The value of an X resource the desktop set on the screen (the
+// RESOURCE_MANAGER property: "Xft.dpi"), empty when unset or without X.
+std::string Resource(std::string_view name);
 
 // Whether a window manager runs: some client redirects the root window's
 // map and configure requests. Without one nobody answers a request for the

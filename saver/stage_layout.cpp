@@ -1,0 +1,45 @@
+#include "saver/stage_layout.h"
+
+#include <cstdio>
+
+#include "platform/kernel/profile_path.h"
+#include "saver/desktop_scale.h"
+#include "saver/saver_proc.h"
+#include "saver/scale_setting.h"
+#include "saver/speed_setting.h"
+
+bool HostGetsScaledStage(SIZE client)
+{
+    return client.cx >= kPreviewStageWidth && client.cy >= kPreviewStageHeight;
+}
+
+StageLayout ScaledStageLayout(SIZE area, ScaleChoice choice, HWND window)
+{
+    const std::optional<int> desktop = choice.IsAuto() ? DesktopScale(window) : std::nullopt;
+    if (const std::optional<StageLayout> layout = LayoutStage(area, ResolveScale(choice, area, desktop)))
+        return *layout;
+    return LayoutStage(area, ResolveScale(kAutoScale, area, std::nullopt)).value_or(StageLayout{});
+}
+
+StageLayout StoredScaleStageLayout(SIZE area, ScaleChoice stored, HWND window)
+{
+    const std::string where = "the key \"" + std::string(kScaleKey) + "\" of [" + kSettingsSection + "]";
+    if (const std::string refusal = FixedScaleRefusal(stored, area, where); !refusal.empty())
+        std::fprintf(stderr, "vesper: %s: %s; %s is used.\n", vesper::platform::ProfileFilePath(kSettingsFile).c_str(),
+                     refusal.c_str(), ScaleChoiceText(kDefaultScale).c_str());
+    return ScaledStageLayout(area, stored, window);
+}
+
+StageLayout PreviewStageLayout()
+{
+    StageLayout preview;
+    preview.stage = preview.area = SIZE{kPreviewStageWidth, kPreviewStageHeight};
+    return preview;
+}
+
+std::string FixedScaleRefusal(std::optional<ScaleChoice> choice, SIZE area, std::string_view where)
+{
+    if (!choice || choice->IsAuto() || LayoutStage(area, choice->factor))
+        return {};
+    return ScaleTooLargeMessage(where, choice->factor, area);
+}
