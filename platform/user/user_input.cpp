@@ -271,6 +271,22 @@ void DeliverSystemCommandLocked(WPARAM command)
     }
 }
 
+// Every top-level window of the program learns that the monitors changed.
+void DeliverDisplayChangeLocked(SIZE screen)
+{
+    State& state = GetState();
+    for (const auto& [key, window] : state.windows) {
+        if (window->foreign || window->IsChild() || window->destroying)
+            continue;
+        if (ThreadQueue* queue = QueueOf(window->thread)) {
+            queue->posted.push_back(MSG{window->handle, WM_DISPLAYCHANGE, 32,
+                                        MAKELPARAM(static_cast<WORD>(screen.cx), static_cast<WORD>(screen.cy)),
+                                        GetTickCount(), state.cursor});
+            queue->arrived |= QS_POSTMESSAGE;
+        }
+    }
+}
+
 void DeliverInputLocked(const std::vector<InputEvent>& events, SIZE screen)
 {
     for (const InputEvent& event : events) {
@@ -293,6 +309,9 @@ void DeliverInputLocked(const std::vector<InputEvent>& events, SIZE screen)
             if (const Window* window = FindWindowRecord(reinterpret_cast<HWND>(event.foreignWindow));
                 window && window->foreign)
                 RemoveWindowLocked(window->handle);
+            break;
+        case InputEvent::Kind::MonitorsChanged:
+            DeliverDisplayChangeLocked(screen);
             break;
         }
     }

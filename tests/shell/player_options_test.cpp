@@ -60,6 +60,29 @@ TEST(PlayerOptions, OptionsAndRunModeWords)
     }
 }
 
+// --monitors takes one of its three words, before or after the run mode,
+// and names its values when it gets another.
+TEST(PlayerOptions, MonitorsTakesEachSpanOrPrimaryAndRefusesAnythingElse)
+{
+    for (const auto& [arguments, layout] :
+         {std::pair{std::vector<std::string_view>{"/s", "--monitors", "span"}, MonitorLayout::span},
+          {{"--monitors=primary", "/s"}, MonitorLayout::primary},
+          {{"--monitors", "each", "/s"}, MonitorLayout::each}}) {
+        const player::ParsedArguments parsed = ParsePlayerArguments(arguments);
+        EXPECT_EQ(parsed.error, "");
+        EXPECT_EQ(parsed.request.monitors, layout);
+        EXPECT_EQ(parsed.request.commandTail, "/s");
+    }
+    EXPECT_EQ(ParsePlayerArguments({"/s"}).request.monitors, std::nullopt);
+    for (const std::vector<std::string_view>& arguments :
+         {std::vector<std::string_view>{"/s", "--monitors", "both"}, {"--monitors=", "/s"}, {"--monitors", "Span"}}) {
+        const std::string error = ParsePlayerArguments(arguments).error;
+        EXPECT_NE(error.find("\"--monitors\""), std::string::npos) << error;
+        EXPECT_NE(error.find("each, span or primary"), std::string::npos) << error;
+    }
+    EXPECT_EQ(ParsePlayerArguments({"/s", "--monitors"}).error, "the option \"--monitors\" needs a value (MODE)");
+}
+
 TEST(PlayerOptions, ScaleTakesAutoOrAWholeFactor)
 {
     const auto scaleOf = [](std::vector<std::string_view> words) { return ParsePlayerArguments(words); };
@@ -81,7 +104,8 @@ TEST(PlayerOptions, TheUsageNamesEveryRunModeAndOption)
     const std::string usage = player::PlayerUsage("vesper-demo.scr");
     EXPECT_EQ(usage.rfind("Usage: vesper-demo.scr ", 0), 0u) << usage;
     for (const char* part : {"/s ", "/p WINDOW-ID", "/c ", "/a ", "--help", "-h", "/?", "--version", "--scene FILE",
-                             "--root", "--window-id ID", "--speed N", "--scale auto|K"})
+                             "--root", "--window-id ID", "--speed N", "--monitors MODE", "each", "span", "primary",
+                             "--scale auto|K"})
         EXPECT_NE(usage.find(part), std::string::npos) << part << " in\n" << usage;
     EXPECT_EQ(player::PlayerVersion().rfind("vesper ", 0), 0u);
 }

@@ -78,6 +78,7 @@ int main(int argc, char* argv[])
         std::puts(PlayerVersion().c_str());
         return 0;
     }
+    g_monitorLayoutOverride = parsed.request.monitors;
     std::string tail = parsed.request.commandTail;
     const RunMode mode = ParseCommandLine(tail.c_str()).mode;
     if (NeedsDisplay(mode) && DisplayMissing())

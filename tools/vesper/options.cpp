@@ -19,6 +19,22 @@ struct Option {
     std::string (*apply)(PlayerRequest& request, std::string_view value);
 };
 
+std::string Quoted(std::string_view text)
+{
+    std::string quoted(1, '"');
+    quoted += text;
+    quoted += '"';
+    return quoted;
+}
+
+std::string TakeMonitors(PlayerRequest& request, std::string_view value)
+{
+    request.monitors = ParseMonitorLayout(value);
+    if (request.monitors)
+        return {};
+    return "the option \"--monitors\" takes " + std::string(kMonitorLayoutValues) + ", not " + Quoted(value);
+}
+
 // Every option of the player. A new option is one more row.
 constexpr std::array kOptions{
     Option{"--help", "", "show this help and exit",
@@ -31,6 +47,13 @@ constexpr std::array kOptions{
                r.showVersion = true;
                return std::string();
            }},
+    Option{"--monitors", "MODE",
+           "with /s, how the scene covers several monitors (MODE: each, span or primary):\n"
+           "                        each: the whole scene on every monitor, at its size (the default)\n"
+           "                        span: one scene across the box that holds all monitors\n"
+           "                        primary: the scene on the primary monitor, the others black\n"
+           "                        Without it, the \"monitors\" setting of vesper.ini counts",
+           TakeMonitors},
     Option{"--scale", "auto|K",
            "with /s, --root, --window-id: each scene pixel a K x K block (default: the setting, else auto)",
            [](PlayerRequest& r, std::string_view value) {
@@ -56,11 +79,6 @@ bool IsHelpWord(std::string_view word)
         if (word == help)
             return true;
     return false;
-}
-
-std::string Quoted(std::string_view text)
-{
-    return "\"" + std::string(text) + "\"";
 }
 
 // Reads one option word (and the next word when it takes a value and has no
@@ -166,9 +184,12 @@ std::string PlayerUsage(std::string_view program)
                         "\n"
                         "Options:\n";
     for (const Option& option : kOptions) {
-        std::string left = "  " + std::string(option.name);
-        if (!option.valueName.empty())
-            left += " " + std::string(option.valueName);
+        std::string left(2, ' ');
+        left += option.name;
+        if (!option.valueName.empty()) {
+            left += ' ';
+            left += option.valueName;
+        }
         if (option.name == "--help")
             left += ", -h, /?";
         left.resize(std::max<std::size_t>(left.size() + 2, 24), ' ');

@@ -12,6 +12,7 @@
 #include <string_view>
 #include <vector>
 
+#include "saver/monitor_setting.h"
 #include "stage/pixel_scale.h"
 
 namespace vesper::player {
@@ -20,6 +21,8 @@ namespace vesper::player {
 struct PlayerRequest {
     bool showHelp = false;
     bool showVersion = false;
+    // --monitors: how full-screen saving covers the monitors, for this run.
+    std::optional<MonitorLayout> monitors;
     // The run-mode words, joined by single blanks.
     std::string commandTail;
     // --scale for full-screen saving; none: the settings file's.

@@ -233,4 +233,21 @@ HeadlessWindowBackend& UseHeadlessWindowBackend()
     return result;
 }
 
+std::vector<MonitorArea> HeadlessWindowBackend::Monitors()
+{
+    std::lock_guard lock(m_mutex);
+    return m_monitors;
+}
+
+void HeadlessWindowBackend::SetMonitors(std::vector<MonitorArea> monitors)
+{
+    {
+        std::lock_guard lock(m_mutex);
+        m_monitors = std::move(monitors);
+    }
+    InputEvent changed;
+    changed.kind = InputEvent::Kind::MonitorsChanged;
+    QueueInput(changed);
+}
+
 }  // namespace vesper::platform

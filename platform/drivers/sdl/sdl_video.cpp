@@ -140,6 +140,9 @@ std::string VideoThread::Start()
         return failure;
     }
     m_mode = DisplayMode{desktop.w, desktop.h, 32};
+    // On X the screen is the root window, which holds every monitor.
+    if (const std::optional<SIZE> root = x11::RootSize())
+        m_mode = DisplayMode{root->cx, root->cy, 32};
     if (!IsSupportedMode(m_mode)) {
         SDL_Quit();
         return "the desktop's size " + std::to_string(desktop.w) + "x" + std::to_string(desktop.h) +

@@ -27,7 +27,8 @@ public:
     static VideoThread* Get();
     static std::string StartFailure();
 
-    // The desktop's size as SDL measured it at start, always 32 bits deep.
+    // The desktop's size at start, always 32 bits deep: on X the root window's,
+    // the box that holds every monitor; elsewhere SDL's first display.
     const DisplayMode& DesktopMode() const { return m_mode; }
     // SDL's name of the video driver in use ("x11", "wayland", "dummy" ...).
     const std::string& DriverName() const { return m_driver; }
