@@ -108,8 +108,7 @@ void ReportSceneNotLoaded(const CVesperDoc* document)
 {
     // The file the scene was read from: the one chosen with --scene, or the program itself.
     const std::string& path = ChosenSceneFile() ? *ChosenSceneFile() : g_szModulePath;
-    std::fprintf(stderr, "vesper: %s
-", SceneNotLoadedText(path, document).c_str());
+    std::fprintf(stderr, "vesper: %s\n", SceneNotLoadedText(path, document).c_str());
 }
 
 // The first window that plays the scene reads the settings and loads the
