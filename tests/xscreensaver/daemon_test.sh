@@ -147,8 +147,8 @@ play_under_daemon "$hack" "^$hack" "demo hack"
 # A saver kept from Windows: a Windows program with the demo scene appended
 # after its image, played by the installed player with --scene.
 old_saver="$home/old-saver.scr"
-cat "$root/fuzz/corpus/pe_image_fuzz/nothing_appended" /usr/share/doc/vesper/demo/demo.scene >"$old_saver" 2>/dev/null ||
-  cat "$root/fuzz/corpus/pe_image_fuzz/nothing_appended" "$build/demo/demo.scene" >"$old_saver"
+cat "$root/tests/xscreensaver/plain_windows_program" /usr/share/doc/vesper/demo/demo.scene >"$old_saver" 2>/dev/null ||
+  cat "$root/tests/xscreensaver/plain_windows_program" "$build/demo/demo.scene" >"$old_saver"
 chown "$user:" "$old_saver"
 play_under_daemon "$old_saver" "^/usr/bin/vesper --root --scene $old_saver" "Windows saver"
 
