@@ -14,13 +14,18 @@ BOOL CALLBACK AddMonitor(HMONITOR monitor, HDC, LPRECT, LPARAM data)
     return TRUE;
 }
 
+bool IsPrimary(const MonitorRect& monitor)
+{
+    return monitor.primary;
+}
+
 }  // namespace
 
 std::vector<MonitorRect> ListMonitors()
 {
     std::vector<MonitorRect> monitors;
     EnumDisplayMonitors(nullptr, nullptr, AddMonitor, reinterpret_cast<LPARAM>(&monitors));
-    std::ranges::stable_partition(monitors, &MonitorRect::primary);
+    std::stable_partition(monitors.begin(), monitors.end(), IsPrimary);
     return monitors;
 }
 
@@ -31,7 +36,7 @@ std::vector<SaverScreen> PlanSaverScreens(MonitorLayout layout, const std::vecto
         return screens;
     // The primary monitor's window first: it takes the keyboard.
     std::vector<MonitorRect> ordered = monitors;
-    std::ranges::stable_partition(ordered, &MonitorRect::primary);
+    std::stable_partition(ordered.begin(), ordered.end(), IsPrimary);
     switch (layout) {
     case MonitorLayout::span: {
         RECT box = ordered.front().area;

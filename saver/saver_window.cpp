@@ -120,7 +120,7 @@ HWND MakeScreenWindow(const SaverScreen& screen)
 
 bool Planned(const std::vector<SaverScreen>& plan, const SaverScreen& screen)
 {
-    return std::ranges::find(plan, screen) != plan.end();
+    return std::find(plan.begin(), plan.end(), screen) != plan.end();
 }
 
 // The monitors changed: windows for the new places are made before the old
@@ -136,7 +136,8 @@ void FollowMonitors()
         if (!Planned(plan, known.screen))
             stale.push_back(known.window);
     for (const SaverScreen& screen : plan)
-        if (std::ranges::none_of(s_screenWindows, [&](const ScreenWindow& known) { return known.screen == screen; }))
+        if (std::none_of(s_screenWindows.begin(), s_screenWindows.end(),
+                         [&](const ScreenWindow& known) { return known.screen == screen; }))
             MakeScreenWindow(screen);
     for (HWND window : stale) {
         s_retiring = window;

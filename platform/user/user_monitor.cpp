@@ -25,7 +25,7 @@ std::vector<MonitorArea> ScreenMonitors()
     for (MonitorArea monitor : CurrentWindowBackend()->Monitors()) {
         if (!IntersectRect(&monitor.area, &monitor.area, &whole))
             continue;
-        const auto same = std::ranges::find_if(monitors, [&](const MonitorArea& known) {
+        const auto same = std::find_if(monitors.begin(), monitors.end(), [&](const MonitorArea& known) {
             return SameArea(known.area, monitor.area);
         });
         if (same != monitors.end()) {
@@ -37,7 +37,9 @@ std::vector<MonitorArea> ScreenMonitors()
     }
     if (monitors.empty())
         return {MonitorArea{whole, true}};
-    const auto primary = primaryFlagged ? std::ranges::find_if(monitors, &MonitorArea::primary) : monitors.begin();
+    const auto primary = primaryFlagged
+                             ? std::find_if(monitors.begin(), monitors.end(), [](const MonitorArea& m) { return m.primary; })
+                             : monitors.begin();
     std::rotate(monitors.begin(), primary, primary + 1);
     for (MonitorArea& monitor : monitors)
         monitor.primary = &monitor == &monitors.front();
