@@ -38,10 +38,11 @@ std::vector<BYTE> SaverNoteBytes(SaverNoteKind kind)
 std::string MarkPlayerNoteAsSaver(std::vector<BYTE>& image)
 {
     const std::vector<BYTE> player = SaverNoteBytes(SaverNoteKind::player);
-    const auto found = std::search(image.begin(), image.end(), player.begin(), player.end());
-    if (found == image.end())
+    const auto reach = image.begin() + static_cast<std::ptrdiff_t>(std::min(image.size(), kSaverNoteReach));
+    const auto found = std::search(image.begin(), reach, player.begin(), player.end());
+    if (found == reach)
         return {};
-    if (std::search(found + 1, image.end(), player.begin(), player.end()) != image.end())
+    if (std::search(found + 1, reach, player.begin(), player.end()) != reach)
         return "the player's note (\"Vesper\", \"player\") occurs more than once";
     const std::vector<BYTE> saver = SaverNoteBytes(SaverNoteKind::saver);
     std::copy(saver.begin(), saver.end(), found);

@@ -32,6 +32,10 @@ struct SaverNote {
 };
 static_assert(sizeof(SaverNote) == 12 + kSaverNoteOwnerField + kSaverNoteDescriptorSize);
 
+// The start of a file that type sniffing reads, and where the linker puts a
+// program's notes: only a note in it counts.
+inline constexpr std::size_t kSaverNoteReach = 4096;
+
 enum class SaverNoteKind { player, saver };
 
 // The note's bytes as a player or a saver carries them.
@@ -39,9 +43,11 @@ std::vector<BYTE> SaverNoteBytes(SaverNoteKind kind);
 
 // Turns the player note of a program image into a saver note. An image
 // without one (a Windows player, a player built elsewhere, a saver already)
-// is left as it is. Returns the error text, empty on success: refused when
-// the player note occurs more than once, since then which one is the
-// program's own cannot be told.
+// is left as it is. Only the first kSaverNoteReach bytes are looked at: a
+// debug build keeps another copy of the note's value in its debugging
+// information, far beyond. Returns the error text, empty on success: refused
+// when the player note occurs more than once there, since then which one is
+// the program's own cannot be told.
 std::string MarkPlayerNoteAsSaver(std::vector<BYTE>& image);
 
 }  // namespace vesper::scene

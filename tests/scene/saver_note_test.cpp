@@ -84,6 +84,16 @@ TEST(SaverNote, AnImageWithoutANoteIsLeftAndTwoNotesAreRefused)
     EXPECT_NE(MarkPlayerNoteAsSaver(twice).find("more than once"), std::string::npos);
     EXPECT_EQ(twice, original);
 
+    // A copy beyond the first page (a debug build's debugging information
+    // holds one) is not the program's note: the one in reach is marked.
+    auto beyond = ImageWithNotesAt({1000});
+    const auto copy = SaverNoteBytes(SaverNoteKind::player);
+    beyond.resize(6000, 0x5A);
+    std::copy(copy.begin(), copy.end(), beyond.begin() + 5000);
+    EXPECT_EQ(MarkPlayerNoteAsSaver(beyond), "");
+    EXPECT_EQ(Count(beyond, SaverNoteBytes(SaverNoteKind::saver)), 1u);
+    EXPECT_EQ(Count(beyond, SaverNoteBytes(SaverNoteKind::player)), 1u);
+
     // A note cut short by the end of the image is no note.
     auto cut = ImageWithNotesAt({});
     const auto note = SaverNoteBytes(SaverNoteKind::player);
