@@ -117,8 +117,9 @@ TEST(PackCommand, ALinuxPlayersNoteSaysSaverOnceASceneIsPacked)
     EXPECT_TRUE(std::equal(saverNote.begin(), saverNote.end(), saver.begin() + 400));
     EXPECT_EQ(std::search(saver.begin(), saver.end(), playerNote.begin(), playerNote.end()), saver.end());
 
-    // A player with two such notes cannot say which is its own: refused, nothing written.
-    std::copy(playerNote.begin(), playerNote.end(), player.begin() + 5000);
+    // A player with two such notes in its first page cannot say which is its
+    // own: refused, nothing written.
+    std::copy(playerNote.begin(), playerNote.end(), player.begin() + 3000);
     WriteFile(f.player, player);
     std::filesystem::remove(f.saver);
     const auto refused = f.Pack("Twice");
