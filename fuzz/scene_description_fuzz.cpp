@@ -13,10 +13,8 @@
 #include <vector>
 
 #include "framework/archive.h"
-#include "framework/file.h"
+#include "fuzz/scene_bytes.h"
 #include "imaging/picture_limits.h"
-#include "platform/user/message_box.h"
-#include "scene/vesper_doc.h"
 #include "tools/vesper_scene/png_codec.h"
 #include "tools/vesper_scene/scene_description.h"
 
@@ -53,17 +51,11 @@ void MakePictureFolder()
     WriteBytes(g_pictures / "b.png", *vesper::tools::EncodePng(image).value);
 }
 
-BOOL Load(CVesperDoc& doc, std::vector<BYTE> bytes)
-{
-    CMemFile file(std::move(bytes));
-    return doc.LoadScene(file, 0);
-}
-
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***)
 {
-    vesper::platform::SetMessageBoxHandler([](const vesper::platform::MessageBoxRequest&) { return IDOK; });
+    AnswerMessageBoxesAtOnce();
     vesper::imaging::SetPictureLimits({1024, std::uint64_t{3} << 16, 16u << 10, 64});
     MakePictureFolder();
     std::atexit([] { std::filesystem::remove_all(g_pictures); });
@@ -78,7 +70,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (report.Succeeded()) {
         const std::vector<BYTE> stored = StoreToBytes(doc);
         CVesperDoc again;
-        if (!Load(again, stored) || StoreToBytes(again) != stored)
+        if (!LoadSceneBytes(again, stored) || StoreToBytes(again) != stored)
             __builtin_trap();
     }
     doc.DeleteContents();
