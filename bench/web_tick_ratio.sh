@@ -6,8 +6,9 @@
 # canvas display (each changed area also made RGBA and handed to a script
 # function). Native and WebAssembly take turns, ROUNDS times (3), so that
 # both meet the same load on a shared machine; each round prints its figures
-# and ratios, and the last line the medians. With --browser, the page's own
-# figure in headless Chromium follows (bench/web_tick_bench.mjs).
+# and ratios, the last lines the medians and the best of each side. With
+# --browser, the page's own figure in headless Chromium follows
+# (bench/web_tick_bench.mjs).
 #
 #   bash bench/web_tick_ratio.sh [--rounds N] [--browser]
 # Needs scripts/build.sh release (stage_bench, the demo) and scripts/build.sh web.
@@ -50,12 +51,15 @@ for round in $(seq "$rounds"); do
 done
 node -e '
   const rows = require("fs").readFileSync(process.argv[1], "utf8").trim().split("\n").map((l) => l.split(" ").map(Number));
-  const median = (i) => { const v = rows.map((r) => r[i]).sort((a, b) => a - b); return v[(v.length - 1) >> 1]; };
-  const ratios = (i) => rows.map((r) => r[i] / r[0]).sort((a, b) => a - b);
-  const middle = (v) => v[(v.length - 1) >> 1];
-  console.log(`median of ${rows.length}: native ${median(0).toFixed(1)} us, wasm ${median(1).toFixed(1)} us ` +
-              `(ratio ${middle(ratios(1)).toFixed(2)}), wasm with the canvas display ${median(2).toFixed(1)} us ` +
-              `(ratio ${middle(ratios(2)).toFixed(2)})`);' "$results"
+  const sorted = (i) => rows.map((r) => r[i]).sort((a, b) => a - b);
+  const median = (i) => sorted(i)[(rows.length - 1) >> 1];
+  const best = (i) => sorted(i)[0];
+  const line = (what, pick) =>
+    `${what} of ${rows.length}: native ${pick(0).toFixed(1)} us, wasm ${pick(1).toFixed(1)} us ` +
+    `(ratio ${(pick(1) / pick(0)).toFixed(2)}), wasm with the canvas display ${pick(2).toFixed(1)} us ` +
+    `(ratio ${(pick(2) / pick(0)).toFixed(2)})`;
+  console.log(line("median", median));
+  console.log(line("best", best));' "$results"
 if [ "$browser" = 1 ]; then
   node "$root/bench/web_tick_bench.mjs"
 fi
