@@ -212,6 +212,44 @@ async function main() {
       await page.screenshot({ path: path.join(shots, `${kind.replace(/\W+/g, '-')}.png`) });
     }
 
+    // The stage at a devicePixelRatio of 2: whole blocks of 2 x 2 device
+    // pixels, one per stage pixel, the canvas's CSS size the stage's size;
+    // and in a small window, the preview stage fitted to it.
+    const cdp = await page.context().newCDPSession(page);
+    await cdp.send('Emulation.setDeviceMetricsOverride', { width: 1280, height: 900, deviceScaleFactor: 2, mobile: false });
+    await page.goto(`${origin}/?scene=demo.scene&seed=${kSeed}&ticks=${kTicks}&paused=1`);
+    const sharp = await expectReferenceFrame(page, savers['bare scene'], 'the demo at devicePixelRatio 2', folder);
+    const sharpLayout = await page.evaluate(() => {
+      const canvas = document.getElementById('stage');
+      const box = canvas.getBoundingClientRect();
+      const area = document.getElementById('screen').getBoundingClientRect();
+      return { ratio: devicePixelRatio, cssWidth: box.width, cssHeight: box.height, areaWidth: area.width,
+               rendering: getComputedStyle(canvas).imageRendering };
+    });
+    check(sharpLayout.ratio === 2 && sharp.stage.factor === 2 && sharp.stage.width === Math.floor(sharpLayout.areaWidth) &&
+          sharpLayout.cssWidth === sharp.stage.width && sharpLayout.cssHeight === sharp.stage.height &&
+          sharpLayout.rendering === 'pixelated',
+          `at ratio 2 each stage pixel is 2 x 2 device pixels (${JSON.stringify([sharp.stage, sharpLayout])})`);
+    // Through the protocol: Playwright's own screenshot would put its viewport back first.
+    const capture = await cdp.send('Page.captureScreenshot', { format: 'png' });
+    fs.writeFileSync(path.join(shots, 'device-pixel-ratio-2.png'), Buffer.from(capture.data, 'base64'));
+    await cdp.send('Emulation.clearDeviceMetricsOverride');
+    await cdp.detach();
+    await page.setViewportSize({ width: 600, height: 500 });
+    await page.goto(`${origin}/?scene=demo.scene&seed=${kSeed}&ticks=${kTicks}&paused=1`);
+    const small = await expectReferenceFrame(page, savers['bare scene'], 'the demo in a small window', folder);
+    const smallLayout = await page.evaluate(() => {
+      const canvas = document.getElementById('stage');
+      const box = canvas.getBoundingClientRect();
+      const area = document.getElementById('screen').getBoundingClientRect();
+      return { fits: box.width <= area.width + 0.5 && box.height <= area.height + 0.5,
+               preview: canvas.classList.contains('preview') };
+    });
+    check(small.stage.width === 640 && small.stage.height === 480 && small.stage.factor === 0 && smallLayout.fits &&
+          smallLayout.preview, `a small window plays the 640x480 preview stage fitted to it (${JSON.stringify(smallLayout)})`);
+    await page.screenshot({ path: path.join(shots, 'preview-stage.png') });
+    await page.setViewportSize({ width: 1280, height: 900 });
+
     // Files the player refuses: its message, and the next good file plays.
     await page.goto(`${origin}/?seed=${kSeed}&ticks=${kTicks}&paused=1`);
     await waitForState(page, ['ready']);
@@ -254,11 +292,12 @@ async function main() {
     // Full screen with the wake lock, left on a key.
     await page.goto(`${origin}/?scene=demo.scene`);
     await waitForState(page, ['playing']);
-    await page.click('#fullscreen');
+    await page.focus('#fullscreen');
+    await page.keyboard.press('Enter');
     await page.waitForFunction(() => document.fullscreenElement !== null, null, { timeout: 5000 });
     const lock = await page.waitForFunction(() => vesperPage.wakeLock !== 'none' && vesperPage.wakeLock, null,
                                             { timeout: 5000 }).then((handle) => handle.jsonValue());
-    check(lock === 'held', `full screen holds a screen wake lock (${lock})`);
+    check(lock === 'held', `Enter on Full screen enters full screen with a screen wake lock (${lock})`);
     await page.screenshot({ path: path.join(shots, 'full-screen.png') });
     await page.waitForTimeout(400);
     await page.keyboard.press('a');
@@ -306,6 +345,7 @@ async function main() {
     check(await page.evaluate(() => document.activeElement.id === 'speed'), 'the dialog opens on its speed bar');
     await page.keyboard.press('Home');
     await page.click('#configurationCancel');
+    await page.waitForFunction(() => document.activeElement.id === 'settings', null, { timeout: 3000 });
     const cancelled = await page.evaluate(() => [vesperPage.speed, localStorage.getItem('vesper.speed'),
                                                  document.getElementById('configuration').open]);
     check(cancelled[0] === 100 && cancelled[1] === null && !cancelled[2],
@@ -313,12 +353,15 @@ async function main() {
     await page.click('#settings');
     await page.fill('#speed', '37');
     await page.keyboard.press('Escape');
-    check(await page.evaluate(() => vesperPage.speed === 100 && document.activeElement.id === 'settings'),
+    // The dialog's close event comes after the click or key, as a task of its own.
+    const settled = (condition) => page.waitForFunction(condition, null, { timeout: 3000 }).then(() => true, () => false);
+    check(await settled(() => vesperPage.speed === 100 && document.activeElement.id === 'settings' &&
+                              !document.getElementById('configuration').open),
           'Escape closes the dialog as Annuler does, back on its button');
     await page.click('#settings');
     await page.fill('#speed', '37');
     await page.click('#configurationOk');
-    check(await page.evaluate(() => vesperPage.speed) === 37, 'OK sets the speed');
+    check(await settled(() => vesperPage.speed === 37), 'OK sets the speed');
     // At speed 37 a tick needs more than 63 ms since the last: every fourth
     // timer event, 12.5 ticks a second.
     const slowBefore = await page.evaluate(() => [vesperPage.ticks(), performance.now()]);
