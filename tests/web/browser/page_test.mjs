@@ -193,6 +193,11 @@ async function main() {
   try {
     const page = browser.pages()[0] || await browser.newPage();
     page.on('pageerror', (error) => check(false, `no script error on the page: ${error.message}`));
+    // Every message and dialog is the page's own HTML: the browser's boxes never open.
+    page.on('dialog', (dialog) => {
+      check(false, `no browser ${dialog.type()} box (${JSON.stringify(dialog.message())})`);
+      dialog.dismiss().catch(() => {});
+    });
     const external = [];
     page.on('request', (request) => {
       if (!request.url().startsWith(origin))

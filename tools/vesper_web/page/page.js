@@ -357,6 +357,11 @@
   window.addEventListener('drop', (event) => event.preventDefault());
 
   VesperModule({
+    // Nothing on the page types into the player: without this, a read of its
+    // standard input would open the browser's own prompt box.
+    stdin() {
+      return null;
+    },
     vesperPresent(rgba, left, top, width, height) {
       const pixels = new Uint8ClampedArray(player.HEAPU8.buffer, rgba, width * height * 4);
       context.putImageData(new ImageData(pixels, width, height), left, top);
