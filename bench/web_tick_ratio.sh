@@ -61,5 +61,13 @@ node -e '
   console.log(line("median", median));
   console.log(line("best", best));' "$results"
 if [ "$browser" = 1 ]; then
-  node "$root/bench/web_tick_bench.mjs"
+  page=$(node "$root/bench/web_tick_bench.mjs")
+  echo "$page"
+  # The page's tick (with putImageData) against the native medians and best.
+  node -e '
+    const rows = require("fs").readFileSync(process.argv[1], "utf8").trim().split("\n").map((l) => Number(l.split(" ")[0]));
+    rows.sort((a, b) => a - b);
+    const [, best, median] = process.argv[2].match(/takes ([\d.]+) us at best, ([\d.]+) us in the median/).map(Number);
+    console.log(`browser against native: median ${(median / rows[(rows.length - 1) >> 1]).toFixed(2)}, ` +
+                `best ${(best / rows[0]).toFixed(2)}`);' "$results" "$page"
 fi
