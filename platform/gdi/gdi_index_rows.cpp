@@ -1,5 +1,6 @@
 #include "platform/gdi/gdi_index_rows.h"
 
+#include <bit>
 #include <cstring>
 
 #if defined(__x86_64__)
@@ -17,14 +18,25 @@ IndexTable::IndexTable(const std::array<std::uint32_t, 256>& values) : m_values(
 
 namespace {
 
-// Portable: one look-up per pixel.
+// Portable: one look-up per pixel, the indices of four pixels read as one
+// word (WebAssembly, which has no gather, runs this).
 void ConvertByLookUps(const IndexTable& table, const BYTE* in, std::ptrdiff_t inStride, BYTE* out,
                       std::ptrdiff_t outStride, std::size_t count, std::size_t rows)
 {
+    static_assert(std::endian::native == std::endian::little);
     const std::uint32_t* values = table.Values().data();
-    for (std::size_t row = 0; row < rows; ++row, in += inStride, out += outStride)
-        for (std::size_t i = 0; i < count; ++i)
+    for (std::size_t row = 0; row < rows; ++row, in += inStride, out += outStride) {
+        std::size_t i = 0;
+        for (; i + 4 <= count; i += 4) {
+            std::uint32_t indices;
+            std::memcpy(&indices, in + i, sizeof indices);
+            const std::uint32_t four[4] = {values[indices & 0xFF], values[(indices >> 8) & 0xFF],
+                                           values[(indices >> 16) & 0xFF], values[indices >> 24]};
+            std::memcpy(out + i * 4, four, sizeof four);
+        }
+        for (; i < count; ++i)
             std::memcpy(out + i * 4, &values[in[i]], 4);
+    }
 }
 
 #if defined(__x86_64__)

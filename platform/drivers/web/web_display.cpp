@@ -1,13 +1,16 @@
 #include "platform/drivers/web/web_display.h"
 
 #include <algorithm>
+#include <bit>
+#include <cstdint>
+#include <cstring>
 
 namespace vesper::platform {
 
 namespace {
 
 constexpr int kBytesPerPixel = 4;
-constexpr BYTE kOpaque = 0xFF;
+constexpr std::uint32_t kOpaqueAlpha = 0xFF000000u;
 
 DisplayMode TrueColour(DisplayMode mode)
 {
@@ -19,14 +22,20 @@ DisplayMode TrueColour(DisplayMode mode)
 
 void CopyAreaAsRgba(const Surface& surface, const RECT& area, BYTE* rgba)
 {
+    // A pixel as one little-endian word: blue in the low byte. Swapping red
+    // and blue with shifts and masks of whole words lets the compiler do
+    // four pixels at once (WebAssembly SIMD, SSE) where byte moves went one
+    // byte at a time.
+    static_assert(std::endian::native == std::endian::little);
     const int width = area.right - area.left;
     for (int y = area.top; y < area.bottom; ++y) {
         const BYTE* from = surface.Row(y) + area.left * kBytesPerPixel;
         for (int x = 0; x < width; ++x, from += kBytesPerPixel, rgba += kBytesPerPixel) {
-            rgba[0] = from[2];
-            rgba[1] = from[1];
-            rgba[2] = from[0];
-            rgba[3] = kOpaque;
+            std::uint32_t pixel;
+            std::memcpy(&pixel, from, sizeof pixel);
+            const std::uint32_t swapped =
+                (pixel & 0x0000FF00u) | ((pixel >> 16) & 0x000000FFu) | ((pixel & 0x000000FFu) << 16) | kOpaqueAlpha;
+            std::memcpy(rgba, &swapped, sizeof swapped);
         }
     }
 }

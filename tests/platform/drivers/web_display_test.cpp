@@ -101,4 +101,34 @@ TEST(CopyAreaAsRgba, SwapsBlueAndRedAndSkipsTheRestOfEachRow)
     EXPECT_EQ(rgba, expected);
 }
 
+// Areas wide enough to go four or more pixels at a time, starting at odd
+// pixels and ending inside a group of four: every pixel comes out, red and
+// blue swapped, opaque whatever the unused byte holds, and nothing past the
+// area is written.
+TEST(CopyAreaAsRgba, WideAreasComeOutPixelForPixelWhateverTheUnusedByteHolds)
+{
+    constexpr int kWidth = 61, kHeight = 3;
+    std::vector<BYTE> pixels(kWidth * 4 * kHeight);
+    for (std::size_t i = 0; i < pixels.size(); ++i)
+        pixels[i] = static_cast<BYTE>(i * 37 + 11);
+    const Surface surface{pixels.data(), kWidth * 4, kWidth, kHeight, 4};
+    for (const RECT area : {RECT{0, 0, kWidth, kHeight}, RECT{3, 1, 40, 3}, RECT{17, 0, 18, 1}}) {
+        const int width = area.right - area.left;
+        const auto bytes = static_cast<std::size_t>(width) * (area.bottom - area.top) * 4;
+        std::vector<BYTE> rgba(bytes + 8, 0xAA);
+        CopyAreaAsRgba(surface, area, rgba.data());
+        for (int y = area.top; y < area.bottom; ++y)
+            for (int x = area.left; x < area.right; ++x) {
+                const BYTE* from = &pixels[(y * kWidth + x) * 4];
+                const BYTE* to = &rgba[((y - area.top) * width + (x - area.left)) * 4];
+                ASSERT_EQ(to[0], from[2]) << "red at " << x << "," << y;
+                ASSERT_EQ(to[1], from[1]) << "green at " << x << "," << y;
+                ASSERT_EQ(to[2], from[0]) << "blue at " << x << "," << y;
+                ASSERT_EQ(to[3], 0xFF) << "alpha at " << x << "," << y;
+            }
+        for (std::size_t i = bytes; i < rgba.size(); ++i)
+            ASSERT_EQ(rgba[i], 0xAA) << "byte " << i - bytes << " past the area";
+    }
+}
+
 }  // namespace

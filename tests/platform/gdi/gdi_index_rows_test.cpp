@@ -30,7 +30,7 @@ TEST(IndexRows, EveryVariantWritesTheTableValuesAndNothingBesideTheRows)
     const IndexTable table(values);
     // Lengths around every vector size and its tail; outputs off alignment;
     // rows read bottom-up (a negative stride) as from a bottom-up picture.
-    for (const std::size_t count : {0, 1, 15, 16, 17, 63, 64, 65, 127, 128, 200, 1000})
+    for (const std::size_t count : {0, 1, 2, 6, 15, 16, 17, 63, 64, 65, 127, 128, 200, 1000})
         for (const std::size_t offset : {0, 1, 3}) {
             constexpr std::size_t kRows = 3;
             const std::size_t inStride = count + 5;

@@ -193,6 +193,11 @@ async function main() {
   try {
     const page = browser.pages()[0] || await browser.newPage();
     page.on('pageerror', (error) => check(false, `no script error on the page: ${error.message}`));
+    // Every message and dialog is the page's own HTML: the browser's boxes never open.
+    page.on('dialog', (dialog) => {
+      check(false, `no browser ${dialog.type()} box (${JSON.stringify(dialog.message())})`);
+      dialog.dismiss().catch(() => {});
+    });
     const external = [];
     page.on('request', (request) => {
       if (!request.url().startsWith(origin))
@@ -212,6 +217,44 @@ async function main() {
       await page.screenshot({ path: path.join(shots, `${kind.replace(/\W+/g, '-')}.png`) });
     }
 
+    // The stage at a devicePixelRatio of 2: whole blocks of 2 x 2 device
+    // pixels, one per stage pixel, the canvas's CSS size the stage's size;
+    // and in a small window, the preview stage fitted to it.
+    const cdp = await page.context().newCDPSession(page);
+    await cdp.send('Emulation.setDeviceMetricsOverride', { width: 1280, height: 900, deviceScaleFactor: 2, mobile: false });
+    await page.goto(`${origin}/?scene=demo.scene&seed=${kSeed}&ticks=${kTicks}&paused=1`);
+    const sharp = await expectReferenceFrame(page, savers['bare scene'], 'the demo at devicePixelRatio 2', folder);
+    const sharpLayout = await page.evaluate(() => {
+      const canvas = document.getElementById('stage');
+      const box = canvas.getBoundingClientRect();
+      const area = document.getElementById('screen').getBoundingClientRect();
+      return { ratio: devicePixelRatio, cssWidth: box.width, cssHeight: box.height, areaWidth: area.width,
+               rendering: getComputedStyle(canvas).imageRendering };
+    });
+    check(sharpLayout.ratio === 2 && sharp.stage.factor === 2 && sharp.stage.width === Math.floor(sharpLayout.areaWidth) &&
+          sharpLayout.cssWidth === sharp.stage.width && sharpLayout.cssHeight === sharp.stage.height &&
+          sharpLayout.rendering === 'pixelated',
+          `at ratio 2 each stage pixel is 2 x 2 device pixels (${JSON.stringify([sharp.stage, sharpLayout])})`);
+    // Through the protocol: Playwright's own screenshot would put its viewport back first.
+    const capture = await cdp.send('Page.captureScreenshot', { format: 'png' });
+    fs.writeFileSync(path.join(shots, 'device-pixel-ratio-2.png'), Buffer.from(capture.data, 'base64'));
+    await cdp.send('Emulation.clearDeviceMetricsOverride');
+    await cdp.detach();
+    await page.setViewportSize({ width: 600, height: 500 });
+    await page.goto(`${origin}/?scene=demo.scene&seed=${kSeed}&ticks=${kTicks}&paused=1`);
+    const small = await expectReferenceFrame(page, savers['bare scene'], 'the demo in a small window', folder);
+    const smallLayout = await page.evaluate(() => {
+      const canvas = document.getElementById('stage');
+      const box = canvas.getBoundingClientRect();
+      const area = document.getElementById('screen').getBoundingClientRect();
+      return { fits: box.width <= area.width + 0.5 && box.height <= area.height + 0.5,
+               preview: canvas.classList.contains('preview') };
+    });
+    check(small.stage.width === 640 && small.stage.height === 480 && small.stage.factor === 0 && smallLayout.fits &&
+          smallLayout.preview, `a small window plays the 640x480 preview stage fitted to it (${JSON.stringify(smallLayout)})`);
+    await page.screenshot({ path: path.join(shots, 'preview-stage.png') });
+    await page.setViewportSize({ width: 1280, height: 900 });
+
     // Files the player refuses: its message, and the next good file plays.
     await page.goto(`${origin}/?seed=${kSeed}&ticks=${kTicks}&paused=1`);
     await waitForState(page, ['ready']);
@@ -220,19 +263,46 @@ async function main() {
       const refused = await waitForState(page, ['failed']);
       check(refused.problem.includes(wanted) && refused.problem.includes('cannot be loaded'),
             `${wanted}: the player's message is shown: ${JSON.stringify(refused.problem)}`);
+      const caption = await page.evaluate(() => document.querySelector('#problem h2')?.textContent ?? null);
+      check(caption === 'Error', `${wanted}: under the caption of the player's box (${caption})`);
       await page.screenshot({ path: path.join(shots, `refused-${wanted}.png`) });
       await drop(page, savers['bare scene']);
       await expectReferenceFrame(page, savers['bare scene'], `after ${wanted}, the demo`, folder);
     }
 
+    // The file picker opens a file as a drop does.
+    await page.setInputFiles('#picker', savers['bare scene']);
+    await expectReferenceFrame(page, savers['bare scene'], 'the demo through the file picker', folder);
+
+    // A file over 64 MB is refused by its size, and one of another site is
+    // not fetched; the page goes on to play the next file.
+    await page.evaluate(() => {
+      const transfer = new DataTransfer();
+      transfer.items.add(new File([new Uint8Array(64 * 1024 * 1024 + 1)], 'huge.scr'));
+      document.getElementById('screen').dispatchEvent(new DragEvent('drop', { dataTransfer: transfer, bubbles: true,
+                                                                               cancelable: true }));
+    });
+    const huge = await waitForState(page, ['failed']);
+    check(huge.problem === 'huge.scr is larger than 64 MB (67,108,865 bytes): the page plays files of up to 64 MB.',
+          `a file over 64 MB is refused: ${JSON.stringify(huge.problem)}`);
+    const elsewhere = `http://localhost:${server.address().port}/files/damaged.scene`;
+    await page.goto(`${origin}/?scene=${encodeURIComponent(elsewhere)}`);
+    await page.waitForFunction(() => vesperPage.problem !== '', null, { timeout: 5000 });
+    const foreign = await page.evaluate(() => vesperPage.problem);
+    check(foreign.includes('is not on this page\'s site'), `a file of another site is refused: ${JSON.stringify(foreign)}`);
+    await page.click('#demo');
+    const demo = await waitForState(page, ['playing', 'failed']);
+    check(demo.state === 'playing' && !demo.problem, `the demo is one click away (${demo.state})`);
+
     // Full screen with the wake lock, left on a key.
     await page.goto(`${origin}/?scene=demo.scene`);
     await waitForState(page, ['playing']);
-    await page.click('#fullscreen');
+    await page.focus('#fullscreen');
+    await page.keyboard.press('Enter');
     await page.waitForFunction(() => document.fullscreenElement !== null, null, { timeout: 5000 });
     const lock = await page.waitForFunction(() => vesperPage.wakeLock !== 'none' && vesperPage.wakeLock, null,
                                             { timeout: 5000 }).then((handle) => handle.jsonValue());
-    check(lock === 'held', `full screen holds a screen wake lock (${lock})`);
+    check(lock === 'held', `Enter on Full screen enters full screen with a screen wake lock (${lock})`);
     await page.screenshot({ path: path.join(shots, 'full-screen.png') });
     await page.waitForTimeout(400);
     await page.keyboard.press('a');
@@ -240,6 +310,21 @@ async function main() {
     const released = await page.waitForFunction(() => vesperPage.wakeLock === 'released', null, { timeout: 5000 })
                          .then(() => true, () => false);
     check(released, 'a key leaves full screen and releases the wake lock');
+    // A click leaves it too, and so does a mouse move past a few pixels, not a smaller one.
+    for (const [how, leave] of [['a click', () => page.mouse.down().then(() => page.mouse.up())],
+                                ['a move of 2 pixels', () => page.mouse.move(301, 301).then(() => page.mouse.move(303, 302))],
+                                ['a move of 30 pixels', () => page.mouse.move(330, 300)]]) {
+      if (!await page.evaluate(() => document.fullscreenElement !== null)) {
+        await page.click('#fullscreen');
+        await page.waitForFunction(() => document.fullscreenElement !== null, null, { timeout: 5000 });
+        await page.waitForTimeout(400);
+        await page.mouse.move(300, 300);
+      }
+      await leave();
+      const left = await page.waitForFunction(() => document.fullscreenElement === null, null, { timeout: 1000 })
+                             .then(() => true, () => false);
+      check(left === (how !== 'a move of 2 pixels'), `${how} ${left ? 'leaves' : 'keeps'} full screen`);
+    }
 
     // The pace: 50 ticks a second at speed 100, counted by the page.
     await page.goto(`${origin}/?scene=demo.scene`);
@@ -251,13 +336,48 @@ async function main() {
     const rate = (after[0] - before[0]) * 1000 / (after[1] - before[1]);
     check(rate >= 48 && rate <= 50.5, `speed 100 ticks ${rate.toFixed(2)} times a second (50 wanted)`);
 
-    // The speed is kept for the next visit, and nothing else is.
+    // The speed is set in the player's configuration dialog, in its words:
+    // Annuler (and Escape) leave it, OK keeps it for the next visit, and
+    // nothing else is stored.
+    await page.focus('#settings');
+    await page.keyboard.press('Enter');
+    await page.waitForSelector('#configuration[open]', { timeout: 5000 });
+    const words = await page.evaluate(() => document.getElementById('configuration').innerText);
+    const title = await page.evaluate(() => vesperPage.title);
+    for (const text of ['Configuration', "Vitesse d'affichage", 'Lente', 'Rapide', 'OK', 'Annuler', title])
+      check(Boolean(text) && words.includes(text), `the configuration dialog says "${text}"`);
+    await page.screenshot({ path: path.join(shots, 'configuration.png') });
+    check(await page.evaluate(() => document.activeElement.id === 'speed'), 'the dialog opens on its speed bar');
+    await page.keyboard.press('Home');
+    await page.click('#configurationCancel');
+    await page.waitForFunction(() => document.activeElement.id === 'settings', null, { timeout: 3000 });
+    const cancelled = await page.evaluate(() => [vesperPage.speed, localStorage.getItem('vesper.speed'),
+                                                 document.getElementById('configuration').open]);
+    check(cancelled[0] === 100 && cancelled[1] === null && !cancelled[2],
+          `Annuler closes the dialog and keeps the speed (${cancelled[0]}, stored ${cancelled[1]})`);
+    await page.click('#settings');
     await page.fill('#speed', '37');
-    await page.dispatchEvent('#speed', 'input');
+    await page.keyboard.press('Escape');
+    // The dialog's close event comes after the click or key, as a task of its own.
+    const settled = (condition) => page.waitForFunction(condition, null, { timeout: 3000 }).then(() => true, () => false);
+    check(await settled(() => vesperPage.speed === 100 && document.activeElement.id === 'settings' &&
+                              !document.getElementById('configuration').open),
+          'Escape closes the dialog as Annuler does, back on its button');
+    await page.click('#settings');
+    await page.fill('#speed', '37');
+    await page.click('#configurationOk');
+    check(await settled(() => vesperPage.speed === 37), 'OK sets the speed');
+    // At speed 37 a tick needs more than 63 ms since the last: every fourth
+    // timer event, 12.5 ticks a second.
+    const slowBefore = await page.evaluate(() => [vesperPage.ticks(), performance.now()]);
+    await page.waitForTimeout(2000);
+    const slowAfter = await page.evaluate(() => [vesperPage.ticks(), performance.now()]);
+    const slowRate = (slowAfter[0] - slowBefore[0]) * 1000 / (slowAfter[1] - slowBefore[1]);
+    check(slowRate >= 11 && slowRate <= 13.5, `speed 37 ticks ${slowRate.toFixed(2)} times a second (12.5 wanted)`);
     await page.reload();
     await waitForState(page, ['playing']);
-    const kept = await page.evaluate(() => [document.getElementById('speed').value, Object.keys(localStorage)]);
-    check(kept[0] === '37' && kept[1].length === 1, `the speed is kept (${kept[0]}; stored: ${kept[1].join(', ')})`);
+    const kept = await page.evaluate(() => [vesperPage.speed, Object.keys(localStorage)]);
+    check(kept[0] === 37 && kept[1].length === 1, `the speed is kept (${kept[0]}; stored: ${kept[1].join(', ')})`);
     check(external.length === 0, `no request leaves the page's site (${external.join(', ') || 'none'})`);
   } finally {
     await browser.close();

@@ -1,6 +1,7 @@
 // The page around the player module: opening files (drop, picker, ?scene=),
-// the pace from animation frames, the speed, the stage's size, full screen and
-// the wake lock, and the player's messages.
+// the pace from animation frames, the speed in the player's configuration
+// dialog, the stage's size, full screen and the wake lock, and the player's
+// messages.
 'use strict';
 
 (() => {
@@ -23,12 +24,14 @@
   const problem = $('problem');
   const caption = $('caption');
   const speed = $('speed');
+  const configuration = $('configuration');
   const fullScreenButton = $('fullscreen');
 
   // What tests and people can read of the page's state.
   const page = {
     state: 'loading',  // loading, ready, playing, paused, failed
     title: '', credit: '', problem: '',
+    speed: 100,
     stage: { width: 0, height: 0, factor: 1 },
     wakeLock: 'none',  // none, held, released, refused
     firstFrameAt: null,
@@ -52,13 +55,21 @@
     }
   }
 
-  function showProblem(lines) {
+  // The lines of a problem, under the caption of the player's message box
+  // when it showed one.
+  function showProblem(lines, boxCaption = '') {
     page.problem = lines.join('\n');
-    problem.replaceChildren(...lines.map((line) => {
+    const paragraphs = lines.map((line) => {
       const paragraph = document.createElement('p');
       paragraph.textContent = line;
       return paragraph;
-    }));
+    });
+    if (boxCaption) {
+      const heading = document.createElement('h2');
+      heading.textContent = boxCaption;
+      paragraphs.unshift(heading);
+    }
+    problem.replaceChildren(...paragraphs);
     problem.hidden = false;
   }
 
@@ -131,7 +142,8 @@
     $('hint').hidden = true;
     if (!played) {
       const why = player.UTF8ToString(player._vesper_problem());
-      showProblem([...boxes, why.charAt(0).toUpperCase() + why.slice(1)]);
+      showProblem([...boxes.map((box) => box.text), why.charAt(0).toUpperCase() + why.slice(1)],
+                  boxes.length ? boxes[0].caption : '');
       context.fillStyle = '#000';
       context.fillRect(0, 0, canvas.width, canvas.height);
       current = null;
@@ -158,7 +170,8 @@
   }
 
   function refuseLarge(name, size) {
-    showProblem([`${name} is ${(size / 1048576).toFixed(1)} MB: the page plays files of up to ${kLargestFile / 1048576} MB.`]);
+    const limit = `${kLargestFile / 1048576} MB`;
+    showProblem([`${name} is larger than ${limit} (${size.toLocaleString('en')} bytes): the page plays files of up to ${limit}.`]);
     page.state = 'failed';
   }
 
@@ -291,19 +304,37 @@
   function setSpeed(value) {
     const clamped = Math.min(100, Math.max(1, Math.round(Number(value)) || 100));
     speed.value = String(clamped);
-    $('speedValue').value = String(clamped);
+    page.speed = clamped;
     if (player)
       player._vesper_set_speed(clamped);
     return clamped;
   }
 
-  speed.addEventListener('input', () => {
-    try {
-      localStorage.setItem(kSpeedKey, String(setSpeed(speed.value)));
-    } catch (storageRefused) {
-      // The speed then lasts as long as the page.
+  // The player's configuration dialog: the scene's title and credit, and the
+  // speed, kept on OK and left as it was on Annuler (or Escape).
+  function openConfiguration() {
+    speed.value = String(page.speed);
+    $('configurationTitle').textContent = page.title;
+    $('configurationCredit').textContent = page.credit;
+    configuration.returnValue = '';
+    configuration.showModal();
+    speed.focus();
+  }
+
+  configuration.addEventListener('close', () => {
+    if (configuration.returnValue === 'ok') {
+      const chosen = setSpeed(speed.value);
+      try {
+        localStorage.setItem(kSpeedKey, String(chosen));
+      } catch (storageRefused) {
+        // The speed then lasts as long as the page.
+      }
+    } else {
+      speed.value = String(page.speed);
     }
+    $('settings').focus();
   });
+  $('settings').addEventListener('click', openConfiguration);
   $('picker').addEventListener('change', (event) => {
     openFile(event.target.files[0]);
     event.target.value = '';
@@ -326,12 +357,17 @@
   window.addEventListener('drop', (event) => event.preventDefault());
 
   VesperModule({
+    // Nothing on the page types into the player: without this, a read of its
+    // standard input would open the browser's own prompt box.
+    stdin() {
+      return null;
+    },
     vesperPresent(rgba, left, top, width, height) {
       const pixels = new Uint8ClampedArray(player.HEAPU8.buffer, rgba, width * height * 4);
       context.putImageData(new ImageData(pixels, width, height), left, top);
     },
     vesperMessageBox(captionBytes, textBytes) {
-      boxes.push(decodeText(textBytes));
+      boxes.push({ caption: decodeText(captionBytes), text: decodeText(textBytes) });
     },
     vesperCaption(bytes) {
       const text = decodeText(bytes);
