@@ -28,6 +28,8 @@ namespace vesper::platform::wayland {
 namespace {
 
 constexpr int kBytesPerPixel = 4;
+// The unused byte of an XRGB8888 pixel (little-endian), all ones.
+constexpr std::uint32_t kOpaque = 0xFF000000u;
 // The distance (|dx| + |dy|, in pixels) the pointer must move from where it
 // was found before its positions are the true ones: the saver's own
 // threshold, so a still pointer never counts as moved.
@@ -167,6 +169,18 @@ bool MakeBuffers(Piece& piece, wl_shm* shm, SIZE size)
     return true;
 }
 
+// Copies a row of pixels with the unused byte set: some compositors (weston)
+// read that byte of an XRGB8888 buffer as its opacity.
+void CopyOpaque(const BYTE* from, BYTE* to, LONG pixels)
+{
+    for (LONG i = 0; i < pixels; ++i) {
+        std::uint32_t pixel;
+        std::memcpy(&pixel, from + i * kBytesPerPixel, sizeof pixel);
+        pixel |= kOpaque;
+        std::memcpy(to + i * kBytesPerPixel, &pixel, sizeof pixel);
+    }
+}
+
 // Copies the area of the screen (screen coordinates) into the buffer, cut
 // to both; returns the buffer's rectangle written (empty when none).
 RECT CopyArea(const Surface& screen, const RECT& area, const Piece& piece, const Buffer& buffer)
@@ -179,10 +193,10 @@ RECT CopyArea(const Surface& screen, const RECT& area, const Piece& piece, const
         !IntersectRect(&part, &part, &bufferOnScreen))
         return RECT{0, 0, 0, 0};
     const std::size_t stride = static_cast<std::size_t>(piece.bufferSize.cx) * kBytesPerPixel;
-    const std::size_t bytes = static_cast<std::size_t>(Width(part)) * kBytesPerPixel;
     for (LONG y = part.top; y < part.bottom; ++y)
-        std::memcpy(buffer.pixels + (y - piece.area.top) * stride + (part.left - piece.area.left) * kBytesPerPixel,
-                    screen.Row(y) + part.left * kBytesPerPixel, bytes);
+        CopyOpaque(screen.Row(y) + part.left * kBytesPerPixel,
+                   buffer.pixels + (y - piece.area.top) * stride + (part.left - piece.area.left) * kBytesPerPixel,
+                   Width(part));
     OffsetRect(&part, -piece.area.left, -piece.area.top);
     return part;
 }
