@@ -1,10 +1,17 @@
 #!/usr/bin/env bash
 # The player on a Wayland session, as the session's idle tool starts it: a
 # headless sway (run by a normal user, as sway refuses root) with Xwayland
-# off, so that nothing can fall back to X. Checks that a run that cannot show
-# says why on standard error.
+# off, so that nothing can fall back to X, and two outputs, the second at
+# scale 2. Checks that a run that cannot show says why on standard error;
+# that /s shows the scene on both outputs, each at its own device pixels and
+# scale, and ends on a key with exit code 0 and no surface left; the password
+# prompt, a wrong password that keeps saving and the right one that ends it;
+# swayidle starting the saver; the preview refused; and the full-screen
+# toplevels on weston, which has no layer shell.
 #
-# Needs root (useradd, runuser) and sway; skips with a message otherwise.
+# Needs root (useradd, runuser), sway, swaymsg, swayidle, grim, wtype and
+# ImageMagick; weston's part skips without weston. Skips with a message
+# otherwise.
 # Usage: wayland_test.sh [BUILD_DIR] (default build/release, built with the
 # targets demo_saver and vesper-render).
 set -euo pipefail
@@ -18,16 +25,21 @@ fail() { echo "wayland_test: FAILED: $*" >&2; exit 1; }
 skip() { say "skipped: $*"; exit 0; }
 
 [ "$(id -u)" -eq 0 ] || skip "needs root to add a user (sway runs only for a normal user)"
-for tool in useradd runuser sway swaymsg; do
+for tool in useradd runuser sway swaymsg swayidle grim wtype compare convert; do
   command -v "$tool" >/dev/null || skip "$tool is missing (bash scripts/setup.sh installs it)"
 done
 [ -x "$build/demo/vesper-demo.scr" ] || fail "no $build/demo/vesper-demo.scr (build the target demo_saver)"
+render="$build/tools/vesper_render/vesper-render"
+[ -x "$render" ] || fail "no $render (build the target vesper-render)"
 
 work=$(mktemp -d)
 chmod 755 "$work"
 sway_pid=
+weston_pid=
+saver_pid=
+idle_pid=
 cleanup() {
-  [ -z "$sway_pid" ] || kill "$sway_pid" 2>/dev/null || true
+  for pid in $saver_pid $idle_pid $weston_pid $sway_pid; do kill "$pid" 2>/dev/null || true; done
   wait 2>/dev/null || true
   rm -rf "$work"
 }
@@ -90,5 +102,137 @@ run_saver VESPER_DISPLAY=sdl
 [ "$code" -ne 0 ] && [ "$code" -ne 124 ] || fail "SDL without Xwayland exited with $code"
 grep -q "$wayland_display" <<<"$err" || fail "SDL without Xwayland did not name the display: '$err'"
 say "SDL without Xwayland: exit code $code, '$err'"
+
+# ---- The scene on both outputs, sharp ----
+as_user swaymsg output HEADLESS-2 scale 2 >/dev/null
+config="$work/config"
+shots="$work/shots"
+mkdir -m 755 "$config" "$shots"
+chown "$user:" "$config" "$shots"
+# The frames the outputs show first: the stage of each output's device
+# pixels at its scale ("auto" follows the output's scale).
+"$render" "$saver" --size 800x600 --scale 1 --ticks 0 --out "$work/expected-1.png" >/dev/null
+"$render" "$saver" --size 1280x720 --scale 2 --ticks 0 --out "$work/expected-2.png" >/dev/null
+
+# Pixels that differ between two pictures (exactly: no fuzz).
+differing() { compare -metric AE "$1" "$2" null: 2>&1 >/dev/null | cut -d' ' -f1 || true; }
+shot() { as_user grim -o "$1" "$shots/grim.png" 2>/dev/null && cp "$shots/grim.png" "$2"; }
+# Whether OUTPUT shows the scene: the background equals vesper-render's frame
+# exactly, so only the sprites (where they are in either picture, the large
+# clouds among them) differ, less than a quarter of the pixels; a stage at
+# another size or scale, or stretched, differs nearly everywhere.
+shows_scene() {
+  local output=$1 expected=$2 pixels=$3 off
+  shot "$output" "$work/shown-$output.png" || return 1
+  off=$(differing "$work/shown-$output.png" "$expected")
+  [[ $off =~ ^[0-9]+$ ]] && [ "$off" -lt $((pixels / 4)) ]
+}
+wait_for() {
+  local tries=$1; shift
+  for _ in $(seq "$tries"); do "$@" && return 0; sleep 0.2; done
+  return 1
+}
+both_show_scene() {
+  shows_scene HEADLESS-1 "$work/expected-1.png" 480000 && shows_scene HEADLESS-2 "$work/expected-2.png" 921600
+}
+# Starts the saver in the background (environment changes as arguments).
+start_saver() {
+  as_user env XDG_CONFIG_HOME="$config" "$@" "$saver" /s >"$work/saver.log" 2>&1 &
+  saver_pid=$!
+}
+# Waits up to SECONDS for the saver to end; sets code.
+saver_ended() {
+  local seconds=$1
+  for _ in $(seq $((seconds * 10))); do
+    if ! kill -0 "$saver_pid" 2>/dev/null; then
+      code=0; wait "$saver_pid" || code=$?; saver_pid=; return 0
+    fi
+    sleep 0.1
+  done
+  return 1
+}
+# wtype's virtual keyboard brings its own keymap: the compositor needs a
+# moment with it before the keys, or it drops them.
+press() { as_user wtype -s 300 "$@"; }
+nothing_left() {
+  ! shows_scene HEADLESS-1 "$work/expected-1.png" 480000 && ! shows_scene HEADLESS-2 "$work/expected-2.png" 921600 &&
+    ! pgrep -u "$user" -f "$saver" >/dev/null
+}
+
+start_saver
+wait_for 50 both_show_scene || fail "the outputs never both showed the scene: $(differing "$work/shown-HEADLESS-1.png" "$work/expected-1.png") and $(differing "$work/shown-HEADLESS-2.png" "$work/expected-2.png") pixels off; $(cat "$work/saver.log")"
+say "both outputs show the scene: $(differing "$work/shown-HEADLESS-1.png" "$work/expected-1.png") of 480000 and $(differing "$work/shown-HEADLESS-2.png" "$work/expected-2.png") of 921600 pixels differ from vesper-render's frames"
+# At scale 2 every stage pixel is a 2 x 2 block of device pixels: taking
+# every other pixel and doubling them again changes nothing.
+convert "$work/shown-HEADLESS-2.png" -sample 50% -sample 200% "$work/blocks.png"
+[ "$(differing "$work/shown-HEADLESS-2.png" "$work/blocks.png")" = 0 ] ||
+  fail "the scaled output is not made of 2 x 2 blocks: $(differing "$work/shown-HEADLESS-2.png" "$work/blocks.png") pixels differ"
+say "the scale-2 output is sharp: every stage pixel a 2 x 2 block"
+press -k Return
+saver_ended 5 || fail "a key did not end the saver: $(cat "$work/saver.log")"
+[ "$code" -eq 0 ] || fail "the saver ended on a key with exit code $code: $(cat "$work/saver.log")"
+wait_for 10 nothing_left || fail "a surface of the saver is left after it ended"
+say "a key ended the saver: exit code 0, no surface left"
+
+# ---- The preview and a daemon's window are X11 things ----
+for run in "/p 1234" "--root"; do
+  code=0
+  # shellcheck disable=SC2086
+  as_user timeout 20 "$saver" $run >"$work/out.log" 2>"$work/err.log" || code=$?
+  [ "$code" -eq 2 ] || fail "'$run' on Wayland exited with $code, not 2"
+  grep -q "X11" "$work/err.log" || fail "'$run' on Wayland did not say it is an X11 thing: $(cat "$work/err.log")"
+done
+say "the preview and --root on Wayland: exit code 2, '$(cat "$work/err.log")'"
+
+# ---- With a password ----
+# Whether OUTPUT shows a dialog in its middle: most of a strip there differs
+# from the scene's frame (sprites pass there too, but cover far less of it).
+dialog_on() {
+  local output=$1 expected=$2 size=$3 w h geometry
+  w=${size%x*}; h=${size#*x}
+  geometry="160x40+$((w / 2 - 80))+$((h / 2 - 20))"
+  shot "$output" "$work/dialog-$output.png" || return 1
+  convert "$work/dialog-$output.png" -crop "$geometry" +repage "$work/strip-shown.png"
+  convert "$expected" -crop "$geometry" +repage "$work/strip-expected.png"
+  [ "$(differing "$work/strip-shown.png" "$work/strip-expected.png")" -gt 4800 ]
+}
+dialog_anywhere() {
+  dialog_on HEADLESS-1 "$work/expected-1.png" 800x600 || dialog_on HEADLESS-2 "$work/expected-2.png" 1280x720
+}
+# /a: the new password, the same again, then the notice that it changed.
+as_user env XDG_CONFIG_HOME="$config" timeout 30 "$saver" /a >"$work/change.log" 2>&1 &
+change_pid=$!
+sleep 1
+press lune -k Return
+sleep 1
+press lune -k Return
+for _ in $(seq 10); do kill -0 "$change_pid" 2>/dev/null || break; press -k Return; sleep 0.5; done
+code=0; wait "$change_pid" || code=$?
+[ "$code" -eq 0 ] || fail "/a ended with $code: $(cat "$work/change.log")"
+[ -s "$config/vesper/password.hash" ] || fail "/a stored no password: $(cat "$work/change.log")"
+say "/a set a password through its dialogs on Wayland"
+
+start_saver
+wait_for 50 both_show_scene || fail "with a password the outputs never showed the scene: $(cat "$work/saver.log")"
+press -k space
+wait_for 25 dialog_anywhere || fail "a key brought no password prompt on either output: $(cat "$work/saver.log")"
+prompt_output=HEADLESS-1
+dialog_on HEADLESS-1 "$work/expected-1.png" 800x600 || prompt_output=HEADLESS-2
+say "a key brought the password prompt on $prompt_output"
+press soleil -k Return
+no_dialog() { ! dialog_anywhere; }
+wait_for 25 no_dialog || fail "the prompt stayed after a wrong password was typed into it"
+sleep 1
+kill -0 "$saver_pid" 2>/dev/null || fail "a wrong password ended the saver: $(cat "$work/saver.log")"
+wait_for 25 both_show_scene || fail "after a wrong password the scene did not come back"
+say "a wrong password keeps it saving, the scene back on both outputs"
+press -k space
+wait_for 25 dialog_anywhere || fail "a second key brought no password prompt: $(cat "$work/saver.log")"
+press lune -k Return
+saver_ended 5 || fail "the right password did not end the saver: $(cat "$work/saver.log")"
+[ "$code" -eq 0 ] || fail "the right password ended the saver with exit code $code: $(cat "$work/saver.log")"
+wait_for 10 nothing_left || fail "a surface of the saver is left after the right password"
+say "the right password ended it: exit code 0, no surface left"
+rm -rf "${config:?}/vesper"
 
 say "passed"

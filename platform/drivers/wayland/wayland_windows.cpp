@@ -79,6 +79,8 @@ struct NativeWindow {
     RECT area{0, 0, 0, 0};
     std::string title;
     bool visible = false;
+    // When it was last shown: the newest shown window is the one in front.
+    std::uint64_t shownAt = 0;
     std::vector<std::unique_ptr<Piece>> pieces;
 };
 
@@ -211,6 +213,7 @@ struct WaylandWindowBackend::State {
     std::vector<MonitorArea> monitors;
     std::map<NativeWindowId, NativeWindow> windows;
     NativeWindowId nextWindow = 1;
+    std::uint64_t shownCount = 0;
 
     wl_pointer* pointer = nullptr;
     wl_keyboard* keyboard = nullptr;
@@ -415,7 +418,7 @@ struct WaylandWindowBackend::State {
             place.Settle();
             QueuePointer();
             if (pointerPiece)
-                window_layer::FocusGained(pointerPiece->window);
+                Focus(pointerPiece->window);
         }
         event.kind = pressed ? InputEvent::Kind::ButtonDown : InputEvent::Kind::ButtonUp;
         Queue(event);
@@ -469,6 +472,21 @@ struct WaylandWindowBackend::State {
     }
 
     void SeatChanged();
+
+    // The compositor gave the keyboard, or a press went, to a surface of
+    // this window. The window layer hears of it only when no window shown
+    // later (a dialog over a saver) is in front: a compositor may hand the
+    // keyboard to any surface that asked for it, and the layer would bring
+    // the saver over its own dialog.
+    void Focus(HWND window)
+    {
+        const NativeWindow* front = nullptr;
+        for (const auto& [id, known] : windows)
+            if (known.visible && (!front || known.shownAt > front->shownAt))
+                front = &known;
+        if (front && front->window == window)
+            window_layer::FocusGained(window);
+    }
 };
 
 namespace {
@@ -570,12 +588,12 @@ void OnKeymap(void* data, wl_keyboard*, std::uint32_t format, std::int32_t file,
     static_cast<WaylandWindowBackend::State*>(data)->Keymap(format, file, size);
 }
 
-void OnKeyboardEnter(void*, wl_keyboard*, std::uint32_t, wl_surface* surface, wl_array*)
+void OnKeyboardEnter(void* data, wl_keyboard*, std::uint32_t, wl_surface* surface, wl_array*)
 {
     // The window that has the keyboard takes the keys (and a password
     // prompt they bring shows on its output).
     if (const Piece* piece = PieceOf(surface))
-        window_layer::FocusGained(piece->window);
+        static_cast<WaylandWindowBackend::State*>(data)->Focus(piece->window);
 }
 
 void OnKeyboardLeave(void*, wl_keyboard*, std::uint32_t, wl_surface*) {}
@@ -790,8 +808,10 @@ void WaylandWindowBackend::ShowNativeWindow(NativeWindowId id, bool visible)
         if (found == m_state->windows.end() || found->second.visible == visible)
             return;
         found->second.visible = visible;
-        if (visible)
+        if (visible) {
+            found->second.shownAt = ++m_state->shownCount;
             m_state->ShowWindow(found->second);
+        }
         else
             m_state->HideWindow(found->second);
     });
