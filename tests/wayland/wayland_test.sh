@@ -156,7 +156,7 @@ saver_ended() {
 press() { as_user wtype -s 300 "$@"; }
 nothing_left() {
   ! shows_scene HEADLESS-1 "$work/expected-1.png" 480000 && ! shows_scene HEADLESS-2 "$work/expected-2.png" 921600 &&
-    ! pgrep -u "$user" -f "$saver" >/dev/null
+    ! pgrep -u "$user" -x vesper-demo.scr >/dev/null
 }
 
 start_saver
@@ -234,5 +234,75 @@ saver_ended 5 || fail "the right password did not end the saver: $(cat "$work/sa
 wait_for 10 nothing_left || fail "a surface of the saver is left after the right password"
 say "the right password ended it: exit code 0, no surface left"
 rm -rf "${config:?}/vesper"
+
+# ---- Outputs that come and go during a run ----
+start_saver
+wait_for 50 both_show_scene || fail "the outputs never showed the scene before an output was added"
+as_user swaymsg create_output >/dev/null
+added=$(as_user swaymsg -t get_outputs | grep -o '"name": "HEADLESS-[0-9]*"' | cut -d'"' -f4 | grep -vx 'HEADLESS-[12]' | head -n 1)
+[ -n "$added" ] || fail "swaymsg create_output made no output"
+as_user swaymsg output "$added" resolution 640x480 >/dev/null
+"$render" "$saver" --size 640x480 --scale 1 --ticks 0 --out "$work/expected-3.png" >/dev/null
+wait_for 50 shows_scene "$added" "$work/expected-3.png" 307200 ||
+  fail "the added output $added never showed the scene: $(cat "$work/saver.log")"
+kill -0 "$saver_pid" 2>/dev/null || fail "the saver ended when an output was added: $(cat "$work/saver.log")"
+say "an output added during the run ($added, 640x480) shows the scene"
+as_user swaymsg output "$added" disable >/dev/null
+sleep 1
+kill -0 "$saver_pid" 2>/dev/null || fail "the saver ended when an output went away: $(cat "$work/saver.log")"
+both_show_scene || fail "the other outputs lost the scene when $added went away"
+press -k Return
+saver_ended 5 || fail "a key did not end the saver after the outputs changed"
+[ "$code" -eq 0 ] || fail "after the outputs changed a key ended the saver with $code: $(cat "$work/saver.log")"
+say "the outputs followed: the scene on the others when $added went, then a key ended it with 0"
+
+# ---- Started by swayidle ----
+as_user swayidle -w timeout 1 "$saver /s" >"$work/idle.log" 2>&1 &
+idle_pid=$!
+wait_for 50 both_show_scene || fail "swayidle never started the saver: $(cat "$work/idle.log")"
+# The player itself, not the shell swayidle runs it through.
+idle_saver=$(pgrep -u "$user" -x vesper-demo.scr | head -n 1)
+[ -n "$idle_saver" ] || fail "the scene shows, but no saver started by swayidle runs"
+say "swayidle started the saver after a second idle"
+press -k Return
+# (A second later the session is idle again, and swayidle starts another.)
+saver_gone() { ! kill -0 "$idle_saver" 2>/dev/null; }
+wait_for 25 saver_gone || fail "a key did not end the saver that swayidle started"
+say "a key ended it"
+kill "$idle_pid" 2>/dev/null || true
+wait "$idle_pid" 2>/dev/null || true
+idle_pid=
+# The test user's savers (swayidle may have started another): by their ids.
+for pid in $(pgrep -u "$user" -x vesper-demo.scr); do kill "$pid" 2>/dev/null || true; done
+wait_for 25 nothing_left || fail "a saver is left after swayidle ended"
+
+# ---- Weston: no layer shell, full-screen toplevels ----
+if command -v weston >/dev/null && command -v weston-screenshooter >/dev/null; then
+  runuser -u "$user" -- env -i HOME="$home" PATH=/usr/bin:/bin XDG_RUNTIME_DIR="$runtime" \
+    weston --backend=headless-backend.so --socket=wayland-weston --width=800 --height=600 --use-pixman \
+    --debug --idle-time=0 >"$work/weston.log" 2>&1 &
+  weston_pid=$!
+  wait_for 50 test -S "$runtime/wayland-weston" || fail "weston did not start: $(tail -20 "$work/weston.log")"
+  wayland_display=wayland-weston
+  # weston_screenshooter (allowed by --debug) writes into the current folder.
+  weston_shows_scene() {
+    rm -f "$shots"/wayland-screenshot-*.png
+    as_user sh -c "cd '$shots' && weston-screenshooter" >/dev/null 2>&1 || return 1
+    local picture off
+    picture=$(ls "$shots"/wayland-screenshot-*.png 2>/dev/null | head -n 1)
+    [ -n "$picture" ] || return 1
+    convert "$picture" -alpha off "$work/weston.png"
+    off=$(differing "$work/weston.png" "$work/expected-1.png")
+    [[ $off =~ ^[0-9]+$ ]] && [ "$off" -lt 120000 ]
+  }
+  start_saver
+  wait_for 50 weston_shows_scene || fail "weston never showed the scene: $(cat "$work/saver.log")"
+  say "weston (no layer shell) shows the scene in a full-screen toplevel: $(differing "$work/weston.png" "$work/expected-1.png") of 480000 pixels differ"
+  # weston has no virtual keyboard for wtype: the run is ended from outside.
+  kill "$saver_pid"
+  saver_ended 5 || fail "the saver on weston did not end on SIGTERM"
+else
+  say "weston or weston-screenshooter is missing: the toplevel part skipped"
+fi
 
 say "passed"
