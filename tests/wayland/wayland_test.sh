@@ -47,12 +47,18 @@ trap cleanup EXIT
 
 id "$user" >/dev/null 2>&1 || useradd -m "$user"
 home=$(getent passwd "$user" | cut -d: -f6)
-runtime="$work/runtime"
-mkdir -m 700 "$runtime"
-chown "$user:" "$runtime"
 # The programs as the user can read them (the build may lie in root's home).
 install -m 755 "$build/demo/vesper-demo.scr" "$work/vesper-demo.scr"
 saver="$work/vesper-demo.scr"
+
+# ---- A headless sway, two outputs, no Xwayland ----
+# shellcheck source=bench/private_sway.sh
+. "$root/bench/private_sway.sh"
+start_private_sway wayland_test "$user" "$work" 2 \
+  "output HEADLESS-1 resolution 800x600 position 0 0" "output HEADLESS-2 resolution 1280x720 position 800 0"
+runtime=$sway_runtime
+wayland_display=$sway_wayland_display
+swaysock=$sway_socket
 
 # Runs a command as the user in the session (or, with env overrides first,
 # in a changed one); nothing of root's environment leaks in.
@@ -60,28 +66,6 @@ as_user() {
   runuser -u "$user" -- env -i HOME="$home" PATH=/usr/bin:/bin XDG_RUNTIME_DIR="$runtime" \
     WAYLAND_DISPLAY="${wayland_display:-}" SWAYSOCK="${swaysock:-}" "$@"
 }
-
-# ---- A headless sway, two outputs, no Xwayland ----
-cat >"$work/sway.config" <<'EOF'
-xwayland disable
-output HEADLESS-1 resolution 800x600 position 0 0
-output HEADLESS-2 resolution 1280x720 position 800 0
-EOF
-chmod 644 "$work/sway.config"
-runuser -u "$user" -- env -i HOME="$home" PATH=/usr/bin:/bin XDG_RUNTIME_DIR="$runtime" \
-  WLR_BACKENDS=headless WLR_RENDERER=pixman WLR_LIBINPUT_NO_DEVICES=1 WLR_HEADLESS_OUTPUTS=2 \
-  sway -c "$work/sway.config" >"$work/sway.log" 2>&1 &
-sway_pid=$!
-for _ in $(seq 100); do
-  socket=$(ls "$runtime" 2>/dev/null | grep -E '^wayland-[0-9]+$' | head -n 1 || true)
-  ipc=$(ls "$runtime"/sway-ipc.* 2>/dev/null | head -n 1 || true)
-  [ -n "$socket" ] && [ -n "$ipc" ] && break
-  kill -0 "$sway_pid" 2>/dev/null || fail "sway did not start: $(tail -20 "$work/sway.log")"
-  sleep 0.1
-done
-[ -n "$socket" ] && [ -n "$ipc" ] || fail "sway made no socket: $(tail -20 "$work/sway.log")"
-wayland_display=$socket
-swaysock=$ipc
 as_user swaymsg -t get_outputs >/dev/null || fail "swaymsg does not reach sway"
 say "sway runs headless on $wayland_display"
 
@@ -257,9 +241,14 @@ saver_ended 5 || fail "a key did not end the saver after the outputs changed"
 say "the outputs followed: the scene on the others when $added went, then a key ended it with 0"
 
 # ---- Started by swayidle ----
-as_user swayidle -w timeout 1 "$saver /s" >"$work/idle.log" 2>&1 &
+# As the README's line has it: the saver after a second, and the "locker"
+# (a file made) two seconds later, which the saver must not hold off.
+as_user swayidle timeout 1 "$saver /s" timeout 3 "touch $shots/locked" >"$work/idle.log" 2>&1 &
 idle_pid=$!
 wait_for 50 both_show_scene || fail "swayidle never started the saver: $(cat "$work/idle.log")"
+wait_for 50 test -e "$shots/locked" || fail "the session never went on to lock while the saver ran"
+pgrep -u "$user" -x vesper-demo.scr >/dev/null || fail "the saver was gone before the session locked"
+say "the session locked on time with the saver running (it inhibits no idle)"
 # The player itself, not the shell swayidle runs it through.
 idle_saver=$(pgrep -u "$user" -x vesper-demo.scr | head -n 1)
 [ -n "$idle_saver" ] || fail "the scene shows, but no saver started by swayidle runs"
@@ -272,9 +261,14 @@ say "a key ended it"
 kill "$idle_pid" 2>/dev/null || true
 wait "$idle_pid" 2>/dev/null || true
 idle_pid=
-# The test user's savers (swayidle may have started another): by their ids.
-for pid in $(pgrep -u "$user" -x vesper-demo.scr); do kill "$pid" 2>/dev/null || true; done
-wait_for 25 nothing_left || fail "a saver is left after swayidle ended"
+# The test user's savers (swayidle may have started another, also as it
+# ended): by their ids, until none is left.
+end_savers() {
+  for pid in $(pgrep -u "$user" -x vesper-demo.scr); do kill "$pid" 2>/dev/null || true; done
+  nothing_left
+}
+wait_for 25 end_savers ||
+  fail "a saver is left after swayidle ended: processes $(pgrep -u "$user" -a -x vesper-demo.scr | tr '\n' ' ')"
 
 # ---- Weston: no layer shell, full-screen toplevels ----
 if command -v weston >/dev/null && command -v weston-screenshooter >/dev/null; then
