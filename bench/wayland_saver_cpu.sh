@@ -78,6 +78,14 @@ chown -R "$user:" "$work/config"
 # shellcheck source=bench/private_sway.sh
 . "$root/bench/private_sway.sh"
 start_private_sway wayland_saver_cpu "$user" "$work" 1 "output HEADLESS-1 resolution $size"
+# The compositor itself (runuser stays as its parent).
+compositor_pid=
+for _ in $(seq 50); do
+  compositor_pid=$(pgrep -P "$sway_pid" -x sway | head -n 1 || true)
+  [ -n "$compositor_pid" ] && break
+  sleep 0.1
+done
+[ -n "$compositor_pid" ] || { echo "wayland_saver_cpu: no sway process of $user" >&2; exit 1; }
 as_user() {
   runuser -u "$user" -- env -i HOME="$home" PATH=/usr/bin:/bin XDG_RUNTIME_DIR="$sway_runtime" \
     WAYLAND_DISPLAY="$sway_wayland_display" XDG_CONFIG_HOME="$work/config" "$@"
@@ -105,11 +113,11 @@ done
 sleep 1
 
 player_before=$(cpu_ticks "$saver_pid")
-sway_before=$(cpu_ticks "$sway_pid")
+sway_before=$(cpu_ticks "$compositor_pid")
 start=$(date +%s%N)
 sleep "$seconds"
 player_after=$(cpu_ticks "$saver_pid")
-sway_after=$(cpu_ticks "$sway_pid")
+sway_after=$(cpu_ticks "$compositor_pid")
 end=$(date +%s%N)
 
 as_user wtype -s 300 -k space

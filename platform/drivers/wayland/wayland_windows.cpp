@@ -72,6 +72,7 @@ struct Piece {
     void* memory = nullptr;
     std::size_t memorySize = 0;
     std::array<Buffer, 2> buffers;
+    std::size_t lastUsed = 0;
 };
 
 struct NativeWindow {
@@ -129,6 +130,7 @@ void ReleaseBuffers(Piece& piece)
     piece.memory = nullptr;
     piece.memorySize = 0;
     piece.bufferSize = SIZE{0, 0};
+    piece.lastUsed = 0;
 }
 
 void OnBufferRelease(void* data, wl_buffer*);
@@ -284,8 +286,15 @@ struct WaylandWindowBackend::State {
         }
         if (!piece.configured)
             return;
-        const auto free = std::ranges::find_if(piece.buffers, [](const Buffer& b) { return b.buffer && !b.busy; });
-        if (free == piece.buffers.end()) {
+        // The buffer shown last, when the compositor has let it go already
+        // (a shared-memory buffer is often copied at once): only the new
+        // areas are stale there.
+        const auto isFree = [](const Buffer& buffer) { return buffer.buffer && !buffer.busy; };
+        Buffer* free = isFree(piece.buffers[piece.lastUsed]) ? &piece.buffers[piece.lastUsed] : nullptr;
+        for (Buffer& buffer : piece.buffers)
+            if (!free && isFree(buffer))
+                free = &buffer;
+        if (!free) {
             piece.waiting = true;
             return;
         }
@@ -308,6 +317,7 @@ struct WaylandWindowBackend::State {
             wl_surface_damage_buffer(piece.surface, part.left, part.top, Width(part), Height(part));
         wl_surface_commit(piece.surface);
         free->busy = true;
+        piece.lastUsed = static_cast<std::size_t>(free - piece.buffers.data());
     }
 
     // The compositor gave the surface its size (logical units, 0 for ours).
@@ -819,7 +829,11 @@ void WaylandWindowBackend::ShowNativeWindow(NativeWindowId id, bool visible)
 
 void WaylandWindowBackend::PresentChanges()
 {
-    m_connection.Post([state = m_state] { state->Present(state->screen->TakeChangedAreas()); });
+    // The layer calls this often (each look at a message queue): the
+    // connection's thread is woken only when something changed.
+    std::vector<RECT> areas = m_state->screen->TakeChangedAreas();
+    if (!areas.empty())
+        m_connection.Post([state = m_state, areas = std::move(areas)] { state->Present(areas); });
 }
 
 std::vector<InputEvent> WaylandWindowBackend::TakeInputEvents()
