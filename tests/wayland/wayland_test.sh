@@ -31,6 +31,7 @@ done
 [ -x "$build/demo/vesper-demo.scr" ] || fail "no $build/demo/vesper-demo.scr (build the target demo_saver)"
 render="$build/tools/vesper_render/vesper-render"
 [ -x "$render" ] || fail "no $render (build the target vesper-render)"
+[ -x "$build/tests/wayland-pointer" ] || fail "no $build/tests/wayland-pointer (build the target wayland-pointer)"
 
 work=$(mktemp -d)
 chmod 755 "$work"
@@ -49,6 +50,7 @@ id "$user" >/dev/null 2>&1 || useradd -m "$user"
 home=$(getent passwd "$user" | cut -d: -f6)
 # The programs as the user can read them (the build may lie in root's home).
 install -m 755 "$build/demo/vesper-demo.scr" "$work/vesper-demo.scr"
+install -m 755 "$build/tests/wayland-pointer" "$work/wayland-pointer"
 saver="$work/vesper-demo.scr"
 
 # ---- A headless sway, two outputs, no Xwayland ----
@@ -158,6 +160,23 @@ saver_ended 5 || fail "a key did not end the saver: $(cat "$work/saver.log")"
 wait_for 10 nothing_left || fail "a surface of the saver is left after it ended"
 say "a key ended the saver: exit code 0, no surface left"
 
+# ---- The pointer: a still one keeps it saving, a move past 4 pixels ends it ----
+pointer() { as_user "$work/wayland-pointer" "$@"; }
+# Into the top left corner of the layout (HEADLESS-1, scale 1), then in a bit.
+pointer move -5000 -5000 move 100 100
+start_saver
+wait_for 50 both_show_scene || fail "the outputs never showed the scene for the pointer"
+# The surface appeared under the pointer: that is no move. (3, 1) from
+# there is 4 pixels, within the threshold; one more down is 5, past it.
+pointer move 3 1
+sleep 1
+kill -0 "$saver_pid" 2>/dev/null || fail "the saver ended on a pointer found under it and moved by (3, 1)"
+pointer move 0 1
+saver_ended 5 || fail "a pointer move of (3, 2) did not end the saver"
+[ "$code" -eq 0 ] || fail "the pointer move ended the saver with exit code $code: $(cat "$work/saver.log")"
+wait_for 10 nothing_left || fail "a surface of the saver is left after the pointer ended it"
+say "a still pointer and a move of (3, 1) keep it saving, (3, 2) ends it: exit code 0, no surface left"
+
 # ---- The preview and a daemon's window are X11 things ----
 for run in "/p 1234" "--root"; do
   code=0
@@ -217,6 +236,19 @@ saver_ended 5 || fail "the right password did not end the saver: $(cat "$work/sa
 [ "$code" -eq 0 ] || fail "the right password ended the saver with exit code $code: $(cat "$work/saver.log")"
 wait_for 10 nothing_left || fail "a surface of the saver is left after the right password"
 say "the right password ended it: exit code 0, no surface left"
+# A click on the first output asks there (the keys above came through the
+# surface the compositor gave the keyboard).
+pointer move -5000 -5000 move 100 100
+start_saver
+wait_for 50 both_show_scene || fail "with a password the outputs never showed the scene for the click"
+pointer click
+wait_for 25 dialog_on HEADLESS-1 "$work/expected-1.png" 800x600 ||
+  fail "a click on HEADLESS-1 brought no password prompt there: $(cat "$work/saver.log")"
+! dialog_on HEADLESS-2 "$work/expected-2.png" 1280x720 || fail "a click on HEADLESS-1 brought a prompt on HEADLESS-2 too"
+say "a click on HEADLESS-1 brought the prompt on HEADLESS-1"
+press lune -k Return
+saver_ended 5 || fail "the right password after the click did not end the saver: $(cat "$work/saver.log")"
+[ "$code" -eq 0 ] || fail "the right password after the click ended the saver with $code"
 rm -rf "${config:?}/vesper"
 
 # ---- Outputs that come and go during a run ----
