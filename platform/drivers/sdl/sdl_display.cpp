@@ -15,15 +15,6 @@ namespace vesper::platform::sdl {
 namespace {
 
 constexpr int kBytesPerPixel = 4;
-// More separate areas than this are presented as their bounding box: past a
-// few dozen rectangles one larger copy costs less than the bookkeeping.
-constexpr std::size_t kMostSeparateAreas = 32;
-
-bool Inside(const RECT& inner, const RECT& outer)
-{
-    return inner.left >= outer.left && inner.top >= outer.top && inner.right <= outer.right &&
-           inner.bottom <= outer.bottom;
-}
 
 }  // namespace
 
@@ -49,24 +40,12 @@ Surface Screen::Pixels()
 
 void Screen::AreaChanged(const RECT& area)
 {
-    if (IsRectEmpty(&area))
+    if (!m_changed.Add(area))
         return;
     ChangeListener listener;
     {
-        std::lock_guard lock(m_changesMutex);
-        if (std::ranges::any_of(m_changed, [&](const RECT& known) { return Inside(area, known); }))
-            return;
-        const bool first = m_changed.empty();
-        std::erase_if(m_changed, [&](const RECT& known) { return Inside(known, area); });
-        m_changed.push_back(area);
-        if (m_changed.size() > kMostSeparateAreas) {
-            RECT bounds = m_changed.front();
-            for (const RECT& known : m_changed)
-                UnionRect(&bounds, &bounds, &known);
-            m_changed.assign(1, bounds);
-        }
-        if (first)
-            listener = m_listener;
+        std::lock_guard lock(m_listenerMutex);
+        listener = m_listener;
     }
     if (listener)
         listener();
@@ -74,13 +53,12 @@ void Screen::AreaChanged(const RECT& area)
 
 std::vector<RECT> Screen::TakeChangedAreas()
 {
-    std::lock_guard lock(m_changesMutex);
-    return std::exchange(m_changed, {});
+    return m_changed.Take();
 }
 
 void Screen::SetChangeListener(ChangeListener listener)
 {
-    std::lock_guard lock(m_changesMutex);
+    std::lock_guard lock(m_listenerMutex);
     m_listener = std::move(listener);
 }
 

@@ -13,6 +13,7 @@
 #include <mutex>
 #include <vector>
 
+#include "platform/drivers/changed_areas.h"
 #include "platform/drivers/display.h"
 #include "platform/drivers/sdl/sdl_x11_present.h"
 
@@ -52,8 +53,8 @@ private:
     // it is not the presenter's).
     std::unique_ptr<BYTE, void (*)(void*)> m_pixels;
 
-    std::mutex m_changesMutex;
-    std::vector<RECT> m_changed;
+    ChangedAreas m_changed;
+    std::mutex m_listenerMutex;
     ChangeListener m_listener;
 };
 

@@ -13,9 +13,6 @@ namespace vesper::platform::wayland {
 namespace {
 
 constexpr int kBytesPerPixel = 4;
-// Past this many separate areas one copy of their bounding box costs less
-// than the bookkeeping.
-constexpr std::size_t kMostSeparateAreas = 32;
 
 }  // namespace
 
@@ -35,21 +32,12 @@ Surface Screen::Pixels()
 
 void Screen::AreaChanged(const RECT& area)
 {
-    if (IsRectEmpty(&area))
+    if (!m_changed.Add(area))
         return;
     ChangeListener listener;
     {
-        std::lock_guard lock(m_changesMutex);
-        const bool first = m_changed.empty();
-        m_changed.push_back(area);
-        if (m_changed.size() > kMostSeparateAreas) {
-            RECT bounds = m_changed.front();
-            for (const RECT& known : m_changed)
-                UnionRect(&bounds, &bounds, &known);
-            m_changed.assign(1, bounds);
-        }
-        if (first)
-            listener = m_listener;
+        std::lock_guard lock(m_listenerMutex);
+        listener = m_listener;
     }
     if (listener)
         listener();
@@ -57,13 +45,12 @@ void Screen::AreaChanged(const RECT& area)
 
 std::vector<RECT> Screen::TakeChangedAreas()
 {
-    std::lock_guard lock(m_changesMutex);
-    return std::exchange(m_changed, {});
+    return m_changed.Take();
 }
 
 void Screen::SetChangeListener(ChangeListener listener)
 {
-    std::lock_guard lock(m_changesMutex);
+    std::lock_guard lock(m_listenerMutex);
     m_listener = std::move(listener);
 }
 

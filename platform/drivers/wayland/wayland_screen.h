@@ -14,6 +14,7 @@
 #include <mutex>
 #include <vector>
 
+#include "platform/drivers/changed_areas.h"
 #include "platform/drivers/display.h"
 
 namespace vesper::platform::wayland {
@@ -31,8 +32,7 @@ public:
     // after the changes were last taken calls the change listener, which
     // must not block: it is called with GdiMutex() held.
     void AreaChanged(const RECT& area);
-    // The areas written since the last call; past a few dozen they merge
-    // into their bounding box.
+    // The areas written since the last call (platform/drivers/changed_areas.h).
     std::vector<RECT> TakeChangedAreas();
 
     using ChangeListener = std::function<void()>;
@@ -41,8 +41,8 @@ public:
 private:
     DisplayMode m_mode;
     std::unique_ptr<BYTE, void (*)(void*)> m_pixels;
-    std::mutex m_changesMutex;
-    std::vector<RECT> m_changed;
+    ChangedAreas m_changed;
+    std::mutex m_listenerMutex;
     ChangeListener m_listener;
 };
 
