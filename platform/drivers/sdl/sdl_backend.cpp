@@ -47,7 +47,7 @@ std::string UnavailableReason(bool named)
 
 std::unique_ptr<Display> MakeDisplay(std::string_view)
 {
-    return std::make_unique<SdlDisplay>(SharedScreen());
+    return std::make_unique<PictureDisplay>(SharedScreen());
 }
 
 std::shared_ptr<WindowBackend> MakeWindowBackend()

@@ -2,10 +2,8 @@
 
 #include <algorithm>
 #include <cstdlib>
-#include <new>
 #include <utility>
 
-#include "platform/kernel/large_pages.h"
 #include "platform/drivers/sdl/sdl_video.h"
 #include "platform/drivers/sdl/sdl_x11.h"
 #include "platform/api/win32_user.h"
@@ -18,48 +16,9 @@ constexpr int kBytesPerPixel = 4;
 
 }  // namespace
 
-Screen::Screen(const DisplayMode& mode) : m_mode(mode), m_pixels(nullptr, std::free)
-{
-    const std::size_t size = static_cast<std::size_t>(mode.width) * mode.height * kBytesPerPixel;
-    m_pixels.reset(static_cast<BYTE*>(std::calloc(1, size)));
-    if (!m_pixels)
-        throw std::bad_alloc();
-    AdviseLargePages(m_pixels.get(), size);
-}
-
 Screen::Screen(const DisplayMode& mode, std::unique_ptr<x11::DirectPresenter> presenter)
-    : m_mode(mode), m_presenter(std::move(presenter)), m_pixels(m_presenter->Pixels(), [](void*) {})
+    : ScreenPicture(mode, presenter->Pixels()), m_presenter(std::move(presenter))
 {
-}
-
-Surface Screen::Pixels()
-{
-    return Surface{m_pixels.get(), static_cast<std::ptrdiff_t>(m_mode.width) * kBytesPerPixel, m_mode.width,
-                   m_mode.height, kBytesPerPixel};
-}
-
-void Screen::AreaChanged(const RECT& area)
-{
-    if (!m_changed.Add(area))
-        return;
-    ChangeListener listener;
-    {
-        std::lock_guard lock(m_listenerMutex);
-        listener = m_listener;
-    }
-    if (listener)
-        listener();
-}
-
-std::vector<RECT> Screen::TakeChangedAreas()
-{
-    return m_changed.Take();
-}
-
-void Screen::SetChangeListener(ChangeListener listener)
-{
-    std::lock_guard lock(m_listenerMutex);
-    m_listener = std::move(listener);
 }
 
 std::shared_ptr<Screen> SharedScreen()
@@ -108,6 +67,5 @@ SDL_Rect CopyToSurface(const Surface& from, const RECT& area, SDL_Surface& to, P
     return SDL_Rect{target.left, target.top, width, height};
 }
 
-SdlDisplay::SdlDisplay(std::shared_ptr<Screen> screen) : Display(screen->Mode()), m_screen(std::move(screen)) {}
 
 }  // namespace vesper::platform::sdl

@@ -210,7 +210,7 @@ RECT CopyArea(const Surface& screen, const RECT& area, const Piece& piece, const
 // Everything but the input queue belongs to the connection's thread.
 struct WaylandWindowBackend::State {
     Connection* connection = nullptr;
-    std::shared_ptr<Screen> screen;
+    std::shared_ptr<ScreenPicture> screen;
     OutputLayout layout{SIZE{0, 0}};
     std::vector<MonitorArea> monitors;
     std::map<NativeWindowId, NativeWindow> windows;
@@ -720,7 +720,7 @@ void WaylandWindowBackend::State::ShowWindow(NativeWindow& window)
             window.pieces.push_back(std::move(piece));
 }
 
-WaylandWindowBackend::WaylandWindowBackend(Connection& connection, std::shared_ptr<Screen> screen)
+WaylandWindowBackend::WaylandWindowBackend(Connection& connection, std::shared_ptr<ScreenPicture> screen)
     : m_connection(connection), m_state(std::make_shared<State>())
 {
     m_state->connection = &connection;

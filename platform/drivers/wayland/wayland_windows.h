@@ -26,7 +26,7 @@ namespace vesper::platform::wayland {
 
 class WaylandWindowBackend final : public WindowBackend {
 public:
-    WaylandWindowBackend(Connection& connection, std::shared_ptr<Screen> screen);
+    WaylandWindowBackend(Connection& connection, std::shared_ptr<ScreenPicture> screen);
     ~WaylandWindowBackend() override;
     WaylandWindowBackend(const WaylandWindowBackend&) = delete;
     WaylandWindowBackend& operator=(const WaylandWindowBackend&) = delete;
