@@ -1,7 +1,6 @@
 #include "platform/drivers/wayland/wayland_connection.h"
 
 #include <poll.h>
-#include <sys/eventfd.h>
 #include <unistd.h>
 
 #include <wayland-client.h>
@@ -11,7 +10,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <deque>
 #include <future>
 #include <mutex>
 #include <string_view>
@@ -68,13 +66,6 @@ struct Connection::Output {
     SIZE mode{0, 0};
     bool described = false;
     OutputInfo info;
-};
-
-struct Connection::Shared {
-    std::mutex mutex;
-    std::deque<std::function<void()>> work;
-    bool wakePending = false;
-    std::thread::id thread;
 };
 
 namespace {
@@ -227,7 +218,6 @@ Connection* Connection::Get()
     StartState& state = Started();
     std::call_once(state.once, [&state] {
         auto* connection = new Connection;
-        connection->m_shared = std::make_shared<Shared>();
         std::promise<std::string> started;
         std::future<std::string> result = started.get_future();
         std::thread([connection, &started] {
@@ -254,7 +244,8 @@ std::string Connection::ConnectFailure()
 
 std::string Connection::Start()
 {
-    m_shared->thread = std::this_thread::get_id();
+    if (!m_queue.Open())
+        return "no event file for the Wayland connection's thread";
     m_display = wl_display_connect(nullptr);
     if (!m_display)
         return "no Wayland compositor answers at \"" + SocketName() + "\" (WAYLAND_DISPLAY): " + std::strerror(errno);
@@ -277,11 +268,6 @@ std::string Connection::Start()
         wl_display_disconnect(m_display);
         return "the Wayland compositor at \"" + SocketName() + "\" offers no " + missing;
     }
-    m_wakeFile = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
-    if (m_wakeFile < 0) {
-        wl_display_disconnect(m_display);
-        return "no event file for the Wayland connection's thread";
-    }
     m_startOutputs = Outputs();
     return {};
 }
@@ -290,11 +276,11 @@ void Connection::Loop()
 {
     const int displayFile = wl_display_get_fd(m_display);
     for (;;) {
-        RunPendingWork();
+        m_queue.RunPending();
         while (wl_display_prepare_read(m_display) != 0)
             wl_display_dispatch_pending(m_display);
         wl_display_flush(m_display);
-        pollfd files[2] = {{displayFile, POLLIN, 0}, {m_wakeFile, POLLIN, 0}};
+        pollfd files[2] = {{displayFile, POLLIN, 0}, {m_queue.WakeFile(), POLLIN, 0}};
         while (poll(files, 2, -1) < 0 && errno == EINTR) {
         }
         if (files[0].revents & POLLIN) {
@@ -313,60 +299,14 @@ void Connection::Loop()
     }
 }
 
-bool Connection::RunPendingWork()
-{
-    std::uint64_t wakes = 0;
-    while (read(m_wakeFile, &wakes, sizeof wakes) > 0) {
-    }
-    std::deque<std::function<void()>> work;
-    {
-        std::lock_guard lock(m_shared->mutex);
-        work.swap(m_shared->work);
-        m_shared->wakePending = false;
-    }
-    for (const auto& item : work)
-        item();
-    return !work.empty();
-}
-
-void Connection::Wake()
-{
-    {
-        std::lock_guard lock(m_shared->mutex);
-        if (m_shared->wakePending)
-            return;
-        m_shared->wakePending = true;
-    }
-    const std::uint64_t one = 1;
-    while (write(m_wakeFile, &one, sizeof one) < 0 && errno == EINTR) {
-    }
-}
-
 void Connection::Post(std::function<void()> work)
 {
-    {
-        std::lock_guard lock(m_shared->mutex);
-        m_shared->work.push_back(std::move(work));
-    }
-    Wake();
+    m_queue.Post(std::move(work));
 }
 
 void Connection::Call(const std::function<void()>& work)
 {
-    if (std::this_thread::get_id() == m_shared->thread) {
-        work();
-        return;
-    }
-    std::promise<void> finished;
-    Post([&work, &finished] {
-        try {
-            work();
-            finished.set_value();
-        } catch (...) {
-            finished.set_exception(std::current_exception());
-        }
-    });
-    finished.get_future().get();
+    m_queue.Call(work);
 }
 
 void Connection::SetHooks(Hooks hooks)

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "platform/drivers/wayland/wayland_layout.h"
+#include "platform/drivers/work_queue.h"
 
 struct wl_display;
 struct wl_registry;
@@ -76,7 +77,6 @@ public:
     Connection& operator=(const Connection&) = delete;
 
     struct Output;
-    struct Shared;
 
     // Registry and output events; only on the connection's thread.
     void Announce(std::uint32_t name, const char* interface, std::uint32_t version);
@@ -90,10 +90,8 @@ private:
     // outputs, or returns why it could not.
     std::string Start();
     void Loop();
-    bool RunPendingWork();
-    void Wake();
 
-    std::shared_ptr<Shared> m_shared;
+    WorkQueue m_queue;
     wl_display* m_display = nullptr;
     wl_registry* m_registry = nullptr;
     wl_compositor* m_compositor = nullptr;
@@ -105,7 +103,6 @@ private:
     std::vector<std::unique_ptr<Output>> m_outputs;
     std::vector<OutputInfo> m_startOutputs;
     Hooks m_hooks;
-    int m_wakeFile = -1;
 };
 
 }  // namespace vesper::platform::wayland
