@@ -4,5 +4,5 @@
 # counterpart there and are left out: the page draws its own texts and
 # dialogs in HTML and is no lock.
 file(GLOB_RECURSE sources RELATIVE "${CMAKE_CURRENT_SOURCE_DIR}" CONFIGURE_DEPENDS "${CMAKE_CURRENT_SOURCE_DIR}/*.cpp")
-list(FILTER sources EXCLUDE REGEX "^drivers/sdl/|_win32\\.cpp$|^gdi/gdi_text_font\\.cpp$|^password/password_store\\.cpp$")
+list(FILTER sources EXCLUDE REGEX "^drivers/sdl/|^drivers/wayland/|_win32\\.cpp$|^gdi/gdi_text_font\\.cpp$|^password/password_store\\.cpp$")
 vesper_add_library(vesper_platform SOURCES ${sources})

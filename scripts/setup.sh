@@ -12,6 +12,7 @@ packages=(
   libsdl2-dev libx11-dev libxext-dev libxrandr-dev libxinerama-dev xvfb xserver-xephyr x11-xserver-utils xauth xfonts-base xdotool x11-utils imagemagick
   time
   xscreensaver dpkg-dev openbox
+  sway grim wtype swayidle weston wayland-protocols libwayland-dev libxkbcommon-dev
   shared-mime-info libglib2.0-bin xdg-utils desktop-file-utils appstream bubblewrap python3-gi gir1.2-gnomedesktop-3.0
   g++-mingw-w64-x86-64-posix wine64 googletest
   emscripten nodejs chromium

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds Vesper twice (release, and debug under the sanitizers) and runs every
 # test in both, the SDL backend's under a private X server (Xvfb), and the
-# Debian package under xscreensaver (as root only); after the release build
+# Debian package under xscreensaver and the player on a headless Wayland
+# compositor (both as root only); after the release build
 # also the Windows build (scripts/build.sh windows) with its tests and the
 # Windows player under Wine, the package on the desktop (as root only), and
 # the browser build (scripts/build.sh web) with its unit tests under Node.js
@@ -37,6 +38,8 @@ for flavour in release debug; do
     else
       echo "test: the daemon test needs root (it installs the package); skipped"
     fi
+    echo "== the player on a headless Wayland compositor (sway, weston)"
+    "$root/tests/wayland/wayland_test.sh" "$root/build/release"
     echo "== windows build and tests, the player under Wine"
     "$root/scripts/build.sh" windows
     (cd "$root/build/windows" && ctest --output-on-failure)

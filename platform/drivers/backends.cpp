@@ -1,6 +1,8 @@
 #include "platform/drivers/backends.h"
 
 #include <array>
+#include <atomic>
+#include <cstdlib>
 #include <mutex>
 
 #include "platform/drivers/headless/headless_display.h"
@@ -10,6 +12,7 @@
 #else
 #include "platform/drivers/sdl/sdl_backend.h"
 #include "platform/drivers/sdl/sdl_message_box.h"
+#include "platform/drivers/wayland/wayland_backend.h"
 #endif
 
 namespace vesper::platform {
@@ -23,7 +26,25 @@ std::shared_ptr<WindowBackend> MakeHeadlessWindowBackend()
 
 // A program built for the browser has the page's canvas where a native one
 // has SDL.
-const std::array<BackendEntry, 2> kBackends{{
+#ifndef __EMSCRIPTEN__
+// SDL on X11 alone, whatever else the session offers (Xwayland on a Wayland
+// session): asked for by name only.
+std::string X11UnavailableReason(bool named)
+{
+    if (!named)
+        return "the X11 backend runs only when VESPER_DISPLAY asks for it";
+    setenv("SDL_VIDEODRIVER", "x11", 1);
+    return sdl::UnavailableReason(true);
+}
+#endif
+
+#ifdef __EMSCRIPTEN__
+constexpr std::size_t kBackendCount = 2;
+#else
+constexpr std::size_t kBackendCount = 4;
+#endif
+
+const std::array<BackendEntry, kBackendCount> kBackends{{
 #ifdef __EMSCRIPTEN__
     {
         .name = "web",
@@ -34,9 +55,29 @@ const std::array<BackendEntry, 2> kBackends{{
         .passwordPrompt = DialogPasswordPrompt,
     },
 #else
+    // A Wayland session gets native surfaces; X11 (and Xwayland) gets SDL.
+    {
+        .name = "wayland",
+        .unavailableReason = wayland::UnavailableReason,
+        .makeDisplay = wayland::MakeDisplay,
+        .makeWindowBackend = wayland::MakeWindowBackend,
+        .showMessageBox = WriteMessageBoxToStandardError,
+        .passwordPrompt = DialogPasswordPrompt,
+        .foreignWindowsRefusal = "a Wayland session has no other program's window to draw in: the preview (/p) and a "
+                                 "screen saver daemon's window (--root, --window-id) are X11 things; run them in an "
+                                 "X11 session, or under Xwayland with VESPER_DISPLAY=x11",
+    },
     {
         .name = "sdl",
         .unavailableReason = sdl::UnavailableReason,
+        .makeDisplay = sdl::MakeDisplay,
+        .makeWindowBackend = sdl::MakeWindowBackend,
+        .showMessageBox = sdl::ShowMessageBox,
+        .passwordPrompt = DialogPasswordPrompt,
+    },
+    {
+        .name = "x11",
+        .unavailableReason = X11UnavailableReason,
         .makeDisplay = sdl::MakeDisplay,
         .makeWindowBackend = sdl::MakeWindowBackend,
         .showMessageBox = sdl::ShowMessageBox,
@@ -62,6 +103,18 @@ Reason& UnavailableReason()
 {
     static auto* reason = new Reason;
     return *reason;
+}
+
+std::atomic<const BackendEntry*>& Chosen()
+{
+    static std::atomic<const BackendEntry*> chosen{nullptr};
+    return chosen;
+}
+
+const BackendChoice& Choose(const BackendChoice& choice)
+{
+    Chosen() = choice.entry;
+    return choice;
 }
 
 void RecordReason(std::string text)
@@ -106,20 +159,25 @@ BackendChoice ChooseBackend(const char* setting)
         std::string reason = named->unavailableReason(true);
         const bool runs = reason.empty();
         RecordReason(std::move(reason));
-        return runs ? BackendChoice{named, setting} : BackendChoice{&kBackends.back(), {}};
+        return Choose(runs ? BackendChoice{named, setting} : BackendChoice{&kBackends.back(), {}});
     }
     std::string firstReason;
     for (const BackendEntry& entry : kBackends) {
         std::string reason = entry.unavailableReason(false);
         if (reason.empty()) {
             RecordReason(std::move(firstReason));
-            return {&entry, {}};
+            return Choose({&entry, {}});
         }
         if (firstReason.empty())
             firstReason = std::move(reason);
     }
     RecordReason(std::move(firstReason));
-    return {&kBackends.back(), {}};
+    return Choose({&kBackends.back(), {}});
+}
+
+const BackendEntry* ChosenBackend()
+{
+    return Chosen();
 }
 
 std::string DisplayUnavailableReason()

@@ -31,6 +31,9 @@ struct BackendEntry {
     std::shared_ptr<WindowBackend> (*makeWindowBackend)();
     BackendMessageBox showMessageBox;
     PasswordPrompt& (*passwordPrompt)();
+    // Why its windows cannot be children of another program's window (a
+    // preview's host, a screen saver daemon's window); empty when they can.
+    std::string_view foreignWindowsRefusal = {};
 };
 
 // The table. Its last entry runs everywhere and also reads the values that
@@ -51,6 +54,9 @@ struct BackendChoice {
 // last entry. Records why a backend asked for (or found by trying) could not
 // run, for DisplayUnavailableReason.
 BackendChoice ChooseBackend(const char* setting);
+
+// The entry the last ChooseBackend chose; null before the first.
+const BackendEntry* ChosenBackend();
 
 // Why the program runs on the last entry although it did not ask for that;
 // empty when it asked or another backend runs.

@@ -33,10 +33,13 @@ struct NativeWindowRequest {
     NativeWindowId foreignParent = 0;
 };
 
-// One monitor of the screen: where it lies, and whether it is the primary one.
+// One monitor of the screen: where it lies, whether it is the primary one,
+// and the whole-number scale the display server states for it (0 where it
+// states none per monitor).
 struct MonitorArea {
     RECT area{0, 0, 0, 0};
     bool primary = false;
+    int scale = 0;
 };
 
 enum class MouseButton { Left, Right, Middle };

@@ -33,11 +33,23 @@ bool DisplayMissing()
     return true;
 }
 
+// Modes that draw in another program's window need a display that has such
+// windows (X11 has, Wayland has not).
+bool ForeignWindowsMissing()
+{
+    const vesper::platform::BackendEntry* backend = vesper::platform::ChosenBackend();
+    if (!backend || backend->foreignWindowsRefusal.empty())
+        return false;
+    std::fprintf(stderr, "vesper: %.*s.\n", static_cast<int>(backend->foreignWindowsRefusal.size()),
+                 backend->foreignWindowsRefusal.data());
+    return true;
+}
+
 int RunHosted(const HostedRun& run)
 {
     // Before the display starts the threads that must not take the signals.
     BlockHostedEndingSignals();
-    if (DisplayMissing())
+    if (DisplayMissing() || ForeignWindowsMissing())
         return vesper::player::kExitUsage;
     return RunHostedSaver(vesper::platform::ProgramInstance(), run);
 }
@@ -82,6 +94,8 @@ int main(int argc, char* argv[])
     std::string tail = parsed.request.commandTail;
     const RunMode mode = ParseCommandLine(tail.c_str()).mode;
     if (NeedsDisplay(mode) && DisplayMissing())
+        return kExitUsage;
+    if (mode == RunMode::preview && ForeignWindowsMissing())
         return kExitUsage;
     if (mode == RunMode::save) {
         const SIZE screen{GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};

@@ -16,6 +16,19 @@ bool Named(const char* variable)
     return value && *value;
 }
 
+// The display servers the environment names, for the reasons given when
+// none answers: "DISPLAY is unset, WAYLAND_DISPLAY is \"wayland-1\"".
+std::string NamedServers()
+{
+    std::string text;
+    for (const char* variable : {"DISPLAY", "WAYLAND_DISPLAY"}) {
+        const char* value = std::getenv(variable);
+        text += text.empty() ? "" : ", ";
+        text += std::string(variable) + (value && *value ? " is \"" + std::string(value) + "\"" : " is unset");
+    }
+    return text;
+}
+
 }  // namespace
 
 bool DisplayServerNamed()
@@ -28,13 +41,13 @@ std::string UnavailableReason(bool named)
     if (!named && !DisplayServerNamed())
         return "no display server: neither DISPLAY nor WAYLAND_DISPLAY is set";
     if (!VideoThread::Get())
-        return VideoThread::StartFailure();
+        return VideoThread::StartFailure() + "; " + NamedServers();
     return {};
 }
 
 std::unique_ptr<Display> MakeDisplay(std::string_view)
 {
-    return std::make_unique<SdlDisplay>(SharedScreen());
+    return std::make_unique<PictureDisplay>(SharedScreen());
 }
 
 std::shared_ptr<WindowBackend> MakeWindowBackend()

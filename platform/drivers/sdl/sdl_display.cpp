@@ -2,10 +2,8 @@
 
 #include <algorithm>
 #include <cstdlib>
-#include <new>
 #include <utility>
 
-#include "platform/kernel/large_pages.h"
 #include "platform/drivers/sdl/sdl_video.h"
 #include "platform/drivers/sdl/sdl_x11.h"
 #include "platform/api/win32_user.h"
@@ -15,73 +13,12 @@ namespace vesper::platform::sdl {
 namespace {
 
 constexpr int kBytesPerPixel = 4;
-// More separate areas than this are presented as their bounding box: past a
-// few dozen rectangles one larger copy costs less than the bookkeeping.
-constexpr std::size_t kMostSeparateAreas = 32;
-
-bool Inside(const RECT& inner, const RECT& outer)
-{
-    return inner.left >= outer.left && inner.top >= outer.top && inner.right <= outer.right &&
-           inner.bottom <= outer.bottom;
-}
 
 }  // namespace
 
-Screen::Screen(const DisplayMode& mode) : m_mode(mode), m_pixels(nullptr, std::free)
-{
-    const std::size_t size = static_cast<std::size_t>(mode.width) * mode.height * kBytesPerPixel;
-    m_pixels.reset(static_cast<BYTE*>(std::calloc(1, size)));
-    if (!m_pixels)
-        throw std::bad_alloc();
-    AdviseLargePages(m_pixels.get(), size);
-}
-
 Screen::Screen(const DisplayMode& mode, std::unique_ptr<x11::DirectPresenter> presenter)
-    : m_mode(mode), m_presenter(std::move(presenter)), m_pixels(m_presenter->Pixels(), [](void*) {})
+    : ScreenPicture(mode, presenter->Pixels()), m_presenter(std::move(presenter))
 {
-}
-
-Surface Screen::Pixels()
-{
-    return Surface{m_pixels.get(), static_cast<std::ptrdiff_t>(m_mode.width) * kBytesPerPixel, m_mode.width,
-                   m_mode.height, kBytesPerPixel};
-}
-
-void Screen::AreaChanged(const RECT& area)
-{
-    if (IsRectEmpty(&area))
-        return;
-    ChangeListener listener;
-    {
-        std::lock_guard lock(m_changesMutex);
-        if (std::ranges::any_of(m_changed, [&](const RECT& known) { return Inside(area, known); }))
-            return;
-        const bool first = m_changed.empty();
-        std::erase_if(m_changed, [&](const RECT& known) { return Inside(known, area); });
-        m_changed.push_back(area);
-        if (m_changed.size() > kMostSeparateAreas) {
-            RECT bounds = m_changed.front();
-            for (const RECT& known : m_changed)
-                UnionRect(&bounds, &bounds, &known);
-            m_changed.assign(1, bounds);
-        }
-        if (first)
-            listener = m_listener;
-    }
-    if (listener)
-        listener();
-}
-
-std::vector<RECT> Screen::TakeChangedAreas()
-{
-    std::lock_guard lock(m_changesMutex);
-    return std::exchange(m_changed, {});
-}
-
-void Screen::SetChangeListener(ChangeListener listener)
-{
-    std::lock_guard lock(m_changesMutex);
-    m_listener = std::move(listener);
 }
 
 std::shared_ptr<Screen> SharedScreen()
@@ -130,6 +67,5 @@ SDL_Rect CopyToSurface(const Surface& from, const RECT& area, SDL_Surface& to, P
     return SDL_Rect{target.left, target.top, width, height};
 }
 
-SdlDisplay::SdlDisplay(std::shared_ptr<Screen> screen) : Display(screen->Mode()), m_screen(std::move(screen)) {}
 
 }  // namespace vesper::platform::sdl

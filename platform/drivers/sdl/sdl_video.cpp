@@ -1,7 +1,6 @@
 #include "platform/drivers/sdl/sdl_video.h"
 
 #include <poll.h>
-#include <sys/eventfd.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -71,13 +70,11 @@ StartState& Started()
 }  // namespace
 
 struct VideoThread::Shared {
-    std::mutex mutex;
-    std::deque<std::function<void()>> work;
-    bool wakePending = false;
-    // Set once the program exits: no work runs any more.
-    bool stopping = false;
+    // Stopped once the program exits: no work runs any more.
+    WorkQueue queue;
     std::promise<void> ended;
-    std::thread::id thread;
+    // Taken before the thread starts, so that Stop never races the loop for it.
+    std::shared_future<void> endedFuture = ended.get_future().share();
     EventListener listener;
 };
 
@@ -127,7 +124,8 @@ std::string VideoThread::StartFailure()
 
 std::string VideoThread::Start()
 {
-    m_shared->thread = std::this_thread::get_id();
+    if (!m_shared->queue.Open())
+        return "no event file for the video thread";
     SetStartHints();
     if (SDL_Init(SDL_INIT_VIDEO) != 0)
         return std::string("SDL could not start its video subsystem: ") + SDL_GetError();
@@ -154,11 +152,6 @@ std::string VideoThread::Start()
         return "SDL found no display server (it would draw only into memory with its \"" + m_driver +
                "\" driver)";
     }
-    m_wakeFile = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
-    if (m_wakeFile < 0) {
-        SDL_Quit();
-        return "no event file for the video thread";
-    }
     return {};
 }
 
@@ -166,8 +159,8 @@ void VideoThread::Loop()
 {
     const int xFile = x11::EventFile();
     for (;;) {
-        const bool worked = RunPendingWork();
-        if (Stopping()) {
+        const bool worked = m_shared->queue.RunPending();
+        if (m_shared->queue.Stopped()) {
             m_shared->ended.set_value();
             return;
         }
@@ -189,99 +182,33 @@ void VideoThread::Loop()
 
 void VideoThread::WaitForActivity(int xFile)
 {
-    pollfd files[2] = {{m_wakeFile, POLLIN, 0}, {xFile, POLLIN, 0}};
+    pollfd files[2] = {{m_shared->queue.WakeFile(), POLLIN, 0}, {xFile, POLLIN, 0}};
     const int count = xFile >= 0 ? 2 : 1;
     const int timeout = xFile >= 0 ? -1 : kPollMillisecondsWithoutX;
     while (poll(files, static_cast<nfds_t>(count), timeout) < 0 && errno == EINTR) {
     }
 }
 
-bool VideoThread::RunPendingWork()
-{
-    std::uint64_t wakes = 0;
-    while (read(m_wakeFile, &wakes, sizeof wakes) > 0) {
-    }
-    std::deque<std::function<void()>> work;
-    {
-        std::lock_guard lock(m_shared->mutex);
-        work.swap(m_shared->work);
-        m_shared->wakePending = false;
-    }
-    for (const auto& item : work)
-        item();
-    return !work.empty();
-}
-
-bool VideoThread::Stopping() const
-{
-    std::lock_guard lock(m_shared->mutex);
-    return m_shared->stopping;
-}
-
 void VideoThread::Stop()
 {
-    if (OnVideoThread())
+    if (OnVideoThread() || !m_shared->queue.Stop())
         return;
-    std::future<void> ended;
-    {
-        std::lock_guard lock(m_shared->mutex);
-        if (m_shared->stopping)
-            return;
-        m_shared->stopping = true;
-        m_shared->wakePending = false;
-        ended = m_shared->ended.get_future();
-    }
-    Wake();
-    ended.wait_for(kStopTimeout);
-}
-
-void VideoThread::Wake()
-{
-    // One wake-up waiting is enough, however much work waits.
-    {
-        std::lock_guard lock(m_shared->mutex);
-        if (m_shared->wakePending)
-            return;
-        m_shared->wakePending = true;
-    }
-    const std::uint64_t one = 1;
-    while (write(m_wakeFile, &one, sizeof one) < 0 && errno == EINTR) {
-    }
+    m_shared->endedFuture.wait_for(kStopTimeout);
 }
 
 bool VideoThread::OnVideoThread() const
 {
-    return std::this_thread::get_id() == m_shared->thread;
+    return m_shared->queue.OnOwnThread();
 }
 
 void VideoThread::Post(std::function<void()> work)
 {
-    {
-        std::lock_guard lock(m_shared->mutex);
-        m_shared->work.push_back(std::move(work));
-    }
-    Wake();
+    m_shared->queue.Post(std::move(work));
 }
 
 void VideoThread::Call(const std::function<void()>& work)
 {
-    if (OnVideoThread()) {
-        work();
-        return;
-    }
-    // Once stopped, nothing would run the work: it is dropped.
-    if (Stopping())
-        return;
-    std::promise<void> finished;
-    Post([&work, &finished] {
-        try {
-            work();
-            finished.set_value();
-        } catch (...) {
-            finished.set_exception(std::current_exception());
-        }
-    });
-    finished.get_future().get();
+    m_shared->queue.Call(work);
 }
 
 void VideoThread::SetEventListener(EventListener listener)

@@ -16,6 +16,7 @@
 #include <string>
 
 #include "platform/drivers/display.h"
+#include "platform/drivers/work_queue.h"
 
 namespace vesper::platform::sdl {
 
@@ -61,17 +62,12 @@ private:
     // and `m_driver`, or returns the reason SDL could not start.
     std::string Start();
     void Loop();
-    // Runs the work handed over so far; false when there was none.
-    bool RunPendingWork();
     // Sleeps until X events or work arrive (or, without X, a short while).
     void WaitForActivity(int xFile);
-    void Wake();
-    bool Stopping() const;
 
     std::shared_ptr<Shared> m_shared;
     DisplayMode m_mode;
     std::string m_driver;
-    int m_wakeFile = -1;
 };
 
 }  // namespace vesper::platform::sdl

@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <array>
 #include <atomic>
+#include <cstdio>
+#include <cstdlib>
 #include <deque>
 #include <map>
 #include <mutex>
@@ -91,6 +93,28 @@ std::vector<MonitorArea> CurrentMonitors()
             monitors.push_back({RECT{bounds.x, bounds.y, bounds.x + bounds.w, bounds.y + bounds.h}, i == 0});
     }
     return monitors;
+}
+
+// The display server SDL is connected to, as the environment names it.
+std::string DisplayServerName(const std::string& driver)
+{
+    const char* name = std::getenv(driver == "wayland" ? "WAYLAND_DISPLAY" : "DISPLAY");
+    return name && *name ? name : "(default)";
+}
+
+// A window that cannot be made ends the run; the person who started it must
+// learn why, as no window will show it.
+void ReportRefusedWindow(const NativeWindowRequest& request, bool made)
+{
+    const std::string error = SDL_GetError();
+    const std::string why = (made ? "SDL gives the window no surface to draw in" : "SDL could not make it") +
+                            (error.empty() ? std::string() : ": " + error);
+    const char* driver = SDL_GetCurrentVideoDriver();
+    const std::string driverName = driver ? driver : "none";
+    std::fprintf(stderr, "vesper: the display \"%s\" (SDL's \"%s\" driver) could not make the window \"%s\" of %ldx%ld (%s)\n",
+                 DisplayServerName(driverName).c_str(), driverName.c_str(), request.title.c_str(),
+                 static_cast<long>(request.screenArea.right - request.screenArea.left),
+                 static_cast<long>(request.screenArea.bottom - request.screenArea.top), why.c_str());
 }
 
 bool SameMonitors(const std::vector<MonitorArea>& a, const std::vector<MonitorArea>& b)
@@ -490,6 +514,7 @@ NativeWindowId SdlWindowBackend::CreateNativeWindow(const NativeWindowRequest& r
         // The surface is made now: making it can change an X window's number,
         // which must be read only afterwards.
         if (!window.sdl || !SDL_GetWindowSurface(window.sdl)) {
+            ReportRefusedWindow(request, window.sdl != nullptr);
             m_state->DestroyWindow(window);
             return;
         }

@@ -24,6 +24,8 @@ TEST(BackendTable, ValuesNameTheirEntry)
         {nullptr, nullptr},
         {"", nullptr},
         {"sdl", "sdl"},
+        {"wayland", "wayland"},
+        {"x11", "x11"},
         {"headless", "headless"},
         {"headless:800x600x8", "headless"},
         {"sdlx", "headless"},  // a longer word is not the name
@@ -59,6 +61,28 @@ TEST(BackendTable, HeadlessWithoutADisplayServerAndSaysWhy)
 
     ScopedEnvironment waylandSet("WAYLAND_DISPLAY", "wayland-0");
     EXPECT_TRUE(sdl::DisplayServerNamed());
+}
+
+TEST(BackendTable, AWaylandSocketWithoutACompositorIsNamedInTheReason)
+{
+    ScopedEnvironment x("DISPLAY", nullptr);
+    ScopedEnvironment wayland("WAYLAND_DISPLAY", "vesper-test-no-such-socket");
+    const BackendChoice choice = ChooseBackend(nullptr);
+    EXPECT_EQ(choice.entry->name, "headless");
+    EXPECT_EQ(ChosenBackend(), choice.entry);
+    EXPECT_NE(DisplayUnavailableReason().find("vesper-test-no-such-socket"), std::string::npos)
+        << DisplayUnavailableReason();
+}
+
+TEST(BackendTable, OnlyWaylandRefusesOtherProgramsWindows)
+{
+    for (const BackendEntry& entry : Backends())
+        EXPECT_EQ(entry.foreignWindowsRefusal.empty(), entry.name != "wayland") << entry.name;
+    // X11 runs only when asked for: unasked it would take over from SDL's
+    // own choice of driver.
+    const BackendEntry* x11 = BackendNamed("x11");
+    ASSERT_NE(x11, nullptr);
+    EXPECT_FALSE(x11->unavailableReason(false).empty());
 }
 
 TEST(BackendTable, AHeadlessSettingNeedsNoReason)

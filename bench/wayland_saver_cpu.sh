@@ -1,0 +1,138 @@
+#!/usr/bin/env bash
+# CPU time of the packed demo saver playing full screen on one Wayland output,
+# natively (its own layer surface, no Xwayland), on a private headless sway
+# run by a user the script makes (sway refuses root): the player's user and
+# system time and the compositor's, over the steady part of the run (from a
+# second after the saver shows until the key press, sent by wtype, that ends
+# it), as a share of one core. The X11 figure to compare with is
+# bench/saver_cpu.sh's at the same size and speed; the target is at most that.
+set -euo pipefail
+
+root=$(cd "$(dirname "$0")/.." && pwd)
+saver="$root/build/release/demo/vesper-demo.scr"
+seconds=10
+size=1920x1080
+user=vesper-wayland-bench
+
+usage() {
+  cat <<USAGE
+usage: $(basename "$0") [--saver FILE] [--seconds N] [--size WxH]
+
+Starts a headless sway (pixman renderer, one output of WxH, default $size,
+Xwayland off) for the user $user, runs the packed demo saver FILE (default
+build/release/demo/vesper-demo.scr) with "/s" at speed 100 and scale 1, and
+after it has shown for a second measures N seconds (default $seconds) of the
+player's and sway's processor time; then a key through wtype ends it. Needs
+root (useradd, runuser), sway, grim and wtype (bash scripts/setup.sh installs
+them). The last line, "steady_total_pct N", is for scripts.
+USAGE
+}
+
+while [ $# -gt 0 ]; do
+  case "$1" in
+    --help|-h) usage; exit 0 ;;
+    --saver) saver=${2:?--saver needs a file}; shift 2 ;;
+    --seconds) seconds=${2:?--seconds needs a number}; shift 2 ;;
+    --size) size=${2:?--size needs WxH}; shift 2 ;;
+    *) echo "wayland_saver_cpu: unknown argument $1" >&2; usage >&2; exit 2 ;;
+  esac
+done
+[[ $seconds =~ ^[1-9][0-9]*$ ]] || { echo "wayland_saver_cpu: --seconds must be a whole number" >&2; exit 2; }
+[[ $size =~ ^[1-9][0-9]*x[1-9][0-9]*$ ]] || { echo "wayland_saver_cpu: --size must be WxH" >&2; exit 2; }
+[ "$(id -u)" -eq 0 ] || { echo "wayland_saver_cpu: needs root (sway runs for a user it makes)" >&2; exit 2; }
+for tool in sway grim wtype runuser useradd; do
+  command -v "$tool" >/dev/null || { echo "wayland_saver_cpu: $tool is missing (bash scripts/setup.sh installs it)" >&2; exit 2; }
+done
+[ -x "$saver" ] || { echo "wayland_saver_cpu: no saver at $saver (bash scripts/build.sh release makes it)" >&2; exit 2; }
+
+ticks_per_second=$(getconf CLK_TCK)
+work=$(mktemp -d)
+chmod 755 "$work"
+sway_pid=
+saver_pid=
+cleanup() {
+  for pid in $saver_pid $sway_pid; do kill "$pid" 2>/dev/null || true; done
+  wait 2>/dev/null || true
+  rm -rf "$work"
+}
+trap cleanup EXIT
+
+# user+sys clock ticks of a process (fields 14 and 15 of /proc/PID/stat,
+# counted after the command name, which may hold blanks).
+cpu_ticks() {
+  local stat
+  stat=$(cat "/proc/$1/stat") || return 1
+  stat=${stat##*) }
+  read -r -a fields <<<"$stat"
+  echo $((fields[11] + fields[12]))
+}
+ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.2f", a / b }'; }
+percent() { awk -v cpu="$1" -v wall="$2" 'BEGIN { printf "%.2f", 100 * cpu / wall }'; }
+
+id "$user" >/dev/null 2>&1 || useradd -m "$user"
+home=$(getent passwd "$user" | cut -d: -f6)
+install -m 755 "$saver" "$work/saver"
+mkdir -m 755 "$work/config" "$work/config/vesper"
+printf '[settings]\nspeed=100\nscale=1\n' >"$work/config/vesper/vesper.ini"
+chown -R "$user:" "$work/config"
+# shellcheck source=bench/private_sway.sh
+. "$root/bench/private_sway.sh"
+start_private_sway wayland_saver_cpu "$user" "$work" 1 "output HEADLESS-1 resolution $size"
+# The compositor itself (runuser stays as its parent).
+compositor_pid=
+for _ in $(seq 50); do
+  compositor_pid=$(pgrep -P "$sway_pid" -x sway | head -n 1 || true)
+  [ -n "$compositor_pid" ] && break
+  sleep 0.1
+done
+[ -n "$compositor_pid" ] || { echo "wayland_saver_cpu: no sway process of $user" >&2; exit 1; }
+as_user() {
+  runuser -u "$user" -- env -i HOME="$home" PATH=/usr/bin:/bin XDG_RUNTIME_DIR="$sway_runtime" \
+    WAYLAND_DISPLAY="$sway_wayland_display" XDG_CONFIG_HOME="$work/config" "$@"
+}
+
+as_user "$work/saver" /s >"$work/saver.log" 2>&1 &
+runner_pid=$!
+saver_pid=
+for _ in $(seq 100); do
+  saver_pid=$(pgrep -u "$user" -x saver | head -n 1 || true)
+  [ -n "$saver_pid" ] && break
+  sleep 0.1
+done
+[ -n "$saver_pid" ] || { echo "wayland_saver_cpu: the saver did not start: $(cat "$work/saver.log")" >&2; exit 1; }
+# Shown once the output's picture holds more than the compositor's grey.
+mkdir -m 755 "$work/shots"
+chown "$user:" "$work/shots"
+shown=
+for _ in $(seq 100); do
+  as_user grim -o HEADLESS-1 "$work/shots/shot.png" 2>/dev/null &&
+    [ "$(stat -c %s "$work/shots/shot.png")" -gt 100000 ] && { shown=yes; break; }
+  sleep 0.1
+done
+[ -n "$shown" ] || { echo "wayland_saver_cpu: the saver never showed: $(cat "$work/saver.log")" >&2; exit 1; }
+sleep 1
+
+player_before=$(cpu_ticks "$saver_pid")
+sway_before=$(cpu_ticks "$compositor_pid")
+start=$(date +%s%N)
+sleep "$seconds"
+player_after=$(cpu_ticks "$saver_pid")
+sway_after=$(cpu_ticks "$compositor_pid")
+end=$(date +%s%N)
+
+as_user wtype -s 300 -k space
+status=0
+wait "$runner_pid" || status=$?
+saver_pid=
+[ "$status" -eq 0 ] || { echo "wayland_saver_cpu: the saver exited with $status: $(cat "$work/saver.log")" >&2; exit 1; }
+
+wall=$(ratio $((end - start)) 1000000000)
+player=$(ratio $((player_after - player_before)) "$ticks_per_second")
+compositor=$(ratio $((sway_after - sway_before)) "$ticks_per_second")
+total=$(awk -v p="$player" -v c="$compositor" 'BEGIN { printf "%.2f", p + c }')
+echo "wayland_saver_cpu: $(basename "$saver") /s on one ${size} output of a headless sway (pixman), speed 100, scale 1"
+echo "steady ($wall s from a second after the saver showed to the key press):"
+echo "  player     ${player} s ($(percent "$player" "$wall")% of one core)"
+echo "  compositor ${compositor} s ($(percent "$compositor" "$wall")% of one core)"
+echo "  total      ${total} s = $(percent "$total" "$wall")% of one core (target: at most bench/saver_cpu.sh's at ${size})"
+echo "steady_total_pct $(percent "$total" "$wall")"
