@@ -13,20 +13,35 @@ packages=(
   time
   xscreensaver dpkg-dev openbox
   g++-mingw-w64-x86-64-posix wine64 googletest
+  gettext locales
 )
+
+# The tests run the programs in English and in French.
+locales=(en_US.UTF-8 fr_FR.UTF-8)
 
 missing=()
 for package in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" || missing+=("$package")
 done
 
-if [ ${#missing[@]} -eq 0 ]; then
-  echo "setup: all packages present"
-  exit 0
-fi
-
 as_root=()
 [ "$(id -u)" -eq 0 ] || as_root=(sudo)
-echo "setup: installing ${missing[*]}"
-"${as_root[@]}" apt-get update -qq
-DEBIAN_FRONTEND=noninteractive "${as_root[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
+if [ ${#missing[@]} -eq 0 ]; then
+  echo "setup: all packages present"
+else
+  echo "setup: installing ${missing[*]}"
+  "${as_root[@]}" apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive "${as_root[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi
+
+missing_locales=()
+for locale in "${locales[@]}"; do
+  locale -a 2>/dev/null | grep -qix "${locale/UTF-8/utf8}" || missing_locales+=("$locale")
+done
+if [ ${#missing_locales[@]} -gt 0 ]; then
+  echo "setup: generating the locales ${missing_locales[*]}"
+  for locale in "${missing_locales[@]}"; do
+    "${as_root[@]}" sed -i -E "s/^# *(${locale//./\\.} UTF-8)/\\1/" /etc/locale.gen
+  done
+  "${as_root[@]}" locale-gen >/dev/null
+fi

@@ -17,6 +17,16 @@
 
 namespace vesper::platform::sdl {
 
+std::string Utf8FromWindows1252(const std::string& text)
+{
+    char* converted = SDL_iconv_string("UTF-8", "WINDOWS-1252", text.c_str(), text.size() + 1);
+    if (!converted)
+        return text;
+    std::string result(converted);
+    SDL_free(converted);
+    return result;
+}
+
 namespace {
 
 // Events taken in one turn of the loop before pending work gets its turn, so

@@ -19,6 +19,9 @@
 
 namespace vesper::platform::sdl {
 
+// The window layer's texts are Windows-1252, SDL's UTF-8.
+std::string Utf8FromWindows1252(const std::string& text);
+
 class VideoThread {
 public:
     // The process's video thread, started on first use; null when SDL's video

@@ -11,6 +11,7 @@
 #include <utility>
 
 #include "platform/drivers/sdl/sdl_keys.h"
+#include "platform/drivers/sdl/sdl_video.h"
 #include "platform/drivers/sdl/sdl_x11.h"
 #include "platform/drivers/sdl/sdl_x11_watch.h"
 #include "platform/api/win32_user.h"
@@ -433,7 +434,7 @@ NativeWindowId SdlWindowBackend::CreateNativeWindow(const NativeWindowRequest& r
             const bool unmanagedX = x11::Available() && !x11::WindowManagerRuns();
             if (Covers(request.screenArea, m_state->screen->Mode()) && !unmanagedX)
                 flags |= SDL_WINDOW_FULLSCREEN_DESKTOP;
-            window.sdl = SDL_CreateWindow(request.title.c_str(), request.screenArea.left, request.screenArea.top,
+            window.sdl = SDL_CreateWindow(Utf8FromWindows1252(request.title).c_str(), request.screenArea.left, request.screenArea.top,
                                           width, height, flags);
         }
         // The surface is made now: making it can change an X window's number,
