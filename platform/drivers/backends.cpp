@@ -18,7 +18,10 @@ const std::array<BackendEntry, 2> kBackends{{
         .unavailableReason = sdl::UnavailableReason,
         .makeDisplay = sdl::MakeDisplay,
         .makeWindowBackend = sdl::MakeWindowBackend,
-        .showMessageBox = sdl::ShowMessageBox,
+        // SDL's own box only where no dialog can be shown.
+        .showMessageBox = [](const MessageBoxRequest& request) {
+            return ShowMessageBoxDialog(request, sdl::ShowMessageBox);
+        },
         .passwordPrompt = DialogPasswordPrompt,
     },
     {
@@ -28,7 +31,9 @@ const std::array<BackendEntry, 2> kBackends{{
         .makeWindowBackend = []() -> std::shared_ptr<WindowBackend> {
             return std::make_shared<HeadlessWindowBackend>();
         },
-        .showMessageBox = WriteMessageBoxToStandardError,
+        .showMessageBox = [](const MessageBoxRequest& request) {
+            return ShowMessageBoxDialog(request, WriteMessageBoxToStandardError);
+        },
         .passwordPrompt = DialogPasswordPrompt,
     },
 }};
@@ -131,6 +136,8 @@ void UseOffscreenBackend(const DisplayMode& mode)
     UseHeadlessDisplay(mode);
     UseWindowBackend(everywhere.makeWindowBackend());
     InstallBackendServices(everywhere);
+    // Nobody sees that screen, so nobody could answer a box on it.
+    SetBackendMessageBox(WriteMessageBoxToStandardError);
 }
 
 }  // namespace vesper::platform
