@@ -13,10 +13,14 @@
 #include "saver/saver_window.h"
 #include "stage/saver_stage.h"
 #include "platform/kernel/module_path.h"
+#include "platform/kernel/translation.h"
 
 CVesperDoc* g_pDocument = nullptr;
 
 namespace {
+
+using vesper::Fill;
+using vesper::Tr;
 
 // The pacing timer of the current window: the window timer's id in preview
 // mode, the multimedia timer's id in full-screen mode; 0 when none runs.
@@ -72,16 +76,19 @@ void ReportSceneNotLoaded(const CVesperDoc* document)
 {
     const char* path = g_szModulePath.c_str();
     if (!document) {
-        std::fprintf(stderr, "vesper: the scene in %s cannot be loaded: out of memory.\n", path);
+        std::fputs(Fill(Tr("vesper: the scene in %s cannot be loaded: out of memory.\n"), {path}).c_str(), stderr);
         return;
     }
     const std::optional<SceneLoadFailure>& failure = document->LastLoadFailure();
     if (!failure) {
-        std::fprintf(stderr, "vesper: the scene in %s cannot be loaded: the file cannot be opened.\n", path);
+        std::fputs(Fill(Tr("vesper: the scene in %s cannot be loaded: the file cannot be opened.\n"), {path}).c_str(),
+                   stderr);
         return;
     }
-    std::fprintf(stderr, "vesper: the scene in %s cannot be loaded: %s (at byte %llu of the file).\n", path,
-                 failure->description.c_str(), static_cast<unsigned long long>(failure->FileOffset()));
+    std::fputs(Fill(Tr("vesper: the scene in %s cannot be loaded: %s (at byte %s of the file).\n"),
+                    {path, failure->description, std::to_string(failure->FileOffset())})
+                   .c_str(),
+               stderr);
 }
 
 // -1 when the scene cannot be loaded, which makes the window creation fail.

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "platform/kernel/module_path.h"
+#include "platform/kernel/translation.h"
 #include "platform/drivers/backends.h"
 #include "scene/vesper_doc.h"
 #include "shell/entry.h"
@@ -26,8 +27,10 @@ bool DisplayMissing()
     const std::string reason = vesper::platform::DisplayUnavailableReason();
     if (reason.empty())
         return false;
-    std::fprintf(stderr, "vesper: no display could be opened (%s); vesper-render shows a scene without one.\n",
-                 reason.c_str());
+    std::fputs(vesper::Fill(vesper::Tr("vesper: no display could be opened (%s); vesper-render shows a scene without one.\n"),
+                    {reason})
+                   .c_str(),
+               stderr);
     return true;
 }
 

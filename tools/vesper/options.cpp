@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 
+#include "platform/kernel/translation.h"
 #include "shell/entry.h"
 
 namespace vesper::player {
@@ -14,14 +15,14 @@ constexpr std::string_view kOptionPrefix = "--";
 struct Option {
     std::string_view name;       // with its "--"
     std::string_view valueName;  // empty: a flag without value
-    std::string_view help;
+    const char* help;  // English, N_(): shown through Tr
     void (*apply)(PlayerRequest& request, std::string_view value);
 };
 
 // Every option of the player. A new option is one more row.
 constexpr std::array kOptions{
-    Option{"--help", "", "show this help and exit", [](PlayerRequest& r, std::string_view) { r.showHelp = true; }},
-    Option{"--version", "", "show the version and exit",
+    Option{"--help", "", N_("show this help and exit"), [](PlayerRequest& r, std::string_view) { r.showHelp = true; }},
+    Option{"--version", "", N_("show the version and exit"),
            [](PlayerRequest& r, std::string_view) { r.showVersion = true; }},
 };
 
@@ -63,13 +64,13 @@ std::string TakeOption(const std::vector<std::string_view>& arguments, std::size
     }
     const Option* option = FindOption(word);
     if (!option)
-        return "unknown option " + Quoted(word);
+        return Fill(Tr("unknown option %s"), {Quoted(word)});
     if (option->valueName.empty()) {
         if (valueAttached)
-            return "the option " + Quoted(word) + " takes no value";
+            return Fill(Tr("the option %s takes no value"), {Quoted(word)});
     } else if (!valueAttached) {
         if (next >= arguments.size())
-            return "the option " + Quoted(word) + " needs a value (" + std::string(option->valueName) + ")";
+            return Fill(Tr("the option %s needs a value (%s)"), {Quoted(word), option->valueName});
         value = arguments[next++];
     }
     option->apply(request, value);
@@ -77,6 +78,28 @@ std::string TakeOption(const std::vector<std::string_view>& arguments, std::size
 }
 
 constexpr std::string_view kSceneOption = "--scene";
+
+// The help between its usage line and the options, a line at a time (each
+// translated on its own; "" is a blank line).
+constexpr const char* kHelpLines[] = {
+    N_("Plays the scene packed into this screen saver."),
+    "",
+    N_("Run modes (a leading \"/\" or \"-\" may be left out):"),
+    N_("  /s             save: show the scene full screen until a key, click or mouse move"),
+    N_("  /p WINDOW-ID   preview inside that X11 window (decimal, or hexadecimal with 0x)"),
+    N_("  /c             the settings dialog (the speed); also with no run mode at all"),
+    N_("  /a             change the screen saver password"),
+    "",
+    N_("  --scene FILE   with any run mode: play the scene that FILE holds (a scene,"),
+    N_("                 a Vesper saver, or a Windows saver with a scene appended)"),
+    "",
+    N_("As a hack of a screen saver daemon (xscreensaver):"),
+    N_("  --root, -root  draw in the daemon's window (XSCREENSAVER_WINDOW), else the root window"),
+    N_("  --window-id ID draw in that X11 window (decimal, or hexadecimal with 0x)"),
+    N_("  --speed N      the speed from 1 to 100 for this run, with --root or --window-id"),
+    "",
+    N_("Options:"),
+};
 
 }  // namespace
 
@@ -90,7 +113,7 @@ SceneChoice TakeSceneOption(std::vector<std::string>& arguments)
             arguments.erase(at);
         } else if (word == kSceneOption) {
             if (at + 1 == arguments.end()) {
-                choice.error = "the option \"--scene\" needs a value (FILE)";
+                choice.error = Fill(Tr("the option %s needs a value (%s)"), {Quoted(kSceneOption), "FILE"});
                 return choice;
             }
             choice.file = at[1];
@@ -99,7 +122,7 @@ SceneChoice TakeSceneOption(std::vector<std::string>& arguments)
             continue;
         }
         if (choice.file.empty())
-            choice.error = "the option \"--scene\" needs a file name";
+            choice.error = Fill(Tr("the option %s needs a file name"), {Quoted(kSceneOption)});
         return choice;
     }
     return choice;
@@ -128,30 +151,15 @@ ParsedArguments ParsePlayerArguments(const std::vector<std::string_view>& argume
     }
     if (!request.showHelp && !request.showVersion &&
         ParseCommandLine(request.commandTail.c_str()).mode == RunMode::invalid)
-        parsed.error = "unknown run mode " + Quoted(request.commandTail);
+        parsed.error = Fill(Tr("unknown run mode %s"), {Quoted(request.commandTail)});
     return parsed;
 }
 
 std::string PlayerUsage(std::string_view program)
 {
-    std::string usage = "Usage: " + std::string(program) + " [RUN MODE] [OPTION...]\n" +
-                        "Plays the scene packed into this screen saver.\n"
-                        "\n"
-                        "Run modes (a leading \"/\" or \"-\" may be left out):\n"
-                        "  /s             save: show the scene full screen until a key, click or mouse move\n"
-                        "  /p WINDOW-ID   preview inside that X11 window (decimal, or hexadecimal with 0x)\n"
-                        "  /c             the settings dialog (the speed); also with no run mode at all\n"
-                        "  /a             change the screen saver password\n"
-                        "\n"
-                        "  --scene FILE   with any run mode: play the scene that FILE holds (a scene,\n"
-                        "                 a Vesper saver, or a Windows saver with a scene appended)\n"
-                        "\n"
-                        "As a hack of a screen saver daemon (xscreensaver):\n"
-                        "  --root, -root  draw in the daemon's window (XSCREENSAVER_WINDOW), else the root window\n"
-                        "  --window-id ID draw in that X11 window (decimal, or hexadecimal with 0x)\n"
-                        "  --speed N      the speed from 1 to 100 for this run, with --root or --window-id\n"
-                        "\n"
-                        "Options:\n";
+    std::string usage = Fill(Tr("Usage: %s [RUN MODE] [OPTION...]\n"), {program});
+    for (const char* line : kHelpLines)
+        usage += std::string(Tr(line)) + "\n";
     for (const Option& option : kOptions) {
         std::string left = "  " + std::string(option.name);
         if (!option.valueName.empty())
@@ -159,7 +167,7 @@ std::string PlayerUsage(std::string_view program)
         if (option.name == "--help")
             left += ", -h, /?";
         left.resize(std::max<std::size_t>(left.size() + 2, 24), ' ');
-        usage += left + std::string(option.help) + "\n";
+        usage += left + Tr(option.help) + "\n";
     }
     return usage;
 }

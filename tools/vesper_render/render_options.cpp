@@ -4,6 +4,7 @@
 #include <limits>
 
 #include "platform/drivers/display.h"
+#include "platform/kernel/translation.h"
 #include "tools/vesper_render/picture_output.h"
 
 namespace vesper::tools {
@@ -49,26 +50,33 @@ bool ParseSize(const std::string& text, int& width, int& height)
 
 std::string RenderUsage()
 {
-    return "usage: vesper-render INPUT (--size WxH | --preview) --out FILE [--seed N] [--ticks T]\n"
-           "                     [--gif FILE [--every K]]\n"
-           "\n"
-           "Plays the scene of INPUT (a packaged screen saver or a bare scene stream) on a\n"
-           "headless stage exactly as the saver window would, without a window or a timer,\n"
-           "and writes the frame buffer after T ticks.\n"
-           "\n"
-           "  --size WxH     stage size in pixels, as a full screen of that size\n"
-           "  --preview      the preview stage, 640x480\n"
-           "  --seed N       seed of the random numbers (pauses), in place of the tick count\n"
-           "                 (default 0)\n"
-           "  --ticks T      pacing ticks to play before the picture is taken (default 0)\n"
-           "  --out FILE     FILE.bmp: 8-bit picture of the frame buffer's palette indexes;\n"
-           "                 FILE.png: the same picture in true colour\n"
-           "  --gif FILE     also an animated GIF of the run, one frame every K ticks\n"
-           "  --every K      ticks between GIF frames (default 1); a tick lasts 20 ms\n"
-           "  --help         this text\n"
-           "\n"
-           "Outputs are written whole or not at all. A scene that cannot be loaded or has no\n"
-           "background to show ends with the reason and exit code 1; wrong arguments with 2.\n";
+    // A line at a time, each translated on its own ("" is a blank line).
+    static constexpr const char* kLines[] = {
+        N_("usage: vesper-render INPUT (--size WxH | --preview) --out FILE [--seed N] [--ticks T]"),
+        N_("                     [--gif FILE [--every K]]"),
+        "",
+        N_("Plays the scene of INPUT (a packaged screen saver or a bare scene stream) on a"),
+        N_("headless stage exactly as the saver window would, without a window or a timer,"),
+        N_("and writes the frame buffer after T ticks."),
+        "",
+        N_("  --size WxH     stage size in pixels, as a full screen of that size"),
+        N_("  --preview      the preview stage, 640x480"),
+        N_("  --seed N       seed of the random numbers (pauses), in place of the tick count"),
+        N_("                 (default 0)"),
+        N_("  --ticks T      pacing ticks to play before the picture is taken (default 0)"),
+        N_("  --out FILE     FILE.bmp: 8-bit picture of the frame buffer's palette indexes;"),
+        N_("                 FILE.png: the same picture in true colour"),
+        N_("  --gif FILE     also an animated GIF of the run, one frame every K ticks"),
+        N_("  --every K      ticks between GIF frames (default 1); a tick lasts 20 ms"),
+        N_("  --help         this text"),
+        "",
+        N_("Outputs are written whole or not at all. A scene that cannot be loaded or has no"),
+        N_("background to show ends with the reason and exit code 1; wrong arguments with 2."),
+    };
+    std::string usage;
+    for (const char* line : kLines)
+        usage += std::string(Tr(line)) + "\n";
+    return usage;
 }
 
 platform::Outcome<RenderCommand> ParseRenderArguments(std::span<const std::string> args)

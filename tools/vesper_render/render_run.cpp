@@ -5,6 +5,7 @@
 #include <memory>
 #include <optional>
 
+#include "platform/kernel/translation.h"
 #include "imaging/default_palette.h"
 #include "imaging/packed_dib.h"
 #include "platform/drivers/backends.h"
@@ -37,7 +38,7 @@ public:
 
 std::string Describe(const SceneLoadFailure& failure)
 {
-    std::string text = failure.message;
+    std::string text = Tr(failure.message.c_str());
     if (!failure.description.empty())
         text += " (" + failure.description + ")";
     return text;
