@@ -4,6 +4,7 @@
 
 #include <array>
 #include <atomic>
+#include <cstdint>
 #include <deque>
 #include <map>
 #include <mutex>
@@ -33,6 +34,9 @@ struct NativeWindow {
     // The client area on the screen: where its pixels are in the screen picture.
     RECT area{0, 0, 0, 0};
     bool visible = false;
+    // When it was last shown, in the order of showing: the keyboard goes
+    // back to the latest shown when the window that had it goes.
+    std::uint64_t shownOrder = 0;
     // Our X child window inside another program's window, and that window.
     x11::WindowNumber child = 0;
     NativeWindowId foreignParent = 0;
@@ -84,6 +88,7 @@ bool Covers(const RECT& area, const DisplayMode& mode)
 struct SdlWindowBackend::State {
     std::shared_ptr<Screen> screen;
     std::map<NativeWindowId, NativeWindow> windows;
+    std::uint64_t showings = 0;
     NativeWindowId nextWindow = 1;
     std::array<SDL_Cursor*, kSdlCursors.size()> cursors{};
     bool inputArrived = false;
@@ -453,13 +458,38 @@ NativeWindowId SdlWindowBackend::CreateNativeWindow(const NativeWindowRequest& r
     return made;
 }
 
+namespace {
+
+// Gives the keyboard to the visible top-level window shown last.
+template <typename State>
+void FocusLatestShown(State& state)
+{
+    NativeWindow* latest = nullptr;
+    for (auto& [id, window] : state.windows)
+        if (window.sdl && window.visible && !window.child && !window.gone &&
+            (!latest || window.shownOrder > latest->shownOrder))
+            latest = &window;
+    if (!latest)
+        return;
+    SDL_RaiseWindow(latest->sdl);
+    SDL_SetWindowInputFocus(latest->sdl);
+}
+
+}  // namespace
+
 void SdlWindowBackend::DestroyNativeWindow(NativeWindowId id)
 {
     m_video.Call([&] {
         if (NativeWindow* window = m_state->Find(id)) {
+            const bool hadKeyboard = window->sdl && SDL_GetKeyboardFocus() == window->sdl;
             m_state->DestroyWindow(*window);
             m_state->windows.erase(id);
             m_state->WindowsChanged();
+            // Without this the keyboard would go nowhere once a box or
+            // dialog over another window of ours closes (X gives the focus
+            // to no window when the focused one goes).
+            if (hadKeyboard)
+                FocusLatestShown(*m_state);
         }
     });
 }
@@ -474,6 +504,7 @@ void SdlWindowBackend::ShowNativeWindow(NativeWindowId id, bool visible)
         if (window->child) {
             x11::ShowChildWindow(window->child, visible);
         } else if (visible) {
+            window->shownOrder = ++m_state->showings;
             SDL_ShowWindow(window->sdl);
             SDL_RaiseWindow(window->sdl);
             if (SDL_GetWindowFlags(window->sdl) & SDL_WINDOW_SHOWN)
