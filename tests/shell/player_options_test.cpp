@@ -6,6 +6,7 @@
 #include <string_view>
 #include <vector>
 
+#include "tests/support/language.h"
 #include "tools/vesper/options.h"
 
 namespace vesper::test {
@@ -97,6 +98,31 @@ TEST(PlayerOptions, SceneFileIsTakenOutOfTheArguments)
             EXPECT_NE(choice.error.find(c.error), std::string::npos) << choice.error;
         EXPECT_EQ(arguments, c.left);
     }
+}
+
+// The help and the complaints in the locale's language, whole: no line of
+// the other language left in either.
+TEST(PlayerOptions, HelpAndComplaintsSpeakTheLocalesLanguage)
+{
+    ASSERT_TRUE(LocaleGenerated(kFrench)) << "scripts/setup.sh generates the locale";
+    {
+        const ScopedLanguage french(kFrench);
+        const std::string help = player::PlayerUsage("vesper");
+        EXPECT_EQ(help.rfind("Utilisation : vesper [MODE] [OPTION...]\n", 0), 0u) << help;
+        EXPECT_NE(help.find("afficher cette aide et quitter"), std::string::npos) << help;
+        EXPECT_NE(help.find("  /a             changer le mot de passe"), std::string::npos) << "columns kept";
+        for (const char* english : {"Usage", "show this help", "Run modes", "change the screen saver password"})
+            EXPECT_EQ(help.find(english), std::string::npos) << english;
+        const player::ParsedArguments parsed = player::ParsePlayerArguments({"--bogus"});
+        EXPECT_EQ(parsed.error, "option inconnue \"--bogus\"");
+        const player::ParsedArguments mode = player::ParsePlayerArguments({"/x"});
+        EXPECT_EQ(mode.error, "mode inconnu \"/x\"");
+    }
+    const ScopedLanguage english(kEnglish);
+    const std::string help = player::PlayerUsage("vesper");
+    EXPECT_EQ(help.rfind("Usage: vesper [RUN MODE] [OPTION...]\n", 0), 0u) << help;
+    EXPECT_EQ(help.find("afficher"), std::string::npos);
+    EXPECT_EQ(player::ParsePlayerArguments({"--help=1"}).error, "the option \"--help\" takes no value");
 }
 
 }  // namespace
