@@ -66,12 +66,14 @@ Answers& TheAnswers()
     return *answers;
 }
 
-// Only the categories that texts need: numbers keep the C locale's form, so
-// that files and command lines read the same everywhere.
+// Only the messages category: numbers keep the C locale's form, so that
+// files and command lines read the same everywhere, and the character type
+// stays C because Xlib and SDL change how they name windows after it (a
+// window title of the type "UTF-8" that tools looking for windows by name do
+// not read). The catalogue's texts come as UTF-8 whatever the locale says.
 void ReadLocaleLocked(Answers& answers)
 {
     std::setlocale(LC_MESSAGES, "");
-    std::setlocale(LC_CTYPE, "");
     bindtextdomain(kDomain, CatalogueFolder().c_str());
     bind_textdomain_codeset(kDomain, "UTF-8");
     answers.read = true;
