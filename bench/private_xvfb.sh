@@ -7,7 +7,9 @@ start_private_xvfb() {
   local name=$1 size=$2 work=$3
   # Xvfb picks a free display number itself and writes it out once it accepts
   # connections, so that no other server started meanwhile can take its place.
-  Xvfb -displayfd 3 -screen 0 "${size}x24" -nolisten tcp 3>"$work/display" >"$work/xvfb.log" 2>&1 &
+  # -noreset: monitors set with xrandr would go with the server's reset when
+  # its last client (xrandr itself) leaves.
+  Xvfb -displayfd 3 -screen 0 "${size}x24" -nolisten tcp -noreset 3>"$work/display" >"$work/xvfb.log" 2>&1 &
   xvfb_pid=$!
   for _ in $(seq 100); do
     [ -s "$work/display" ] && break

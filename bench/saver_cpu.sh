@@ -16,13 +16,16 @@ saver="$root/build/release/demo/vesper-demo.scr"
 seconds=10
 size=1920x1080
 speed=
+scale=
 mode=save
 host_size=320x240
 preview_target_percent=1.5
+monitors=1
 
 usage() {
   cat <<EOF
-usage: $(basename "$0") [--saver FILE] [--seconds N] [--size WxH] [--speed 1-100] [--preview [--host WxH] | --hosted]
+usage: $(basename "$0") [--saver FILE] [--seconds N] [--size WxH] [--speed 1-100] [--scale auto|K]
+                       [--monitors M] [--preview [--host WxH] | --hosted]
 
 Starts Xvfb on a display number of its choice with a WxH screen (default $size) and
 runs the packed demo saver FILE (default build/release/demo/vesper-demo.scr,
@@ -38,9 +41,14 @@ With --preview the saver runs as "/p ID" inside a host window of WxH (default
 $host_size, made with xev) instead, and ends when the script closes the host;
 the target there is under $preview_target_percent%.
 With --hosted the saver runs as a hack drawing on the root window ("--root")
-and SIGTERM ends it instead of the key press.
+and SIGTERM ends it instead of the key press. --scale passes its whole-pixel
+scale on (without it the saver's default, auto: 3 on 3840x2160).
+The last line, "steady_total_pct N", is for scripts (bench/present_floor.sh).
 Needs Xvfb, xdotool, xev, xwininfo and /usr/bin/time (bash scripts/setup.sh
 installs them). Exits 1 when the saver fails to start or does not end cleanly.
+With --monitors M (2 or more) the screen is M monitors of WxH side by side
+(RandR monitors set with xrandr on an Xvfb of M times the width), which the
+full-screen saver covers each with a stage of its own (its default, "each").
 EOF
 }
 
@@ -51,15 +59,18 @@ while [ $# -gt 0 ]; do
     --seconds) seconds=${2:?--seconds needs a number}; shift 2 ;;
     --size) size=${2:?--size needs WxH}; shift 2 ;;
     --speed) speed=${2:?--speed needs a number}; shift 2 ;;
+    --scale) scale=${2:?--scale needs auto or a whole number}; shift 2 ;;
     --hosted) mode=hosted; shift ;;
     --preview) mode=preview; shift ;;
     --host) host_size=${2:?--host needs WxH}; shift 2 ;;
+    --monitors) monitors=${2:?--monitors needs a number}; shift 2 ;;
     *) echo "saver_cpu: unknown argument $1" >&2; usage >&2; exit 2 ;;
   esac
 done
 [[ $seconds =~ ^[1-9][0-9]*$ ]] || { echo "saver_cpu: --seconds must be a whole number of seconds" >&2; exit 2; }
 [[ $size =~ ^[1-9][0-9]*x[1-9][0-9]*$ ]] || { echo "saver_cpu: --size must be WxH" >&2; exit 2; }
 [[ $host_size =~ ^[1-9][0-9]*x[1-9][0-9]*$ ]] || { echo "saver_cpu: --host must be WxH" >&2; exit 2; }
+[[ $monitors =~ ^[1-9][0-9]*$ ]] || { echo "saver_cpu: --monitors must be a whole number" >&2; exit 2; }
 width=${size%x*}
 height=${size#*x}
 target_percent=1
@@ -140,8 +151,16 @@ ticks_per_second_at() {
 ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.2f", a / b }'; }
 percent() { awk -v cpu="$1" -v wall="$2" 'BEGIN { printf "%.2f", 100 * cpu / wall }'; }
 
-start_private_xvfb saver_cpu "$size" "$work"
+start_private_xvfb saver_cpu "$((width * monitors))x$height" "$work"
 display=$DISPLAY
+if [ "$monitors" -gt 1 ]; then
+  command -v xrandr >/dev/null || { echo "saver_cpu: xrandr is missing (bash scripts/setup.sh installs it)" >&2; exit 2; }
+  # The screen's own output goes to the first monitor; the others have none.
+  xrandr --setmonitor vesper-0 "$width/0x$height/0+0+0" screen >/dev/null
+  for ((i = 1; i < monitors; i++)); do
+    xrandr --setmonitor "vesper-$i" "$width/0x$height/0+$((i * width))+0" none >/dev/null
+  done
+fi
 
 # The player keeps its settings in $XDG_CONFIG_HOME/vesper; none there means speed 100.
 mkdir -p "$work/config/vesper"
@@ -174,6 +193,7 @@ if [ "$mode" = preview ]; then
   run_mode=(/p "$host")
 fi
 [ "$mode" = hosted ] && run_mode=(--root)
+[ -z "$scale" ] || run_mode+=(--scale "$scale")
 
 x_before=$(cpu_ticks "$xvfb_pid")
 x_wall_start=$(now_ns)
@@ -271,7 +291,7 @@ steady_total=$(awk -v p="$steady_player" -v x="$steady_x" 'BEGIN { printf "%.2f"
 
 where=
 [ "$mode" = preview ] && where=" in a ${host_size} host window"
-echo "saver_cpu: $(basename "$saver") ${run_mode[*]}$where on a ${size} Xvfb screen ($display), speed ${speed:-100}"
+echo "saver_cpu: $(basename "$saver") ${run_mode[*]}$where on a ${size} Xvfb screen ($display, $monitors monitor(s) of that size), speed ${speed:-100}"
 echo "whole run ($wall s wall, start-up and exit included):"
 echo "  player   user ${player_user} s + sys ${player_sys} s = ${player_cpu} s ($(percent "$player_cpu" "$wall")% of one core), max RSS $(field 'Maximum resident set size (kbytes)') kB"
 echo "  X server ${x_cpu} s ($(percent "$x_cpu" "$wall")% of one core)"
@@ -285,3 +305,4 @@ steady_ticks=$(awk -v w="$steady_wall" -v t="$(ticks_per_second_at "${speed:-100
 echo "  player   ${steady_switches} voluntary context switches in its ${steady_threads} threads, $(ratio "$steady_switches" "$steady_ticks") per tick (${steady_ticks} ticks; target at most 4)"
 echo "           by thread: $(switches_by_thread "$work/switches.before" "$work/switches.after")"
 echo "the player's voluntary context switches over the whole run: $(field 'Voluntary context switches')"
+echo "steady_total_pct $(percent "$steady_total" "$steady_wall")"

@@ -263,8 +263,10 @@ CObject* CArchive::LoadNewObject(const CRuntimeClass& runtimeClass, const CRunti
             Fail(CArchiveException::badClass, tagOffset,
                  std::string(runtimeClass.m_lpszClassName) + " where " + required->m_lpszClassName + " is required");
     } catch (...) {
-        // The object is deleted here; a later back reference to it must not find it.
+        // The object is deleted here, with whatever it took from the stream
+        // (a sprite list's sprites); a later back reference must not find it.
         m_loadMap[index].object = nullptr;
+        object->FreeOwnedObjects();
         throw;
     }
     return object.release();

@@ -65,6 +65,8 @@ void CObject::AssertValid() const {}
 
 void CObject::Dump() const {}
 
+void CObject::FreeOwnedObjects() {}
+
 bool CObject::IsKindOf(const CRuntimeClass* runtimeClass) const
 {
     return GetRuntimeClass()->IsDerivedFrom(runtimeClass);

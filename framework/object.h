@@ -45,6 +45,11 @@ public:
     virtual void Serialize(CArchive& ar);
     virtual void AssertValid() const;
     virtual void Dump() const;
+    // Frees the objects this one took ownership of whose release its
+    // destructor leaves to an owner (a sprite list's sprites). A loading
+    // archive calls it on an object of a failed load before deleting it, as
+    // the object's owner would have. The root class owns nothing.
+    virtual void FreeOwnedObjects();
 
     bool IsKindOf(const CRuntimeClass* runtimeClass) const;
     bool IsSerializable() const;

@@ -11,6 +11,7 @@
 #include "framework/file.h"
 #include "imaging/dib8bpp.h"
 #include "imaging/packed_dib.h"
+#include "imaging/picture_limits.h"
 #include "platform/user/message_box.h"
 #include "platform/win32.h"
 
@@ -86,6 +87,9 @@ void InspectAsBlock(const std::uint8_t* data, std::size_t size)
 extern "C" int LLVMFuzzerInitialize(int*, char***)
 {
     vesper::platform::SetMessageBoxHandler([](const vesper::platform::MessageBoxRequest&) { return IDOK; });
+    // Small pictures keep each input cheap; the product's limits are tested
+    // on their own.
+    vesper::imaging::SetPictureLimits({1024, 256u << 10, 16u << 10, 64});
     return 0;
 }
 

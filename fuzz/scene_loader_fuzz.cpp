@@ -6,9 +6,8 @@
 #include <vector>
 
 #include "framework/archive.h"
-#include "framework/file.h"
-#include "platform/user/message_box.h"
-#include "scene/vesper_doc.h"
+#include "fuzz/scene_bytes.h"
+#include "imaging/picture_limits.h"
 
 namespace {
 
@@ -17,27 +16,24 @@ std::vector<BYTE> Stored(CVesperDoc& doc)
     return StoreToBytes(doc);
 }
 
-BOOL Load(CVesperDoc& doc, std::vector<BYTE> bytes)
-{
-    CMemFile file(std::move(bytes));
-    return doc.LoadScene(file, 0);
-}
-
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***)
 {
-    vesper::platform::SetMessageBoxHandler([](const vesper::platform::MessageBoxRequest&) { return IDOK; });
+    AnswerMessageBoxesAtOnce();
+    // Small pictures keep each input cheap; the product's limits are tested
+    // on their own.
+    vesper::imaging::SetPictureLimits({1024, 256u << 10, 16u << 10, 64});
     return 0;
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
     CVesperDoc doc;
-    if (Load(doc, std::vector<BYTE>(data, data + size))) {
+    if (LoadSceneBytes(doc, std::vector<BYTE>(data, data + size))) {
         const std::vector<BYTE> first = Stored(doc);
         CVesperDoc again;
-        if (!Load(again, first) || Stored(again) != first)
+        if (!LoadSceneBytes(again, first) || Stored(again) != first)
             __builtin_trap();
     }
     return 0;

@@ -86,8 +86,12 @@ std::optional<BmpLayout> CheckBmpLayout(const BmpHeaders& headers, DWORD fileLen
     if (!stride)
         return std::nullopt;
     layout.stride = *stride;
+    if (auto refusal = PictureSizeRefusal(static_cast<DWORD>(info.biWidth), layout.rows, layout.stride)) {
+        SetLastPictureRefusal(std::move(*refusal));
+        return std::nullopt;
+    }
     const std::uint64_t imageBytes = std::uint64_t{layout.stride} * layout.rows;
-    if (imageBytes > kMaxPixelBytes)
+    if (imageBytes > std::numeric_limits<DWORD>::max())
         return std::nullopt;
     layout.imageBytes = static_cast<DWORD>(imageBytes);
 

@@ -9,14 +9,10 @@
 #include <vector>
 
 #include "imaging/packed_dib.h"
+#include "imaging/picture_limits.h"
 #include "platform/win32.h"
 
 namespace vesper::imaging {
-
-// Largest picture accepted, in bytes of uncompressed pixel rows. Run-length
-// files may legitimately describe large blank areas in a few bytes, so their
-// decoded size cannot be bounded by the file's length alone.
-constexpr DWORD kMaxPixelBytes = 64u << 20;
 
 // A .bmp file seen from its first byte. Offsets are counted from there.
 class BmpSource {
@@ -66,7 +62,7 @@ struct BmpLayout {
     DWORD stride;         // bytes of one padded row
     DWORD rows;           // number of rows (the height's magnitude)
     bool topDown;         // rows stored top row first
-    DWORD imageBytes;     // stride × rows, at most kMaxPixelBytes
+    DWORD imageBytes;     // stride × rows, within CurrentPictureLimits()
     DWORD dataOffset;     // where the pixel data starts
     DWORD dataAvailable;  // bytes the file holds from dataOffset on
 
@@ -77,9 +73,11 @@ struct BmpLayout {
 
 // Checks the header against the file: width > 0, height non-zero, one plane,
 // 1, 4, 8 or 24 bits per pixel, a colour count of at most 256 and at most what
-// the depth can index, top-down rows only without compression, a pixel size
-// within kMaxPixelBytes and a data offset inside the file. Whether the pixel
-// data is long enough depends on the compression and is left to the reader.
+// the depth can index, top-down rows only without compression, a size within
+// CurrentPictureLimits() (else LastPictureRefusal() says why) and a data
+// offset inside the file. Whether the pixel data is long enough, and for
+// run-length data whether it is long enough for the picture's size, depends
+// on the compression and is left to the reader.
 std::optional<BmpLayout> CheckBmpLayout(const BmpHeaders& headers, DWORD fileLength);
 
 // Reads the colour table that follows the header (the source must be right

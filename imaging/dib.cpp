@@ -7,6 +7,8 @@
 #include "framework/archive.h"
 #include "framework/exceptions.h"
 #include "imaging/packed_dib.h"
+#include "imaging/picture_limits.h"
+#include "platform/kernel/translation.h"
 
 IMPLEMENT_SERIAL(CDIB, CObject, 0)
 
@@ -69,6 +71,12 @@ SizeCheck CheckedStoredSize(const BYTE* block, std::size_t available)
     if (!size)
         return {0, "a picture of " + Dimensions(header) + " and " + std::to_string(PackedDIBColorCount(&header)) +
                        " colours does not fit in a block of " + std::to_string(available) + " bytes"};
+    // The stage draws every picture from an 8-bit copy, which must be within
+    // the limits of a picture read from a file.
+    if (auto refusal = vesper::imaging::PictureSizeRefusal(static_cast<DWORD>(header.biWidth),
+                                                           static_cast<DWORD>(header.biHeight),
+                                                           *PackedDIBStride(header.biWidth, 8)))
+        return {0, vesper::Fill(vesper::Tr("%s (as the 8-bit copy the player draws from)"), {*refusal})};
     return {*size, {}};
 }
 

@@ -75,6 +75,7 @@ private:
 // Reads an 8-bit uncompressed .bmp into a new frame block; null when refused.
 HGLOBAL ReadFrameBlock(BmpSource& source)
 {
+    vesper::imaging::SetLastPictureRefusal({});
     const auto headers = vesper::imaging::ReadBmpHeaders(source, true);
     if (!headers)
         return nullptr;

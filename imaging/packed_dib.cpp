@@ -154,6 +154,11 @@ HGLOBAL ReadRunLength8(BmpSource& source, const BITMAPINFOHEADER& header, const 
     const DWORD encodedBytes = header.biSizeImage != 0 ? header.biSizeImage : layout.dataAvailable;
     if (encodedBytes > layout.dataAvailable)
         return nullptr;
+    if (auto refusal = vesper::imaging::PictureSizeRefusal(static_cast<DWORD>(header.biWidth), layout.rows,
+                                                           layout.stride, encodedBytes)) {
+        vesper::imaging::SetLastPictureRefusal(std::move(*refusal));
+        return nullptr;
+    }
     std::vector<BYTE> encoded(encodedBytes);
     if (!source.SeekTo(layout.dataOffset) || !source.ReadExact(encoded.data(), encodedBytes))
         return nullptr;
@@ -338,6 +343,7 @@ HGLOBAL ReadPackedDIBFile(LPCSTR path)
     OFSTRUCT openInfo{};
     const HFILE file = path ? OpenFile(path, &openInfo, OF_READ) : HFILE_ERROR;
     if (file == HFILE_ERROR) {
+        vesper::imaging::SetLastPictureRefusal({});
         ReportDIBError(kDIBErrorFileNotFound);
         return nullptr;
     }
@@ -348,6 +354,7 @@ HGLOBAL ReadPackedDIBFile(LPCSTR path)
 
 HGLOBAL ReadPackedDIB(HFILE file)
 {
+    vesper::imaging::SetLastPictureRefusal({});
     HandleSource source(file);
     if (!source.valid())
         return nullptr;

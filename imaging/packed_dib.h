@@ -98,7 +98,9 @@ HGLOBAL ReadPackedDIBFile(LPCSTR path);
 // turned bottom-up) and 8-bit run-length encoding. Refuses, returning null and
 // freeing everything, any other header size, depth or compression, a picture
 // without pixels, more colours than the depth can index or than 256, a data
-// offset or pixel data that the file does not hold, and short reads.
+// offset or pixel data that the file does not hold, short reads, and pictures
+// beyond vesper::imaging::CurrentPictureLimits() (imaging/picture_limits.h),
+// whose reason LastPictureRefusal() then gives.
 HGLOBAL ReadPackedDIB(HFILE file);
 
 // Expands 8-bit run-length data (inSize bytes at `in`) into the pixel rows at

@@ -5,6 +5,7 @@
 HINSTANCE g_hInstance = nullptr;
 int g_nSpeed = 0;
 int g_nSpeedOverride = 0;
+std::optional<ScaleChoice> g_scaleOverride;
 
 namespace {
 

@@ -3,7 +3,10 @@
 // the saver window exists, and the speed, read when the window is created.
 #pragma once
 
+#include <optional>
+
 #include "platform/win32.h"
+#include "stage/pixel_scale.h"
 // The run modes g_bPreview and g_bHosted live with the stage, which reads them too.
 #include "stage/stage_wnd.h"
 
@@ -14,3 +17,6 @@ extern int g_nSpeed;
 // The speed given on the command line for this run, 0 when none was: it
 // replaces the settings file's.
 extern int g_nSpeedOverride;
+// The whole-pixel scale given on the command line for this run, none when
+// none was: it replaces the settings file's.
+extern std::optional<ScaleChoice> g_scaleOverride;

@@ -8,6 +8,7 @@
 #include "platform/win32.h"
 
 class CVesperDoc;
+class CSaverStage;
 
 // One pacing tick, sent by the multimedia timer's thread in full-screen mode.
 inline constexpr UINT WM_SAVERTICK = WM_USER + 1;
@@ -25,3 +26,7 @@ inline constexpr int kPreviewStageHeight = 480;
 extern CVesperDoc* g_pDocument;
 
 LRESULT ScreenSaverProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+
+// The stage that plays the scene in a saver window: g_stage for the first,
+// one of its own for each other monitor's; null for a window that plays none.
+CSaverStage* StageOf(HWND window);

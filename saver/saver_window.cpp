@@ -1,10 +1,13 @@
 #include "saver/saver_window.h"
 
+#include <algorithm>
 #include <cstdlib>
+#include <vector>
 
 #include "saver/globals.h"
 #include "saver/saver_proc.h"
 #include "saver/password_support.h"
+#include "saver/saver_screens.h"
 
 HWND g_hwndSaver = nullptr;
 POINT g_ptCursorRef{0, 0};
@@ -92,7 +95,102 @@ HWND RunningFullScreenSaver()
 // The exit code when no saver window could be made (the scene could not be
 // loaded, or the window system refused the window).
 constexpr int kExitNoSaverWindow = 1;
+
+// The full-screen windows of the run and where they lie, the first one made
+// first; the layout they follow when the monitors change.
+struct ScreenWindow {
+    HWND window = nullptr;
+    SaverScreen screen;
+};
+std::vector<ScreenWindow> s_screenWindows;
+MonitorLayout s_layout = kDefaultMonitorLayout;
+// A window destroyed because its monitor went away: the run goes on.
+HWND s_retiring = nullptr;
+
+HWND MakeScreenWindow(const SaverScreen& screen)
+{
+    const RECT& area = screen.area;
+    HWND window = CreateWindowExA(WS_EX_TOPMOST, kSaverClassName, kFullScreenTitle, kFullScreenStyle, area.left,
+                                  area.top, area.right - area.left, area.bottom - area.top, nullptr, nullptr,
+                                  g_hInstance, screen.showsScene ? nullptr : const_cast<void*>(kBlackScreen));
+    if (window)
+        s_screenWindows.push_back({window, screen});
+    return window;
+}
+
+bool Planned(const std::vector<SaverScreen>& plan, const SaverScreen& screen)
+{
+    return std::find(plan.begin(), plan.end(), screen) != plan.end();
+}
+
+// The monitors changed: windows for the new places are made before the old
+// ones go, so that the scene (and its document) lives on and no monitor
+// shows the desktop meanwhile.
+void FollowMonitors()
+{
+    const std::vector<SaverScreen> plan = PlanSaverScreens(s_layout, ListMonitors());
+    if (plan.empty())
+        return;
+    std::vector<HWND> stale;
+    for (const ScreenWindow& known : s_screenWindows)
+        if (!Planned(plan, known.screen))
+            stale.push_back(known.window);
+    for (const SaverScreen& screen : plan)
+        if (std::none_of(s_screenWindows.begin(), s_screenWindows.end(),
+                         [&](const ScreenWindow& known) { return known.screen == screen; }))
+            MakeScreenWindow(screen);
+    for (HWND window : stale) {
+        s_retiring = window;
+        DestroyWindow(window);
+        s_retiring = nullptr;
+    }
+    if (!s_screenWindows.empty() && GetForegroundWindow() != s_screenWindows.front().window)
+        SetForegroundWindow(s_screenWindows.front().window);
+    g_hwndSaver = s_screenWindows.empty() ? nullptr : s_screenWindows.front().window;
+}
+
+void ForgetScreenWindow(HWND window)
+{
+    std::erase_if(s_screenWindows, [window](const ScreenWindow& known) { return known.window == window; });
+}
+
+// After the run: whatever windows remain go with it.
+void DestroyScreenWindows()
+{
+    while (!s_screenWindows.empty()) {
+        const HWND window = s_screenWindows.back().window;
+        if (!DestroyWindow(window))
+            ForgetScreenWindow(window);
+    }
+}
+
+// The full-screen windows, one for each place the layout asks for; the
+// first (the scene on the primary monitor, or over them all) must be made,
+// the others are made as far as they can be.
+HWND MakeScreenWindows(MonitorLayout layout)
+{
+    s_layout = layout;
+    std::vector<SaverScreen> plan = PlanSaverScreens(layout, ListMonitors());
+    if (plan.empty())
+        plan.push_back({RECT{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)}, true});
+    HWND first = MakeScreenWindow(plan.front());
+    if (!first)
+        return nullptr;
+    for (auto screen = plan.begin() + 1; screen != plan.end(); ++screen)
+        MakeScreenWindow(*screen);
+    return first;
+}
 }  // namespace
+
+const void* const kBlackScreen = &kBlackScreen;
+
+std::vector<HWND> FullScreenSaverWindows()
+{
+    std::vector<HWND> windows;
+    for (const ScreenWindow& known : s_screenWindows)
+        windows.push_back(known.window);
+    return windows;
+}
 
 int RunMessageLoop()
 {
@@ -112,37 +210,25 @@ void HideSaverCursor()
 SaverWindowStart StartSaverWindow(HWND host)
 {
     const WNDCLASSA saverClass = SaverClass();
-    int width = 0;
-    int height = 0;
-    DWORD style = 0;
-    DWORD exStyle = 0;
-    const char* title = nullptr;
     if (host) {
+        g_bPreview = TRUE;
+        if (!RegisterClassA(&saverClass))
+            return {};
         RECT client{};
         GetClientRect(host, &client);
-        width = client.right;
-        height = client.bottom;
-        style = kPreviewStyle;
-        title = kPreviewTitle;
-        g_bPreview = TRUE;
-    } else {
-        width = GetSystemMetrics(SM_CXSCREEN);
-        height = GetSystemMetrics(SM_CYSCREEN);
-        style = kFullScreenStyle;
-        title = kFullScreenTitle;
-        if (HWND running = RunningFullScreenSaver()) {
-            SetForegroundWindow(running);
-            return {nullptr, true};
-        }
-        LoadPasswordSupport();
-        exStyle = WS_EX_TOPMOST;
+        g_hwndSaver = CreateWindowExA(0, kSaverClassName, kPreviewTitle, kPreviewStyle, 0, 0, client.right,
+                                      client.bottom, host, nullptr, g_hInstance, nullptr);
+        return {g_hwndSaver, false};
     }
-
+    if (HWND running = RunningFullScreenSaver()) {
+        SetForegroundWindow(running);
+        return {nullptr, true};
+    }
+    LoadPasswordSupport();
     if (!RegisterClassA(&saverClass))
         return {};
-    g_hwndSaver = CreateWindowExA(exStyle, kSaverClassName, title, style, 0, 0, width, height, host, nullptr,
-                                  g_hInstance, nullptr);
-    if (g_hwndSaver && !g_bPreview)
+    g_hwndSaver = MakeScreenWindows(ChosenMonitorLayout());
+    if (g_hwndSaver)
         SetForegroundWindow(g_hwndSaver);
     return {g_hwndSaver, false};
 }
@@ -153,6 +239,7 @@ int CreateSaverWindow(HWND host)
     if (start.alreadyRunning)
         return 0;
     const int exitCode = start.window ? RunMessageLoop() : kExitNoSaverWindow;
+    DestroyScreenWindows();
     UnloadPasswordSupport();
     return exitCode;
 }
@@ -168,7 +255,14 @@ LRESULT CALLBACK SaverWindowProc(HWND window, UINT message, WPARAM wParam, LPARA
         break;
     case WM_DESTROY:
         RestoreInputContext(window);
-        PostQuitMessage(0);
+        ForgetScreenWindow(window);
+        // One window ending ends the run, unless its monitor went away.
+        if (window != s_retiring)
+            PostQuitMessage(0);
+        break;
+    case WM_DISPLAYCHANGE:
+        if (!g_bPreview && !g_bClosing)
+            FollowMonitors();
         break;
     case WM_SETTEXT:
         return 0;

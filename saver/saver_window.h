@@ -6,6 +6,8 @@
 // DefScreenSaverProc, then DefWindowProcA; each may consume it.
 #pragma once
 
+#include <vector>
+
 #include "platform/win32.h"
 
 inline constexpr const char* kSaverClassName = "WindowsScreenSaverClass";
@@ -19,8 +21,13 @@ inline constexpr DWORD kMouseMoveThreshold = 4;
 // The class's icon resource; the program holds none, so the class has no icon.
 inline constexpr WORD kSaverIconResource = 100;
 
-// The saver window made by CreateSaverWindow; null when creation failed.
+// The saver window made by CreateSaverWindow; null when creation failed. In
+// full-screen saving the window on the primary monitor (or over all of them):
+// several monitors have a saver window each, as the "monitors" setting says.
 extern HWND g_hwndSaver;
+// The creation parameter of a full-screen window that covers its monitor in
+// black and plays no scene.
+extern const void* const kBlackScreen;
 // The reference point of the mouse-move rule.
 extern POINT g_ptCursorRef;
 
@@ -33,9 +40,14 @@ struct SaverWindowStart {
 
 // Everything before the message loop: registers the class and creates the
 // saver window (a child filling the host in preview mode; otherwise, unless a
-// full-screen saver runs already, a topmost popup over the screen, with the
-// password support loaded and the window brought to the front).
+// full-screen saver runs already, topmost popups over the monitors as the
+// "monitors" setting says, with the password support loaded and the first
+// window brought to the front). Input on any of them ends them all; when the
+// monitors change the windows follow them.
 SaverWindowStart StartSaverWindow(HWND host);
+
+// The full-screen windows of the run, the first one made first.
+std::vector<HWND> FullScreenSaverWindows();
 
 // Gets, translates and dispatches the thread's messages until the quit
 // message arrives; returns its code.

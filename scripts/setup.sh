@@ -9,12 +9,16 @@ packages=(
   nlohmann-json3-dev libpng-dev libcrypt-dev
   libsdl2-ttf-dev libfontconfig-dev fonts-dejavu-core fonts-liberation2
   libgif-dev
-  libsdl2-dev libx11-dev libxext-dev xvfb xauth xfonts-base xdotool x11-utils imagemagick
+  libsdl2-dev libx11-dev libxext-dev libxrandr-dev libxinerama-dev xvfb xserver-xephyr x11-xserver-utils xauth xfonts-base xdotool x11-utils imagemagick
   time
   xscreensaver dpkg-dev openbox
+  shared-mime-info libglib2.0-bin xdg-utils desktop-file-utils appstream bubblewrap python3-gi gir1.2-gnomedesktop-3.0
   g++-mingw-w64-x86-64-posix wine64 googletest
+  emscripten nodejs chromium
   gettext locales
 )
+# npm comes with some builds of Node.js (NodeSource's); Debian's needs its own package.
+command -v npm >/dev/null || packages+=(npm)
 
 # The tests run the programs in English and in French.
 locales=(en_US.UTF-8 fr_FR.UTF-8)

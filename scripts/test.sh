@@ -3,7 +3,10 @@
 # test in both, the SDL backend's under a private X server (Xvfb), and the
 # Debian package under xscreensaver (as root only); after the release build
 # also the Windows build (scripts/build.sh windows) with its tests and the
-# Windows player under Wine. Exits non-zero on any build or test failure.
+# Windows player under Wine, the package on the desktop (as root only), and
+# the browser build (scripts/build.sh web) with its unit tests under Node.js
+# and the page in headless Chromium. Exits non-zero on any build or test
+# failure.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 for flavour in release debug; do
@@ -17,7 +20,9 @@ for flavour in release debug; do
   # read what the screen shows.
   echo "== $flavour SDL backend tests"
   if command -v xvfb-run >/dev/null; then
-    (cd "$root/build/$flavour" && xvfb-run -a -s "-screen 0 1280x720x24" ctest --output-on-failure -R '^Sdl')
+    (cd "$root/build/$flavour" && xvfb-run -a -s "-screen 0 1280x720x24" ctest --output-on-failure -R '^Sdl' -E '^SdlLargeScreen')
+    # Whole-pixel scaling on a 4K screen (3 x 3 blocks, a 2560x1440 host window at 2 x 2).
+    (cd "$root/build/$flavour" && xvfb-run -a -s "-screen 0 3840x2160x24" ctest --output-on-failure -R '^SdlLargeScreen')
   else
     echo "test: xvfb-run is missing (scripts/setup.sh installs it); the SDL tests that need an X server skip"
     (cd "$root/build/$flavour" && env -u DISPLAY -u WAYLAND_DISPLAY ctest --output-on-failure -R '^Sdl')
@@ -36,5 +41,14 @@ for flavour in release debug; do
     "$root/scripts/build.sh" windows
     (cd "$root/build/windows" && ctest --output-on-failure)
     "$root/tests/windows/wine_test.sh" "$root/build/windows" "$root/build/release"
+    # Saver files on the desktop, with the package installed again (as root
+    # only): their types, the desktop entries, the thumbnails through GNOME's
+    # thumbnail factory. After the Windows build, whose player makes its .scr.
+    echo "== package on the desktop: file types, entries, thumbnails"
+    "$root/tests/desktop/desktop_test.sh"
+    echo "== web build, its unit tests under Node.js, the page in headless Chromium"
+    "$root/scripts/build.sh" web
+    (cd "$root/build/web-cmake" && ctest --output-on-failure)
+    "$root/tests/web/browser/run.sh"
   fi
 done

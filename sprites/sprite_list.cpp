@@ -75,3 +75,8 @@ void CSpriteList::DeleteAllSprites()
         delete GetNext(pos);
     RemoveAll();
 }
+
+void CSpriteList::FreeOwnedObjects()
+{
+    DeleteAllSprites();
+}

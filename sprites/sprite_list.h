@@ -33,6 +33,8 @@ public:
     // Deletes every sprite, then empties the list. Destroying the list does not
     // delete its sprites, so its owner calls this first.
     void DeleteAllSprites();
+    // A list abandoned by a failed load deletes the sprites it had read.
+    void FreeOwnedObjects() override;
 
     CSpriteListObserver observer;
     CSaverStage* ownerStage = nullptr;  // the stage showing this list; not read here

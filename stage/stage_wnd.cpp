@@ -173,10 +173,16 @@ bool CStageWnd::Stretches(HDC dc) const
 {
     if (!g_bPreview)
         return false;
-    // A hack's stage made at its host window's size goes one to one, as in
+    // A hack's stage laid out for its host window's size goes as in
     // full-screen saving; a preview stage is stretched into its window.
     const RECT client = ClientArea(dc);
-    return !g_bHosted || client.right != m_pFrame->GetWidth() || client.bottom != m_pFrame->GetHeight();
+    return !g_bHosted || client.right != m_layout.area.cx || client.bottom != m_layout.area.cy ||
+           m_pFrame->GetWidth() != m_layout.stage.cx || m_pFrame->GetHeight() != m_layout.stage.cy;
+}
+
+void CStageWnd::SetLayout(const StageLayout& layout)
+{
+    m_layout = layout;
 }
 
 void CStageWnd::CopyStretched(HDC dc, const BITMAPINFO* frameInfo, const BYTE* bits) const
@@ -198,11 +204,19 @@ void CStageWnd::CopyOneToOne(HDC dc, const RECT* rect, const BITMAPINFO* frameIn
     RECT clip;
     if (GetClipBox(dc, &clip) == ERROR)
         return;
-    const RECT dest = rect ? *rect : ClientArea(dc);
+    const RECT client = ClientArea(dc);
+    // Only a magnified stage has a border of its own; a stage of its window's
+    // size leaves whatever lies past it to the window's background.
+    if (!rect && m_layout.factor > 1)
+        PaintBorder(dc, client);
+    // Rectangles of frame pixels; the clipping box and the client area are
+    // window pixels, taken back to the frame pixels whose blocks they meet.
+    const RECT dest = rect ? *rect : m_layout.StageOf(client);
+    const RECT clipInFrame = m_layout.StageOf(clip);
     RECT frameRect;
     m_pFrame->GetRect(&frameRect);
     RECT visible, r;
-    if (!Intersect(visible, dest, clip) || !Intersect(r, visible, frameRect))
+    if (!Intersect(visible, dest, clipInFrame) || !Intersect(r, visible, frameRect))
         return;
 
     const HPALETTE previousPalette = SelectStagePalette(dc);
@@ -212,10 +226,33 @@ void CStageWnd::CopyOneToOne(HDC dc, const RECT* rect, const BITMAPINFO* frameIn
     const auto* info = passIndexes ? reinterpret_cast<const BITMAPINFO*>(m_pPalIndexInfo.get()) : frameInfo;
     const int width = r.right - r.left;
     const int height = r.bottom - r.top;
+    const RECT target = m_layout.AreaOf(r);
+    // Whole blocks, each the colour of its one frame pixel: never averaged.
+    const int previousMode = m_layout.factor > 1 ? SetStretchBltMode(dc, COLORONCOLOR) : 0;
     // The frame is stored bottom-up, so source rows count from its bottom.
-    StretchDIBits(dc, r.left, r.top, width, height, r.left, m_pFrame->GetHeight() - r.bottom, width, height, bits, info,
+    StretchDIBits(dc, target.left, target.top, target.right - target.left, target.bottom - target.top, r.left,
+                  m_pFrame->GetHeight() - r.bottom, width, height, bits, info,
                   passIndexes ? DIB_PAL_COLORS : DIB_RGB_COLORS, SRCCOPY);
+    if (previousMode)
+        SetStretchBltMode(dc, previousMode);
     RestorePalette(dc, previousPalette);
+}
+
+void CStageWnd::PaintBorder(HDC dc, const RECT& client) const
+{
+    const RECT picture =
+        m_layout.AreaOf(RECT{0, 0, static_cast<LONG>(m_pFrame->GetWidth()), static_cast<LONG>(m_pFrame->GetHeight())});
+    const auto black = static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH));
+    // Above, below, then left and right of the picture.
+    const RECT strips[] = {
+        {client.left, client.top, client.right, picture.top},
+        {client.left, picture.bottom, client.right, client.bottom},
+        {client.left, picture.top, picture.left, picture.bottom},
+        {picture.right, picture.top, client.right, picture.bottom},
+    };
+    for (const RECT& strip : strips)
+        if (strip.left < strip.right && strip.top < strip.bottom)
+            FillRect(dc, &strip, black);
 }
 
 void CStageWnd::PaintWindow()

@@ -12,6 +12,7 @@
 #include "imaging/dib_palette.h"
 #include "imaging/dib8bpp.h"
 #include "platform/win32.h"
+#include "stage/pixel_scale.h"
 
 // The display's colour depth (planes × bits per pixel). 8 until the first
 // CStageWnd is made; the stage is a static object, so that happens once, at
@@ -57,12 +58,20 @@ public:
     // be made (none is left) or the palette cannot (no stage palette is left).
     BOOL CreateStagePalette(CDIB8BPP& image);
 
+    // How frame pixels reach the window outside preview: each one a block of
+    // layout.factor x layout.factor window pixels, the frame at layout.origin
+    // and a black border around it. One to one at (0, 0) until set.
+    void SetLayout(const StageLayout& layout);
+    const StageLayout& Layout() const { return m_layout; }
+
     // Copies frame pixels to the window through `dc`, or through a context
     // of the window obtained for the copy when dc is null. Full screen: the
-    // rectangle (null: the client area) cut to the context's clipping box and
-    // to the frame, one to one. Preview (g_bPreview): the whole frame
+    // rectangle of frame pixels (null: the client area, border included) cut
+    // to the context's clipping box and to the frame, magnified by the
+    // layout's factor (nearest neighbour, never smoothed). Preview (g_bPreview): the whole frame
     // stretched with halftoning to the client area, whatever the rectangle;
-    // a hosted stage (g_bHosted) as large as its window goes one to one.
+    // a hosted stage (g_bHosted) laid out for its window's size goes as
+    // on a full screen.
     // Does nothing without a frame buffer or palette-index header.
     void CopyToWindow(HDC dc, const RECT* rect);
     // Answers a paint request: the frame as it is, for the area to be repainted.
@@ -96,4 +105,8 @@ private:
     bool Stretches(HDC dc) const;
     void CopyStretched(HDC dc, const BITMAPINFO* frameInfo, const BYTE* bits) const;
     void CopyOneToOne(HDC dc, const RECT* rect, const BITMAPINFO* frameInfo, const BYTE* bits) const;
+    // Paints black what the window shows outside the magnified frame.
+    void PaintBorder(HDC dc, const RECT& client) const;
+
+    StageLayout m_layout;
 };

@@ -105,6 +105,7 @@ int LoadStringA(HINSTANCE hInstance, UINT uID, LPSTR lpBuffer, int cchBufferMax)
 #define WM_GETFONT 0x0031
 #define WM_HELP 0x0053
 #define WM_CONTEXTMENU 0x007B
+#define WM_DISPLAYCHANGE 0x007E
 #define WM_NCCREATE 0x0081
 #define WM_NCDESTROY 0x0082
 #define WM_KEYFIRST 0x0100
@@ -592,7 +593,37 @@ HWND GetCapture();
 #define SM_CXDOUBLECLK 36
 #define SM_CYDOUBLECLK 37
 #define SM_CMOUSEBUTTONS 43
+// The box that holds every monitor, and how many there are.
+#define SM_XVIRTUALSCREEN 76
+#define SM_YVIRTUALSCREEN 77
+#define SM_CXVIRTUALSCREEN 78
+#define SM_CYVIRTUALSCREEN 79
+#define SM_CMONITORS 80
 int GetSystemMetrics(int nIndex);
+
+// ---- Monitors ---------------------------------------------------------------
+// The monitors come from the window backend (on X: RandR monitors or Xinerama
+// heads); a backend that knows none has one monitor, the whole screen. When
+// they change, every top-level window gets WM_DISPLAYCHANGE.
+#define MONITORINFOF_PRIMARY 0x00000001
+#define MONITOR_DEFAULTTONULL 0x00000000
+#define MONITOR_DEFAULTTOPRIMARY 0x00000001
+#define MONITOR_DEFAULTTONEAREST 0x00000002
+struct MONITORINFO {
+    DWORD cbSize;
+    RECT rcMonitor;
+    RECT rcWork;
+    DWORD dwFlags;
+};
+using LPMONITORINFO = MONITORINFO*;
+using MONITORENUMPROC = BOOL(CALLBACK*)(HMONITOR, HDC, LPRECT, LPARAM);
+// Only the screen's monitors without a device context: hdc must be null.
+// lprcClip, when given, leaves out the monitors it does not meet and cuts the
+// rectangle passed to the others.
+BOOL EnumDisplayMonitors(HDC hdc, LPCRECT lprcClip, MONITORENUMPROC lpfnEnum, LPARAM dwData);
+// Fails for a monitor that is gone (or cbSize smaller than MONITORINFO).
+BOOL GetMonitorInfoA(HMONITOR hMonitor, LPMONITORINFO lpmi);
+HMONITOR MonitorFromPoint(POINT pt, DWORD dwFlags);
 UINT GetDoubleClickTime();
 
 #define SPI_SETSCREENSAVERRUNNING 0x0061

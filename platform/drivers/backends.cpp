@@ -5,14 +5,35 @@
 
 #include "platform/drivers/headless/headless_display.h"
 #include "platform/drivers/headless/headless_windows.h"
+#ifdef __EMSCRIPTEN__
+#include "platform/drivers/web/web_backend.h"
+#else
 #include "platform/drivers/sdl/sdl_backend.h"
 #include "platform/drivers/sdl/sdl_message_box.h"
+#endif
 
 namespace vesper::platform {
 
 namespace {
 
+std::shared_ptr<WindowBackend> MakeHeadlessWindowBackend()
+{
+    return std::make_shared<HeadlessWindowBackend>();
+}
+
+// A program built for the browser has the page's canvas where a native one
+// has SDL.
 const std::array<BackendEntry, 2> kBackends{{
+#ifdef __EMSCRIPTEN__
+    {
+        .name = "web",
+        .unavailableReason = web::UnavailableReason,
+        .makeDisplay = web::MakeDisplay,
+        .makeWindowBackend = MakeHeadlessWindowBackend,
+        .showMessageBox = web::ShowMessageBox,
+        .passwordPrompt = DialogPasswordPrompt,
+    },
+#else
     {
         .name = "sdl",
         .unavailableReason = sdl::UnavailableReason,
@@ -24,13 +45,12 @@ const std::array<BackendEntry, 2> kBackends{{
         },
         .passwordPrompt = DialogPasswordPrompt,
     },
+#endif
     {
         .name = "headless",
         .unavailableReason = [](bool) { return std::string(); },
         .makeDisplay = MakeHeadlessDisplay,
-        .makeWindowBackend = []() -> std::shared_ptr<WindowBackend> {
-            return std::make_shared<HeadlessWindowBackend>();
-        },
+        .makeWindowBackend = MakeHeadlessWindowBackend,
         .showMessageBox = [](const MessageBoxRequest& request) {
             return ShowMessageBoxDialog(request, WriteMessageBoxToStandardError);
         },

@@ -12,6 +12,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/api/win32_types.h"
@@ -32,6 +33,12 @@ struct NativeWindowRequest {
     NativeWindowId foreignParent = 0;
 };
 
+// One monitor of the screen: where it lies, and whether it is the primary one.
+struct MonitorArea {
+    RECT area{0, 0, 0, 0};
+    bool primary = false;
+};
+
 enum class MouseButton { Left, Right, Middle };
 
 struct InputEvent {
@@ -43,6 +50,7 @@ struct InputEvent {
         KeyUp,
         SystemCommand,  // command: SC_NEXTWINDOW, SC_PREVWINDOW, SC_SCREENSAVE ...
         ForeignWindowGone,  // foreignWindow no longer exists; its children are destroyed
+        MonitorsChanged,    // a monitor came, went, moved or changed size (Monitors() tells)
     };
     Kind kind = Kind::MouseMove;
     POINT position{0, 0};
@@ -113,6 +121,18 @@ public:
     // The number of the screen's root window as a foreign window, 0 for a
     // backend whose screen has none.
     virtual NativeWindowId ScreenRootWindow() { return 0; }
+    // The monitors, in screen coordinates, as the display server tells of
+    // them now; none from a backend that knows of no monitors (the window
+    // layer then counts the whole screen as one). A backend that learns of
+    // changes queues a MonitorsChanged event.
+    virtual std::vector<MonitorArea> Monitors() { return {}; }
+    // A value the desktop publishes to its programs as a resource of the
+    // display (X resources: "Xft.dpi"); empty when it publishes none.
+    virtual std::string DesktopResource(std::string_view name)
+    {
+        (void)name;
+        return {};
+    }
 };
 
 // The backend in use: made on first use by the backend VESPER_DISPLAY

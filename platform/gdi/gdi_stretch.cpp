@@ -402,11 +402,70 @@ int CopyEightBitRows(Copy& copy)
     return static_cast<int>(rowCount);
 }
 
+// The whole factor by which an axis magnifies its source, 0 when it is none.
+int WholeMagnification(const Axis& axis)
+{
+    return axis.destLength % axis.srcLength == 0 ? axis.destLength / axis.srcLength : 0;
+}
+
+// Of destination pixels [from, to) of an axis magnified k times, those whose
+// source lies inside the picture: pixel d shows source srcStart + d / k.
+Run InsideMagnified(const Axis& axis, std::int64_t from, std::int64_t to, int k)
+{
+    return Run{std::max(from, -axis.srcStart * k), std::min(to, (std::int64_t{axis.srcLimit} - axis.srcStart) * k)};
+}
+
+// Each source pixel a k x k block, nearest sampling by a whole factor: every
+// source row is decoded once, its values repeated k times across one screen
+// row, and that row copied for the others of its blocks. The pixel under a
+// destination pixel's centre is the one CentreSamples would take.
+int CopyMagnifiedRows(Copy& copy, int k)
+{
+    const Run columns = InsideMagnified(copy.x, copy.FromX(), copy.ToX(), k);
+    const Run rows = InsideMagnified(copy.y, copy.FromY(), copy.ToY(), k);
+    if (columns.Empty() || rows.Empty())
+        return 0;
+    const std::size_t bytesPerPixel = copy.surface.bytesPerPixel;
+    const int firstSource = static_cast<int>(copy.x.srcStart + columns.first / k);
+    const int lastSource = static_cast<int>(copy.x.srcStart + (columns.last - 1) / k);
+    const std::int64_t left = copy.x.destStart + columns.first;
+    const auto rowBytes = static_cast<std::size_t>(columns.last - columns.first) * bytesPerPixel;
+    const RowWriter writer(copy.surface);
+    std::vector<BYTE> values;
+    std::vector<DeviceValue> decoded;
+    const BYTE* previous = nullptr;
+    int previousSource = kOutside;
+    for (std::int64_t d = rows.first; d < rows.last; ++d) {
+        const auto y = static_cast<LONG>(copy.y.destStart + d);
+        BYTE* target = copy.surface.Row(y);
+        const int source = static_cast<int>(copy.y.srcStart + d / k);
+        if (source == previousSource) {
+            std::memcpy(target + left * bytesPerPixel, previous + left * bytesPerPixel, rowBytes);
+        } else {
+            DecodeDeviceValues(copy, copy.source.RowFromTop(source), firstSource, lastSource, values, decoded);
+            // The first block may be cut by the clip: it begins part way.
+            std::int64_t x = left;
+            int repeat = k - static_cast<int>(columns.first % k);
+            for (std::size_t i = 0; x < copy.x.destStart + columns.last; ++i, repeat = k)
+                for (; repeat > 0 && x < copy.x.destStart + columns.last; --repeat, ++x)
+                    writer.Put(target, x, decoded[i]);
+            previous = target;
+            previousSource = source;
+        }
+        if (copy.rowMarks)
+            copy.rowMarks->Mark(y);
+    }
+    return static_cast<int>(rows.last - rows.first);
+}
+
 int CopyNearest(Copy& copy)
 {
     const bool oneToOne = copy.x.srcLength == copy.x.destLength && copy.y.srcLength == copy.y.destLength;
     if (oneToOne && copy.source.BitCount() == 8)
         return CopyEightBitRows(copy);
+    const int factor = WholeMagnification(copy.x);
+    if (factor > 1 && factor == WholeMagnification(copy.y) && copy.source.BitCount() <= 8)
+        return CopyMagnifiedRows(copy, factor);
     const std::vector<int> columns = CentreSamples(copy.x, copy.FromX(), copy.ToX());
     const std::vector<int> rows = CentreSamples(copy.y, copy.FromY(), copy.ToY());
 

@@ -8,6 +8,7 @@
 // they read the slot without taking a mutex; allocating, resizing and freeing
 // take it. As on Windows, freeing or resizing a block while another thread
 // uses it is the caller's fault.
+#include <algorithm>
 #include <array>
 #include <atomic>
 #include <cstdint>
@@ -18,9 +19,12 @@
 #include <vector>
 
 #include "platform/kernel/large_pages.h"
+#include "platform/kernel/memory_handle.h"
 #include "platform/win32.h"
 
 namespace {
+
+using vesper::platform::MemoryHandles;
 
 struct MemoryBlock {
     // Odd while the slot holds a block, even while it is free.
@@ -32,7 +36,9 @@ struct MemoryBlock {
 };
 
 constexpr std::size_t kSlotsPerChunk = 4096;
-constexpr std::size_t kMaxChunks = 4096;
+// As many as the table ever needs, and no more than a handle can name.
+constexpr std::size_t kMaxChunks = std::min<std::size_t>(4096, MemoryHandles::kSlots / kSlotsPerChunk);
+static_assert(kMaxChunks * kSlotsPerChunk <= MemoryHandles::kSlots, "every slot has a handle");
 
 // Slots live in chunks that are never moved or freed, so a slot's address is
 // stable while other threads add chunks.
@@ -40,16 +46,15 @@ class BlockTable {
 public:
     MemoryBlock* Find(HGLOBAL handle) const
     {
-        const auto value = reinterpret_cast<std::uintptr_t>(handle);
-        const std::size_t index = static_cast<std::uint32_t>(value) - 1u;
-        const auto generation = static_cast<std::uint32_t>(value >> 32);
-        if (!handle || index / kSlotsPerChunk >= kMaxChunks)
+        const auto parts = MemoryHandles::Decode(reinterpret_cast<std::uintptr_t>(handle));
+        if (!parts || parts->index / kSlotsPerChunk >= kMaxChunks)
             return nullptr;
-        MemoryBlock* chunk = m_chunks[index / kSlotsPerChunk].load(std::memory_order_acquire);
+        MemoryBlock* chunk = m_chunks[parts->index / kSlotsPerChunk].load(std::memory_order_acquire);
         if (!chunk)
             return nullptr;
-        MemoryBlock& block = chunk[index % kSlotsPerChunk];
-        return block.generation.load(std::memory_order_acquire) == generation && (generation & 1u) ? &block : nullptr;
+        MemoryBlock& block = chunk[parts->index % kSlotsPerChunk];
+        const std::uint32_t generation = block.generation.load(std::memory_order_acquire);
+        return (generation & 1u) && MemoryHandles::SameGeneration(generation, parts->generation) ? &block : nullptr;
     }
 
     // A free slot marked live, and the handle that names it; null when full.
@@ -65,7 +70,7 @@ public:
         block.lockCount.store(0, std::memory_order_relaxed);
         const std::uint32_t generation = block.generation.load(std::memory_order_relaxed) + 1u;
         block.generation.store(generation, std::memory_order_release);
-        return reinterpret_cast<HGLOBAL>((static_cast<std::uintptr_t>(generation) << 32) | (index + 1));
+        return reinterpret_cast<HGLOBAL>(MemoryHandles::Encode(index, generation));
     }
 
     void Release(MemoryBlock& block)

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 #include <functional>
+#include <version>
 
 using vesper::platform::PatchableData;
 
@@ -68,7 +69,12 @@ std::string ProgramStringResource1()
 Outcome<std::size_t> FindPatchableBlock(std::span<const BYTE> image)
 {
     const auto marker = PatchableMarker();
+    // The skipping searcher where the C++ library has it (not libc++ 13).
+#ifdef __cpp_lib_boyer_moore_searcher
     const std::boyer_moore_horspool_searcher searcher(marker.begin(), marker.end());
+#else
+    const std::default_searcher searcher(marker.begin(), marker.end());
+#endif
     std::optional<std::size_t> found;
     for (auto at = image.begin();;) {
         at = std::search(at, image.end(), searcher);

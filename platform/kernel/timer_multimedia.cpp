@@ -69,7 +69,8 @@ std::uint64_t Now()
 // The event due first (lowest identifier among equals); none when there is no event.
 std::map<UINT, TimerEvent>::iterator NextEvent(TimerThreadState& state)
 {
-    return std::ranges::min_element(state.events, {}, [](const auto& entry) { return entry.second.due; });
+    return std::min_element(state.events.begin(), state.events.end(),
+                            [](const auto& a, const auto& b) { return a.second.due < b.second.due; });
 }
 
 bool AnyEventDue(TimerThreadState& state)

@@ -4,8 +4,8 @@
 #include <mutex>
 #include <utility>
 
-#include "platform/gdi/gdi_text_font.h"
 #include "platform/kernel/translation.h"
+#include "platform/kernel/windows_1252.h"
 #include "platform/win32.h"
 
 namespace vesper::platform {
@@ -38,8 +38,8 @@ int AnswerOfKey(UINT type, UINT virtualKey)
 int WriteMessageBoxToStandardError(const MessageBoxRequest& request)
 {
     // The box's texts are Windows-1252; the terminal reads UTF-8.
-    std::fprintf(stderr, "%s: %s\n", gdi::Utf8FromWindows1252(request.caption).c_str(),
-                 gdi::Utf8FromWindows1252(request.text).c_str());
+    std::fprintf(stderr, "%s: %s\n", Utf8FromWindows1252(request.caption).c_str(),
+                 Utf8FromWindows1252(request.text).c_str());
     return AnswerOfKey(request.type, VK_RETURN);
 }
 

@@ -11,7 +11,7 @@ std::shared_ptr<WindowClass> FindClassLocked(LPCSTR nameOrAtom)
     if (!nameOrAtom)
         return nullptr;
     const auto& classes = GetState().classes;
-    const auto found = std::ranges::find_if(classes, [nameOrAtom](const auto& windowClass) {
+    const auto found = std::find_if(classes.begin(), classes.end(), [nameOrAtom](const auto& windowClass) {
         if (IS_INTRESOURCE(nameOrAtom))
             return windowClass->atom == static_cast<ATOM>(reinterpret_cast<UINT_PTR>(nameOrAtom));
         return EqualsIgnoringCase(windowClass->name, nameOrAtom);

@@ -30,7 +30,7 @@ WORD SystemCursorNumber(HCURSOR cursor)
     if (value <= kSystemCursorBase)
         return 0;
     const UINT_PTR number = value - kSystemCursorBase;
-    return std::ranges::find(kSystemCursorIds, number) == std::end(kSystemCursorIds) ? 0 : static_cast<WORD>(number);
+    return std::find(std::begin(kSystemCursorIds), std::end(kSystemCursorIds), number) == std::end(kSystemCursorIds) ? 0 : static_cast<WORD>(number);
 }
 
 }  // namespace
@@ -40,7 +40,7 @@ HCURSOR SystemCursor(LPCSTR id)
     if (!IS_INTRESOURCE(id))
         return nullptr;
     const auto number = static_cast<WORD>(reinterpret_cast<UINT_PTR>(id));
-    if (std::ranges::find(kSystemCursorIds, number) == std::end(kSystemCursorIds))
+    if (std::find(std::begin(kSystemCursorIds), std::end(kSystemCursorIds), number) == std::end(kSystemCursorIds))
         return nullptr;
     return reinterpret_cast<HCURSOR>(kSystemCursorBase + number);
 }

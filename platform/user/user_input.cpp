@@ -77,7 +77,7 @@ std::optional<KeyEntry> KeyOf(UINT virtualKey)
     }
     if (virtualKey >= VK_F1 && virtualKey < VK_F1 + 10)
         return KeyEntry{virtualKey, 0x3B + (virtualKey - VK_F1), false, 0, 0};
-    const auto found = std::ranges::find(kKeys, virtualKey, &KeyEntry::virtualKey);
+    const auto found = std::find_if(std::begin(kKeys), std::end(kKeys), [virtualKey](const KeyEntry& key) { return key.virtualKey == virtualKey; });
     return found == std::end(kKeys) ? std::nullopt : std::optional(*found);
 }
 
@@ -89,7 +89,7 @@ std::optional<UINT> VirtualKeyOfScanCode(UINT scanCode)
     for (UINT function = VK_F1; function < VK_F1 + 10; ++function)
         if (KeyOf(function)->scanCode == scanCode)
             return function;
-    const auto found = std::ranges::find(kKeys, scanCode, &KeyEntry::scanCode);
+    const auto found = std::find_if(std::begin(kKeys), std::end(kKeys), [scanCode](const KeyEntry& key) { return key.scanCode == scanCode; });
     return found == std::end(kKeys) ? std::nullopt : std::optional(found->virtualKey);
 }
 
@@ -271,6 +271,22 @@ void DeliverSystemCommandLocked(WPARAM command)
     }
 }
 
+// Every top-level window of the program learns that the monitors changed.
+void DeliverDisplayChangeLocked(SIZE screen)
+{
+    State& state = GetState();
+    for (const auto& [key, window] : state.windows) {
+        if (window->foreign || window->IsChild() || window->destroying)
+            continue;
+        if (ThreadQueue* queue = QueueOf(window->thread)) {
+            queue->posted.push_back(MSG{window->handle, WM_DISPLAYCHANGE, 32,
+                                        MAKELPARAM(static_cast<WORD>(screen.cx), static_cast<WORD>(screen.cy)),
+                                        GetTickCount(), state.cursor});
+            queue->arrived |= QS_POSTMESSAGE;
+        }
+    }
+}
+
 void DeliverInputLocked(const std::vector<InputEvent>& events, SIZE screen)
 {
     for (const InputEvent& event : events) {
@@ -293,6 +309,9 @@ void DeliverInputLocked(const std::vector<InputEvent>& events, SIZE screen)
             if (const Window* window = FindWindowRecord(reinterpret_cast<HWND>(event.foreignWindow));
                 window && window->foreign)
                 RemoveWindowLocked(window->handle);
+            break;
+        case InputEvent::Kind::MonitorsChanged:
+            DeliverDisplayChangeLocked(screen);
             break;
         }
     }

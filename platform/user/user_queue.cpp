@@ -51,7 +51,7 @@ MSG MakeMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 
 std::optional<MSG> TakePosted(ThreadQueue& queue, const Filter& filter, bool remove)
 {
-    const auto found = std::ranges::find_if(queue.posted, [&](const MSG& msg) { return filter.Matches(msg); });
+    const auto found = std::find_if(queue.posted.begin(), queue.posted.end(), [&](const MSG& msg) { return filter.Matches(msg); });
     if (found == queue.posted.end())
         return std::nullopt;
     const MSG msg = *found;
@@ -109,7 +109,7 @@ std::optional<MSG> Retrieve(Lock& lock, const Filter& filter, bool remove)
         if (auto msg = TakeQuit(queue, filter, remove))
             return msg;
         const auto input =
-            std::ranges::find_if(queue.input, [&](const InputMessage& entry) { return filter.Matches(entry.msg); });
+            std::find_if(queue.input.begin(), queue.input.end(), [&](const InputMessage& entry) { return filter.Matches(entry.msg); });
         if (input != queue.input.end()) {
             const MSG msg = input->msg;
             if (IsMouseMessage(msg.message) && !input->cursorAnnounced && !GetState().capture) {
@@ -151,7 +151,7 @@ UINT CurrentStatusLocked(ThreadQueue& queue)
 bool OwnsOrphansLocked()
 {
     const DWORD thread = CurrentThread();
-    return std::ranges::any_of(GetState().orphans, [thread](HWND orphan) {
+    return std::any_of(GetState().orphans.begin(), GetState().orphans.end(), [thread](HWND orphan) {
         const Window* record = FindWindowRecord(orphan);
         return record && record->thread == thread;
     });
@@ -171,7 +171,7 @@ void PrepareQueueCheck()
             if (const Window* record = FindWindowRecord(orphan); record && record->thread == thread)
                 orphans.push_back(orphan);
         std::erase_if(state.orphans,
-                      [&](HWND orphan) { return std::ranges::find(orphans, orphan) != orphans.end(); });
+                      [&](HWND orphan) { return std::find(orphans.begin(), orphans.end(), orphan) != orphans.end(); });
     }
     for (HWND orphan : orphans)
         DestroyWindow(orphan);
@@ -301,7 +301,7 @@ bool ProcessOneIncomingSend(Lock& lock)
 bool IsProcessingSendFrom(DWORD thread)
 {
     const ThreadQueue* queue = QueueOf(CurrentThread());
-    return queue && std::ranges::find(queue->processingSendsFrom, thread) != queue->processingSendsFrom.end();
+    return queue && std::find(queue->processingSendsFrom.begin(), queue->processingSendsFrom.end(), thread) != queue->processingSendsFrom.end();
 }
 
 LRESULT CallProcedure(Lock& lock, HWND window, UINT message, WPARAM wParam, LPARAM lParam)

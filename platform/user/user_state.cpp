@@ -234,7 +234,7 @@ void InvalidateUnderLocked(Window& window, const RECT& screenArea)
 void PlaceInFrontLocked(HWND window)
 {
     auto& order = GetState().zOrder;
-    const auto previous = std::ranges::find(order, window);
+    const auto previous = std::find(order.begin(), order.end(), window);
     const bool wasOrdered = previous != order.end();
     const auto oldIndex = previous - order.begin();
     if (wasOrdered)
@@ -242,7 +242,7 @@ void PlaceInFrontLocked(HWND window)
     Window* record = FindWindowRecord(window);
     auto position = order.begin();
     if (!record || !(record->exStyle & WS_EX_TOPMOST))
-        position = std::ranges::find_if(order, [](HWND other) {
+        position = std::find_if(order.begin(), order.end(), [](HWND other) {
             const Window* otherRecord = FindWindowRecord(other);
             return !otherRecord || !(otherRecord->exStyle & WS_EX_TOPMOST);
         });
@@ -279,7 +279,7 @@ void InvalidateUncoveredLocked(Window& window)
     if (Window* parent = window.IsChild() ? FindWindowRecord(window.parent) : nullptr)
         InvalidateLocked(*parent, &window.rect, true);
     const auto& order = GetState().zOrder;
-    const auto behind = std::ranges::find(order, window.handle);
+    const auto behind = std::find(order.begin(), order.end(), window.handle);
     if (behind == order.end())
         return;
     const RECT area = ClientOnScreen(window);

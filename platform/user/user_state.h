@@ -263,5 +263,12 @@ UINT InputStatusOf(UINT message);
 
 // The size of the current display. Called without the lock.
 SIZE ScreenSize();
+// The backend's monitors cut to the screen, the empty and repeated ones left
+// out, the primary one first (the first the backend gives when it flags
+// none); the whole screen as one monitor when none is left. Called without
+// the lock.
+std::vector<MonitorArea> ScreenMonitors();
+// The box that holds every monitor. Called without the lock.
+RECT VirtualScreen();
 
 }  // namespace vesper::platform::user

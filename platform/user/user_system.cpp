@@ -23,6 +23,16 @@ int GetSystemMetrics(int nIndex)
         return kDoubleClickSide;
     case SM_CMOUSEBUTTONS:
         return kMouseButtons;
+    case SM_XVIRTUALSCREEN:
+        return VirtualScreen().left;
+    case SM_YVIRTUALSCREEN:
+        return VirtualScreen().top;
+    case SM_CXVIRTUALSCREEN:
+        return VirtualScreen().right - VirtualScreen().left;
+    case SM_CYVIRTUALSCREEN:
+        return VirtualScreen().bottom - VirtualScreen().top;
+    case SM_CMONITORS:
+        return static_cast<int>(ScreenMonitors().size());
     default:
         return 0;
     }

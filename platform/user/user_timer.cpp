@@ -19,7 +19,7 @@ bool Owns(const WindowTimer& timer, HWND window, UINT_PTR id, DWORD thread)
 WindowTimer* FindTimerLocked(HWND window, UINT_PTR id, DWORD thread)
 {
     auto& timers = GetState().timers;
-    const auto found = std::ranges::find_if(timers, [&](const WindowTimer& timer) {
+    const auto found = std::find_if(timers.begin(), timers.end(), [&](const WindowTimer& timer) {
         return Owns(timer, window, id, thread);
     });
     return found == timers.end() ? nullptr : &*found;

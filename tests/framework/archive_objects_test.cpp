@@ -5,6 +5,7 @@
 #include <memory>
 #include <new>
 #include <string>
+#include <vector>
 
 #include "tests/framework/archive_test_support.h"
 
@@ -87,6 +88,35 @@ public:
     LiveCounter counter;
 };
 IMPLEMENT_SERIAL(CLink, CObject, 0)
+
+// Owns the objects it reads, as a list of sprites does: its destructor
+// leaves them to its owner, FreeOwnedObjects frees them.
+class CBag : public CObject {
+    DECLARE_SERIAL(CBag)
+public:
+    void Serialize(CArchive& ar) override
+    {
+        if (ar.IsStoring()) {
+            ar << static_cast<WORD>(items.size());
+            for (CObject* item : items)
+                ar.StoreObject(item);
+            return;
+        }
+        WORD count = 0;
+        ar >> count;
+        for (WORD i = 0; i < count; ++i)
+            items.push_back(ar.LoadObject());
+    }
+    void FreeOwnedObjects() override
+    {
+        for (CObject* item : items)
+            delete item;
+        items.clear();
+    }
+    std::vector<CObject*> items;
+    LiveCounter counter;
+};
+IMPLEMENT_SERIAL(CBag, CObject, 0)
 
 // An object with no fields of its own.
 class CLeaf : public CObject {
@@ -410,6 +440,33 @@ TEST_F(ArchiveObjects, NestedObjectsAreFreedWhenTheInnerOneFails)
     const Bytes stream = Concat({ClassRecord(0, "CLink"), Word(0x8001), ClassRecord(0, "CDIB"), {5, 0}});
     const CArchiveException failure = LoadOneFailure(stream);
     EXPECT_EQ(failure.m_cause, CArchiveException::endOfFile);
+}
+
+TEST_F(ArchiveObjects, AnObjectAbandonedByAFailedLoadFreesWhatItHadTaken)
+{
+    // A bag holding a complete picture (size 0), then a second picture cut
+    // short; and a complete bag where a sprite is required. The fixture
+    // checks that no picture or bag outlives either failure.
+    const Bytes picture = Concat({Word(0x8003), {0, 0, 0, 0}});
+    const Bytes bagHead = Concat({ClassRecord(0, "CBag"), Word(2), ClassRecord(0, "CDIB"), {0, 0, 0, 0}});
+    const CArchiveException cut = LoadOneFailure(Concat({bagHead, Word(0x8003), {7, 0}}));
+    EXPECT_EQ(cut.m_cause, CArchiveException::endOfFile);
+    const CArchiveException wrongKind = LoadOneFailure(Concat({bagHead, picture}), RUNTIME_CLASS(CSprite));
+    EXPECT_EQ(wrongKind.m_cause, CArchiveException::badClass);
+}
+
+TEST_F(ArchiveObjects, AnObjectThatLoadsKeepsWhatItTook)
+{
+    const Bytes stream = Concat({ClassRecord(0, "CBag"), Word(2), ClassRecord(0, "CDIB"), {1, 0, 0, 0, 7},
+                                 Word(0x8003), {0, 0, 0, 0}});
+    const int liveBefore = sample::LiveCounter::live;
+    const std::unique_ptr<CObject> loaded = LoadOne(stream);
+    auto* bag = dynamic_cast<sample::CBag*>(loaded.get());
+    ASSERT_NE(bag, nullptr);
+    ASSERT_EQ(bag->items.size(), 2u);
+    EXPECT_EQ(static_cast<CDIB*>(bag->items[0])->bits, Bytes{7});
+    EXPECT_EQ(sample::LiveCounter::live, liveBefore + 3);
+    bag->FreeOwnedObjects();
 }
 
 // ---- Round trips ------------------------------------------------------------

@@ -87,6 +87,19 @@ inline BmpFile MakeBmp(LONG width, LONG height, WORD bits, DWORD colours)
     return bmp;
 }
 
+// An 8-bit run-length picture with an 8-entry colour table (as MakeBmp's)
+// and the given encoded data, whose length the image size field holds.
+inline BmpFile RunLengthBmp(LONG width, LONG height, std::vector<BYTE> data)
+{
+    BmpFile bmp = MakeBmp(1, 1, 8, 8);
+    bmp.info.biWidth = width;
+    bmp.info.biHeight = height;
+    bmp.info.biCompression = BI_RLE8;
+    bmp.info.biSizeImage = static_cast<DWORD>(data.size());
+    bmp.pixels = std::move(data);
+    return bmp;
+}
+
 inline std::filesystem::path WriteFile(const std::filesystem::path& path, const std::vector<BYTE>& bytes)
 {
     std::ofstream out(path, std::ios::binary);

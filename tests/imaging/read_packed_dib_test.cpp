@@ -97,14 +97,6 @@ TEST_F(ReadPackedDIBTest, TopDownFileIsStoredBottomUp)
 }
 
 // The pairs of an 8-wide run-length picture: 03 07, 00 00, 02 05, 00 01.
-BmpFile RunLengthBmp(LONG width, LONG height, std::vector<BYTE> data)
-{
-    BmpFile bmp = MakeBmp(width, height, 8, 8);
-    bmp.info.biCompression = BI_RLE8;
-    bmp.info.biSizeImage = static_cast<DWORD>(data.size());
-    bmp.pixels = std::move(data);
-    return bmp;
-}
 
 TEST_F(ReadPackedDIBTest, RunLengthFileComesBackUncompressed)
 {

@@ -13,6 +13,7 @@
 #include "tests/scene/message_box_recorder.h"
 #include "tests/scene/scene_test_support.h"
 #include "tests/support/language.h"
+#include "tests/support/oversized_scene.h"
 #include "tests/support/test_data.h"
 
 namespace {
@@ -317,6 +318,23 @@ TEST(SceneDocument, ADamagedPictureFailsTheLoadAndEmptiesTheDocument)
     }
 }
 
+TEST(SceneDocument, AStoredPictureBeyondThePictureLimitsFailsTheLoad)
+{
+    // 32768 pixels wide is the widest picture; one more is refused.
+    CVesperDoc doc;
+    MessageBoxRecorder boxes;
+    ASSERT_TRUE(LoadSceneBytes(doc, SceneWithBackgroundOfWidth(32768)));
+    ASSERT_NE(doc.background, nullptr);
+    EXPECT_EQ(doc.background->Header()->biWidth, 32768);
+    EXPECT_FALSE(LoadSceneBytes(doc, SceneWithBackgroundOfWidth(32769)));
+    EXPECT_TRUE(IsEmpty(doc));
+    ASSERT_TRUE(doc.LastLoadFailure());
+    EXPECT_EQ(doc.LastLoadFailure()->kind, SceneLoadFailure::Kind::archive);
+    EXPECT_NE(doc.LastLoadFailure()->description.find("32769 x 1 pixels is too large: at most 32768 pixels"),
+              std::string::npos)
+        << doc.LastLoadFailure()->description;
+}
+
 // Ranges [begin, end) of the class records (schema, name length, name) in a stream.
 std::vector<std::pair<std::size_t, std::size_t>> ClassRecords(const std::vector<BYTE>& bytes)
 {
@@ -370,6 +388,31 @@ TEST(SceneDocument, EveryCutOfASceneFailsCleanly)
     // And the whole stream loads.
     ASSERT_TRUE(LoadSceneBytes(doc, bytes));
     EXPECT_EQ(SpriteCount(doc), 9);
+}
+
+TEST(SceneDocument, ASpriteListStoredWhereASpriteBelongsFreesItsSpritesWhenTheLoadFails)
+{
+    // Found by fuzzing: the scene's list holds a tagged sprite list whose own
+    // sprite is complete and whose next element is cut short. The nested
+    // list is deleted by the failing load, and its sprite with it (the
+    // sanitizer build sees a leak otherwise).
+    const std::string hex =
+        "8062010000000000001c6564000000000000010000ffffff0300000008000000ffff00000b00435370726974654c6973744300"
+        "0000ffff00000700435370726974650000000000000005000b00083c49560b";
+    std::vector<BYTE> bytes;
+    for (std::size_t i = 0; i + 1 < hex.size(); i += 2)
+        bytes.push_back(static_cast<BYTE>(std::stoi(hex.substr(i, 2), nullptr, 16)));
+    ASSERT_EQ(bytes.size(), 82u);
+
+    CVesperDoc doc;
+    MessageBoxRecorder boxes;
+    EXPECT_FALSE(LoadSceneBytes(doc, bytes));
+    EXPECT_TRUE(IsEmpty(doc));
+    ASSERT_TRUE(doc.LastLoadFailure());
+    EXPECT_EQ(doc.LastLoadFailure()->cause, CArchiveException::endOfFile);
+    EXPECT_EQ(doc.LastLoadFailure()->streamOffset, 82u);
+    ASSERT_EQ(boxes.boxes.size(), 1u);
+    EXPECT_EQ(boxes.boxes[0].text, CVesperDoc::kUnexpectedFormatMessage);
 }
 
 TEST(SceneDocument, LoadingIntoAFullDocumentEmptiesItFirst)

@@ -61,12 +61,52 @@ TEST(PlayerOptions, OptionsAndRunModeWords)
     }
 }
 
+// --monitors takes one of its three words, before or after the run mode,
+// and names its values when it gets another.
+TEST(PlayerOptions, MonitorsTakesEachSpanOrPrimaryAndRefusesAnythingElse)
+{
+    for (const auto& [arguments, layout] :
+         {std::pair{std::vector<std::string_view>{"/s", "--monitors", "span"}, MonitorLayout::span},
+          {{"--monitors=primary", "/s"}, MonitorLayout::primary},
+          {{"--monitors", "each", "/s"}, MonitorLayout::each}}) {
+        const player::ParsedArguments parsed = ParsePlayerArguments(arguments);
+        EXPECT_EQ(parsed.error, "");
+        EXPECT_EQ(parsed.request.monitors, layout);
+        EXPECT_EQ(parsed.request.commandTail, "/s");
+    }
+    EXPECT_EQ(ParsePlayerArguments({"/s"}).request.monitors, std::nullopt);
+    for (const std::vector<std::string_view>& arguments :
+         {std::vector<std::string_view>{"/s", "--monitors", "both"}, {"--monitors=", "/s"}, {"--monitors", "Span"}}) {
+        const std::string error = ParsePlayerArguments(arguments).error;
+        EXPECT_NE(error.find("\"--monitors\""), std::string::npos) << error;
+        EXPECT_NE(error.find("each, span or primary"), std::string::npos) << error;
+    }
+    EXPECT_EQ(ParsePlayerArguments({"/s", "--monitors"}).error, "the option \"--monitors\" needs a value (MODE)");
+}
+
+TEST(PlayerOptions, ScaleTakesAutoOrAWholeFactor)
+{
+    const auto scaleOf = [](std::vector<std::string_view> words) { return ParsePlayerArguments(words); };
+    EXPECT_EQ(scaleOf({"/s"}).request.scale, std::nullopt);
+    EXPECT_EQ(scaleOf({"/s", "--scale", "3"}).request.scale, ScaleChoice{3});
+    EXPECT_EQ(scaleOf({"--scale=auto", "/s"}).request.scale, kAutoScale);
+    EXPECT_EQ(scaleOf({"/s", "--scale", "2"}).request.commandTail, "/s");
+    for (const char* bad : {"0", "-2", "big", ""}) {
+        const player::ParsedArguments parsed = scaleOf({"/s", "--scale", bad});
+        EXPECT_NE(parsed.error.find("\"--scale\""), std::string::npos) << bad << ": " << parsed.error;
+        EXPECT_NE(parsed.error.find("auto, 1, 2, 3"), std::string::npos) << parsed.error;
+        EXPECT_NE(parsed.error.find("\"" + std::string(bad) + "\""), std::string::npos) << parsed.error;
+    }
+    EXPECT_EQ(scaleOf({"/s", "--scale"}).error, "the option \"--scale\" needs a value (auto|K)");
+}
+
 TEST(PlayerOptions, TheUsageNamesEveryRunModeAndOption)
 {
     const std::string usage = player::PlayerUsage("vesper-demo.scr");
     EXPECT_EQ(usage.rfind("Usage: vesper-demo.scr ", 0), 0u) << usage;
     for (const char* part : {"/s ", "/p WINDOW-ID", "/c ", "/a ", "--help", "-h", "/?", "--version", "--scene FILE",
-                             "--root", "--window-id ID", "--speed N"})
+                             "--root", "--window-id ID", "--speed N", "--monitors MODE", "each", "span", "primary",
+                             "--scale auto|K"})
         EXPECT_NE(usage.find(part), std::string::npos) << part << " in\n" << usage;
     EXPECT_EQ(player::PlayerVersion().rfind("vesper ", 0), 0u);
 }
@@ -117,12 +157,29 @@ TEST(PlayerOptions, HelpAndComplaintsSpeakTheLocalesLanguage)
         EXPECT_EQ(parsed.error, "option inconnue \"--bogus\"");
         const player::ParsedArguments mode = player::ParsePlayerArguments({"/x"});
         EXPECT_EQ(mode.error, "mode inconnu \"/x\"");
+        EXPECT_NE(help.find("  --monitors MODE       avec /s, comment la sc\xc3\xa8ne couvre plusieurs \xc3\xa9" "crans"),
+                  std::string::npos)
+            << help;
+        EXPECT_NE(help.find("\n                        primary : la sc\xc3\xa8ne sur l'\xc3\xa9" "cran principal"),
+                  std::string::npos)
+            << help;
+        EXPECT_EQ(player::ParsePlayerArguments({"/s", "--scale", "big"}).error,
+                  "l'option \"--scale\" accepte auto, 1, 2, 3, ... (auto, ou un nombre entier de 1 ou plus), pas "
+                  "\"big\"");
+        EXPECT_EQ(player::ParsePlayerArguments({"/s", "--monitors=all"}).error,
+                  "l'option \"--monitors\" accepte each, span ou primary, pas \"all\"");
+        // Every line but the blank ones differs from its English one: none
+        // was left out of the catalogue.
+        const ScopedLanguage english(kEnglish);
+        EXPECT_EQ(UntranslatedLines(help, player::PlayerUsage("vesper")), std::vector<std::size_t>{}) << help;
     }
     const ScopedLanguage english(kEnglish);
     const std::string help = player::PlayerUsage("vesper");
     EXPECT_EQ(help.rfind("Usage: vesper [RUN MODE] [OPTION...]\n", 0), 0u) << help;
     EXPECT_EQ(help.find("afficher"), std::string::npos);
     EXPECT_EQ(player::ParsePlayerArguments({"--help=1"}).error, "the option \"--help\" takes no value");
+    EXPECT_EQ(player::ParsePlayerArguments({"/s", "--monitors=all"}).error,
+              "the option \"--monitors\" takes each, span or primary, not \"all\"");
 }
 
 }  // namespace

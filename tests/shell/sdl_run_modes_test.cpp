@@ -13,6 +13,7 @@
 #include <sstream>
 #include <string>
 
+#include "tests/support/oversized_scene.h"
 #include "tests/support/test_data.h"
 // Last: Xlib defines macros (None, Status) that the headers above use as names.
 #include "tests/platform/drivers/sdl/sdl_test_support.h"
@@ -148,6 +149,27 @@ TEST_F(SdlRunModes, ADamagedSaverShowsTheBoxThenSaysWhichFileAndEndsWithAnError)
     EXPECT_NE(output.find("vesper: the scene in " + damaged.string() + " cannot be loaded: "), std::string::npos)
         << output;
     EXPECT_NE(output.find("(at byte "), std::string::npos) << output;
+#endif
+}
+
+TEST_F(SdlRunModes, AScenePastThePictureLimitsIsRefusedNamingTheFileAndTheLimit)
+{
+#if defined(VESPER_PLAYER)
+    const std::filesystem::path scene = m_folder / "too-wide.scene";
+    const std::vector<std::uint8_t> bytes = SceneWithBackgroundOfWidth(32769);
+    std::ofstream(scene, std::ios::binary)
+        .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    const auto player = Start({"--scene", scene.string(), "/s"}, VESPER_PLAYER);
+    ASSERT_TRUE(WaitForKeyboard("Error")) << "no message box with the keyboard: " << player->Output();
+    RunCommand("xdotool key Return");
+    ASSERT_TRUE(Ended(*player)) << "Enter did not dismiss the box";
+    EXPECT_EQ(player->ExitCode(), 1);
+    const std::string output = player->Output();
+    EXPECT_NE(output.find("a picture of 32769 x 1 pixels is too large: at most 32768 pixels on each side"),
+              std::string::npos)
+        << output;
+    EXPECT_NE(output.find("vesper: the scene in " + scene.string() + " cannot be loaded: "), std::string::npos)
+        << output;
 #endif
 }
 

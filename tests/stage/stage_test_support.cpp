@@ -1,10 +1,15 @@
 #include "tests/stage/stage_test_support.h"
 
+#include <sys/wait.h>
+
+#include <cstdio>
 #include <cstring>
+#include <fstream>
 
 #include "framework/archive.h"
 #include "framework/file.h"
 #include "imaging/default_palette.h"
+#include "platform/kernel/patchable_data.h"
 #include "imaging/quantizer.h"
 #include "platform/drivers/headless/headless_windows.h"
 #include "stage/stage_wnd.h"
@@ -188,6 +193,50 @@ std::vector<RECT> StageTest::TakeWrites()
     std::vector<RECT> writes;
     writes.swap(screen->writes);
     return writes;
+}
+
+ProgramRun RunProgram(const std::string& command)
+{
+    const std::string withErrors = command + " 2>&1";
+    FILE* pipe = popen(withErrors.c_str(), "r");
+    if (!pipe)
+        return {-1, "cannot start " + command};
+    std::string output;
+    char buffer[4096];
+    while (std::size_t got = std::fread(buffer, 1, sizeof buffer, pipe))
+        output.append(buffer, got);
+    const int status = pclose(pipe);
+    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, output};
+}
+
+std::string ShellQuote(const std::filesystem::path& path)
+{
+    // Appended piece by piece: GCC 12 misreports "'" + text + "'" at -O3.
+    std::string quoted(1, '\'');
+    quoted.append(path.string());
+    quoted.push_back('\'');
+    return quoted;
+}
+
+std::vector<BYTE> ReadBytes(const std::filesystem::path& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+void WriteBytes(const std::filesystem::path& path, const std::vector<BYTE>& bytes)
+{
+    std::ofstream out(path, std::ios::binary);
+    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+}
+
+std::vector<BYTE> StandInPlayer()
+{
+    std::vector<BYTE> player(6000, 0x5A);
+    const auto* block = reinterpret_cast<const volatile BYTE*>(&g_patchableData);
+    for (std::size_t i = 0; i < sizeof(platform::PatchableData); ++i)
+        player[1500 + i] = block[i];
+    return player;
 }
 
 }  // namespace vesper::test

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <memory>
 #include <optional>
 #include <random>
@@ -107,5 +108,20 @@ private:
     std::vector<HWND> m_windows;
     bool m_classRegistered = false;
 };
+
+// A command run through the shell, as a person starts a program: its exit
+// code (-1 when it did not end normally) and its standard output and error.
+struct ProgramRun {
+    int status;
+    std::string output;
+};
+ProgramRun RunProgram(const std::string& command);
+// A path as one word of a shell command.
+std::string ShellQuote(const std::filesystem::path& path);
+std::vector<BYTE> ReadBytes(const std::filesystem::path& path);
+void WriteBytes(const std::filesystem::path& path, const std::vector<BYTE>& bytes);
+// A stand-in player to pack scenes into: filler around a copy of this
+// program's patchable block.
+std::vector<BYTE> StandInPlayer();
 
 }  // namespace vesper::test

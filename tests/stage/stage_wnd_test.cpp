@@ -78,6 +78,88 @@ TEST_F(StageWndTest, FullScreenCopiesAreCutToWindowAndFrame)
     EXPECT_EQ(FirstDifferenceFromFrame(20, 10), std::nullopt);
 }
 
+class MagnifiedStageTest : public StageWndTest {
+protected:
+    // An 800 x 600 window at factor 3: a 266 x 200 stage, two window columns
+    // over (one each side), no rows over. A red square of 40 at the stage's
+    // top left (a design position of 0 stays 0 at any stage size).
+    void PlayMagnified(int bitsPerPixel)
+    {
+        UseScreen(800, 600, bitsPerPixel);
+        window = MakeWindow({0, 0, 800, 600});
+        ASSERT_TRUE(stage->Attach(window));
+        layout = *LayoutStage(SIZE{800, 600}, 3);
+        stage->SetLayout(layout);
+        Play(kTeal, {Square(0, 0, 40, kRed)}, layout.stage.cx, layout.stage.cy);
+        TakeWrites();
+    }
+
+    // Every 3 x 3 block of the window over the stage's rectangle shows its one
+    // frame pixel's colour.
+    void ExpectBlocksMatchFrame(const RECT& stageRect) const
+    {
+        for (LONG y = stageRect.top; y < stageRect.bottom; ++y)
+            for (LONG x = stageRect.left; x < stageRect.right; ++x) {
+                const COLORREF wanted = PaletteColour(*stage->m_pFrame->PixelAddress(x, y));
+                for (int dy = 0; dy < 3; ++dy)
+                    for (int dx = 0; dx < 3; ++dx)
+                        ASSERT_EQ(screen->ColourAt(1 + 3 * x + dx, 3 * y + dy), wanted)
+                            << "stage pixel " << x << "," << y << " block pixel " << dx << "," << dy;
+            }
+    }
+
+    StageLayout layout;
+};
+
+TEST_F(MagnifiedStageTest, ChangedRectanglesBecomeWholeBlocksAtTheStagesPlace)
+{
+    PlayMagnified(32);
+    ASSERT_EQ(stage->m_pFrame->GetWidth(), 266);
+    ASSERT_EQ(stage->m_pFrame->GetHeight(), 200);
+    // The square's edge: teal and red stage pixels side by side.
+    const RECT edge{35, 35, 45, 45};
+    stage->CopyToWindow(nullptr, &edge);
+    EXPECT_EQ(TakeWrites(), (std::vector<RECT>{{106, 105, 136, 135}}));
+    ExpectBlocksMatchFrame(edge);
+    // Past the stage's right edge nothing is drawn, not even into the border.
+    const RECT past{260, 190, 300, 230};
+    stage->CopyToWindow(nullptr, &past);
+    EXPECT_EQ(TakeWrites(), (std::vector<RECT>{{781, 570, 799, 600}}));
+}
+
+TEST_F(MagnifiedStageTest, AWholeCopyPaintsTheBorderBlack)
+{
+    PlayMagnified(32);
+    // Something other than black in the border beforehand.
+    HDC dc = GetDC(window);
+    const RECT borders[] = {{0, 0, 1, 600}, {799, 0, 800, 600}};
+    HBRUSH white = static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH));
+    for (const RECT& border : borders)
+        FillRect(dc, &border, white);
+    ReleaseDC(window, dc);
+    TakeWrites();
+
+    stage->CopyToWindow(nullptr, nullptr);
+    for (LONG y : {0L, 300L, 599L}) {
+        EXPECT_EQ(screen->ColourAt(0, y), RGB(0, 0, 0));
+        EXPECT_EQ(screen->ColourAt(799, y), RGB(0, 0, 0));
+    }
+    ExpectBlocksMatchFrame(RECT{0, 0, 266, 200});
+}
+
+TEST_F(MagnifiedStageTest, PaletteDisplaysGetWholeBlocksOfIndexesToo)
+{
+    PlayMagnified(8);
+    RGBQUAD* table = stage->m_pFrame->GetColorTable();
+    std::fill(table, table + 256, RGBQUAD{0, 0, 0, 0});
+    const RECT edge{35, 35, 45, 45};
+    stage->CopyToWindow(nullptr, &edge);
+    for (int d = 0; d < 3; ++d) {
+        EXPECT_EQ(screen->ColourAt(1 + 3 * 39 + d, 3 * 39 + d), kRed);
+        EXPECT_EQ(screen->ColourAt(1 + 3 * 40 + d, 3 * 39 + d), kTeal);
+    }
+}
+
 TEST_F(StageWndTest, PaintCopiesTheUpdateAreaWithoutRecomposing)
 {
     PlayOnWindow({0, 0, 640, 480});

@@ -2,10 +2,10 @@
 // its command line read in process.
 #include <gtest/gtest.h>
 
-#include <gif_lib.h>
-#include <sys/wait.h>
+#include <algorithm>
 
-#include <cstdio>
+#include <gif_lib.h>
+
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -31,44 +31,14 @@ constexpr COLORREF kTeal = RGB(0, 102, 102);
 constexpr COLORREF kRed = RGB(255, 0, 0);
 constexpr std::size_t kBmpPixelOffset = 14 + 40 + 256 * 4;
 
-struct ToolRun {
-    int status;
-    std::string output;  // standard output and standard error
-};
+using vesper::test::ProgramRun;
+using vesper::test::ReadBytes;
+using vesper::test::WriteBytes;
+using vesper::test::ShellQuote;
 
-ToolRun RenderTool(const std::string& arguments)
+ProgramRun RenderTool(const std::string& arguments)
 {
-    const std::string command = std::string(VESPER_RENDER_EXECUTABLE) + " " + arguments + " 2>&1";
-    FILE* pipe = popen(command.c_str(), "r");
-    if (!pipe)
-        return {-1, "cannot start " + command};
-    std::string output;
-    char buffer[4096];
-    while (std::size_t got = std::fread(buffer, 1, sizeof buffer, pipe))
-        output.append(buffer, got);
-    const int status = pclose(pipe);
-    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, output};
-}
-
-std::string Quote(const fs::path& path)
-{
-    // Appended piece by piece: GCC 12 misreports "'" + text + "'" at -O3.
-    std::string quoted(1, '\'');
-    quoted.append(path.string());
-    quoted.push_back('\'');
-    return quoted;
-}
-
-std::vector<BYTE> ReadBytes(const fs::path& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-void WriteBytes(const fs::path& path, const std::vector<BYTE>& bytes)
-{
-    std::ofstream out(path, std::ios::binary);
-    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    return vesper::test::RunProgram(std::string(VESPER_RENDER_EXECUTABLE) + " " + arguments);
 }
 
 std::uint32_t ReadLE(const std::vector<BYTE>& bytes, std::size_t at, int width)
@@ -163,7 +133,7 @@ protected:
     {
         const fs::path out = scratch / "picture.bmp";
         fs::remove(out);
-        const ToolRun run = RenderTool(Quote(scene) + " " + options + " --out " + Quote(out));
+        const ProgramRun run = RenderTool(ShellQuote(scene) + " " + options + " --out " + ShellQuote(out));
         EXPECT_EQ(run.status, 0) << run.output;
         return ReadBytes(out);
     }
@@ -200,7 +170,7 @@ TEST_F(VesperRenderTest, BmpHoldsTheFrameBufferAndPngItsColours)
     EXPECT_EQ(BmpIndex(bmp, 70, 65), teal);
 
     const fs::path png = scratch / "picture.png";
-    const ToolRun run = RenderTool(Quote(scene) + " --size 320x240 --seed 1 --ticks 5 --out " + Quote(png));
+    const ProgramRun run = RenderTool(ShellQuote(scene) + " --size 320x240 --seed 1 --ticks 5 --out " + ShellQuote(png));
     ASSERT_EQ(run.status, 0) << run.output;
     const auto image = vesper::tools::DecodePng(ReadBytes(png));
     ASSERT_TRUE(image) << image.error;
@@ -213,6 +183,43 @@ TEST_F(VesperRenderTest, BmpHoldsTheFrameBufferAndPngItsColours)
         }
 }
 
+// The picture at scale K is the stage of size / K, each pixel a K x K block,
+// centred in a black border: pixel for pixel the smaller picture magnified.
+TEST_F(VesperRenderTest, AScaledPictureIsTheSmallerStageMagnifiedInItsBorder)
+{
+    const fs::path scene = PausingScene();
+    struct Case {
+        const char* size;
+        const char* scale;
+        int width, height, factor, stageWidth, stageHeight, left, top;
+    };
+    const Case cases[] = {
+        {"3840x2160", "3", 3840, 2160, 3, 1280, 720, 0, 0},
+        {"3840x2160", "auto", 3840, 2160, 3, 1280, 720, 0, 0},
+        {"1283x722", "4", 1283, 722, 4, 320, 180, 1, 1},
+    };
+    for (const Case& c : cases) {
+        const std::string ticks = " --seed 3 --ticks 40";
+        const std::vector<BYTE> stage =
+            RenderBmp(scene, "--size " + std::to_string(c.stageWidth) + "x" + std::to_string(c.stageHeight) + ticks);
+        const std::vector<BYTE> shown = RenderBmp(scene, std::string("--size ") + c.size + " --scale " + c.scale + ticks);
+        const int stride = (c.width + 3) / 4 * 4;
+        ASSERT_EQ(shown.size(), kBmpPixelOffset + static_cast<std::size_t>(stride) * c.height) << c.size;
+        ASSERT_TRUE(std::equal(stage.begin() + 54, stage.begin() + kBmpPixelOffset, shown.begin() + 54))
+            << "the same colour table";
+        const BYTE black = 0;
+        ASSERT_EQ(vesper::test::PaletteColour(black), RGB(0, 0, 0));
+        for (int y = 0; y < c.height; ++y)
+            for (int x = 0; x < c.width; ++x) {
+                const int sx = (x - c.left) / c.factor;
+                const int sy = (y - c.top) / c.factor;
+                const bool inside = x >= c.left && y >= c.top && sx < c.stageWidth && sy < c.stageHeight;
+                ASSERT_EQ(BmpIndex(shown, x, y), inside ? BmpIndex(stage, sx, sy) : black)
+                    << c.size << " at " << c.scale << ": " << x << ", " << y;
+            }
+    }
+}
+
 TEST_F(VesperRenderTest, GifHasAFrameEveryKTicksInTheDefaultPalette)
 {
     SpriteSpec mover = StillSquare(0, 100, 40);
@@ -222,8 +229,8 @@ TEST_F(VesperRenderTest, GifHasAFrameEveryKTicksInTheDefaultPalette)
     const fs::path scene = WriteScene("mover.scene", *doc);
     const fs::path gifPath = scratch / "run.gif";
     const fs::path bmpPath = scratch / "last.bmp";
-    const ToolRun run = RenderTool(Quote(scene) + " --size 320x240 --ticks 12 --gif " + Quote(gifPath) + " --every 4 --out " +
-                               Quote(bmpPath));
+    const ProgramRun run = RenderTool(ShellQuote(scene) + " --size 320x240 --ticks 12 --gif " + ShellQuote(gifPath) + " --every 4 --out " +
+                               ShellQuote(bmpPath));
     ASSERT_EQ(run.status, 0) << run.output;
 
     int error = 0;
@@ -275,12 +282,7 @@ TEST_F(VesperRenderTest, TheSeedAloneDecidesThePauses)
 TEST_F(VesperRenderTest, PackagedProgramPlaysTheSceneAppendedToIt)
 {
     const fs::path scene = PausingScene();
-    // A stand-in player: filler around a copy of this program's patchable block.
-    std::vector<BYTE> player(6000, 0x5A);
-    const auto* block = reinterpret_cast<const volatile BYTE*>(&g_patchableData);
-    for (std::size_t i = 0; i < sizeof(vesper::platform::PatchableData); ++i)
-        player[1500 + i] = block[i];
-    const auto packaged = vesper::tools::PackageScene(player, ReadBytes(scene), "Title|Credit");
+    const auto packaged = vesper::tools::PackageScene(vesper::test::StandInPlayer(), ReadBytes(scene), "Title|Credit");
     ASSERT_TRUE(packaged) << packaged.error;
     const fs::path program = scratch / "saver.scr";
     WriteBytes(program, *packaged.value);
@@ -316,7 +318,7 @@ TEST_F(VesperRenderTest, EveryKindOfSaverFileGivesTheSameFrameAsItsBareScene)
 
     // A program that holds no scene is refused, not played.
     WriteBytes(scratch / "program", {0x7F, 'E', 'L', 'F', 2, 1, 1, 0, 0, 0, 0, 0, 0, 0, 0, 0});
-    const ToolRun run = RenderTool(Quote(scratch / "program") + " --preview --out " + Quote(scratch / "p.bmp"));
+    const ProgramRun run = RenderTool(ShellQuote(scratch / "program") + " --preview --out " + ShellQuote(scratch / "p.bmp"));
     EXPECT_EQ(run.status, 1);
     EXPECT_NE(run.output.find("is a program that is not a Vesper saver"), std::string::npos) << run.output;
 }
@@ -354,8 +356,8 @@ TEST_F(VesperRenderTest, ASpriteOfAnUndrawnDepthIsInvisibleButStillTakesItsTurn)
     background->dib = UniformPicture(64, 48, 16);
     doc->SetBackground(background);
     doc->backgroundKind = CVesperDoc::backgroundPicture;
-    const ToolRun run =
-        RenderTool(Quote(WriteScene("deep.scene", *doc)) + " --size 64x48 --out " + Quote(scratch / "deep.bmp"));
+    const ProgramRun run =
+        RenderTool(ShellQuote(WriteScene("deep.scene", *doc)) + " --size 64x48 --out " + ShellQuote(scratch / "deep.bmp"));
     EXPECT_EQ(run.status, 1);
     EXPECT_NE(run.output.find("no background"), std::string::npos) << run.output;
     EXPECT_FALSE(fs::exists(scratch / "deep.bmp"));
@@ -365,15 +367,15 @@ TEST_F(VesperRenderTest, BothPicturesAreWrittenOrNeither)
 {
     const fs::path still = StillScene();
     const fs::path png = scratch / "r1.png";
-    ToolRun run = RenderTool(Quote(still) + " --size 64x48 --ticks 2 --out " + Quote(png) + " --gif " +
-                             Quote(scratch / "no" / "such" / "x.gif"));
+    ProgramRun run = RenderTool(ShellQuote(still) + " --size 64x48 --ticks 2 --out " + ShellQuote(png) + " --gif " +
+                             ShellQuote(scratch / "no" / "such" / "x.gif"));
     EXPECT_EQ(run.status, 1);
     EXPECT_NE(run.output.find("x.gif"), std::string::npos) << run.output;
     EXPECT_FALSE(fs::exists(png));
 
     WriteBytes(png, {'o', 'l', 'd'});
-    run = RenderTool(Quote(still) + " --size 64x48 --ticks 2 --out " + Quote(png) + " --gif " +
-                     Quote(scratch / "no" / "such" / "x.gif"));
+    run = RenderTool(ShellQuote(still) + " --size 64x48 --ticks 2 --out " + ShellQuote(png) + " --gif " +
+                     ShellQuote(scratch / "no" / "such" / "x.gif"));
     EXPECT_EQ(run.status, 1);
     EXPECT_EQ(ReadBytes(png), (std::vector<BYTE>{'o', 'l', 'd'}));
     std::size_t files = 0;
@@ -387,7 +389,7 @@ TEST_F(VesperRenderTest, FailuresSayWhyAndWriteNothing)
     const fs::path out = scratch / "kept.bmp";
     WriteBytes(out, {'o', 'l', 'd'});
     const auto expectFailure = [&](const std::string& arguments, const std::string& reason) {
-        const ToolRun run = RenderTool(arguments);
+        const ProgramRun run = RenderTool(arguments);
         EXPECT_EQ(run.status, 1) << run.output;
         EXPECT_NE(run.output.find(reason), std::string::npos) << run.output;
         EXPECT_EQ(ReadBytes(out), (std::vector<BYTE>{'o', 'l', 'd'})) << "an earlier file stays as it was";
@@ -399,17 +401,17 @@ TEST_F(VesperRenderTest, FailuresSayWhyAndWriteNothing)
 
     const fs::path garbage = scratch / "garbage.scene";
     WriteBytes(garbage, {1, 2, 3, 4, 5, 6, 7});
-    EXPECT_EQ(expectFailure(Quote(garbage) + " --size 64x48 --out " + Quote(out), "cannot load the scene"), 2u)
+    EXPECT_EQ(expectFailure(ShellQuote(garbage) + " --size 64x48 --out " + ShellQuote(out), "cannot load the scene"), 2u)
         << "no output and no temporary file left behind";
-    expectFailure(Quote(scratch / "missing.scene") + " --size 64x48 --out " + Quote(out), "missing.scene");
+    expectFailure(ShellQuote(scratch / "missing.scene") + " --size 64x48 --out " + ShellQuote(out), "missing.scene");
 
     auto doc = vesper::test::MakeScene(kTeal, {StillSquare(10, 10, 8)});
     doc->backgroundKind = 3;
     const fs::path noBackground = WriteScene("nobackground.scene", *doc);
-    expectFailure(Quote(noBackground) + " --size 64x48 --out " + Quote(out), "no background");
+    expectFailure(ShellQuote(noBackground) + " --size 64x48 --out " + ShellQuote(out), "no background");
 
     const fs::path still = StillScene();
-    expectFailure(Quote(still) + " --size 64x48 --out " + Quote(scratch / "no" / "such" / "folder.bmp"),
+    expectFailure(ShellQuote(still) + " --size 64x48 --out " + ShellQuote(scratch / "no" / "such" / "folder.bmp"),
                   "cannot write");
 }
 
@@ -429,6 +431,19 @@ TEST(RenderArgumentsTest, ValuesAndRefusals)
     EXPECT_EQ(options.ticks, 25);
     EXPECT_EQ(options.gif, "a.gif");
     EXPECT_EQ(options.every, 5);
+
+    const auto scaled = parse({"in", "--size", "1366x768", "--scale", "3", "--out", "a.bmp"});
+    ASSERT_TRUE(scaled) << scaled.error;
+    ASSERT_TRUE(scaled.value->options.layout);
+    EXPECT_EQ(scaled.value->options.layout->stage.cx, 455);
+    EXPECT_EQ(scaled.value->options.layout->stage.cy, 256);
+    EXPECT_EQ(scaled.value->options.width, 1366);
+    const auto autoScaled = parse({"in", "--size", "2560x1440", "--scale", "auto", "--out", "a.bmp"});
+    ASSERT_TRUE(autoScaled) << autoScaled.error;
+    EXPECT_EQ(autoScaled.value->options.layout->factor, 2);
+    const auto tooLarge = parse({"in", "--size", "10x10", "--out", "a.bmp", "--scale", "11"});
+    EXPECT_NE(tooLarge.error.find("--scale"), std::string::npos) << tooLarge.error;
+    EXPECT_NE(tooLarge.error.find("auto, 1, 2, 3"), std::string::npos) << tooLarge.error;
 
     const auto help = parse({"in", "--help"});
     ASSERT_TRUE(help);
@@ -453,6 +468,12 @@ TEST(RenderArgumentsTest, ValuesAndRefusals)
         {"in", "--size", "10x10", "--out", "a.bmp", "--every", "2"},         // --every without --gif
         {"in", "other", "--size", "10x10", "--out", "a.bmp"},                 // two inputs
         {"in", "--size", "10x10", "--out", "a.bmp", "--fast"},                // unknown option
+        {"in", "--size", "10x10", "--out", "a.bmp", "--scale", "0"},         // no scale
+        {"in", "--size", "10x10", "--out", "a.bmp", "--scale", "-2"},
+        {"in", "--size", "10x10", "--out", "a.bmp", "--scale", "big"},
+        {"in", "--size", "10x10", "--out", "a.bmp", "--scale", "11"},        // no stage left
+        {"in", "--size", "100x10", "--out", "a.bmp", "--scale", "11"},
+        {"in", "--preview", "--out", "a.bmp", "--scale", "2"},               // the preview is never scaled
     };
     for (const auto& args : refused) {
         const auto result = parse(args);

@@ -48,6 +48,20 @@ TEST(HostedOptions, ChoosesTheWindowAndTheSpeed)
     }
 }
 
+TEST(HostedOptions, ScaleForTheRunOrTheSettingsFiles)
+{
+    EXPECT_EQ(ParseHostedOptions({"--root"}, nullptr).run.scale, std::nullopt);
+    EXPECT_EQ(ParseHostedOptions({"--root", "--scale", "2"}, nullptr).run.scale, ScaleChoice{2});
+    EXPECT_EQ(ParseHostedOptions({"-scale", "auto", "-root"}, nullptr).run.scale, kAutoScale);
+    const HostedOptions daemon = ParseHostedOptions({"--speed", "9", "--scale", "3"}, "0x10");
+    EXPECT_EQ(daemon.outcome, Outcome::hosted);
+    EXPECT_EQ(daemon.run.window, 0x10u);
+    EXPECT_EQ(daemon.run.scale, ScaleChoice{3});
+    // --scale also goes with full-screen saving: alone it leaves the run-mode
+    // letters to count, even under the daemon.
+    EXPECT_EQ(ParseHostedOptions({"/s", "--scale", "3"}, "0x10").outcome, Outcome::notHosted);
+}
+
 struct Refusal {
     std::vector<std::string> args;
     const char* daemonWindow;
@@ -72,6 +86,10 @@ TEST(HostedOptions, RefusesWhatItCannotUseWithAMessageThatNamesIt)
         {{"--root"}, "zz", "XSCREENSAVER_WINDOW is not a window number in hexadecimal: \"zz\""},
         {{"--root"}, "0", "\"0\""},
         {{"--speed", "50"}, nullptr, "--speed goes with --root or --window-id"},
+        {{"--root", "--scale"}, nullptr, "--scale needs a value"},
+        {{"--root", "--scale", "0"}, nullptr, "\"--scale\" takes auto, 1, 2, 3, ... (auto, or a whole number of 1 or more), not \"0\""},
+        {{"--root", "--scale", "-2"}, nullptr, "not \"-2\""},
+        {{"--root", "--scale", "big"}, nullptr, "not \"big\""},
     };
     for (const Refusal& r : refusals) {
         const HostedOptions options = ParseHostedOptions(r.args, r.daemonWindow);

@@ -8,6 +8,7 @@
 #include <nlohmann/json.hpp>
 
 #include "platform/kernel/patchable_data.h"
+#include "scene/saver_note.h"
 #include "tests/support/test_data.h"
 #include "tests/tools/tool_test_support.h"
 #include "tools/vesper_scene/atomic_file.h"
@@ -100,6 +101,31 @@ TEST(PackCommand, PackingASaverAgainReplacesItsScene)
     ASSERT_TRUE(values);
     EXPECT_EQ(values.value->sceneOffset, ReadFile(f.player).size());
     EXPECT_EQ(values.value->stringResource1, "Two|");
+}
+
+TEST(PackCommand, ALinuxPlayersNoteSaysSaverOnceASceneIsPacked)
+{
+    PackFixture f;
+    auto player = FakePlayer(6000, 777);
+    const auto playerNote = vesper::scene::SaverNoteBytes(vesper::scene::SaverNoteKind::player);
+    std::copy(playerNote.begin(), playerNote.end(), player.begin() + 400);
+    WriteFile(f.player, player);
+    const auto run = f.Pack("Noted");
+    ASSERT_EQ(run.status, exitSuccess) << run.err;
+    const auto saver = ReadFile(f.saver);
+    const auto saverNote = vesper::scene::SaverNoteBytes(vesper::scene::SaverNoteKind::saver);
+    EXPECT_TRUE(std::equal(saverNote.begin(), saverNote.end(), saver.begin() + 400));
+    EXPECT_EQ(std::search(saver.begin(), saver.end(), playerNote.begin(), playerNote.end()), saver.end());
+
+    // A player with two such notes in its first page cannot say which is its
+    // own: refused, nothing written.
+    std::copy(playerNote.begin(), playerNote.end(), player.begin() + 3000);
+    WriteFile(f.player, player);
+    std::filesystem::remove(f.saver);
+    const auto refused = f.Pack("Twice");
+    EXPECT_NE(refused.status, exitSuccess);
+    EXPECT_NE(refused.err.find("more than once"), std::string::npos) << refused.err;
+    EXPECT_FALSE(std::filesystem::exists(f.saver));
 }
 
 TEST(PackCommand, TitleAndCreditMustFitTheStringResource)

@@ -3,7 +3,8 @@
 # system would start it:
 # - the packed demo with /s fills the screen with the scene (the pixels match
 #   what vesper-render renders at that size, but where sprites are) and its
-#   sprites move; a key ends it with exit code 0; the Linux player shows the
+#   sprites move; a key ends it with exit code 0; with scale=2 in vesper.ini
+#   it shows the half-size stage in 2x2 blocks; the Linux player shows the
 #   same screen with --scene of the Windows saver;
 # - /p in a host window of the same process (vesper-preview-host) shows the
 #   whole frame stretched to the host, and ends with it;
@@ -123,6 +124,27 @@ xdotool key space
 wait_for_exit "$saver" || fail "/s: a key did not end the saver"
 [ "$exit_code" -eq 0 ] || fail "/s ended with exit code $exit_code, not 0"
 echo "a key ended it with exit code 0"
+
+echo "== /s with scale=2 in vesper.ini: the stage of half the screen in 2x2 blocks"
+printf '[settings]\r\nscale=2\r\n' >"$ini"
+"$linux/tools/vesper_render/vesper-render" "$windows/vesper-demo.scr" --size "$size" --scale 2 \
+  --out "$work/expected-scale2.png" >/dev/null
+wine64 "$windows/vesper-demo.scr" /s >"$work/scale2.log" 2>&1 &
+scaled=$!
+pids+=("$scaled")
+wait_for_window "Screen Saver" >/dev/null || fail "/s with scale 2 showed no saver window; its output: $(cat "$work/scale2.log")"
+wait_for_screen "$work/scale2.png" "$work/expected-scale2.png" ||
+  fail "/s with scale 2: $differ of $pixels pixels differ from vesper-render --scale 2 (at most $limit may)"
+# Every 2x2 block one colour: keeping one pixel of each and doubling it back
+# gives the same picture.
+convert "$work/scale2.png" -sample 50% -sample 200% "$work/scale2-blocks.png"
+mixed=$(differing_pixels "$work/scale2.png" "$work/scale2-blocks.png")
+[ "$mixed" -eq 0 ] || fail "/s with scale 2: $mixed pixels break their 2x2 block"
+echo "the screen shows the scene in 2x2 blocks: $differ of $pixels pixels differ from vesper-render --scale 2 (sprites)"
+xdotool key space
+wait_for_exit "$scaled" || fail "/s with scale 2: a key did not end the saver"
+[ "$exit_code" -eq 0 ] || fail "/s with scale 2 ended with exit code $exit_code, not 0"
+rm -f "$ini"
 
 echo "== the Linux player shows the same frame of the Windows saver (--scene)"
 XDG_CONFIG_HOME="$work/config" VESPER_DISPLAY=sdl "$linux/tools/vesper/vesper" --scene "$windows/vesper-demo.scr" /s \

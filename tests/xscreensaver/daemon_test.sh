@@ -52,7 +52,7 @@ start_xvfb() {
 say "installing $(basename "$deb")"
 dpkg -i "$deb" >"$work/dpkg.log" 2>&1 || { cat "$work/dpkg.log" >&2; fail "dpkg -i"; }
 dpkg-query -W -f='${Depends}\n' vesper | grep -q libsdl2 || fail "the package's dependencies lack SDL: $(dpkg-query -W -f='${Depends}' vesper)"
-outside=$(dpkg -L vesper | grep -Ev '^/\.?$|^/usr$|^/usr/(bin|libexec|share)$|^/usr/bin/vesper(-scene|-render|-xscreensaver)?$|^/usr/libexec/xscreensaver(/vesper-demo)?$|^/usr/share/xscreensaver(/config(/vesper-demo\.xml)?)?$|^/usr/share/man(/man1(/vesper(-scene|-render|-xscreensaver)?\.1\.gz)?)?$|^/usr/share/doc(/vesper(/.*)?)?$' || true)
+outside=$(dpkg -L vesper | grep -Ev '^/\.?$|^/usr$|^/usr/(bin|libexec|share)$|^/usr/bin/vesper(-scene|-render|-xscreensaver|-thumbnailer)?$|^/usr/libexec/xscreensaver(/vesper-demo)?$|^/usr/share/xscreensaver(/config(/vesper-demo\.xml)?)?$|^/usr/share/man(/man1(/vesper(-scene|-render|-xscreensaver|-thumbnailer)?\.1\.gz)?)?$|^/usr/share/doc(/vesper(/.*)?)?$|^/usr/share/applications(/vesper\.desktop|/screensavers(/vesper-demo\.desktop)?)?$|^/usr/share/mime(/packages(/vesper\.xml)?)?$|^/usr/share/thumbnailers(/vesper\.thumbnailer)?$|^/usr/share/metainfo(/org\.vesper\.Vesper\.metainfo\.xml)?$|^/usr/share/icons(/hicolor(/scalable(/apps(/vesper\.svg)?)?)?)?$' || true)
 [ -z "$outside" ] || fail "the package lists files outside its paths: $outside"
 for file in /usr/bin/vesper /usr/bin/vesper-scene /usr/bin/vesper-render "$hack" \
             /usr/share/xscreensaver/config/vesper-demo.xml /usr/share/man/man1/vesper.1.gz \
@@ -60,6 +60,10 @@ for file in /usr/bin/vesper /usr/bin/vesper-scene /usr/bin/vesper-render "$hack"
   [ -e "$file" ] || fail "$file is not installed"
 done
 grep -q -- 'arg="--root"' /usr/share/xscreensaver/config/vesper-demo.xml || fail "the settings file's command has no --root"
+for k in 1 2 3 4; do
+  grep -q -- "arg-set=\"--scale $k\"" /usr/share/xscreensaver/config/vesper-demo.xml ||
+    fail "the settings file offers no pixel size $k"
+done
 
 # ---- The daemon plays the demo ----
 id "$user" >/dev/null 2>&1 || useradd -m "$user"
@@ -143,8 +147,8 @@ play_under_daemon "$hack" "^$hack" "demo hack"
 # A saver kept from Windows: a Windows program with the demo scene appended
 # after its image, played by the installed player with --scene.
 old_saver="$home/old-saver.scr"
-cat "$root/fuzz/corpus/pe_image_fuzz/nothing_appended" /usr/share/doc/vesper/demo/demo.scene >"$old_saver" 2>/dev/null ||
-  cat "$root/fuzz/corpus/pe_image_fuzz/nothing_appended" "$build/demo/demo.scene" >"$old_saver"
+cat "$root/tests/xscreensaver/plain_windows_program" /usr/share/doc/vesper/demo/demo.scene >"$old_saver" 2>/dev/null ||
+  cat "$root/tests/xscreensaver/plain_windows_program" "$build/demo/demo.scene" >"$old_saver"
 chown "$user:" "$old_saver"
 play_under_daemon "$old_saver" "^/usr/bin/vesper --root --scene $old_saver" "Windows saver"
 

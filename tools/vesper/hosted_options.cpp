@@ -4,7 +4,12 @@
 #include <optional>
 #include <string_view>
 
+#include "platform/kernel/translation.h"
+
 namespace {
+
+using vesper::Fill;
+using vesper::Tr;
 
 constexpr int kSlowest = 1;
 constexpr int kFastest = 100;
@@ -45,7 +50,8 @@ std::optional<unsigned long long> ParseDaemonWindow(std::string_view text)
     return value;
 }
 
-// "--name" and "-name" are the same option.
+// "--name" and "-name" are the same option. --scale goes with full-screen
+// saving too, so it alone does not make a hosted run.
 bool IsOption(std::string_view arg, std::string_view name)
 {
     if (arg.starts_with("--"))
@@ -83,24 +89,30 @@ HostedOptions ParseHostedOptions(const std::vector<std::string>& args, const cha
     bool root = false;
     std::optional<unsigned long long> window;
     std::optional<unsigned long long> speed;
+    std::optional<ScaleChoice> scale;
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& arg = args[i];
-        const bool takesValue = IsOption(arg, "window-id") || IsOption(arg, "speed");
+        const bool takesValue = IsOption(arg, "window-id") || IsOption(arg, "speed") || IsOption(arg, "scale");
         if (takesValue && i + 1 == args.size())
-            return Invalid(arg + " needs a value");
+            return Invalid(Fill(Tr("%s needs a value"), {arg}));
         if (IsOption(arg, "root")) {
             root = true;
         } else if (IsOption(arg, "window-id")) {
             window = ParseWindowId(args[++i]);
             if (!window)
-                return Invalid("--window-id needs a window number, in decimal or in hexadecimal with 0x, not \"" +
-                               args[i] + "\"");
+                return Invalid(
+                    Fill(Tr("--window-id needs a window number, in decimal or in hexadecimal with 0x, not \"%s\""),
+                         {args[i]}));
         } else if (IsOption(arg, "speed")) {
             speed = ParseNumber(args[++i], 10);
             if (!speed || *speed < kSlowest || *speed > kFastest)
-                return Invalid("--speed needs a whole number from 1 to 100, not \"" + args[i] + "\"");
+                return Invalid(Fill(Tr("--speed needs a whole number from 1 to 100, not \"%s\""), {args[i]}));
+        } else if (IsOption(arg, "scale")) {
+            scale = ParseScaleChoice(args[++i]);
+            if (!scale)
+                return Invalid(BadScaleMessage(Tr("the option \"--scale\""), args[i]));
         } else {
-            return Invalid("\"" + arg + "\" cannot go with --root, --window-id or --speed");
+            return Invalid(Fill(Tr("\"%s\" cannot go with --root, --window-id, --speed or --scale"), {arg}));
         }
     }
 
@@ -108,15 +120,16 @@ HostedOptions ParseHostedOptions(const std::vector<std::string>& args, const cha
     if (!window && daemonWindowSet && (root || speed)) {
         window = ParseDaemonWindow(xscreensaverWindow);
         if (!window)
-            return Invalid(std::string("XSCREENSAVER_WINDOW is not a window number in hexadecimal: \"") +
-                           xscreensaverWindow + "\"");
+            return Invalid(Fill(Tr("XSCREENSAVER_WINDOW is not a window number in hexadecimal: \"%s\""),
+                                {xscreensaverWindow}));
     }
     if (!window && !root)
-        return Invalid("--speed goes with --root or --window-id (or XSCREENSAVER_WINDOW)");
+        return Invalid(Tr("--speed goes with --root or --window-id (or XSCREENSAVER_WINDOW)"));
 
     HostedOptions options;
     options.outcome = HostedOptions::Outcome::hosted;
     options.run.window = window.value_or(0);
     options.run.speed = static_cast<int>(speed.value_or(0));
+    options.run.scale = scale;
     return options;
 }

@@ -1,6 +1,6 @@
 // The options of the player as a hack of a screen saver daemon: --root,
 // --window-id ID (also spelled -root, -window-id, as older hosts pass them),
-// --speed N, and the daemon's XSCREENSAVER_WINDOW variable.
+// --speed N, --scale auto|K, and the daemon's XSCREENSAVER_WINDOW variable.
 #pragma once
 
 #include <string>

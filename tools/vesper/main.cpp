@@ -12,6 +12,8 @@
 #include "platform/kernel/module_path.h"
 #include "platform/kernel/translation.h"
 #include "platform/drivers/backends.h"
+#include "saver/globals.h"
+#include "saver/stage_layout.h"
 #include "scene/vesper_doc.h"
 #include "shell/entry.h"
 #include "tools/vesper/hosted_options.h"
@@ -79,8 +81,20 @@ int main(int argc, char* argv[])
         std::puts(PlayerVersion().c_str());
         return 0;
     }
+    g_monitorLayoutOverride = parsed.request.monitors;
     std::string tail = parsed.request.commandTail;
-    if (NeedsDisplay(ParseCommandLine(tail.c_str()).mode) && DisplayMissing())
+    const RunMode mode = ParseCommandLine(tail.c_str()).mode;
+    if (NeedsDisplay(mode) && DisplayMissing())
         return kExitUsage;
+    if (mode == RunMode::save) {
+        const SIZE screen{GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+        const std::string refusal =
+            FixedScaleRefusal(parsed.request.scale, screen, vesper::Tr("the option \"--scale\""));
+        if (!refusal.empty()) {
+            std::fprintf(stderr, "%s\n", vesper::Fill(vesper::Tr("vesper: %s"), {refusal}).c_str());
+            return kExitUsage;
+        }
+    }
+    g_scaleOverride = parsed.request.scale;
     return WinMain(vesper::platform::ProgramInstance(), nullptr, tail.data(), SW_SHOW);
 }

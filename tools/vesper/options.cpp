@@ -16,14 +16,57 @@ struct Option {
     std::string_view name;       // with its "--"
     std::string_view valueName;  // empty: a flag without value
     const char* help;  // English, N_(): shown through Tr
-    void (*apply)(PlayerRequest& request, std::string_view value);
+    // Sets what the option asks for; the complaint when the value is bad.
+    std::string (*apply)(PlayerRequest& request, std::string_view value);
 };
+
+std::string Quoted(std::string_view text)
+{
+    std::string quoted(1, '"');
+    quoted += text;
+    quoted += '"';
+    return quoted;
+}
+
+// "the option "NAME"", to name where a bad value was given.
+std::string OptionNamed(std::string_view name)
+{
+    return Fill(Tr("the option %s"), {Quoted(name)});
+}
+
+std::string TakeMonitors(PlayerRequest& request, std::string_view value)
+{
+    request.monitors = ParseMonitorLayout(value);
+    if (request.monitors)
+        return {};
+    return Fill(Tr("%s takes %s, not %s"), {OptionNamed("--monitors"), Tr(kMonitorLayoutValues), Quoted(value)});
+}
 
 // Every option of the player. A new option is one more row.
 constexpr std::array kOptions{
-    Option{"--help", "", N_("show this help and exit"), [](PlayerRequest& r, std::string_view) { r.showHelp = true; }},
+    Option{"--help", "", N_("show this help and exit"),
+           [](PlayerRequest& r, std::string_view) {
+               r.showHelp = true;
+               return std::string();
+           }},
     Option{"--version", "", N_("show the version and exit"),
-           [](PlayerRequest& r, std::string_view) { r.showVersion = true; }},
+           [](PlayerRequest& r, std::string_view) {
+               r.showVersion = true;
+               return std::string();
+           }},
+    Option{"--monitors", "MODE",
+           N_("with /s, how the scene covers several monitors (MODE: each, span or primary):\n"
+              "                        each: the whole scene on every monitor, at its size (the default)\n"
+              "                        span: one scene across the box that holds all monitors\n"
+              "                        primary: the scene on the primary monitor, the others black\n"
+              "                        Without it, the \"monitors\" setting of vesper.ini counts"),
+           TakeMonitors},
+    Option{"--scale", "auto|K",
+           N_("with /s, --root, --window-id: each scene pixel a K x K block (default: the setting, else auto)"),
+           [](PlayerRequest& r, std::string_view value) {
+               r.scale = ParseScaleChoice(value);
+               return r.scale ? std::string() : BadScaleMessage(OptionNamed("--scale"), value);
+           }},
 };
 
 // Other spellings of help that hosts and users type.
@@ -43,11 +86,6 @@ bool IsHelpWord(std::string_view word)
         if (word == help)
             return true;
     return false;
-}
-
-std::string Quoted(std::string_view text)
-{
-    return "\"" + std::string(text) + "\"";
 }
 
 // Reads one option word (and the next word when it takes a value and has no
@@ -73,8 +111,7 @@ std::string TakeOption(const std::vector<std::string_view>& arguments, std::size
             return Fill(Tr("the option %s needs a value (%s)"), {Quoted(word), option->valueName});
         value = arguments[next++];
     }
-    option->apply(request, value);
-    return {};
+    return option->apply(request, value);
 }
 
 constexpr std::string_view kSceneOption = "--scene";
@@ -161,9 +198,12 @@ std::string PlayerUsage(std::string_view program)
     for (const char* line : kHelpLines)
         usage += std::string(Tr(line)) + "\n";
     for (const Option& option : kOptions) {
-        std::string left = "  " + std::string(option.name);
-        if (!option.valueName.empty())
-            left += " " + std::string(option.valueName);
+        std::string left(2, ' ');
+        left += option.name;
+        if (!option.valueName.empty()) {
+            left += ' ';
+            left += option.valueName;
+        }
         if (option.name == "--help")
             left += ", -h, /?";
         left.resize(std::max<std::size_t>(left.size() + 2, 24), ' ');

@@ -7,9 +7,13 @@
 // its value (none for a flag), its line of help and what it sets.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "saver/monitor_setting.h"
+#include "stage/pixel_scale.h"
 
 namespace vesper::player {
 
@@ -17,8 +21,12 @@ namespace vesper::player {
 struct PlayerRequest {
     bool showHelp = false;
     bool showVersion = false;
+    // --monitors: how full-screen saving covers the monitors, for this run.
+    std::optional<MonitorLayout> monitors;
     // The run-mode words, joined by single blanks.
     std::string commandTail;
+    // --scale for full-screen saving; none: the settings file's.
+    std::optional<ScaleChoice> scale;
 };
 
 struct ParsedArguments {

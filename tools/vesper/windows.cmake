@@ -27,7 +27,8 @@ set_property(SOURCE vesper.rc APPEND PROPERTY INCLUDE_DIRECTORIES "${PROJECT_SOU
 set_property(SOURCE vesper.rc APPEND PROPERTY OBJECT_DEPENDS "${PROJECT_SOURCE_DIR}/saver/config_dialog_template.h"
                                                             "${PROJECT_SOURCE_DIR}/platform/kernel/windows_strings.h"
                                                             "${translated_dialog}" "${translated_strings}"
-                                                            "${CMAKE_CURRENT_BINARY_DIR}/vesper_rc_config.h")
+                                                            "${CMAKE_CURRENT_BINARY_DIR}/vesper_rc_config.h"
+                                                            "${CMAKE_CURRENT_SOURCE_DIR}/vesper.manifest")
 
 # The demo packed into the Windows player, by the build machine's
 # vesper-scene (scripts/build.sh windows passes it and the demo scene from

@@ -90,7 +90,7 @@ std::vector<BYTE> EncodeFrameBmp(const CDIB8BPP& frame)
     return out;
 }
 
-platform::Outcome<std::vector<BYTE>> EncodeFramePng(const CDIB8BPP& frame)
+RgbaImage FrameToRgba(const CDIB8BPP& frame)
 {
     RgbaImage image;
     image.width = frame.GetWidth();
@@ -107,7 +107,12 @@ platform::Outcome<std::vector<BYTE>> EncodeFramePng(const CDIB8BPP& frame)
             pixel[3] = 0xFF;
         }
     }
-    return EncodePng(image);
+    return image;
+}
+
+platform::Outcome<std::vector<BYTE>> EncodeFramePng(const CDIB8BPP& frame)
+{
+    return EncodePng(FrameToRgba(frame));
 }
 
 struct GifRecording::Encoder {

@@ -11,6 +11,7 @@
 #include "imaging/dib8bpp.h"
 #include "platform/kernel/patchable_data.h"
 #include "platform/api/win32_types.h"
+#include "tools/vesper_scene/png_codec.h"
 
 namespace vesper::tools {
 
@@ -23,7 +24,10 @@ std::optional<PictureFormat> PictureFormatOf(const std::string& path);
 // default palette as its 256-entry colour table, and the frame's indexes as
 // the frame holds them (bottom row first, rows padded to 4 bytes).
 std::vector<BYTE> EncodeFrameBmp(const CDIB8BPP& frame);
-// The frame in true colour, each index replaced by its default palette colour.
+// The frame in true colour, each index replaced by its default palette
+// colour, opaque.
+RgbaImage FrameToRgba(const CDIB8BPP& frame);
+// That picture as PNG file contents.
 platform::Outcome<std::vector<BYTE>> EncodeFramePng(const CDIB8BPP& frame);
 
 // An animated GIF built frame by frame in memory: the default palette as the

@@ -52,7 +52,7 @@ std::string RenderUsage()
 {
     // A line at a time, each translated on its own ("" is a blank line).
     static constexpr const char* kLines[] = {
-        N_("usage: vesper-render INPUT (--size WxH | --preview) --out FILE [--seed N] [--ticks T]"),
+        N_("usage: vesper-render INPUT (--size WxH [--scale K] | --preview) --out FILE [--seed N] [--ticks T]"),
         N_("                     [--gif FILE [--every K]]"),
         "",
         N_("Plays the scene of INPUT (a packaged screen saver or a bare scene stream) on a"),
@@ -61,6 +61,10 @@ std::string RenderUsage()
         "",
         N_("  --size WxH     stage size in pixels, as a full screen of that size"),
         N_("  --preview      the preview stage, 640x480"),
+        N_("  --scale K      with --size: the picture a screen of that size shows at scale K"),
+        N_("                 (auto, 1, 2, 3, ...): a stage of (W / K) x (H / K), each of its"),
+        N_("                 pixels a K x K block, centred in a black border; auto keeps the"),
+        N_("                 stage at least 1280x720 (default 1)"),
         N_("  --seed N       seed of the random numbers (pauses), in place of the tick count"),
         N_("                 (default 0)"),
         N_("  --ticks T      pacing ticks to play before the picture is taken (default 0)"),
@@ -85,6 +89,7 @@ platform::Outcome<RenderCommand> ParseRenderArguments(std::span<const std::strin
     RenderOptions& options = command.options;
     bool sized = false;
     bool everyGiven = false;
+    std::optional<ScaleChoice> scale;
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& arg = args[i];
         if (arg == "--help" || arg == "-h") {
@@ -97,58 +102,71 @@ platform::Outcome<RenderCommand> ParseRenderArguments(std::span<const std::strin
         }
         if (arg.size() > 1 && arg[0] == '-') {
             if (i + 1 >= args.size())
-                return Refuse(arg + " needs a value");
+                return Refuse(Fill(Tr("%s needs a value"), {arg}));
             const std::string& value = args[++i];
             if (arg == "--size") {
                 if (!ParseSize(value, options.width, options.height))
-                    return Refuse("--size takes WIDTHxHEIGHT, each from 1 to " +
-                                  std::to_string(platform::kLargestDisplaySide) + ", not \"" + value + "\"");
+                    return Refuse(Fill(Tr("--size takes WIDTHxHEIGHT, each from 1 to %s, not \"%s\""),
+                                       {std::to_string(platform::kLargestDisplaySide), value}));
                 sized = true;
             } else if (arg == "--seed") {
                 const auto seed = ParseNumber<unsigned>(value, 0, std::numeric_limits<unsigned>::max());
                 if (!seed)
-                    return Refuse("--seed takes a whole number from 0 to 4294967295, not \"" + value + "\"");
+                    return Refuse(Fill(Tr("--seed takes a whole number from 0 to 4294967295, not \"%s\""), {value}));
                 options.seed = *seed;
             } else if (arg == "--ticks") {
                 const auto ticks = ParseNumber<int>(value, 0, std::numeric_limits<int>::max());
                 if (!ticks)
-                    return Refuse("--ticks takes a whole number of at least 0, not \"" + value + "\"");
+                    return Refuse(Fill(Tr("--ticks takes a whole number of at least 0, not \"%s\""), {value}));
                 options.ticks = *ticks;
             } else if (arg == "--every") {
                 const auto every = ParseNumber<int>(value, 1, std::numeric_limits<int>::max());
                 if (!every)
-                    return Refuse("--every takes a whole number of at least 1, not \"" + value + "\"");
+                    return Refuse(Fill(Tr("--every takes a whole number of at least 1, not \"%s\""), {value}));
                 options.every = *every;
                 everyGiven = true;
+            } else if (arg == "--scale") {
+                scale = ParseScaleChoice(value);
+                if (!scale)
+                    return Refuse(BadScaleMessage("--scale", value));
             } else if (arg == "--out") {
                 options.out = value;
             } else if (arg == "--gif") {
                 options.gif = value;
             } else {
-                return Refuse("unknown option " + arg);
+                return Refuse(Fill(Tr("unknown option %s"), {arg}));
             }
             continue;
         }
         if (!options.input.empty())
-            return Refuse("one input only: \"" + options.input + "\" and \"" + arg + "\"");
+            return Refuse(Fill(Tr("one input only: \"%s\" and \"%s\""), {options.input, arg}));
         options.input = arg;
     }
 
     if (options.input.empty())
-        return Refuse("no input scene or packaged screen saver");
+        return Refuse(Tr("no input scene or packaged screen saver"));
     if (sized == options.preview)
-        return Refuse(sized ? "--size and --preview both set the stage size: give one"
-                            : "no stage size: give --size WxH or --preview");
+        return Refuse(sized ? Tr("--size and --preview both set the stage size: give one")
+                            : Tr("no stage size: give --size WxH or --preview"));
     if (options.preview) {
+        if (scale)
+            return Refuse(Tr("--scale goes with --size; the preview stage is always 640x480"));
         options.width = kPreviewWidth;
         options.height = kPreviewHeight;
     }
+    if (scale) {
+        const SIZE size{options.width, options.height};
+        const int factor = ResolveScale(*scale, size, std::nullopt);
+        options.layout = LayoutStage(size, factor);
+        if (!options.layout)
+            return Refuse(ScaleTooLargeMessage("--scale", factor, size));
+    }
     if (options.out.empty())
-        return Refuse("no output: give --out FILE.bmp or --out FILE.png");
+        return Refuse(Tr("no output: give --out FILE.bmp or --out FILE.png"));
     if (!PictureFormatOf(options.out))
-        return Refuse("the output \"" + options.out + "\" must end in .bmp or .png");
+        return Refuse(Fill(Tr("the output \"%s\" must end in .bmp or .png"), {options.out}));
     if (everyGiven && !options.gif)
-        return Refuse("--every only goes with --gif");
+        return Refuse(Tr("--every only goes with --gif"));
     return {command, {}};
 }
 

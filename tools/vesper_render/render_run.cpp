@@ -1,19 +1,14 @@
 #include "tools/vesper_render/render_run.h"
 
 #include <algorithm>
-#include <cstdlib>
 #include <memory>
 #include <optional>
 
 #include "platform/kernel/translation.h"
-#include "imaging/default_palette.h"
-#include "imaging/packed_dib.h"
-#include "platform/drivers/backends.h"
-#include "scene/vesper_doc.h"
-#include "stage/saver_stage.h"
 #include "tools/vesper_render/picture_output.h"
+#include "tools/vesper_render/shown_picture.h"
+#include "tools/vesper_render/stage_play.h"
 #include "tools/vesper_scene/atomic_file.h"
-#include "tools/vesper_scene/scene_info.h"
 
 namespace vesper::tools {
 
@@ -21,28 +16,6 @@ namespace {
 
 // The full-screen pace: one tick per 20 ms timer event, in GIF centiseconds.
 constexpr int kTickCentiseconds = 2;
-constexpr int kTrueColourBits = 32;
-
-// Plays one scene on g_stage and takes the stage down again at the end, so
-// that the document and its working sprites are gone before the stage is.
-class StagePlay {
-public:
-    ~StagePlay()
-    {
-        g_stage.ReleaseScene();
-        document.DeleteContents();
-    }
-
-    CVesperDoc document;
-};
-
-std::string Describe(const SceneLoadFailure& failure)
-{
-    std::string text = Tr(failure.message.c_str());
-    if (!failure.description.empty())
-        text += " (" + failure.description + ")";
-    return text;
-}
 
 platform::Outcome<std::vector<BYTE>> EncodeFrame(const CDIB8BPP& frame, PictureFormat format)
 {
@@ -55,51 +28,45 @@ platform::Outcome<std::vector<BYTE>> EncodeFrame(const CDIB8BPP& frame, PictureF
 
 int RenderScene(const RenderOptions& options, std::ostream& err)
 {
-    // The stage draws on a screen of its own size; it was built before this
-    // screen was chosen, so the colour depth is measured again for it.
-    platform::UseOffscreenBackend({options.width, options.height, kTrueColourBits});
-    g_nDisplayBits = GetDisplayColorDepth();
-
-    // The saver window's creation, in its order: the random numbers are
-    // seeded before the document is loaded, since loading its sprites
-    // draws from them.
-    std::srand(options.seed);
-    if (!CreateDefaultPalette(g_defaultPalette)) {
-        err << "vesper-render: cannot create the default palette\n";
+    const SIZE stage = options.layout ? options.layout->stage : SIZE{options.width, options.height};
+    const auto started = StagePlay::Start(options.input, stage.cx, stage.cy, options.seed);
+    if (!started) {
+        err << "vesper-render: " << started.error << "\n";
         return kRenderFailed;
     }
-    StagePlay play;
-    const auto loaded = LoadFileScene(options.input, play.document);
-    if (!loaded) {
-        err << "vesper-render: " << loaded.error << "\n";
-        return kRenderFailed;
-    }
-    if (loaded.value->failure) {
-        err << "vesper-render: cannot load the scene of " << options.input << ": " << Describe(*loaded.value->failure)
-            << "\n";
-        return kRenderFailed;
-    }
-    g_stage.LoadScene(&play.document, options.width, options.height);
-    if (!g_stage.m_pFrame) {
-        err << "vesper-render: the scene of " << options.input
-            << " shows no background (no picture, or a background the player cannot render), so there is no frame\n";
-        return kRenderFailed;
-    }
-    const CDIB8BPP& frame = *g_stage.m_pFrame;
+    StagePlay& play = **started.value;
+    // What the screen shows: the frame, or the frame magnified into its border.
+    std::unique_ptr<CDIB8BPP> magnified;
+    const auto shown = [&]() -> const CDIB8BPP* {
+        if (!options.layout)
+            return &play.Frame();
+        magnified = MagnifiedFrame(play.Frame(), *options.layout);
+        if (!magnified)
+            err << "vesper-render: "
+                << Fill(Tr("no memory for a picture of %sx%s"),
+                        {std::to_string(options.width), std::to_string(options.height)})
+                << "\n";
+        return magnified.get();
+    };
 
     std::unique_ptr<GifRecording> gif;
     if (options.gif) {
         const long long centiseconds = static_cast<long long>(options.every) * kTickCentiseconds;
-        auto started =
+        auto recording =
             GifRecording::Start(options.width, options.height, static_cast<int>(std::min(centiseconds, 0xFFFFLL)));
-        if (!started) {
-            err << "vesper-render: " << started.error << "\n";
+        if (!recording) {
+            err << "vesper-render: " << recording.error << "\n";
             return kRenderFailed;
         }
-        gif = std::move(*started.value);
+        gif = std::move(*recording.value);
     }
     const auto record = [&]() {
-        const std::string error = gif ? gif->AddFrame(frame) : std::string();
+        if (!gif)
+            return true;
+        const CDIB8BPP* frame = shown();
+        if (!frame)
+            return false;
+        const std::string error = gif->AddFrame(*frame);
         if (!error.empty())
             err << "vesper-render: " << error << "\n";
         return error.empty();
@@ -108,14 +75,17 @@ int RenderScene(const RenderOptions& options, std::ostream& err)
     if (!record())
         return kRenderFailed;
     for (long long tick = 1; tick <= options.ticks; ++tick) {
-        g_stage.Tick();
+        play.Tick();
         if (tick % options.every == 0 && !record())
             return kRenderFailed;
     }
 
-    const auto picture = EncodeFrame(frame, *PictureFormatOf(options.out));
+    const CDIB8BPP* frame = shown();
+    if (!frame)
+        return kRenderFailed;
+    const auto picture = EncodeFrame(*frame, *PictureFormatOf(options.out));
     if (!picture) {
-        err << "vesper-render: cannot encode " << options.out << ": " << picture.error << "\n";
+        err << "vesper-render: " << Fill(Tr("cannot encode %s: %s"), {options.out, picture.error}) << "\n";
         return kRenderFailed;
     }
     std::optional<std::vector<BYTE>> animation;
@@ -132,7 +102,7 @@ int RenderScene(const RenderOptions& options, std::ostream& err)
     if (animation)
         outputs.push_back({*options.gif, *animation, std::nullopt});
     if (const std::string error = WriteFilesAtomically(outputs); !error.empty()) {
-        err << "vesper-render: " << error << (animation ? " (neither picture was written)" : "") << "\n";
+        err << "vesper-render: " << (animation ? Fill(Tr("%s (neither picture was written)"), {error}) : error) << "\n";
         return kRenderFailed;
     }
     return kRenderSucceeded;

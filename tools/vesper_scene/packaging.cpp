@@ -3,6 +3,7 @@
 #include <climits>
 
 #include "scene/pe_image.h"
+#include "scene/saver_note.h"
 #include "tools/vesper_scene/code_page.h"
 #include "tools/vesper_scene/pe_patch.h"
 
@@ -60,6 +61,8 @@ platform::Outcome<std::vector<BYTE>> PackageScene(std::span<const BYTE> player, 
         platform::PatchPatchableValues(player.first(imageSize), static_cast<DWORD>(imageSize), stringResource1);
     if (!packaged)
         return packaged;
+    if (const std::string problem = scene::MarkPlayerNoteAsSaver(*packaged.value); !problem.empty())
+        return {std::nullopt, "the player: " + problem};
     packaged.value->insert(packaged.value->end(), scene.begin(), scene.end());
     return packaged;
 }

@@ -6,6 +6,7 @@
 
 #include "imaging/packed_dib.h"
 #include "imaging/dib.h"
+#include "imaging/picture_limits.h"
 #include "tools/vesper_scene/scene_info.h"
 
 namespace vesper::tools {
@@ -55,9 +56,12 @@ std::string UndrawnPictureWarning(std::span<const BYTE> packed, PictureRole role
 platform::Outcome<std::vector<BYTE>> PackedBytesThroughReader(const std::string& path)
 {
     const std::unique_ptr<void, decltype(&FreePackedDIB)> block(ReadPackedDIBFile(path.c_str()), &FreePackedDIB);
-    if (!block)
+    if (!block) {
+        if (!imaging::LastPictureRefusal().empty())
+            return {std::nullopt, imaging::LastPictureRefusal()};
         return {std::nullopt, "not a .bmp picture that can be read (1, 4, 8 or 24 bits per pixel uncompressed, or "
                               "8 bits run-length encoded)"};
+    }
     const SIZE_T size = GlobalSize(block.get());
     const auto* bytes = static_cast<const BYTE*>(GlobalLock(block.get()));
     if (!bytes)

@@ -5,7 +5,7 @@
 
 #include <png.h>
 
-#include "imaging/bmp_source.h"
+#include "imaging/picture_limits.h"
 
 namespace vesper::tools {
 namespace {
@@ -45,6 +45,11 @@ bool AllOpaque(const RgbaImage& image)
 
 }  // namespace
 
+std::uint64_t MaxPngPixels()
+{
+    return imaging::CurrentPictureLimits().maxPixelBytes / kStoredBytesPerPixel;
+}
+
 bool IsPngData(std::span<const BYTE> bytes)
 {
     return bytes.size() >= kPngSignatureSize && png_sig_cmp(bytes.data(), 0, kPngSignatureSize) == 0;
@@ -59,13 +64,20 @@ platform::Outcome<RgbaImage> DecodePng(std::span<const BYTE> bytes)
     if (image.width == 0 || image.height == 0 || image.width > kMaxPngDimension || image.height > kMaxPngDimension)
         return {std::nullopt, "a PNG of " + std::to_string(image.width) + " x " + std::to_string(image.height) +
                                   " pixels (at most " + std::to_string(kMaxPngDimension) + " on each side)"};
+    const std::string size = std::to_string(image.width) + " x " + std::to_string(image.height) + " pixels";
     // The largest picture that a stored 24-bit copy of it may be.
-    if (std::uint64_t{image.width} * image.height * kStoredBytesPerPixel > imaging::kMaxPixelBytes)
-        return {std::nullopt, "a PNG of " + std::to_string(image.width) + " x " + std::to_string(image.height) +
-                                  " pixels (" + std::to_string(std::uint64_t{image.width} * image.height) +
-                                  ") is too large for a scene: at most " + std::to_string(kMaxPngPixels) +
-                                  " pixels (" + std::to_string(imaging::kMaxPixelBytes >> 20) +
-                                  " MiB at 24 bits per pixel), for example 4096 x 4096 or 8192 x 2730"};
+    const std::uint64_t maxPixelBytes = imaging::CurrentPictureLimits().maxPixelBytes;
+    if (std::uint64_t{image.width} * image.height * kStoredBytesPerPixel > maxPixelBytes)
+        return {std::nullopt, "a PNG of " + size + " (" + std::to_string(std::uint64_t{image.width} * image.height) +
+                                  ") is too large for a scene: at most " + std::to_string(MaxPngPixels()) +
+                                  " pixels (" + std::to_string(maxPixelBytes >> 20) + " MiB at 24 bits per pixel)"};
+    // Each row: a filter byte and at least one bit a pixel.
+    const std::uint64_t leastRowBytes = std::uint64_t{image.height} * (1 + (std::uint64_t{image.width} + 7) / 8);
+    if (leastRowBytes > kMaxPngExpansion * bytes.size())
+        return {std::nullopt, "a PNG of " + size + " is too large for its " + std::to_string(bytes.size()) +
+                                  " bytes: its rows take at least " + std::to_string(leastRowBytes) +
+                                  " bytes, and compressed data expands at most " + std::to_string(kMaxPngExpansion) +
+                                  " times"};
     image.format = PNG_FORMAT_RGBA;
     image.flags |= PNG_IMAGE_FLAG_16BIT_sRGB;
     RgbaImage decoded;

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "imaging/bmp_source.h"
+#include "imaging/picture_limits.h"
 #include "platform/kernel/patchable_data.h"
 #include "platform/api/win32_types.h"
 
@@ -25,11 +25,15 @@ struct RgbaImage {
 };
 
 // Largest width or height read, and largest number of pixels (its stored
-// copy at 24 bits per pixel must fit the readers' 64 MiB of pixel rows);
+// copy at 24 bits per pixel must fit the readers' limit of pixel rows);
 // beyond them a picture is refused before any pixel is decoded.
 inline constexpr LONG kMaxPngDimension = 8192;
 inline constexpr std::uint64_t kStoredBytesPerPixel = 3;
-inline constexpr std::uint64_t kMaxPngPixels = imaging::kMaxPixelBytes / kStoredBytesPerPixel;
+std::uint64_t MaxPngPixels();
+// Deflate expands its data at most 1032 times: a PNG whose rows, at one bit
+// a pixel, take more than this many bytes for each byte of the file cannot be
+// whole, and is refused before its pixels are allocated.
+inline constexpr std::uint64_t kMaxPngExpansion = 1032;
 
 bool IsPngData(std::span<const BYTE> bytes);
 // Decodes PNG file contents. 16-bit files without colour-space information

@@ -1,6 +1,8 @@
 #include "platform/drivers/headless/headless_windows.h"
 
+#ifndef __EMSCRIPTEN__
 #include <sys/eventfd.h>
+#endif
 #include <unistd.h>
 
 #include <algorithm>
@@ -77,10 +79,25 @@ private:
     std::shared_ptr<ChangeSignal> m_signal;
 };
 
+namespace {
+
+// A counter that a poll wakes on; -1 where there is none. The browser's C
+// library has no eventfd, and a page has no other programs' windows to watch.
+int MakeChangeCounter()
+{
+#ifdef __EMSCRIPTEN__
+    return -1;
+#else
+    return eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
+#endif
+}
+
+}  // namespace
+
 std::unique_ptr<ForeignWindowWatch> HeadlessWindowBackend::WatchForeignWindow(NativeWindowId window)
 {
     auto signal = std::make_shared<ChangeSignal>();
-    signal->file = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
+    signal->file = MakeChangeCounter();
     if (signal->file < 0)
         return nullptr;
     std::lock_guard lock(m_mutex);
@@ -203,7 +220,7 @@ std::vector<NativeWindowRequest> HeadlessWindowBackend::ChildrenOf(NativeWindowI
 bool HeadlessWindowBackend::NativeWindowShown(HWND window) const
 {
     std::lock_guard lock(m_mutex);
-    return std::ranges::any_of(m_windows, [window](const auto& entry) {
+    return std::any_of(m_windows.begin(), m_windows.end(), [window](const auto& entry) {
         return entry.second.request.window == window && entry.second.visible;
     });
 }
@@ -214,6 +231,23 @@ HeadlessWindowBackend& UseHeadlessWindowBackend()
     HeadlessWindowBackend& result = *backend;
     UseWindowBackend(std::move(backend));
     return result;
+}
+
+std::vector<MonitorArea> HeadlessWindowBackend::Monitors()
+{
+    std::lock_guard lock(m_mutex);
+    return m_monitors;
+}
+
+void HeadlessWindowBackend::SetMonitors(std::vector<MonitorArea> monitors)
+{
+    {
+        std::lock_guard lock(m_mutex);
+        m_monitors = std::move(monitors);
+    }
+    InputEvent changed;
+    changed.kind = InputEvent::Kind::MonitorsChanged;
+    QueueInput(changed);
 }
 
 }  // namespace vesper::platform

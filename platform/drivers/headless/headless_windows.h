@@ -35,6 +35,11 @@ public:
     bool DeliverToForeignWindow(NativeWindowId window, UINT message, WPARAM wParam, LPARAM lParam) override;
     // Its file becomes readable when the host is moved or removed.
     std::unique_ptr<ForeignWindowWatch> WatchForeignWindow(NativeWindowId window) override;
+    std::vector<MonitorArea> Monitors() override;
+
+    // The monitors from now on (none: the whole screen is one); the window
+    // layer is told of the change as of input.
+    void SetMonitors(std::vector<MonitorArea> monitors);
 
     // Queues an event and tells the waiting threads.
     void QueueInput(const InputEvent& event);
@@ -76,6 +81,7 @@ private:
     std::deque<InputEvent> m_input;
     std::map<NativeWindowId, NativeWindow> m_windows;
     std::map<NativeWindowId, RECT> m_hosts;
+    std::vector<MonitorArea> m_monitors;
     std::map<NativeWindowId, std::vector<HostMessage>> m_hostMessages;
     NativeWindowId m_nextWindow = 1;
     NativeWindowId m_nextHost = kFirstHost;

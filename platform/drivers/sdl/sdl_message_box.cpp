@@ -16,6 +16,7 @@
 #include "platform/drivers/sdl/sdl_x11.h"
 #include "platform/kernel/translation.h"
 #include "platform/win32.h"
+#include "platform/kernel/windows_1252.h"
 
 namespace vesper::platform::sdl {
 

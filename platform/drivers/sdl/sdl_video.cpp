@@ -17,16 +17,6 @@
 
 namespace vesper::platform::sdl {
 
-std::string Utf8FromWindows1252(const std::string& text)
-{
-    char* converted = SDL_iconv_string("UTF-8", "WINDOWS-1252", text.c_str(), text.size() + 1);
-    if (!converted)
-        return text;
-    std::string result(converted);
-    SDL_free(converted);
-    return result;
-}
-
 namespace {
 
 // Events taken in one turn of the loop before pending work gets its turn, so
@@ -150,6 +140,9 @@ std::string VideoThread::Start()
         return failure;
     }
     m_mode = DisplayMode{desktop.w, desktop.h, 32};
+    // On X the screen is the root window, which holds every monitor.
+    if (const std::optional<SIZE> root = x11::RootSize())
+        m_mode = DisplayMode{root->cx, root->cy, 32};
     if (!IsSupportedMode(m_mode)) {
         SDL_Quit();
         return "the desktop's size " + std::to_string(desktop.w) + "x" + std::to_string(desktop.h) +

@@ -19,9 +19,6 @@
 
 namespace vesper::platform::sdl {
 
-// The window layer's texts are Windows-1252, SDL's UTF-8.
-std::string Utf8FromWindows1252(const std::string& text);
-
 class VideoThread {
 public:
     // The process's video thread, started on first use; null when SDL's video
@@ -30,7 +27,8 @@ public:
     static VideoThread* Get();
     static std::string StartFailure();
 
-    // The desktop's size as SDL measured it at start, always 32 bits deep.
+    // The desktop's size at start, always 32 bits deep: on X the root window's,
+    // the box that holds every monitor; elsewhere SDL's first display.
     const DisplayMode& DesktopMode() const { return m_mode; }
     // SDL's name of the video driver in use ("x11", "wayland", "dummy" ...).
     const std::string& DriverName() const { return m_driver; }

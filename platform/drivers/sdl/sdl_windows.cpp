@@ -2,6 +2,7 @@
 
 #include <SDL_syswm.h>
 
+#include <algorithm>
 #include <array>
 #include <atomic>
 #include <cstdint>
@@ -17,6 +18,7 @@
 #include "platform/drivers/sdl/sdl_x11_watch.h"
 #include "platform/api/win32_user.h"
 #include "platform/drivers/window_layer_calls.h"
+#include "platform/kernel/windows_1252.h"
 
 namespace vesper::platform::sdl {
 
@@ -77,9 +79,31 @@ x11::WindowNumber XWindowOf(SDL_Window* window)
     return info.info.x11.window;
 }
 
-bool Covers(const RECT& area, const DisplayMode& mode)
+bool SameArea(const RECT& a, const RECT& b)
 {
-    return area.left == 0 && area.top == 0 && area.right == mode.width && area.bottom == mode.height;
+    return a.left == b.left && a.top == b.top && a.right == b.right && a.bottom == b.bottom;
+}
+
+// The monitors as X tells of them; elsewhere SDL's displays, the first one
+// taken for the primary.
+std::vector<MonitorArea> CurrentMonitors()
+{
+    if (x11::Available())
+        return x11::Monitors();
+    std::vector<MonitorArea> monitors;
+    for (int i = 0; i < SDL_GetNumVideoDisplays(); ++i) {
+        SDL_Rect bounds{};
+        if (SDL_GetDisplayBounds(i, &bounds) == 0)
+            monitors.push_back({RECT{bounds.x, bounds.y, bounds.x + bounds.w, bounds.y + bounds.h}, i == 0});
+    }
+    return monitors;
+}
+
+bool SameMonitors(const std::vector<MonitorArea>& a, const std::vector<MonitorArea>& b)
+{
+    return std::ranges::equal(a, b, [](const MonitorArea& x, const MonitorArea& y) {
+        return SameArea(x.area, y.area) && x.primary == y.primary;
+    });
 }
 
 }  // namespace
@@ -92,6 +116,8 @@ struct SdlWindowBackend::State {
     NativeWindowId nextWindow = 1;
     std::array<SDL_Cursor*, kSdlCursors.size()> cursors{};
     bool inputArrived = false;
+    // As last measured; a full-screen window covers one of them.
+    std::vector<MonitorArea> monitors;
 
     std::mutex inputMutex;
     std::deque<InputEvent> input;
@@ -284,6 +310,25 @@ struct SdlWindowBackend::State {
         }
     }
 
+    // The layer hears of the monitors only when they did change.
+    void MeasureMonitors()
+    {
+        std::vector<MonitorArea> measured = CurrentMonitors();
+        if (SameMonitors(measured, monitors))
+            return;
+        monitors = std::move(measured);
+        InputEvent changed;
+        changed.kind = InputEvent::Kind::MonitorsChanged;
+        Queue(changed);
+    }
+
+    // Whether the area is exactly one monitor, so that the window may take
+    // the full-screen state there.
+    bool IsOneMonitor(const RECT& area) const
+    {
+        return std::ranges::any_of(monitors, [&area](const MonitorArea& monitor) { return SameArea(monitor.area, area); });
+    }
+
     void OnEvent(const SDL_Event& event)
     {
         switch (event.type) {
@@ -305,6 +350,11 @@ struct SdlWindowBackend::State {
         case SDL_SYSWMEVENT:
             if (const auto destroyed = x11::DestroyedWindow(event))
                 OnDestroyed(*destroyed);
+            if (x11::MonitorsMayHaveChanged(event))
+                MeasureMonitors();
+            break;
+        case SDL_DISPLAYEVENT:
+            MeasureMonitors();
             break;
         default:
             break;
@@ -384,8 +434,10 @@ SdlWindowBackend::SdlWindowBackend(VideoThread& video, std::shared_ptr<Screen> s
     // layer may make or drop a backend while holding a lock that the video
     // thread needs to deliver a message.
     m_video.Post([state = m_state] {
-        // Attach to X now, so that the destruction of foreign windows is seen.
-        x11::Available();
+        // Attach to X now, so that the destruction of foreign windows and
+        // the changes of the monitors are seen.
+        x11::WatchMonitors();
+        state->monitors = CurrentMonitors();
         ActiveState() = state;
         state->WindowsChanged();
         // Areas written while no backend was active have waited for one.
@@ -437,10 +489,10 @@ NativeWindowId SdlWindowBackend::CreateNativeWindow(const NativeWindowRequest& r
             // and again at hiding: there the borderless window over the whole
             // screen is all of it already.
             const bool unmanagedX = x11::Available() && !x11::WindowManagerRuns();
-            if (Covers(request.screenArea, m_state->screen->Mode()) && !unmanagedX)
+            if (m_state->IsOneMonitor(request.screenArea) && !unmanagedX)
                 flags |= SDL_WINDOW_FULLSCREEN_DESKTOP;
-            window.sdl = SDL_CreateWindow(Utf8FromWindows1252(request.title).c_str(), request.screenArea.left, request.screenArea.top,
-                                          width, height, flags);
+            window.sdl = SDL_CreateWindow(Utf8FromWindows1252(request.title).c_str(), request.screenArea.left,
+                                          request.screenArea.top, width, height, flags);
         }
         // The surface is made now: making it can change an X window's number,
         // which must be read only afterwards.
@@ -448,6 +500,9 @@ NativeWindowId SdlWindowBackend::CreateNativeWindow(const NativeWindowRequest& r
             m_state->DestroyWindow(window);
             return;
         }
+        // SDL sets its own event mask on the root window when it makes a
+        // window (for the colour profile), dropping ours: asked for again.
+        x11::WatchMonitors();
         window.sdlId = SDL_GetWindowID(window.sdl);
         window.xWindow = window.child ? window.child : XWindowOf(window.sdl);
         if (x11::DirectPresenter* presenter = m_state->screen->Presenter())
@@ -593,11 +648,25 @@ bool SdlWindowBackend::DeliverToForeignWindow(NativeWindowId, UINT, WPARAM, LPAR
     return false;
 }
 
+std::vector<MonitorArea> SdlWindowBackend::Monitors()
+{
+    std::vector<MonitorArea> monitors;
+    m_video.Call([&] { monitors = m_state->monitors; });
+    return monitors;
+}
+
 NativeWindowId SdlWindowBackend::ScreenRootWindow()
 {
     NativeWindowId root = 0;
     m_video.Call([&root] { root = x11::ScreenRootWindow(); });
     return root;
+}
+
+std::string SdlWindowBackend::DesktopResource(std::string_view name)
+{
+    std::string value;
+    m_video.Call([&value, name] { value = x11::Resource(name); });
+    return value;
 }
 
 void SdlWindowBackend::Flush()

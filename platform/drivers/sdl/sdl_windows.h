@@ -38,6 +38,8 @@ public:
     std::unique_ptr<ForeignWindowWatch> WatchForeignWindow(NativeWindowId window) override;
     bool DeliverToForeignWindow(NativeWindowId window, UINT message, WPARAM wParam, LPARAM lParam) override;
     NativeWindowId ScreenRootWindow() override;
+    std::vector<MonitorArea> Monitors() override;
+    std::string DesktopResource(std::string_view name) override;
 
     // Presents what changed and waits until the display server has it on the
     // screen.

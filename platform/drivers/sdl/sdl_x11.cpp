@@ -4,6 +4,8 @@
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 #include <X11/keysym.h>
+#include <X11/extensions/Xinerama.h>
+#include <X11/extensions/Xrandr.h>
 #include <poll.h>
 #include <sys/eventfd.h>
 #include <unistd.h>
@@ -193,6 +195,151 @@ WindowNumber ScreenRootWindow()
 {
     ::Display* display = XDisplay();
     return display ? DefaultRootWindow(display) : 0;
+}
+
+std::optional<SIZE> RootSize()
+{
+    ::Display* display = XDisplay();
+    if (!display)
+        return std::nullopt;
+    const int screen = DefaultScreen(display);
+    return SIZE{DisplayWidth(display, screen), DisplayHeight(display, screen)};
+}
+
+namespace {
+
+struct RandrSupport {
+    bool present = false;
+    int eventBase = 0;
+    // RandR 1.5 or later: the server lists monitors.
+    bool monitors = false;
+};
+
+const RandrSupport& Randr(::Display* display)
+{
+    static const RandrSupport support = [display] {
+        RandrSupport found;
+        int errorBase = 0;
+        int major = 0;
+        int minor = 0;
+        if (XRRQueryExtension(display, &found.eventBase, &errorBase) && XRRQueryVersion(display, &major, &minor)) {
+            found.present = true;
+            found.monitors = major > 1 || (major == 1 && minor >= 5);
+        }
+        return found;
+    }();
+    return support;
+}
+
+std::vector<MonitorArea> RandrMonitors(::Display* display)
+{
+    if (!Randr(display).monitors)
+        return {};
+    int count = 0;
+    XRRMonitorInfo* listed = XRRGetMonitors(display, DefaultRootWindow(display), True, &count);
+    std::vector<MonitorArea> monitors;
+    for (int i = 0; i < count; ++i) {
+        const XRRMonitorInfo& monitor = listed[i];
+        monitors.push_back({RECT{monitor.x, monitor.y, monitor.x + monitor.width, monitor.y + monitor.height},
+                            monitor.primary != 0});
+    }
+    if (listed)
+        XRRFreeMonitors(listed);
+    return monitors;
+}
+
+// Xinerama knows no primary head: the first one is taken for it.
+std::vector<MonitorArea> XineramaHeads(::Display* display)
+{
+    int eventBase = 0;
+    int errorBase = 0;
+    if (!XineramaQueryExtension(display, &eventBase, &errorBase) || !XineramaIsActive(display))
+        return {};
+    int count = 0;
+    XineramaScreenInfo* heads = XineramaQueryScreens(display, &count);
+    std::vector<MonitorArea> monitors;
+    for (int i = 0; i < count; ++i) {
+        const XineramaScreenInfo& head = heads[i];
+        monitors.push_back({RECT{head.x_org, head.y_org, head.x_org + head.width, head.y_org + head.height}, i == 0});
+    }
+    if (heads)
+        XFree(heads);
+    return monitors;
+}
+
+bool Meets(const RECT& area, const std::vector<MonitorArea>& monitors)
+{
+    return std::ranges::any_of(monitors, [&area](const MonitorArea& monitor) {
+        const RECT& other = monitor.area;
+        return std::max(area.left, other.left) < std::min(area.right, other.right) &&
+               std::max(area.top, other.top) < std::min(area.bottom, other.bottom);
+    });
+}
+
+}  // namespace
+
+std::vector<MonitorArea> Monitors()
+{
+    ::Display* display = XDisplay();
+    if (!display)
+        return {};
+    std::vector<MonitorArea> randr = RandrMonitors(display);
+    std::vector<MonitorArea> heads = XineramaHeads(display);
+    // Where RandR speaks for the whole screen (as on a server whose Xinerama
+    // answers from RandR), its monitors count: they may join outputs.
+    const bool randrDescribesAll =
+        !randr.empty() && std::ranges::all_of(heads, [&randr](const MonitorArea& head) { return Meets(head.area, randr); });
+    return randrDescribesAll ? randr : heads.empty() ? randr : heads;
+}
+
+void WatchMonitors()
+{
+    ::Display* display = XDisplay();
+    if (!display)
+        return;
+    const Window root = DefaultRootWindow(display);
+    XWindowAttributes attributes{};
+    if (XGetWindowAttributes(display, root, &attributes))
+        XSelectInput(display, root, attributes.your_event_mask | StructureNotifyMask);
+    // SDL asks for output changes on the root window itself: they stay asked for.
+    if (Randr(display).present)
+        XRRSelectInput(display, root, RRScreenChangeNotifyMask | RROutputChangeNotifyMask | RRCrtcChangeNotifyMask);
+    XFlush(display);
+}
+
+bool MonitorsMayHaveChanged(const SDL_Event& event)
+{
+    if (event.type != SDL_SYSWMEVENT || !event.syswm.msg || event.syswm.msg->subsystem != SDL_SYSWM_X11)
+        return false;
+    ::Display* display = XDisplay();
+    if (!display)
+        return false;
+    const XEvent& xevent = event.syswm.msg->msg.x11.event;
+    if (xevent.type == ConfigureNotify)
+        return xevent.xconfigure.window == DefaultRootWindow(display);
+    const RandrSupport& randr = Randr(display);
+    return randr.present && xevent.type >= randr.eventBase && xevent.type < randr.eventBase + RRNumberEvents;
+}
+
+std::string Resource(std::string_view name)
+{
+    ::Display* display = XDisplay();
+    const char* resources = display ? XResourceManagerString(display) : nullptr;
+    if (!resources)
+        return {};
+    // One resource a line: "name:<blanks>value".
+    std::string_view rest(resources);
+    while (!rest.empty()) {
+        const std::size_t end = std::min(rest.find('\n'), rest.size());
+        std::string_view line = rest.substr(0, end);
+        rest.remove_prefix(std::min(end + 1, rest.size()));
+        if (!line.starts_with(name) || line.size() <= name.size() || line[name.size()] != ':')
+            continue;
+        line.remove_prefix(name.size() + 1);
+        const std::size_t first = line.find_first_not_of(" \t");
+        return first == std::string_view::npos ? std::string() : std::string(line.substr(first));
+    }
+    return {};
 }
 
 bool WindowManagerRuns()

@@ -18,9 +18,12 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <thread>
+#include <vector>
 
 #include "platform/api/win32_types.h"
+#include "platform/drivers/window_backend.h"
 
 // Xlib's connection type (its header's names clash with the platform's).
 struct _XDisplay;
@@ -40,6 +43,25 @@ std::optional<RECT> ClientAreaOf(WindowNumber window);
 
 // The screen's root window, 0 without X.
 WindowNumber ScreenRootWindow();
+// The root window's size (the box every monitor lies in); none without X.
+std::optional<SIZE> RootSize();
+
+// The monitors of the screen: RandR 1.5 monitors, unless the server joins
+// screens with Xinerama that RandR does not describe (as Xephyr's +xinerama
+// does), where the Xinerama heads count; none without X or when the server
+// tells of neither.
+std::vector<MonitorArea> Monitors();
+// Asks the X server, on SDL's connection, for the events that tell of a
+// change of the monitors: the root window's configuration (RandR monitors
+// set or deleted, the screen resized) and RandR's screen, output and CRTC
+// changes.
+void WatchMonitors();
+// Whether an SDL_SYSWMEVENT is one of those events.
+bool MonitorsMayHaveChanged(const SDL_Event& event);
+
+// The value of an X resource the desktop set on the screen (the
+// RESOURCE_MANAGER property: "Xft.dpi"), empty when unset or without X.
+std::string Resource(std::string_view name);
 
 // Whether a window manager runs: some client redirects the root window's
 // map and configure requests. Without one nobody answers a request for the

@@ -127,13 +127,33 @@ HWND OwnerRoot(HWND owner)
     return owner;
 }
 
+// The monitor that holds the middle of the owner's top-level window, the
+// primary one without an owner.
+RECT OwnerMonitor(HWND owner)
+{
+    POINT middle{0, 0};
+    if (HWND root = OwnerRoot(owner)) {
+        RECT rect{};
+        GetWindowRect(root, &rect);
+        middle = POINT{(rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2};
+    }
+    MONITORINFO info{};
+    info.cbSize = sizeof info;
+    const DWORD fallback = owner ? MONITOR_DEFAULTTONEAREST : MONITOR_DEFAULTTOPRIMARY;
+    if (!GetMonitorInfoA(MonitorFromPoint(middle, fallback), &info))
+        GetClientRect(GetDesktopWindow(), &info.rcWork);
+    return info.rcWork;
+}
+
 POINT DialogPosition(const DialogTemplate& dialogTemplate, SIZE units, SIZE size, HWND owner)
 {
     RECT screen{};
     GetClientRect(GetDesktopWindow(), &screen);
     POINT at{MulDiv(dialogTemplate.x, units.cx, 4), MulDiv(dialogTemplate.y, units.cy, 8)};
     if (dialogTemplate.style & DS_CENTER) {
-        at = POINT{(screen.right - size.cx) / 2, (screen.bottom - size.cy) / 2};
+        // As on Windows, in the middle of the owner's monitor.
+        const RECT monitor = OwnerMonitor(owner);
+        at = POINT{(monitor.left + monitor.right - size.cx) / 2, (monitor.top + monitor.bottom - size.cy) / 2};
     } else if (owner && !(dialogTemplate.style & DS_ABSALIGN)) {
         POINT origin{0, 0};
         ClientToScreen(owner, &origin);

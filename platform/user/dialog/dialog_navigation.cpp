@@ -25,8 +25,8 @@ std::vector<HWND> InCircleFrom(const std::vector<HWND>& candidates, HWND from, b
 {
     std::vector<HWND> order = candidates;
     if (previous)
-        std::ranges::reverse(order);
-    const auto at = std::ranges::find(order, from);
+        std::reverse(order.begin(), order.end());
+    const auto at = std::find(order.begin(), order.end(), from);
     if (at != order.end())
         std::rotate(order.begin(), at + 1, order.end());
     return order;
@@ -36,7 +36,7 @@ std::vector<HWND> InCircleFrom(const std::vector<HWND>& candidates, HWND from, b
 // at or before it up to the next WS_GROUP control.
 std::vector<HWND> GroupOf(const std::vector<HWND>& controls, HWND control)
 {
-    const auto at = std::ranges::find(controls, control);
+    const auto at = std::find(controls.begin(), controls.end(), control);
     if (at == controls.end())
         return {};
     auto first = at;

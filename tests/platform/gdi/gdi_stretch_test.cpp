@@ -242,6 +242,59 @@ TEST_F(StretchTest, StretchingKeepsItsScaleWhenClipped)
     EXPECT_EQ(Colours(screen, 0, 0, 3, 1), Expected({B, C, C}));
 }
 
+// Magnifying by a whole factor, as a scaled stage does: every destination
+// pixel shows the source pixel (d - start) / k, whatever part of the picture,
+// of the screen and of the source rectangle the copy covers; pixels whose
+// source lies outside the picture, or outside the screen, stay as they were.
+TEST_F(StretchTest, WholeFactorMagnificationShowsEachSourcePixelAsABlock)
+{
+    std::mt19937 random(21);
+    const std::vector<unsigned> table{A, B, C, D, E, F, G, 0x102030};
+    for (int trial = 0; trial < 300; ++trial) {
+        const int bits = trial % 3 == 2 ? 8 : 32;
+        HeadlessDisplay& screen = Screen(40, 30, bits);
+        SetStretchBltMode(dc, trial % 2 ? COLORONCOLOR : BLACKONWHITE);
+        const int width = 1 + static_cast<int>(random() % 9);
+        const int height = 1 + static_cast<int>(random() % 7);
+        std::vector<unsigned> pixels(static_cast<std::size_t>(width * height));
+        for (unsigned& pixel : pixels)
+            pixel = random() % table.size();
+        const TestDib dib = MakeDib(width, height, 8, pixels, table, RowOrder::TopDown);
+        const int k = 2 + static_cast<int>(random() % 3);
+        const int xSrc = static_cast<int>(random() % 5) - 2;
+        const int ySrc = static_cast<int>(random() % 5) - 2;
+        const int srcWidth = 1 + static_cast<int>(random() % 8);
+        const int srcHeight = 1 + static_cast<int>(random() % 6);
+        const int xDest = static_cast<int>(random() % 50) - 10;
+        const int yDest = static_cast<int>(random() % 40) - 10;
+        Draw(xDest, yDest, srcWidth * k, srcHeight * k, xSrc, ySrc, srcWidth, srcHeight, dib);
+
+        // A top-down picture: ySrc counts from the top row.
+        for (int y = 0; y < 30; ++y)
+            for (int x = 0; x < 40; ++x) {
+                const int dx = x - xDest;
+                const int dy = y - yDest;
+                const int sx = xSrc + (dx >= 0 ? dx / k : -1);
+                const int sy = ySrc + (dy >= 0 ? dy / k : -1);
+                const bool drawn = dx >= 0 && dy >= 0 && dx < srcWidth * k && dy < srcHeight * k && sx >= 0 &&
+                                   sy >= 0 && sx < width && sy < height;
+                const COLORREF shown = Colours(screen, x, y, 1, 1)[0];
+                if (bits == 8) {
+                    // A palette display shows the nearest system colours: each
+                    // block is one of them throughout.
+                    if (drawn && x - dx % k >= 0 && y - dy % k >= 0)
+                        ASSERT_EQ(shown, Colours(screen, x - dx % k, y - dy % k, 1, 1)[0])
+                            << "trial " << trial << ": one colour a block at " << x << "," << y;
+                } else if (drawn) {
+                    const unsigned colour = table[pixels[static_cast<std::size_t>(sy * width + sx)]];
+                    ASSERT_EQ(shown, Rgb(colour)) << "trial " << trial << " at " << x << "," << y;
+                } else {
+                    ASSERT_EQ(shown, Rgb(kBackground)) << "trial " << trial << " left alone at " << x << "," << y;
+                }
+            }
+    }
+}
+
 TEST_F(StretchTest, HalftoneAveragesTheCoveredArea)
 {
     HeadlessDisplay& screen = Screen(4, 5, 32);

@@ -1,0 +1,12 @@
+// The window layer's texts are in Windows-1252, the code page of the "A"
+// functions; fonts, SDL and terminals read UTF-8.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace vesper::platform {
+
+std::string Utf8FromWindows1252(std::string_view text);
+
+}  // namespace vesper::platform

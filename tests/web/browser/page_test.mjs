@@ -1,0 +1,275 @@
+// Vesper's page in a real browser: Debian's Chromium, headless, driven by
+// playwright-core against a server on 127.0.0.1 that this test starts. Each
+// kind of saver file is opened by a drop and through ?scene=, and its frame
+// after T ticks from a seed is compared pixel for pixel with vesper-render's
+// frame of the same file, size, seed and ticks. Then damaged files, full
+// screen with the wake lock, the speed kept in localStorage, and the pace.
+//
+//   node tests/web/browser/page_test.mjs   (after scripts/build.sh release, web)
+import { chromium } from 'playwright-core';
+import { execFileSync } from 'node:child_process';
+import { createServer } from 'node:http';
+import fs from 'node:fs';
+import os from 'node:os';
+import path from 'node:path';
+import { fileURLToPath } from 'node:url';
+
+const root = path.resolve(path.dirname(fileURLToPath(import.meta.url)), '../../..');
+const webDir = path.join(root, 'build/web');
+const release = path.join(root, 'build/release');
+const render = path.join(release, 'tools/vesper_render/vesper-render');
+const shots = path.join(root, 'build/web-test');
+const kSeed = 7;
+const kTicks = 40;
+
+let failures = 0;
+function check(condition, what) {
+  console.log(`${condition ? 'ok  ' : 'FAIL'} ${what}`);
+  if (!condition)
+    failures++;
+}
+
+// A Windows program's image: the file up to the end of its sections' raw
+// data (Wine's programs carry more after it, which a saver made by the
+// authoring tool does not).
+function programImage(bytes) {
+  const pe = bytes.readUInt32LE(0x3C);
+  const sections = bytes.readUInt16LE(pe + 6);
+  const table = pe + 24 + bytes.readUInt16LE(pe + 20);
+  let end = 0;
+  for (let i = 0; i < sections; i++) {
+    const header = table + i * 40;
+    end = Math.max(end, bytes.readUInt32LE(header + 20) + bytes.readUInt32LE(header + 16));
+  }
+  return bytes.subarray(0, end);
+}
+
+// The saver files of each kind, and the bad ones, in a folder the server shows
+// under /files/.
+function makeFiles(folder) {
+  const files = {};
+  const demo = path.join(release, 'demo/demo.scene');
+  files['bare scene'] = demo;
+  const linux = path.join(release, 'demo/vesper-demo.scr');
+  if (fs.existsSync(linux))
+    files['Vesper saver for Linux'] = linux;
+  const windows = path.join(root, 'build/windows/vesper-demo.scr');
+  if (fs.existsSync(windows))
+    files['Vesper saver for Windows'] = windows;
+  else
+    console.log('skip Vesper saver for Windows: build/windows/vesper-demo.scr is not built (scripts/build.sh windows)');
+  // A Windows program made by other tools, the scene appended after its image.
+  const program = '/usr/lib/x86_64-linux-gnu/wine/x86_64-windows/notepad.exe';
+  if (fs.existsSync(program)) {
+    const foreign = path.join(folder, 'foreign-saver.scr');
+    fs.writeFileSync(foreign, Buffer.concat([programImage(fs.readFileSync(program)), fs.readFileSync(demo)]));
+    files['Windows saver with a scene appended'] = foreign;
+  } else {
+    console.log(`skip Windows saver with a scene appended: no ${program} (Debian's wine64)`);
+  }
+  const damaged = path.join(folder, 'damaged.scene');
+  fs.writeFileSync(damaged, fs.readFileSync(demo).subarray(0, 5000));
+  const plain = path.join(folder, 'plain-program');
+  fs.copyFileSync('/bin/true', plain);
+  return { savers: files, damaged, plain };
+}
+
+function serve(folder) {
+  const types = { '.html': 'text/html', '.js': 'text/javascript', '.wasm': 'application/wasm' };
+  const server = createServer((request, response) => {
+    const url = new URL(request.url, 'http://127.0.0.1');
+    const name = decodeURIComponent(url.pathname);
+    const file = name.startsWith('/files/') ? path.join(folder, path.basename(name))
+                                            : path.join(webDir, name === '/' ? 'index.html' : path.basename(name));
+    fs.readFile(file, (error, bytes) => {
+      if (error) {
+        response.writeHead(404);
+        response.end('not found');
+        return;
+      }
+      response.writeHead(200, { 'Content-Type': types[path.extname(file)] || 'application/octet-stream' });
+      response.end(bytes);
+    });
+  });
+  return new Promise((resolve) => server.listen(0, '127.0.0.1', () => resolve(server)));
+}
+
+// vesper-render's frame as RGBA, from its 8-bit .bmp (rows bottom first).
+function referenceFrame(file, width, height, folder) {
+  const out = path.join(folder, 'reference.bmp');
+  execFileSync(render, [file, '--size', `${width}x${height}`, '--seed', String(kSeed), '--ticks', String(kTicks),
+                        '--out', out]);
+  const bmp = fs.readFileSync(out);
+  const bitsAt = bmp.readUInt32LE(10);
+  const headerSize = bmp.readUInt32LE(14);
+  const bmpHeight = bmp.readInt32LE(22);
+  if (bmp.readInt32LE(18) !== width || Math.abs(bmpHeight) !== height || bmp.readUInt16LE(28) !== 8)
+    throw new Error(`${out} is not an 8-bit ${width}x${height} picture`);
+  const paletteAt = 14 + headerSize;
+  const stride = (width + 3) & ~3;
+  const rgba = new Uint8Array(width * height * 4);
+  for (let y = 0; y < height; y++) {
+    const row = bitsAt + (bmpHeight > 0 ? height - 1 - y : y) * stride;
+    for (let x = 0; x < width; x++) {
+      const entry = paletteAt + bmp[row + x] * 4;
+      const at = (y * width + x) * 4;
+      rgba[at] = bmp[entry + 2];
+      rgba[at + 1] = bmp[entry + 1];
+      rgba[at + 2] = bmp[entry];
+      rgba[at + 3] = 255;
+    }
+  }
+  return rgba;
+}
+
+async function canvasPixels(page) {
+  const base64 = await page.evaluate(() => {
+    const canvas = document.getElementById('stage');
+    const data = canvas.getContext('2d').getImageData(0, 0, canvas.width, canvas.height).data;
+    let text = '';
+    for (let i = 0; i < data.length; i += 0x8000)
+      text += String.fromCharCode(...data.subarray(i, i + 0x8000));
+    return btoa(text);
+  });
+  return new Uint8Array(Buffer.from(base64, 'base64'));
+}
+
+async function waitForState(page, states) {
+  await page.waitForFunction((wanted) => wanted.includes(window.vesperPage && window.vesperPage.state), states,
+                             { timeout: 20000 });
+  return page.evaluate(() => ({ state: vesperPage.state, stage: vesperPage.stage, problem: vesperPage.problem,
+                                title: vesperPage.title, credit: vesperPage.credit, ticks: vesperPage.ticks() }));
+}
+
+// A synthetic drop of the file on the screen area, as a person's drop gives it.
+async function drop(page, file) {
+  const bytes = fs.readFileSync(file).toString('base64');
+  const transfer = await page.evaluateHandle(([name, data]) => {
+    const raw = atob(data);
+    const array = new Uint8Array(raw.length);
+    for (let i = 0; i < raw.length; i++)
+      array[i] = raw.charCodeAt(i);
+    const dataTransfer = new DataTransfer();
+    dataTransfer.items.add(new File([array], name));
+    return dataTransfer;
+  }, [path.basename(file), bytes]);
+  await page.dispatchEvent('#screen', 'drop', { dataTransfer: transfer });
+}
+
+async function expectReferenceFrame(page, file, what, folder) {
+  const shown = await waitForState(page, ['paused', 'failed']);
+  check(shown.state === 'paused', `${what}: plays (${shown.problem || 'no problem'})`);
+  if (shown.state !== 'paused')
+    return shown;
+  check(shown.ticks === kTicks, `${what}: ${shown.ticks} ticks run, ${kTicks} asked`);
+  const { width, height } = shown.stage;
+  const pixels = await canvasPixels(page);
+  const expected = referenceFrame(file, width, height, folder);
+  let differing = 0;
+  for (let i = 0; i < expected.length; i += 4)
+    if (pixels[i] !== expected[i] || pixels[i + 1] !== expected[i + 1] || pixels[i + 2] !== expected[i + 2])
+      differing++;
+  check(pixels.length === expected.length && differing === 0,
+        `${what}: the ${width}x${height} canvas equals vesper-render's frame (${differing} pixels differ)`);
+  return shown;
+}
+
+async function main() {
+  fs.mkdirSync(shots, { recursive: true });
+  const folder = fs.mkdtempSync(path.join(os.tmpdir(), 'vesper-page-'));
+  const profile = fs.mkdtempSync(path.join(os.tmpdir(), 'vesper-chromium-'));
+  const { savers, damaged, plain } = makeFiles(folder);
+  const server = await serve(folder);
+  const origin = `http://127.0.0.1:${server.address().port}`;
+  const browser = await chromium.launchPersistentContext(profile, {
+    executablePath: '/usr/bin/chromium',
+    headless: true,
+    // The page's own policy forbids eval, which the test's waiting uses.
+    bypassCSP: true,
+    viewport: { width: 1280, height: 900 },
+    args: ['--headless', '--no-sandbox', '--disable-gpu', '--disable-quic', '--no-first-run',
+           '--disable-background-networking', '--disable-component-update', '--disable-sync'],
+  });
+  try {
+    const page = browser.pages()[0] || await browser.newPage();
+    page.on('pageerror', (error) => check(false, `no script error on the page: ${error.message}`));
+    const external = [];
+    page.on('request', (request) => {
+      if (!request.url().startsWith(origin))
+        external.push(request.url());
+    });
+
+    for (const [kind, file] of Object.entries(savers)) {
+      const name = path.basename(file);
+      fs.copyFileSync(file, path.join(folder, name));
+      await page.goto(`${origin}/?scene=/files/${encodeURIComponent(name)}&seed=${kSeed}&ticks=${kTicks}&paused=1`);
+      const shown = await expectReferenceFrame(page, file, `${kind} through ?scene=`, folder);
+      check(Boolean(shown.title), `${kind}: title shown ("${shown.title}", credit "${shown.credit}")`);
+      await page.goto(`${origin}/?seed=${kSeed}&ticks=${kTicks}&paused=1`);
+      await waitForState(page, ['ready']);
+      await drop(page, file);
+      await expectReferenceFrame(page, file, `${kind} dropped`, folder);
+      await page.screenshot({ path: path.join(shots, `${kind.replace(/\W+/g, '-')}.png`) });
+    }
+
+    // Files the player refuses: its message, and the next good file plays.
+    await page.goto(`${origin}/?seed=${kSeed}&ticks=${kTicks}&paused=1`);
+    await waitForState(page, ['ready']);
+    for (const [bad, wanted] of [[damaged, 'damaged.scene'], [plain, 'plain-program']]) {
+      await drop(page, bad);
+      const refused = await waitForState(page, ['failed']);
+      check(refused.problem.includes(wanted) && refused.problem.includes('cannot be loaded'),
+            `${wanted}: the player's message is shown: ${JSON.stringify(refused.problem)}`);
+      await page.screenshot({ path: path.join(shots, `refused-${wanted}.png`) });
+      await drop(page, savers['bare scene']);
+      await expectReferenceFrame(page, savers['bare scene'], `after ${wanted}, the demo`, folder);
+    }
+
+    // Full screen with the wake lock, left on a key.
+    await page.goto(`${origin}/?scene=demo.scene`);
+    await waitForState(page, ['playing']);
+    await page.click('#fullscreen');
+    await page.waitForFunction(() => document.fullscreenElement !== null, null, { timeout: 5000 });
+    const lock = await page.waitForFunction(() => vesperPage.wakeLock !== 'none' && vesperPage.wakeLock, null,
+                                            { timeout: 5000 }).then((handle) => handle.jsonValue());
+    check(lock === 'held', `full screen holds a screen wake lock (${lock})`);
+    await page.screenshot({ path: path.join(shots, 'full-screen.png') });
+    await page.waitForTimeout(400);
+    await page.keyboard.press('a');
+    await page.waitForFunction(() => document.fullscreenElement === null, null, { timeout: 5000 });
+    const released = await page.waitForFunction(() => vesperPage.wakeLock === 'released', null, { timeout: 5000 })
+                         .then(() => true, () => false);
+    check(released, 'a key leaves full screen and releases the wake lock');
+
+    // The pace: 50 ticks a second at speed 100, counted by the page.
+    await page.goto(`${origin}/?scene=demo.scene`);
+    await waitForState(page, ['playing']);
+    await page.waitForTimeout(500);
+    const before = await page.evaluate(() => [vesperPage.ticks(), performance.now()]);
+    await page.waitForTimeout(5000);
+    const after = await page.evaluate(() => [vesperPage.ticks(), performance.now()]);
+    const rate = (after[0] - before[0]) * 1000 / (after[1] - before[1]);
+    check(rate >= 48 && rate <= 50.5, `speed 100 ticks ${rate.toFixed(2)} times a second (50 wanted)`);
+
+    // The speed is kept for the next visit, and nothing else is.
+    await page.fill('#speed', '37');
+    await page.dispatchEvent('#speed', 'input');
+    await page.reload();
+    await waitForState(page, ['playing']);
+    const kept = await page.evaluate(() => [document.getElementById('speed').value, Object.keys(localStorage)]);
+    check(kept[0] === '37' && kept[1].length === 1, `the speed is kept (${kept[0]}; stored: ${kept[1].join(', ')})`);
+    check(external.length === 0, `no request leaves the page's site (${external.join(', ') || 'none'})`);
+  } finally {
+    await browser.close();
+    server.close();
+    fs.rmSync(folder, { recursive: true, force: true });
+    fs.rmSync(profile, { recursive: true, force: true });
+  }
+  console.log(failures ? `${failures} checks failed` : 'all checks passed');
+  process.exit(failures ? 1 : 0);
+}
+
+main().catch((error) => {
+  console.error(error);
+  process.exit(1);
+});
