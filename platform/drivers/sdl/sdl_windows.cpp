@@ -515,9 +515,13 @@ NativeWindowId SdlWindowBackend::CreateNativeWindow(const NativeWindowRequest& r
 
 namespace {
 
-// Gives the keyboard to the visible top-level window shown last.
+// The keyboard goes to the visible top-level window of ours shown last when
+// a top-level window of ours goes or is hidden and nothing holds it (X gives
+// the focus to no window when the focused one goes): without this it would
+// reach nothing once a box or dialog over another window of ours closes. X
+// is asked who holds the focus, since SDL hears of it later than it happens.
 template <typename State>
-void FocusLatestShown(State& state)
+void GiveKeyboardToLatestShown(State& state)
 {
     NativeWindow* latest = nullptr;
     for (auto& [id, window] : state.windows)
@@ -526,8 +530,12 @@ void FocusLatestShown(State& state)
             latest = &window;
     if (!latest)
         return;
-    SDL_RaiseWindow(latest->sdl);
-    SDL_SetWindowInputFocus(latest->sdl);
+    if (x11::Available()) {
+        if (x11::TakeUnheldKeyboardFocus(latest->xWindow))
+            SDL_RaiseWindow(latest->sdl);
+    } else if (!SDL_GetKeyboardFocus()) {
+        SDL_RaiseWindow(latest->sdl);
+    }
 }
 
 }  // namespace
@@ -536,15 +544,12 @@ void SdlWindowBackend::DestroyNativeWindow(NativeWindowId id)
 {
     m_video.Call([&] {
         if (NativeWindow* window = m_state->Find(id)) {
-            const bool hadKeyboard = window->sdl && SDL_GetKeyboardFocus() == window->sdl;
+            const bool leavesKeyboard = window->visible && !window->child;
             m_state->DestroyWindow(*window);
             m_state->windows.erase(id);
             m_state->WindowsChanged();
-            // Without this the keyboard would go nowhere once a box or
-            // dialog over another window of ours closes (X gives the focus
-            // to no window when the focused one goes).
-            if (hadKeyboard)
-                FocusLatestShown(*m_state);
+            if (leavesKeyboard)
+                GiveKeyboardToLatestShown(*m_state);
         }
     });
 }
@@ -566,6 +571,7 @@ void SdlWindowBackend::ShowNativeWindow(NativeWindowId id, bool visible)
                 SDL_SetWindowInputFocus(window->sdl);
         } else {
             SDL_HideWindow(window->sdl);
+            GiveKeyboardToLatestShown(*m_state);
         }
         m_state->WindowsChanged();
         if (visible)
