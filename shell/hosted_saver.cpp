@@ -266,8 +266,9 @@ int RunHostedSaver(HINSTANCE instance, const HostedRun& run)
     RegisterSaverResources();
     const HWND host = HostWindow(run);
     if (!host || !IsWindow(host)) {
-        std::fputs(Fill(Tr("vesper: there is no window %s to draw in on this display\n"), {Hexadecimal(run.window)}).c_str(),
-                   stderr);
+        const std::string line =
+            Fill(Tr("vesper: there is no window %s to draw in on this display\n"), {Hexadecimal(run.window)});
+        std::fputs(line.c_str(), stderr);
         return kExitNoWindow;
     }
     g_bHosted = TRUE;

@@ -107,7 +107,8 @@ TEST_F(ScaleSetting, TheWarningsSpeakTheLocalesLanguage)
     testing::internal::CaptureStderr();
     StoredScaleStageLayout(SIZE{1920, 1080}, ReadScaleSetting(), nullptr);
     const std::string said = testing::internal::GetCapturedStderr();
-    EXPECT_NE(said.find("une \xc3\xa9" "chelle de 1500 ne laisse aucune sc\xc3\xa8ne sur 1920x1080 pixels (au plus 1080 ici)"),
+    EXPECT_NE(said.find("une \xc3\xa9" "chelle de 1500 ne laisse aucune sc\xc3\xa8ne sur 1920x1080 pixels "
+                        "(au plus 1080 ici)"),
               std::string::npos)
         << said;
     EXPECT_EQ(said.find("takes"), std::string::npos) << said;

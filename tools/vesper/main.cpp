@@ -21,6 +21,13 @@
 
 namespace {
 
+// "vesper: " and the complaint, on standard error, in the user's language
+// (whose typography may want a space before the colon).
+void Complain(const std::string& complaint)
+{
+    std::fputs(vesper::Fill(vesper::Tr("vesper: %s"), {complaint}).c_str(), stderr);
+}
+
 // Modes that show windows need a display; without one they would run unseen
 // and never end.
 bool DisplayMissing()
@@ -54,7 +61,7 @@ int main(int argc, char* argv[])
     std::vector<std::string> arguments(argv + 1, argv + argc);
     const SceneChoice scene = TakeSceneOption(arguments);
     if (!scene.error.empty()) {
-        std::fprintf(stderr, "vesper: %s\n%s", scene.error.c_str(), PlayerUsage(program).c_str());
+        Complain(scene.error + "\n" + PlayerUsage(program));
         return kExitUsage;
     }
     if (!scene.file.empty())
@@ -62,7 +69,7 @@ int main(int argc, char* argv[])
 
     const HostedOptions hosted = ParseHostedOptions(arguments, std::getenv("XSCREENSAVER_WINDOW"));
     if (hosted.outcome == HostedOptions::Outcome::invalid) {
-        std::fprintf(stderr, "vesper: %s\n", hosted.error.c_str());
+        Complain(hosted.error + "\n");
         return kExitUsage;
     }
     if (hosted.outcome == HostedOptions::Outcome::hosted)
@@ -70,7 +77,7 @@ int main(int argc, char* argv[])
 
     const ParsedArguments parsed = ParsePlayerArguments(std::vector<std::string_view>(arguments.begin(), arguments.end()));
     if (!parsed.error.empty()) {
-        std::fprintf(stderr, "vesper: %s\n%s", parsed.error.c_str(), PlayerUsage(program).c_str());
+        Complain(parsed.error + "\n" + PlayerUsage(program));
         return kExitUsage;
     }
     if (parsed.request.showHelp) {
@@ -91,7 +98,7 @@ int main(int argc, char* argv[])
         const std::string refusal =
             FixedScaleRefusal(parsed.request.scale, screen, vesper::Tr("the option \"--scale\""));
         if (!refusal.empty()) {
-            std::fprintf(stderr, "%s\n", vesper::Fill(vesper::Tr("vesper: %s"), {refusal}).c_str());
+            Complain(refusal + "\n");
             return kExitUsage;
         }
     }
