@@ -7,6 +7,9 @@
 
 namespace vesper::platform {
 
+// The Unicode character of one byte; every byte has one (the five the code
+// page leaves unassigned stand for the control characters of their number).
+char32_t CharacterOfWindows1252Byte(unsigned char byte);
 std::string Utf8FromWindows1252(std::string_view text);
 
 }  // namespace vesper::platform
