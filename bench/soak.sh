@@ -149,7 +149,12 @@ next_sample=$((start + warm_up))
 end=$((next_sample + minutes * 60))
 while :; do
   if ! kill -0 "$player_pid" 2>/dev/null; then
-    echo "soak: the saver ended by itself after $(($(date +%s) - start)) s; its output:" >&2
+    ended=0
+    wait "$player_pid" || ended=$?
+    # Above 128 the shell reports a signal: 128 + its number.
+    how="exit status $ended"
+    [ "$ended" -gt 128 ] && how="signal $(kill -l $((ended - 128)))"
+    echo "soak: the saver ended by itself after $(($(date +%s) - start)) s ($how); its output:" >&2
     cat "$work/saver.log" >&2
     player_pid=
     exit 1

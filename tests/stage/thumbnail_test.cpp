@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "tests/stage/stage_test_support.h"
+#include "tests/support/oversized_scene.h"
 #include "tests/support/test_data.h"
 #include "tools/vesper_render/thumbnail.h"
 #include "tools/vesper_scene/packaging.h"
@@ -230,6 +231,8 @@ TEST_F(ThumbnailerTest, ADamagedOrForeignFileFailsAndWritesNothing)
     WriteBytes(scratch.path() / "cut.scene", bytes);
     WriteBytes(scratch.path() / "elf", {0x7F, 'E', 'L', 'F', 2, 1, 1, 0, 0, 0, 0, 0, 0, 0, 0, 0});
     WriteBytes(scratch.path() / "empty", {});
+    // The player refuses this scene for its picture's size; so does the thumbnailer, in the same words.
+    WriteBytes(scratch.path() / "too-wide.scene", vesper::test::SceneWithBackgroundOfWidth(32769));
     const struct {
         const char* input;
         const char* says;
@@ -238,6 +241,7 @@ TEST_F(ThumbnailerTest, ADamagedOrForeignFileFailsAndWritesNothing)
         {"elf", "not a Vesper saver"},
         {"empty", "cannot load the scene of"},
         {"missing.scr", "cannot read"},
+        {"too-wide.scene", "a picture of 32769 x 1 pixels is too large: at most 32768 pixels on each side"},
     };
     for (const auto& failure : failures) {
         const ProgramRun run = Thumbnail("-s 128 " + ShellQuote(scratch.path() / failure.input) + " " +
@@ -250,7 +254,7 @@ TEST_F(ThumbnailerTest, ADamagedOrForeignFileFailsAndWritesNothing)
     const ProgramRun unwritable =
         Thumbnail(ShellQuote(scene) + " " + ShellQuote(scratch.path() / "no-such-folder" / "out.png"));
     EXPECT_EQ(unwritable.status, 1) << unwritable.output;
-    EXPECT_EQ(Files(), (std::vector<fs::path>{"cut.scene", "elf", "empty", "whole.scene"}));
+    EXPECT_EQ(Files(), (std::vector<fs::path>{"cut.scene", "elf", "empty", "too-wide.scene", "whole.scene"}));
 
     const ProgramRun usage = Thumbnail("-s 9999 a b");
     EXPECT_EQ(usage.status, 2);
