@@ -8,6 +8,7 @@
 #include "framework/exceptions.h"
 #include "imaging/packed_dib.h"
 #include "imaging/picture_limits.h"
+#include "platform/kernel/translation.h"
 
 IMPLEMENT_SERIAL(CDIB, CObject, 0)
 
@@ -75,7 +76,7 @@ SizeCheck CheckedStoredSize(const BYTE* block, std::size_t available)
     if (auto refusal = vesper::imaging::PictureSizeRefusal(static_cast<DWORD>(header.biWidth),
                                                            static_cast<DWORD>(header.biHeight),
                                                            *PackedDIBStride(header.biWidth, 8)))
-        return {0, *refusal + " (as the 8-bit copy the player draws from)"};
+        return {0, vesper::Fill(vesper::Tr("%s (as the 8-bit copy the player draws from)"), {*refusal})};
     return {*size, {}};
 }
 

@@ -11,6 +11,7 @@
 #include "imaging/default_palette.h"
 #include "imaging/keyed_copy.h"
 #include "imaging/packed_dib.h"
+#include "platform/kernel/translation.h"
 
 using vesper::imaging::BlockLock;
 using vesper::imaging::BmpSource;
@@ -19,12 +20,12 @@ IMPLEMENT_SERIAL(CDIB8BPP, CObject, 0)
 
 namespace {
 
-constexpr char kOnly8BitMessage[] = "Only 8 bit DIBs are supported";
-constexpr char kCompressedMessage[] = "Compressed (RLE) DIBs are not supported";
+constexpr char kOnly8BitMessage[] = N_("Only 8 bit DIBs are supported");
+constexpr char kCompressedMessage[] = N_("Compressed (RLE) DIBs are not supported");
 
 void ShowFormatRefusal(const char* text)
 {
-    MessageBoxA(nullptr, text, nullptr, MB_OK);
+    MessageBoxA(nullptr, vesper::TrWindows(text), nullptr, MB_OK);
 }
 
 // A .bmp read through a framework file, from the position the file is at.

@@ -1,4 +1,5 @@
 #include "imaging/picture_limits.h"
+#include "platform/kernel/translation.h"
 
 namespace vesper::imaging {
 namespace {
@@ -8,7 +9,7 @@ thread_local std::string t_lastRefusal;
 
 std::string Mebibytes(std::uint64_t bytes)
 {
-    return std::to_string(bytes >> 20) + " MiB";
+    return vesper::Fill(vesper::Tr("%s MiB"), {std::to_string(bytes >> 20)});
 }
 
 }  // namespace
@@ -27,18 +28,23 @@ std::optional<std::string> PictureSizeRefusal(std::uint64_t width, std::uint64_t
                                               std::optional<std::uint64_t> encodedBytes)
 {
     const PictureLimits& limits = CurrentPictureLimits();
-    const std::string picture = "a picture of " + std::to_string(width) + " x " + std::to_string(height) + " pixels";
+    using vesper::Fill;
+    using vesper::Tr;
+    const std::string wide = std::to_string(width);
+    const std::string high = std::to_string(height);
     if (width > limits.maxSide || height > limits.maxSide)
-        return picture + " is too large: at most " + std::to_string(limits.maxSide) + " pixels on each side";
+        return Fill(Tr("a picture of %s x %s pixels is too large: at most %s pixels on each side"),
+                    {wide, high, std::to_string(limits.maxSide)});
     const std::uint64_t bytes = rowBytes * height;  // both at most 2^32, so no overflow
     if (bytes > limits.maxPixelBytes)
-        return picture + " is too large: its rows take " + std::to_string(bytes) + " bytes, at most " +
-               Mebibytes(limits.maxPixelBytes) + " are read";
+        return Fill(Tr("a picture of %s x %s pixels is too large: its rows take %s bytes, at most %s are read"),
+                    {wide, high, std::to_string(bytes), Mebibytes(limits.maxPixelBytes)});
     if (encodedBytes && bytes > limits.runLengthAllowance &&
         bytes - limits.runLengthAllowance > *encodedBytes * limits.runLengthExpansion)
-        return picture + " is too large for its " + std::to_string(*encodedBytes) +
-               " bytes of run-length data: a picture of more than " + Mebibytes(limits.runLengthAllowance) +
-               " may take at most " + std::to_string(limits.runLengthExpansion) + " bytes for each byte of its data";
+        return Fill(Tr("a picture of %s x %s pixels is too large for its %s bytes of run-length data: a picture of "
+                       "more than %s may take at most %s bytes for each byte of its data"),
+                    {wide, high, std::to_string(*encodedBytes), Mebibytes(limits.runLengthAllowance),
+                     std::to_string(limits.runLengthExpansion)});
     return std::nullopt;
 }
 

@@ -10,7 +10,10 @@
      DIALOG(x, y, cx, cy, style, caption, pointSize, faceName)
    VESPER_CONFIG_DIALOG_CONTROLS(CONTROL) gives its controls, in tab order:
      CONTROL(className, text, id, x, y, cx, cy, style)
-   Positions and sizes are in dialog units. */
+   Positions and sizes are in dialog units. The texts are English; the
+   dialog shows them in the user's language (po/<language>.po): on Linux the
+   registered template is translated, and the Windows program carries one
+   dialog per language, made from this one. */
 #ifndef VESPER_SAVER_CONFIG_DIALOG_TEMPLATE_H
 #define VESPER_SAVER_CONFIG_DIALOG_TEMPLATE_H
 
@@ -33,14 +36,14 @@
            "Configuration", 8, "MS Sans Serif")
 
 #define VESPER_CONFIG_DIALOG_CONTROLS(CONTROL) \
-    CONTROL("Static", "Titre du Screen Saver", VESPER_CONFIG_TITLE_ID, 7, 5, 187, 14, VESPER_LEFT_TEXT) \
+    CONTROL("Static", "Screen Saver Title", VESPER_CONFIG_TITLE_ID, 7, 5, 187, 14, VESPER_LEFT_TEXT) \
     CONTROL("Static", "Static", VESPER_CONFIG_CREDIT_ID, 9, 24, 182, 8, VESPER_LEFT_TEXT) \
-    CONTROL("Button", "Vitesse d'affichage", 101, 7, 38, 161, 40, VESPER_GROUP_BOX) \
-    CONTROL("Static", "Lente", 104, 15, 51, 20, 8, VESPER_LEFT_TEXT) \
-    CONTROL("Static", "Rapide", 103, 133, 50, 27, 8, VESPER_RIGHT_TEXT) \
+    CONTROL("Button", "Display speed", 101, 7, 38, 161, 40, VESPER_GROUP_BOX) \
+    CONTROL("Static", "Slow", 104, 15, 51, 20, 8, VESPER_LEFT_TEXT) \
+    CONTROL("Static", "Fast", 103, 133, 50, 27, 8, VESPER_RIGHT_TEXT) \
     CONTROL("ScrollBar", "", VESPER_CONFIG_SPEED_ID, 13, 62, 147, 10, VESPER_SCROLL_BAR) \
     CONTROL("Button", "OK", IDOK, 207, 6, 45, 14, VESPER_PUSH_BUTTON) \
-    CONTROL("Button", "Annuler", IDCANCEL, 207, 25, 45, 14, VESPER_PUSH_BUTTON) \
-    CONTROL("Static", "Vesper Scene 1.0 pour Windows 95", VESPER_CONFIG_NO_ID, 8, 87, 192, 9, VESPER_LEFT_TEXT)
+    CONTROL("Button", "Cancel", IDCANCEL, 207, 25, 45, 14, VESPER_PUSH_BUTTON) \
+    CONTROL("Static", "Vesper Scene 1.0 for Windows 95", VESPER_CONFIG_NO_ID, 8, 87, 192, 9, VESPER_LEFT_TEXT)
 
 #endif

@@ -52,9 +52,11 @@ MonitorLayout ReadMonitorSetting()
         return kDefaultMonitorLayout;
     if (const std::optional<MonitorLayout> layout = ParseMonitorLayout(value))
         return *layout;
-    std::fprintf(stderr, "vesper: %s, section [%s]: the key \"%s\" holds \"%s\", not %s; %s is used\n", kSettingsFile,
-                 kSettingsSection, kMonitorsKey, stored, std::string(kMonitorLayoutValues).c_str(),
-                 std::string(MonitorLayoutText(kDefaultMonitorLayout)).c_str());
+    const std::string line =
+        vesper::Fill(vesper::Tr("vesper: %s, section [%s]: the key \"%s\" holds \"%s\", not %s; %s is used\n"),
+                     {kSettingsFile, kSettingsSection, kMonitorsKey, stored, vesper::Tr(kMonitorLayoutValues),
+                      MonitorLayoutText(kDefaultMonitorLayout)});
+    std::fputs(line.c_str(), stderr);
     return kDefaultMonitorLayout;
 }
 

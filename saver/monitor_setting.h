@@ -8,12 +8,14 @@
 #include <optional>
 #include <string_view>
 
+#include "platform/kernel/translation.h"
+
 enum class MonitorLayout { each, span, primary };
 
 inline constexpr const char* kMonitorsKey = "monitors";
 inline constexpr MonitorLayout kDefaultMonitorLayout = MonitorLayout::each;
-// The values, as messages list them.
-inline constexpr std::string_view kMonitorLayoutValues = "each, span or primary";
+// The values, as messages list them (English, shown through vesper::Tr).
+inline constexpr const char* kMonitorLayoutValues = N_("each, span or primary");
 
 // One of the three words, in lower case, with nothing around it.
 std::optional<MonitorLayout> ParseMonitorLayout(std::string_view text);

@@ -20,6 +20,7 @@
 #include "saver/saver_window.h"
 #include "stage/saver_stage.h"
 #include "platform/kernel/module_path.h"
+#include "platform/kernel/translation.h"
 
 CVesperDoc* g_pDocument = nullptr;
 
@@ -108,7 +109,7 @@ void ReportSceneNotLoaded(const CVesperDoc* document)
 {
     // The file the scene was read from: the one chosen with --scene, or the program itself.
     const std::string& path = ChosenSceneFile() ? *ChosenSceneFile() : g_szModulePath;
-    std::fprintf(stderr, "vesper: %s\n", SceneNotLoadedText(path, document).c_str());
+    std::fprintf(stderr, "%s\n", vesper::Fill(vesper::Tr("vesper: %s"), {SceneNotLoadedText(path, document)}).c_str());
 }
 
 // The first window that plays the scene reads the settings and loads the

@@ -4,6 +4,7 @@
 
 #include "platform/kernel/profile_path.h"
 #include "saver/speed_setting.h"
+#include "platform/kernel/translation.h"
 
 namespace {
 
@@ -11,6 +12,17 @@ namespace {
 constexpr DWORD kLongestValue = 64;
 
 }  // namespace
+
+std::string StoredScaleKey()
+{
+    return vesper::Fill(vesper::Tr("the key \"%s\" of [%s]"), {kScaleKey, kSettingsSection});
+}
+
+std::string StoredScaleRefusedLine(const std::string& refusal)
+{
+    return vesper::Fill(vesper::Tr("vesper: %s: %s; %s is used.\n"),
+                        {vesper::platform::ProfileFilePath(kSettingsFile), refusal, ScaleChoiceText(kDefaultScale)});
+}
 
 ScaleChoice ReadScaleSetting()
 {
@@ -20,8 +32,6 @@ ScaleChoice ReadScaleSetting()
         return kDefaultScale;
     if (const std::optional<ScaleChoice> choice = ParseScaleChoice(text))
         return *choice;
-    const std::string where = "the key \"" + std::string(kScaleKey) + "\" of [" + kSettingsSection + "]";
-    std::fprintf(stderr, "vesper: %s: %s; %s is used.\n", vesper::platform::ProfileFilePath(kSettingsFile).c_str(),
-                 BadScaleMessage(where, text).c_str(), ScaleChoiceText(kDefaultScale).c_str());
+    std::fputs(StoredScaleRefusedLine(BadScaleMessage(StoredScaleKey(), text)).c_str(), stderr);
     return kDefaultScale;
 }

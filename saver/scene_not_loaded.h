@@ -7,6 +7,7 @@
 
 class CVesperDoc;
 
-// "the scene in PATH cannot be loaded: WHAT (at byte N of the file)."; a null
-// document is one that could not be made (out of memory).
+// "the scene in PATH cannot be loaded: WHAT (at byte N of the file).", in the
+// user's language; a null document is one that could not be made (out of
+// memory).
 std::string SceneNotLoadedText(const std::string& path, const CVesperDoc* document);

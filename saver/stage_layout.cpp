@@ -23,10 +23,8 @@ StageLayout ScaledStageLayout(SIZE area, ScaleChoice choice, HWND window)
 
 StageLayout StoredScaleStageLayout(SIZE area, ScaleChoice stored, HWND window)
 {
-    const std::string where = "the key \"" + std::string(kScaleKey) + "\" of [" + kSettingsSection + "]";
-    if (const std::string refusal = FixedScaleRefusal(stored, area, where); !refusal.empty())
-        std::fprintf(stderr, "vesper: %s: %s; %s is used.\n", vesper::platform::ProfileFilePath(kSettingsFile).c_str(),
-                     refusal.c_str(), ScaleChoiceText(kDefaultScale).c_str());
+    if (const std::string refusal = FixedScaleRefusal(stored, area, StoredScaleKey()); !refusal.empty())
+        std::fputs(StoredScaleRefusedLine(refusal).c_str(), stderr);
     return ScaledStageLayout(area, stored, window);
 }
 

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include "platform/kernel/translation.h"
+
 namespace vesper::scene {
 namespace {
 
@@ -43,7 +45,7 @@ std::string MarkPlayerNoteAsSaver(std::vector<BYTE>& image)
     if (found == reach)
         return {};
     if (std::search(found + 1, reach, player.begin(), player.end()) != reach)
-        return "the player's note (\"Vesper\", \"player\") occurs more than once";
+        return Tr("the player's note (\"Vesper\", \"player\") occurs more than once");
     const std::vector<BYTE> saver = SaverNoteBytes(SaverNoteKind::saver);
     std::copy(saver.begin(), saver.end(), found);
     return {};

@@ -3,6 +3,7 @@
 #include <climits>
 #include <new>
 
+#include "platform/kernel/translation.h"
 #include "framework/archive.h"
 #include "framework/exceptions.h"
 #include "framework/file.h"
@@ -255,7 +256,7 @@ void CVesperDoc::PositionAtScene(CFile& file, std::optional<DWORD> sceneOffset)
 void CVesperDoc::ReportLoadFailure(const SceneLoadFailure& failure)
 {
     try {
-        MessageBoxA(nullptr, failure.message.c_str(), nullptr, MB_ICONEXCLAMATION);
+        MessageBoxA(nullptr, vesper::TrWindows(failure.message.c_str()), nullptr, MB_ICONEXCLAMATION);
     } catch (...) {
         // Reporting is best effort: the load has failed either way.
     }

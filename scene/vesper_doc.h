@@ -9,6 +9,7 @@
 
 #include "framework/document.h"
 #include "platform/win32.h"
+#include "platform/kernel/translation.h"
 #include "imaging/dib.h"
 #include "sprites/sprite_list.h"
 
@@ -44,9 +45,10 @@ public:
     static constexpr DWORD kDesignWidth = 640;
     static constexpr DWORD kDesignHeight = 480;
     static constexpr int kLoadBufferSize = 512;
-    // The two texts a failed load shows.
-    static constexpr const char* kUnexpectedFormatMessage = "Format de fichier inattendu.";
-    static constexpr const char* kOpenFailedMessage = "L'ouverture du document a échoué.";
+    // The two texts a failed load shows, in the user's language
+    // (vesper::TrWindows).
+    static constexpr const char* kUnexpectedFormatMessage = N_("Unexpected file format.");
+    static constexpr const char* kOpenFailedMessage = N_("Failed to open document.");
 
     CVesperDoc();
     // Frees whatever the owner did not free with DeleteContents() first.

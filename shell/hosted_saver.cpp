@@ -12,16 +12,29 @@
 #include <memory>
 #include <mutex>
 #include <optional>
+#include <string>
 #include <thread>
 #include <utility>
 
 #include "platform/drivers/window_backend.h"
+#include "platform/kernel/translation.h"
 #include "saver/globals.h"
 #include "saver/resources.h"
 #include "saver/saver_window.h"
 #include "saver/stage_layout.h"
 
 namespace {
+
+using vesper::Fill;
+using vesper::Tr;
+
+// A window number as X tools write it: "0x" and hexadecimal digits.
+std::string Hexadecimal(std::uintptr_t number)
+{
+    char text[2 + 2 * sizeof number + 1];
+    std::snprintf(text, sizeof text, "0x%lx", static_cast<unsigned long>(number));
+    return text;
+}
 
 constexpr int kExitNoWindow = 1;
 // How often the host window's size is looked at (each look asks the X
@@ -253,8 +266,9 @@ int RunHostedSaver(HINSTANCE instance, const HostedRun& run)
     RegisterSaverResources();
     const HWND host = HostWindow(run);
     if (!host || !IsWindow(host)) {
-        std::fprintf(stderr, "vesper: there is no window 0x%lx to draw in on this display\n",
-                     static_cast<unsigned long>(run.window));
+        const std::string line =
+            Fill(Tr("vesper: there is no window %s to draw in on this display\n"), {Hexadecimal(run.window)});
+        std::fputs(line.c_str(), stderr);
         return kExitNoWindow;
     }
     g_bHosted = TRUE;
@@ -264,9 +278,9 @@ int RunHostedSaver(HINSTANCE instance, const HostedRun& run)
             reinterpret_cast<vesper::platform::NativeWindowId>(host))) {
         const SIZE client{area->right - area->left, area->bottom - area->top};
         const std::string refusal =
-            HostGetsScaledStage(client) ? FixedScaleRefusal(run.scale, client, "the option \"--scale\"") : "";
+            HostGetsScaledStage(client) ? FixedScaleRefusal(run.scale, client, Tr("the option \"--scale\"")) : "";
         if (!refusal.empty()) {
-            std::fprintf(stderr, "vesper: %s (the window to draw in)\n", refusal.c_str());
+            std::fputs(Fill(Tr("vesper: %s (the window to draw in)\n"), {refusal}).c_str(), stderr);
             return kExitScaleTooLarge;
         }
     }
@@ -275,8 +289,10 @@ int RunHostedSaver(HINSTANCE instance, const HostedRun& run)
     for (;;) {
         const SaverWindowStart start = StartSaverWindow(host);
         if (!start.window) {
-            std::fprintf(stderr, "vesper: the scene could not be shown in window 0x%lx\n",
-                         static_cast<unsigned long>(reinterpret_cast<std::uintptr_t>(host)));
+            std::fputs(Fill(Tr("vesper: the scene could not be shown in window %s\n"),
+                            {Hexadecimal(reinterpret_cast<std::uintptr_t>(host))})
+                           .c_str(),
+                       stderr);
             return kExitNoWindow;
         }
         watch.Watch(start.window);

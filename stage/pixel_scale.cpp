@@ -1,4 +1,5 @@
 #include "stage/pixel_scale.h"
+#include "platform/kernel/translation.h"
 
 #include <algorithm>
 #include <charconv>
@@ -106,13 +107,13 @@ std::optional<StageLayout> LayoutStage(SIZE area, int factor)
 
 std::string BadScaleMessage(std::string_view where, std::string_view given)
 {
-    return std::string(where) + " takes " + std::string(kScaleValues) + " (auto, or a whole number of 1 or more), not \"" +
-           std::string(given) + "\"";
+    return vesper::Fill(vesper::Tr("%s takes %s (auto, or a whole number of 1 or more), not \"%s\""),
+                        {where, kScaleValues, given});
 }
 
 std::string ScaleTooLargeMessage(std::string_view where, int factor, SIZE area)
 {
-    return std::string(where) + " takes " + std::string(kScaleValues) + ", but a scale of " + std::to_string(factor) +
-           " leaves no stage on " + std::to_string(area.cx) + "x" + std::to_string(area.cy) +
-           " pixels (at most " + std::to_string(std::min(area.cx, area.cy)) + " there)";
+    return vesper::Fill(vesper::Tr("%s takes %s, but a scale of %s leaves no stage on %sx%s pixels (at most %s there)"),
+                        {where, kScaleValues, std::to_string(factor), std::to_string(area.cx),
+                         std::to_string(area.cy), std::to_string(std::min(area.cx, area.cy))});
 }

@@ -72,7 +72,10 @@ const std::array<BackendEntry, kBackendCount> kBackends{{
         .unavailableReason = sdl::UnavailableReason,
         .makeDisplay = sdl::MakeDisplay,
         .makeWindowBackend = sdl::MakeWindowBackend,
-        .showMessageBox = sdl::ShowMessageBox,
+        // SDL's own box only where no dialog can be shown.
+        .showMessageBox = [](const MessageBoxRequest& request) {
+            return ShowMessageBoxDialog(request, sdl::ShowMessageBox);
+        },
         .passwordPrompt = DialogPasswordPrompt,
     },
     {
@@ -89,7 +92,9 @@ const std::array<BackendEntry, kBackendCount> kBackends{{
         .unavailableReason = [](bool) { return std::string(); },
         .makeDisplay = MakeHeadlessDisplay,
         .makeWindowBackend = MakeHeadlessWindowBackend,
-        .showMessageBox = WriteMessageBoxToStandardError,
+        .showMessageBox = [](const MessageBoxRequest& request) {
+            return ShowMessageBoxDialog(request, WriteMessageBoxToStandardError);
+        },
         .passwordPrompt = DialogPasswordPrompt,
     },
 }};
@@ -209,6 +214,8 @@ void UseOffscreenBackend(const DisplayMode& mode)
     UseHeadlessDisplay(mode);
     UseWindowBackend(everywhere.makeWindowBackend());
     InstallBackendServices(everywhere);
+    // Nobody sees that screen, so nobody could answer a box on it.
+    SetBackendMessageBox(WriteMessageBoxToStandardError);
 }
 
 }  // namespace vesper::platform

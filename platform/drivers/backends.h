@@ -72,8 +72,9 @@ void InstallBackendServices(const BackendEntry& entry);
 bool UseBackend(std::string_view name);
 
 // Makes current the backend that runs everywhere (the table's last entry) on
-// a screen of `mode` that only memory holds, with its message box and
-// password prompt: for tools that draw or measure without showing anything.
+// a screen of `mode` that only memory holds, with its password prompt and
+// message boxes written to standard error: for tools that draw or measure
+// without showing anything.
 void UseOffscreenBackend(const DisplayMode& mode);
 
 }  // namespace vesper::platform

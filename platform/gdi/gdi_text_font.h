@@ -55,7 +55,4 @@ const FontFace* FaceOf(const LOGFONTA& logical);
 // the font has no face.
 bool PaintText(const DeviceContext& context, POINT at, std::string_view text, const RECT* clip);
 
-// Windows-1252 text as UTF-8.
-std::string Utf8FromWindows1252(std::string_view text);
-
 }  // namespace vesper::platform::gdi

@@ -2,9 +2,9 @@
 // SecretText: the copy read out of the control is wiped, and so is the
 // control's own buffer before the dialog closes.
 #include <array>
-#include <mutex>
 #include <string>
 
+#include "platform/kernel/translation.h"
 #include "platform/user/dialog/dialog_template.h"
 #include "platform/password/password_prompt.h"
 #include "platform/password/password_secret.h"
@@ -14,41 +14,39 @@ namespace vesper::platform {
 namespace {
 
 constexpr char kTemplateName[] = "VesperPasswordDialog";
-constexpr char kCaption[] = "Screen saver password";
+constexpr char kCaption[] = N_("Screen saver password");
 constexpr int kLabel = 101;
 constexpr int kEdit = 102;
 // What DialogBoxParamA answers when it could not make the dialog.
 constexpr INT_PTR kNoDialog = -1;
 
+// Registered for each question, in the language of the moment.
 void RegisterTemplate()
 {
-    static std::once_flag once;
-    std::call_once(once, [] {
-        DialogTemplate dialog;
-        dialog.style = WS_POPUP | WS_VISIBLE | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME | DS_SETFONT | DS_CENTER;
-        dialog.cx = 200;
-        dialog.cy = 62;
-        dialog.caption = kCaption;
-        dialog.pointSize = 8;
-        dialog.faceName = "MS Sans Serif";
-        dialog.items = {
-            {"Static", "", kLabel, 7, 7, 186, 8, WS_VISIBLE | WS_GROUP | SS_LEFT, 0},
-            {"Edit", "", kEdit, 7, 19, 186, 12, WS_VISIBLE | WS_TABSTOP | ES_PASSWORD | ES_AUTOHSCROLL,
-             WS_EX_CLIENTEDGE},
-            {"Button", "OK", IDOK, 89, 40, 50, 14, WS_VISIBLE | WS_TABSTOP | BS_DEFPUSHBUTTON, 0},
-            {"Button", "Annuler", IDCANCEL, 143, 40, 50, 14, WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON, 0},
-        };
-        RegisterDialogTemplate(kTemplateName, std::move(dialog));
-    });
+    DialogTemplate dialog;
+    dialog.style = WS_POPUP | WS_VISIBLE | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME | DS_SETFONT | DS_CENTER;
+    dialog.cx = 200;
+    dialog.cy = 62;
+    dialog.caption = TrWindows(kCaption);
+    dialog.pointSize = 8;
+    dialog.faceName = "MS Sans Serif";
+    dialog.items = {
+        {"Static", "", kLabel, 7, 7, 186, 8, WS_VISIBLE | WS_GROUP | SS_LEFT, 0},
+        {"Edit", "", kEdit, 7, 19, 186, 12, WS_VISIBLE | WS_TABSTOP | ES_PASSWORD | ES_AUTOHSCROLL,
+         WS_EX_CLIENTEDGE},
+        {"Button", TrWindows("OK"), IDOK, 89, 40, 50, 14, WS_VISIBLE | WS_TABSTOP | BS_DEFPUSHBUTTON, 0},
+        {"Button", TrWindows("Cancel"), IDCANCEL, 143, 40, 50, 14, WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON, 0},
+    };
+    RegisterDialogTemplate(kTemplateName, std::move(dialog));
 }
 
 const char* LabelOf(PasswordQuestion question)
 {
     switch (question) {
-    case PasswordQuestion::Password: return "Type the screen saver password:";
-    case PasswordQuestion::OldPassword: return "Type the old password:";
-    case PasswordQuestion::NewPassword: return "Type the new password:";
-    case PasswordQuestion::ConfirmNewPassword: return "Type the new password again:";
+    case PasswordQuestion::Password: return N_("Type the screen saver password:");
+    case PasswordQuestion::OldPassword: return N_("Type the old password:");
+    case PasswordQuestion::NewPassword: return N_("Type the new password:");
+    case PasswordQuestion::ConfirmNewPassword: return N_("Type the new password again:");
     }
     return "";
 }
@@ -75,7 +73,7 @@ INT_PTR CALLBACK PasswordDialogProc(HWND dialog, UINT message, WPARAM wParam, LP
     case WM_INITDIALOG: {
         auto* request = reinterpret_cast<Request*>(lParam);
         SetWindowLongPtrA(dialog, DWLP_USER, lParam);
-        SetDlgItemTextA(dialog, kLabel, LabelOf(request->question));
+        SetDlgItemTextA(dialog, kLabel, TrWindows(LabelOf(request->question)));
         SendDlgItemMessageA(dialog, kEdit, EM_LIMITTEXT, SecretText::kCapacity, 0);
         return TRUE;
     }
@@ -121,7 +119,7 @@ public:
     void Tell(HWND owner, PasswordNotice notice) override
     {
         const std::string text(DescribePasswordNotice(notice));
-        MessageBoxA(owner, text.c_str(), kCaption,
+        MessageBoxA(owner, TrWindows(text.c_str()), TrWindows(kCaption),
                     MB_OK | (IsFailure(notice) ? MB_ICONEXCLAMATION : MB_ICONINFORMATION));
     }
 };

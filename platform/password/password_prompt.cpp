@@ -2,6 +2,7 @@
 #include <atomic>
 
 #include "platform/password/password_prompt.h"
+#include "platform/kernel/translation.h"
 
 namespace vesper::platform {
 namespace {
@@ -14,13 +15,13 @@ std::atomic<PasswordPrompt*> backendPrompt{nullptr};
 std::string_view DescribePasswordNotice(PasswordNotice notice)
 {
     switch (notice) {
-    case PasswordNotice::WrongPassword: return "The password is not correct.";
-    case PasswordNotice::WrongOldPassword: return "The old password is not correct. The password was not changed.";
+    case PasswordNotice::WrongPassword: return N_("The password is not correct.");
+    case PasswordNotice::WrongOldPassword: return N_("The old password is not correct. The password was not changed.");
     case PasswordNotice::NewPasswordsDiffer:
-        return "The new password and its confirmation do not match. The password was not changed.";
-    case PasswordNotice::PasswordChanged: return "The screen saver password has been changed.";
-    case PasswordNotice::PasswordRemoved: return "The screen saver password has been removed.";
-    case PasswordNotice::PasswordNotSaved: return "The new password could not be saved. The password was not changed.";
+        return N_("The new password and its confirmation do not match. The password was not changed.");
+    case PasswordNotice::PasswordChanged: return N_("The screen saver password has been changed.");
+    case PasswordNotice::PasswordRemoved: return N_("The screen saver password has been removed.");
+    case PasswordNotice::PasswordNotSaved: return N_("The new password could not be saved. The password was not changed.");
     }
     return {};
 }

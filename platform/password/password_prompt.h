@@ -31,7 +31,8 @@ enum class PasswordNotice {
     PasswordNotSaved
 };
 
-// The sentence a dialog shows for a notice.
+// The sentence a dialog shows for a notice, in English (shown through
+// vesper::TrWindows).
 std::string_view DescribePasswordNotice(PasswordNotice notice);
 
 // What came of a question.
@@ -52,8 +53,8 @@ public:
 // The prompt in force: the installed one, else the backend's, else (before
 // any backend started) the dialogs.
 PasswordPrompt& CurrentPasswordPrompt();
-// The dialogs: each question a dialog with a masked edit, OK and Annuler, each
-// notice a message box.
+// The dialogs: each question a dialog with a masked edit, OK and Cancel, each
+// notice a message box, in the user's language.
 PasswordPrompt& DialogPasswordPrompt();
 // Installs a prompt (nullptr restores the backend's); the caller keeps it alive.
 // Returns the previously installed prompt (nullptr for the backend's).

@@ -4,6 +4,8 @@
 #include <mutex>
 #include <utility>
 
+#include "platform/kernel/translation.h"
+#include "platform/kernel/windows_1252.h"
 #include "platform/win32.h"
 
 namespace vesper::platform {
@@ -35,8 +37,9 @@ int AnswerOfKey(UINT type, UINT virtualKey)
 
 int WriteMessageBoxToStandardError(const MessageBoxRequest& request)
 {
-    std::fprintf(stderr, "%s: %s\n", request.caption.empty() ? "Error" : request.caption.c_str(),
-                 request.text.c_str());
+    // The box's texts are Windows-1252; the terminal reads UTF-8.
+    std::fprintf(stderr, "%s: %s\n", Utf8FromWindows1252(request.caption).c_str(),
+                 Utf8FromWindows1252(request.text).c_str());
     return AnswerOfKey(request.type, VK_RETURN);
 }
 
@@ -57,7 +60,9 @@ void SetBackendMessageBox(BackendMessageBox show)
 int MessageBoxA(HWND hWnd, LPCSTR lpText, LPCSTR lpCaption, UINT uType)
 {
     using namespace vesper::platform;
-    const MessageBoxRequest request{hWnd, lpText ? lpText : "", lpCaption ? lpCaption : "", uType};
+    // Without a caption the box is an error's, as Windows names it.
+    const MessageBoxRequest request{hWnd, lpText ? lpText : "", lpCaption ? lpCaption : vesper::TrWindows("Error"),
+                                    uType};
     MessageBoxHandler handler;
     BackendMessageBox show = nullptr;
     {

@@ -33,6 +33,11 @@ void SetBackendMessageBox(BackendMessageBox show);
 // its default button.
 int WriteMessageBoxToStandardError(const MessageBoxRequest& request);
 
+// The box as a dialog of the dialog manager, in the look of the program's
+// other dialogs (the box of both backends that show windows); where no
+// dialog can be made at all, `fallback` shows it.
+int ShowMessageBoxDialog(const MessageBoxRequest& request, BackendMessageBox fallback);
+
 // The answer a key gives in a box of this type (MB_OK, MB_OKCANCEL, MB_YESNO),
 // as on Windows: Return and Space press the default button (the first),
 // Escape presses Cancel, or OK in a box with OK alone; 0 when the key does

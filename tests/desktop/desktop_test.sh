@@ -93,37 +93,44 @@ grep -qx 'Exec=vesper --scene %f /s' /usr/share/applications/vesper.desktop || f
 
 # A double-click on a damaged saver runs the entry's command: the player says
 # the saver is damaged in its message box, which Enter dismisses, and ends with
-# an error, writing nothing (no settings, nothing beside the file).
+# an error, writing nothing (no settings, nothing beside the file). It speaks
+# the session's language through the package's catalogues: French under a
+# French locale, English under any other.
 if command -v Xvfb >/dev/null && command -v xdotool >/dev/null; then
   # shellcheck source=bench/private_xvfb.sh
   . "$root/bench/private_xvfb.sh"
   xvfb_pid=
   trap '[ -z "$xvfb_pid" ] || kill "$xvfb_pid" 2>/dev/null || true; cleanup' EXIT
   start_private_xvfb desktop_test 1024x768 "$work"
-  touch "$work/before-double-click"
   command=$(sed -n 's/^Exec=//p' /usr/share/applications/vesper.desktop)
-  ${command/\%f/$files/Broken} >"$work/double-click.log" 2>&1 &
-  player_pid=$!
-  # The box takes the keyboard.
-  for _ in $(seq 200); do
-    xdotool getwindowfocus getwindowname 2>/dev/null | grep -Eqx 'Error|Erreur' && break
-    sleep 0.1
+  for language in fr_FR.UTF-8:Erreur:"ne peut pas être chargée" en_US.UTF-8:Error:"cannot be loaded"; do
+    IFS=: read -r locale caption says <<<"$language"
+    touch "$work/before-double-click"
+    env -u LC_ALL -u LC_MESSAGES -u LANGUAGE LANG="$locale" ${command/\%f/$files/Broken} >"$work/double-click.log" 2>&1 &
+    player_pid=$!
+    # The box takes the keyboard.
+    for _ in $(seq 200); do
+      xdotool getwindowfocus getwindowname 2>/dev/null | grep -qx "$caption" && break
+      sleep 0.1
+    done
+    xdotool getwindowfocus getwindowname 2>/dev/null | grep -qx "$caption" ||
+      { kill "$player_pid" 2>/dev/null || true; cat "$work/double-click.log" >&2; fail "no box titled $caption for the damaged saver under $locale"; }
+    xdotool key Return
+    for _ in $(seq 100); do kill -0 "$player_pid" 2>/dev/null || break; sleep 0.1; done
+    kill -0 "$player_pid" 2>/dev/null && { kill "$player_pid"; fail "Enter did not end the player"; }
+    status=0
+    wait "$player_pid" || status=$?
+    [ "$status" -ne 0 ] || fail "the player ended with 0 on a damaged saver"
+    grep -q "$says" "$work/double-click.log" ||
+      { cat "$work/double-click.log" >&2; fail "the player's line under $locale does not say \"$says\""; }
+    written=$(find "$HOME" "$XDG_CONFIG_HOME" "$XDG_DATA_HOME" "$files" -newer "$work/before-double-click" -type f)
+    [ -z "$written" ] || fail "the player wrote $written"
+    say "double-click on a damaged saver under $locale: a box titled $caption, exit $status, nothing written"
   done
-  xdotool getwindowfocus getwindowname 2>/dev/null | grep -Eqx 'Error|Erreur' ||
-    { kill "$player_pid" 2>/dev/null || true; cat "$work/double-click.log" >&2; fail "no message box for the damaged saver"; }
-  xdotool key Return
-  for _ in $(seq 100); do kill -0 "$player_pid" 2>/dev/null || break; sleep 0.1; done
-  kill -0 "$player_pid" 2>/dev/null && { kill "$player_pid"; fail "Enter did not end the player"; }
-  status=0
-  wait "$player_pid" || status=$?
-  [ "$status" -ne 0 ] || fail "the player ended with 0 on a damaged saver"
-  written=$(find "$HOME" "$XDG_CONFIG_HOME" "$XDG_DATA_HOME" "$files" -newer "$work/before-double-click" -type f)
-  [ -z "$written" ] || fail "the player wrote $written"
   kill "$xvfb_pid" 2>/dev/null || true
   wait "$xvfb_pid" 2>/dev/null || true
   xvfb_pid=
   unset DISPLAY
-  say "double-click on a damaged saver: a message box, exit $status, nothing written"
 else
   say "no Xvfb or xdotool: the double-click on a damaged saver is not tried"
 fi

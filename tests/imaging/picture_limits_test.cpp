@@ -9,6 +9,7 @@
 #include "imaging/packed_dib.h"
 #include "imaging/picture_limits.h"
 #include "tests/imaging/bmp_test_support.h"
+#include "tests/support/language.h"
 #include "tests/support/test_data.h"
 
 namespace vesper::test {
@@ -136,6 +137,25 @@ TEST(PictureLimits, LowerLimitsSetByAProgramApplyToEveryRead)
     EXPECT_NE(imaging::PictureSizeRefusal(64, 32, 64, 127), std::nullopt);
     imaging::SetPictureLimits(saved);
     EXPECT_EQ(imaging::PictureSizeRefusal(64, 32, 64, 127), std::nullopt);
+}
+
+// Each refusal in French where the locale is French, its figures in place.
+TEST(PictureLimits, RefusalsSpeakTheLocalesLanguage)
+{
+    ASSERT_TRUE(LocaleGenerated(kFrench)) << "scripts/setup.sh generates the locale";
+    const ScopedLanguage french(kFrench);
+    EXPECT_EQ(imaging::PictureSizeRefusal(40000, 10, 40000),
+              "une image de 40000 x 10 pixels est trop grande : au plus 32768 pixels de c\xc3\xb4t\xc3\xa9");
+    EXPECT_EQ(imaging::PictureSizeRefusal(20000, 20000, 60000),
+              "une image de 20000 x 20000 pixels est trop grande : ses lignes occupent 1200000000 octets, au plus "
+              "256 Mio sont lus");
+    EXPECT_EQ(imaging::PictureSizeRefusal(8000, 8000, 8000, 1024),
+              "une image de 8000 x 8000 pixels est trop grande pour ses 1024 octets de donn\xc3\xa9" "es "
+              "compress\xc3\xa9" "es par plages : une image de plus de 4 Mio peut occuper au plus 1024 octets pour "
+              "chaque octet de ses donn\xc3\xa9" "es");
+    const ScopedLanguage english(kEnglish);
+    EXPECT_EQ(imaging::PictureSizeRefusal(40000, 10, 40000),
+              "a picture of 40000 x 10 pixels is too large: at most 32768 pixels on each side");
 }
 
 }  // namespace

@@ -14,6 +14,7 @@
 #include "platform/user/dialog/dialog_manager.h"
 #include "saver/resources.h"
 #include "tests/platform/user/user_test_support.h"
+#include "tests/support/language.h"
 #include "tests/support/platform/headless_input.h"
 
 namespace {
@@ -182,6 +183,9 @@ void ExpectRect(const RECT& actual, const RECT& expected, const char* what)
 
 TEST_F(ConfigurationDialog, ControlsLieWhereTheTemplatePutsThemInTheDialogFontsUnits)
 {
+    ASSERT_TRUE(vesper::test::LocaleGenerated(vesper::test::kFrench)) << "scripts/setup.sh generates the locale";
+    const vesper::test::ScopedLanguage french(vesper::test::kFrench);
+    RegisterSaverResources();
     HWND dialog = Track(CreateDialogParamA(nullptr, MAKEINTRESOURCEA(kConfigurationDialog), nullptr, SpeedDialogProc, 0));
     ASSERT_NE(dialog, nullptr);
 
@@ -229,6 +233,7 @@ TEST_F(ConfigurationDialog, ControlsLieWhereTheTemplatePutsThemInTheDialogFontsU
     EXPECT_EQ(headless::ControlText(dialog, kFast), "Rapide");
     EXPECT_EQ(headless::ControlText(dialog, IDCANCEL), "Annuler");
     EXPECT_EQ(headless::ControlText(dialog, kTitle), "Cr\xE9puscule") << "WM_INITDIALOG replaced the template's text";
+    EXPECT_EQ(headless::ControlText(dialog, IDOK), "OK");
 
     const auto style = [&](int id) { return static_cast<DWORD>(GetWindowLongA(GetDlgItem(dialog, id), GWL_STYLE)); };
     for (int id : {kTitle, kCredit, kSlow, kFast, -1})
@@ -240,6 +245,28 @@ TEST_F(ConfigurationDialog, ControlsLieWhereTheTemplatePutsThemInTheDialogFontsU
         << "the focused push button shows as the default one";
     EXPECT_EQ(style(IDCANCEL) & BS_TYPEMASK, static_cast<DWORD>(BS_PUSHBUTTON));
     EXPECT_EQ(GetFocus(), GetDlgItem(dialog, IDOK)) << "WM_INITDIALOG returned TRUE: the first tab stop has the focus";
+}
+
+TEST_F(ConfigurationDialog, InAnyOtherLanguageEveryTextIsEnglish)
+{
+    for (const char* locale : {vesper::test::kEnglish, "C", "de_DE.UTF-8"}) {
+        const vesper::test::ScopedLanguage language(locale);
+        RegisterSaverResources();
+        HWND dialog =
+            Track(CreateDialogParamA(nullptr, MAKEINTRESOURCEA(kConfigurationDialog), nullptr, SpeedDialogProc, 0));
+        ASSERT_NE(dialog, nullptr);
+        char caption[64]{};
+        GetWindowTextA(dialog, caption, sizeof caption);
+        EXPECT_STREQ(caption, "Configuration") << locale;
+        EXPECT_EQ(headless::ControlText(dialog, -1), "Vesper Scene 1.0 for Windows 95") << locale;
+        EXPECT_EQ(headless::ControlText(dialog, kGroup), "Display speed") << locale;
+        EXPECT_EQ(headless::ControlText(dialog, kSlow), "Slow") << locale;
+        EXPECT_EQ(headless::ControlText(dialog, kFast), "Fast") << locale;
+        EXPECT_EQ(headless::ControlText(dialog, IDOK), "OK") << locale;
+        EXPECT_EQ(headless::ControlText(dialog, IDCANCEL), "Cancel") << locale;
+        DestroyWindow(dialog);
+    }
+    RegisterSaverResources();
 }
 
 TEST_F(ConfigurationDialog, TextsSetAtInitialisationAreDrawn)

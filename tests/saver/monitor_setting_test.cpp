@@ -5,6 +5,7 @@
 
 #include "saver/monitor_setting.h"
 #include "tests/platform/kernel/settings_test_env.h"
+#include "tests/support/language.h"
 
 namespace {
 
@@ -53,6 +54,18 @@ TEST_F(MonitorSetting, ABadValueIsReportedOnceNamingFileAndKeyAndTheFileStaysAsI
     for (const char* part : {"vesper.ini", "\"monitors\"", "\"both\"", "each, span or primary"})
         EXPECT_NE(said.find(part), std::string::npos) << part << " in " << said;
     EXPECT_EQ(ReadText(File()), content);
+}
+
+TEST_F(MonitorSetting, TheReportSpeaksTheLocalesLanguage)
+{
+    ASSERT_TRUE(vesper::test::LocaleGenerated(vesper::test::kFrench)) << "scripts/setup.sh generates the locale";
+    const vesper::test::ScopedLanguage french(vesper::test::kFrench);
+    WriteText(File(), "[settings]\nmonitors=both\n");
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(ReadMonitorSetting(), MonitorLayout::each);
+    EXPECT_EQ(testing::internal::GetCapturedStderr(),
+              "vesper : vesper.ini, section [settings] : la cl\xc3\xa9 \"monitors\" contient \"both\", pas each, span ou "
+              "primary ; each est utilis\xc3\xa9\n");
 }
 
 TEST_F(MonitorSetting, TheCommandLineChoiceWinsOverTheStoredOne)

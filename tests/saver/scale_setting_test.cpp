@@ -9,6 +9,7 @@
 #include "saver/scale_setting.h"
 #include "saver/stage_layout.h"
 #include "tests/platform/kernel/settings_test_env.h"
+#include "tests/support/language.h"
 
 namespace {
 
@@ -86,6 +87,31 @@ TEST_F(ScaleSetting, AStoredScaleTooLargeForTheScreenIsNamedAndAutoUsed)
     EXPECT_NE(said.find("\"scale\""), std::string::npos) << said;
     EXPECT_NE(said.find("1920x1080"), std::string::npos) << said;
     EXPECT_EQ(FileText(), before);
+}
+
+// The warnings in French where the locale is French: the whole line, file and
+// key kept as they are.
+TEST_F(ScaleSetting, TheWarningsSpeakTheLocalesLanguage)
+{
+    ASSERT_TRUE(vesper::test::LocaleGenerated(vesper::test::kFrench)) << "scripts/setup.sh generates the locale";
+    const vesper::test::ScopedLanguage french(vesper::test::kFrench);
+    Store("big");
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(ReadScaleSetting(), kAutoScale);
+    EXPECT_EQ(testing::internal::GetCapturedStderr(),
+              "vesper : " + File().string() +
+                  " : la cl\xc3\xa9 \"scale\" de [settings] accepte auto, 1, 2, 3, ... (auto, ou un nombre entier de 1 "
+                  "ou plus), pas \"big\" ; auto est utilis\xc3\xa9.\n");
+
+    Store("1500");
+    testing::internal::CaptureStderr();
+    StoredScaleStageLayout(SIZE{1920, 1080}, ReadScaleSetting(), nullptr);
+    const std::string said = testing::internal::GetCapturedStderr();
+    EXPECT_NE(said.find("une \xc3\xa9" "chelle de 1500 ne laisse aucune sc\xc3\xa8ne sur 1920x1080 pixels "
+                        "(au plus 1080 ici)"),
+              std::string::npos)
+        << said;
+    EXPECT_EQ(said.find("takes"), std::string::npos) << said;
 }
 
 }  // namespace

@@ -12,6 +12,7 @@
 #include "sprites/anim_sprite.h"
 #include "tests/scene/message_box_recorder.h"
 #include "tests/scene/scene_test_support.h"
+#include "tests/support/language.h"
 #include "tests/support/oversized_scene.h"
 #include "tests/support/test_data.h"
 
@@ -279,7 +280,7 @@ TEST(SceneDocument, APictureOfAnotherClassFailsWithBadClassAndEmptiesTheDocument
     EXPECT_EQ(doc.LastLoadFailure()->kind, SceneLoadFailure::Kind::archive);
     EXPECT_EQ(doc.LastLoadFailure()->cause, CArchiveException::badClass);
     ASSERT_EQ(boxes.boxes.size(), 1u);
-    EXPECT_EQ(boxes.boxes[0].text, "Format de fichier inattendu.");
+    EXPECT_EQ(boxes.boxes[0].text, CVesperDoc::kUnexpectedFormatMessage);
     EXPECT_EQ(boxes.boxes[0].type & 0xF0, static_cast<UINT>(MB_ICONEXCLAMATION));
 }
 
@@ -297,9 +298,9 @@ TEST(SceneDocument, ADamagedPictureFailsTheLoadAndEmptiesTheDocument)
     };
     const Case cases[] = {
         {"16 bits per pixel", 10 + 4 + 14, {16}, CArchiveException::genericException, 0x20 + 10 + 4,
-         "L'ouverture du document a échoué."},
+         CVesperDoc::kOpenFailedMessage},
         {"4 GB block size", 10, {0xFF, 0xFF, 0xFF, 0xFF}, CArchiveException::endOfFile, 0x20 + 10 + 4,
-         "Format de fichier inattendu."},
+         CVesperDoc::kUnexpectedFormatMessage},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -370,7 +371,7 @@ TEST(SceneDocument, EveryCutOfASceneFailsCleanly)
         ASSERT_EQ(failure.kind, SceneLoadFailure::Kind::archive);
         ASSERT_LE(failure.streamOffset, cut);
         ASSERT_EQ(boxes.boxes.size(), 1u);
-        ASSERT_EQ(boxes.boxes[0].text, "Format de fichier inattendu.");
+        ASSERT_EQ(boxes.boxes[0].text, CVesperDoc::kUnexpectedFormatMessage);
         bool inRecord = false;
         bool inName = false;
         for (const auto& [begin, end] : records) {
@@ -411,7 +412,7 @@ TEST(SceneDocument, ASpriteListStoredWhereASpriteBelongsFreesItsSpritesWhenTheLo
     EXPECT_EQ(doc.LastLoadFailure()->cause, CArchiveException::endOfFile);
     EXPECT_EQ(doc.LastLoadFailure()->streamOffset, 82u);
     ASSERT_EQ(boxes.boxes.size(), 1u);
-    EXPECT_EQ(boxes.boxes[0].text, "Format de fichier inattendu.");
+    EXPECT_EQ(boxes.boxes[0].text, CVesperDoc::kUnexpectedFormatMessage);
 }
 
 TEST(SceneDocument, LoadingIntoAFullDocumentEmptiesItFirst)
@@ -500,7 +501,7 @@ TEST_F(PackagedProgram, AnUnpackagedProgramHasNoSceneAndFailsAsEndOfData)
     ASSERT_TRUE(doc.LastLoadFailure());
     EXPECT_EQ(doc.LastLoadFailure()->cause, CArchiveException::endOfFile);
     ASSERT_EQ(boxes.boxes.size(), 1u);
-    EXPECT_EQ(boxes.boxes[0].text, "Format de fichier inattendu.");
+    EXPECT_EQ(boxes.boxes[0].text, CVesperDoc::kUnexpectedFormatMessage);
 }
 
 TEST_F(PackagedProgram, NothingAfterTheImageOrAnOffsetBeyondTheEndFailsAtTheFirstRead)
@@ -531,7 +532,24 @@ TEST_F(PackagedProgram, AnOffsetThatCannotBePositionedFailsLikeAReadFailure)
     ASSERT_TRUE(doc.LastLoadFailure());
     EXPECT_EQ(doc.LastLoadFailure()->kind, SceneLoadFailure::Kind::file);
     ASSERT_EQ(boxes.boxes.size(), 1u);
-    EXPECT_EQ(boxes.boxes[0].text, "L'ouverture du document a échoué.");
+    EXPECT_EQ(boxes.boxes[0].text, CVesperDoc::kOpenFailedMessage);
+}
+
+TEST_F(PackagedProgram, TheBoxSpeaksTheLanguageOfTheLocaleInTheCodePageOfWindows)
+{
+    const std::string path = (dir / "saver.scr").string();
+    WritePackagedProgram(path, kNewScene);
+    ASSERT_TRUE(vesper::test::LocaleGenerated(vesper::test::kFrench)) << "scripts/setup.sh generates the locale";
+    const vesper::test::ScopedLanguage french(vesper::test::kFrench);
+    CVesperDoc doc;
+    EXPECT_FALSE(doc.LoadSceneFromFile(path, 0x80000000u));
+    EXPECT_FALSE(LoadSceneBytes(doc, {0x80, 0x02}));
+    ASSERT_EQ(boxes.boxes.size(), 2u);
+    EXPECT_EQ(boxes.boxes[0].text, "L'ouverture du document a \xe9" "chou\xe9.");
+    EXPECT_EQ(boxes.boxes[1].text, "Format de fichier inattendu.");
+    EXPECT_EQ(boxes.boxes[1].caption, "Erreur") << "a box without a caption is an error's, in the same language";
+    EXPECT_EQ(doc.LastLoadFailure()->message, CVesperDoc::kUnexpectedFormatMessage)
+        << "the failure itself keeps the English text for reports";
 }
 
 TEST_F(PackagedProgram, AFailureInTheMiddleReportsItsOffsetInTheFile)

@@ -6,6 +6,7 @@
 #include <string_view>
 #include <vector>
 
+#include "tests/support/language.h"
 #include "tools/vesper/options.h"
 
 namespace vesper::test {
@@ -137,6 +138,48 @@ TEST(PlayerOptions, SceneFileIsTakenOutOfTheArguments)
             EXPECT_NE(choice.error.find(c.error), std::string::npos) << choice.error;
         EXPECT_EQ(arguments, c.left);
     }
+}
+
+// The help and the complaints in the locale's language, whole: no line of
+// the other language left in either.
+TEST(PlayerOptions, HelpAndComplaintsSpeakTheLocalesLanguage)
+{
+    ASSERT_TRUE(LocaleGenerated(kFrench)) << "scripts/setup.sh generates the locale";
+    {
+        const ScopedLanguage french(kFrench);
+        const std::string help = player::PlayerUsage("vesper");
+        EXPECT_EQ(help.rfind("Utilisation : vesper [MODE] [OPTION...]\n", 0), 0u) << help;
+        EXPECT_NE(help.find("afficher cette aide et quitter"), std::string::npos) << help;
+        EXPECT_NE(help.find("  /a             changer le mot de passe"), std::string::npos) << "columns kept";
+        for (const char* english : {"Usage", "show this help", "Run modes", "change the screen saver password"})
+            EXPECT_EQ(help.find(english), std::string::npos) << english;
+        const player::ParsedArguments parsed = player::ParsePlayerArguments({"--bogus"});
+        EXPECT_EQ(parsed.error, "option inconnue \"--bogus\"");
+        const player::ParsedArguments mode = player::ParsePlayerArguments({"/x"});
+        EXPECT_EQ(mode.error, "mode inconnu \"/x\"");
+        EXPECT_NE(help.find("  --monitors MODE       avec /s, comment la sc\xc3\xa8ne couvre plusieurs \xc3\xa9" "crans"),
+                  std::string::npos)
+            << help;
+        EXPECT_NE(help.find("\n                        primary : la sc\xc3\xa8ne sur l'\xc3\xa9" "cran principal"),
+                  std::string::npos)
+            << help;
+        EXPECT_EQ(player::ParsePlayerArguments({"/s", "--scale", "big"}).error,
+                  "l'option \"--scale\" accepte auto, 1, 2, 3, ... (auto, ou un nombre entier de 1 ou plus), pas "
+                  "\"big\"");
+        EXPECT_EQ(player::ParsePlayerArguments({"/s", "--monitors=all"}).error,
+                  "l'option \"--monitors\" accepte each, span ou primary, pas \"all\"");
+        // Every line but the blank ones differs from its English one: none
+        // was left out of the catalogue.
+        const ScopedLanguage english(kEnglish);
+        EXPECT_EQ(UntranslatedLines(help, player::PlayerUsage("vesper")), std::vector<std::size_t>{}) << help;
+    }
+    const ScopedLanguage english(kEnglish);
+    const std::string help = player::PlayerUsage("vesper");
+    EXPECT_EQ(help.rfind("Usage: vesper [RUN MODE] [OPTION...]\n", 0), 0u) << help;
+    EXPECT_EQ(help.find("afficher"), std::string::npos);
+    EXPECT_EQ(player::ParsePlayerArguments({"--help=1"}).error, "the option \"--help\" takes no value");
+    EXPECT_EQ(player::ParsePlayerArguments({"/s", "--monitors=all"}).error,
+              "the option \"--monitors\" takes each, span or primary, not \"all\"");
 }
 
 }  // namespace

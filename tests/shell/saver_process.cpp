@@ -69,6 +69,22 @@ bool Near(COLORREF a, COLORREF b)
            std::abs(GetBValue(a) - GetBValue(b)) <= kColourTolerance;
 }
 
+#if defined(VESPER_DEMO_SAVER) && defined(VESPER_DEMO_SCENE)
+std::filesystem::path WriteDamagedDemoSaver(const std::filesystem::path& folder)
+{
+    const std::filesystem::path damaged = folder / "damaged-saver";
+    std::ifstream in(VESPER_DEMO_SAVER, std::ios::binary);
+    std::ofstream out(damaged, std::ios::binary);
+    std::vector<char> bytes(std::filesystem::file_size(VESPER_DEMO_SAVER) -
+                            std::filesystem::file_size(VESPER_DEMO_SCENE) / 2);
+    in.read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    out.write(bytes.data(), in.gcount());
+    out.close();
+    std::filesystem::permissions(damaged, std::filesystem::perms::owner_all);
+    return damaged;
+}
+#endif
+
 std::optional<Screenshot> RenderBackground(const std::string& scenePath, int width, int height)
 {
     platform::UseHeadlessDisplay({width, height, 32});

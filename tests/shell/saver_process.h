@@ -32,6 +32,12 @@ bool Near(COLORREF a, COLORREF b);
 // in this build, no DISPLAY, or no connection; empty when it can.
 std::string DemoOnXUnavailable(const XConnection& x);
 
+#if defined(VESPER_DEMO_SAVER) && defined(VESPER_DEMO_SCENE)
+// The demo saver cut short in the middle of its scene (the player before it
+// is of another size in each build), as "damaged-saver" in the folder.
+std::filesystem::path WriteDamagedDemoSaver(const std::filesystem::path& folder);
+#endif
+
 // The scene's background alone at width x height, as the default palette's
 // colours, rendered on a headless screen of that size.
 std::optional<Screenshot> RenderBackground(const std::string& scenePath, int width, int height);

@@ -257,7 +257,7 @@ TEST_F(DISABLED_BadSceneInPackedCopy, CreationFailsWithOneMessageAndNoLoop)
     EXPECT_EQ(std::count(said.begin(), said.end(), '\n'), 1) << said;
     EXPECT_EQ(g_hwndSaver, nullptr);
     EXPECT_EQ(FindWindowA(kSaverClassName, nullptr), nullptr);
-    EXPECT_EQ(boxes, std::vector<std::string>{"Format de fichier inattendu."});
+    EXPECT_EQ(boxes, std::vector<std::string>{CVesperDoc::kUnexpectedFormatMessage});
     EXPECT_EQ(platform::headless::Backend().NativeWindowCount(), 0u);
     // The half-made window's destruction let everything go again.
     EXPECT_EQ(g_pDocument, nullptr);

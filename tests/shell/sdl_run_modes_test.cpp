@@ -63,19 +63,7 @@ protected:
 #if defined(VESPER_DEMO_SAVER) && defined(VESPER_DEMO_SCENE)
     // The demo saver cut short in the middle of its scene (the player before
     // it is of another size in each build).
-    std::filesystem::path MakeDamagedSaver() const
-    {
-        const std::filesystem::path damaged = m_folder / "damaged-saver";
-        std::ifstream in(VESPER_DEMO_SAVER, std::ios::binary);
-        std::ofstream out(damaged, std::ios::binary);
-        std::vector<char> bytes(std::filesystem::file_size(VESPER_DEMO_SAVER) -
-                                std::filesystem::file_size(VESPER_DEMO_SCENE) / 2);
-        in.read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-        out.write(bytes.data(), in.gcount());
-        out.close();
-        std::filesystem::permissions(damaged, std::filesystem::perms::owner_all);
-        return damaged;
-    }
+    std::filesystem::path MakeDamagedSaver() const { return WriteDamagedDemoSaver(m_folder.path()); }
 #endif
 
     static bool Ended(ChildProcess& child)

@@ -161,7 +161,7 @@ TEST(PackCommand, RefusesWhatCannotMakeASaverAndKeepsAnEarlierOutput)
     WriteFile(f.scene, scene);
     run = f.Pack("T");
     EXPECT_EQ(run.status, exitFailure);
-    EXPECT_NE(run.err.find("does not load: Format de fichier inattendu."), std::string::npos) << run.err;
+    EXPECT_NE(run.err.find("does not load: Unexpected file format."), std::string::npos) << run.err;
 
     run = RunInProcess({"pack", "--player", (f.dir / "absent").string(), "--scene", f.scene.string(), "--title", "T",
                         "-o", f.saver.string()});
@@ -231,7 +231,7 @@ TEST(DumpCommand, ASceneThatDoesNotLoadIsReportedWithItsCause)
     WriteFile(dir / "cut.scene", {0x80, 0x02, 0xE0});
     const auto run = RunInProcess({"dump", (dir / "cut.scene").string(), "-o", (dir / "out").string()});
     EXPECT_EQ(run.status, exitFailure);
-    EXPECT_NE(run.err.find("does not load: Format de fichier inattendu."), std::string::npos) << run.err;
+    EXPECT_NE(run.err.find("does not load: Unexpected file format."), std::string::npos) << run.err;
     EXPECT_FALSE(std::filesystem::exists(dir / "out"));
 }
 

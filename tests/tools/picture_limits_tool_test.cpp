@@ -6,6 +6,7 @@
 #include <png.h>
 
 #include "tests/imaging/bmp_test_support.h"
+#include "tests/support/language.h"
 #include "tests/support/test_data.h"
 #include "tests/tools/tool_test_support.h"
 #include "tools/vesper_scene/picture_files.h"
@@ -62,6 +63,18 @@ TEST(PictureLimitsInTheTool, APngClaimingMorePixelsThanItsDataCanHoldIsRefusedUn
     const auto cut = ReadPictureFile((dir / "cut.png").string(), PictureRole::background);
     EXPECT_FALSE(cut);
     EXPECT_EQ(cut.error.find("too large"), std::string::npos) << cut.error;
+}
+
+TEST(PictureLimitsInTheTool, APngRefusalSpeaksTheLocalesLanguage)
+{
+    ASSERT_TRUE(vesper::test::LocaleGenerated(vesper::test::kFrench)) << "scripts/setup.sh generates the locale";
+    const vesper::test::ScopedLanguage french(vesper::test::kFrench);
+    ScratchDir dir;
+    WriteFile(dir / "bomb.png", PngClaiming(dir, 8000, 8000));
+    const auto read = ReadPictureFile((dir / "bomb.png").string(), PictureRole::background);
+    ASSERT_FALSE(read);
+    EXPECT_NE(read.error.find("un PNG de 8000 x 8000 pixels est trop grand pour ses "), std::string::npos) << read.error;
+    EXPECT_NE(read.error.find("grandissent au plus 1032 fois"), std::string::npos) << read.error;
 }
 
 TEST(PictureLimitsInTheTool, BuildRefusesARunLengthBombNamingTheFileAndTheLimit)

@@ -184,7 +184,7 @@ TEST(SceneInspection, AFailedLoadGivesTheCauseAndTheAbsoluteOffset)
     EXPECT_EQ(failure.FileOffset(), sceneOffset + 60);
 
     const std::string text = FormatText(*inspection.value);
-    EXPECT_NE(text.find("load failed: Format de fichier inattendu."), std::string::npos);
+    EXPECT_NE(text.find("load failed: Unexpected file format."), std::string::npos);
     EXPECT_NE(text.find("cause: archive 3 (unexpected end of data)"), std::string::npos);
     EXPECT_NE(text.find("at file offset " + std::to_string(sceneOffset + 60)), std::string::npos);
 
@@ -192,7 +192,7 @@ TEST(SceneInspection, AFailedLoadGivesTheCauseAndTheAbsoluteOffset)
     EXPECT_EQ(report["loaded"], false);
     EXPECT_EQ(report["failure"]["cause"], 3);
     EXPECT_EQ(report["failure"]["fileOffset"], sceneOffset + 60);
-    EXPECT_EQ(report["failure"]["message"], "Format de fichier inattendu.");
+    EXPECT_EQ(report["failure"]["message"], "Unexpected file format.");
 
     const auto run = RunInProcess({"info", path});
     EXPECT_EQ(run.status, exitFailure);

@@ -184,19 +184,41 @@ wait_for_exit "$preview" || fail "the preview did not end with its host"
 [ "$exit_code" -eq 0 ] || fail "the preview ended with exit code $exit_code, not 0"
 echo "closing the host ended the preview with exit code 0"
 
-echo "== /s of a saver whose scene is cut short: the box, no saver window"
+echo "== /s of a saver whose scene is cut short: the box in the user's language, no saver window"
 offset=$("$linux/tools/vesper_scene/vesper-scene" info "$windows/vesper-demo.scr" | sed -n 's/^scene offset: \([0-9]*\).*/\1/p')
 total=$(stat -c %s "$windows/vesper-demo.scr")
 head -c $(( offset + (total - offset) / 2 )) "$windows/vesper-demo.scr" >"$work/damaged.scr"
-wine64 "$work/damaged.scr" /s >"$work/damaged.log" 2>&1 &
-damaged=$!
-pids+=("$damaged")
-box=$(probe message-box 30000) || fail "the damaged saver showed no message box; its output: $(cat "$work/damaged.log")"
-grep -qx "text: Format de fichier inattendu." <<<"$box" || fail "the box says: $box"
-echo "the box says \"Format de fichier inattendu.\""
-probe find-window WindowsScreenSaverClass >/dev/null && fail "the damaged saver has a saver window beside its box"
-wait_for_exit "$damaged" || fail "the damaged saver did not end after its box"
-echo "it ended without a saver window"
+for language in fr_FR.UTF-8:"Format de fichier inattendu." en_US.UTF-8:"Unexpected file format."; do
+  locale=${language%%:*}
+  expected=${language#*:}
+  LANG=$locale LC_ALL= LC_MESSAGES= wine64 "$work/damaged.scr" /s >"$work/damaged.log" 2>&1 &
+  damaged=$!
+  pids+=("$damaged")
+  box=$(probe message-box 30000) || fail "the damaged saver showed no message box; its output: $(cat "$work/damaged.log")"
+  grep -qx "text: $expected" <<<"$box" || fail "under LANG=$locale the box says: $box"
+  echo "under LANG=$locale the box says \"$expected\""
+  probe find-window WindowsScreenSaverClass >/dev/null && fail "the damaged saver has a saver window beside its box"
+  wait_for_exit "$damaged" || fail "the damaged saver did not end after its box"
+  [ "$exit_code" -ne 0 ] || fail "the damaged saver ended with exit code 0"
+done
+echo "it ended without a saver window, with a non-zero exit code"
+
+echo "== /c in the user's language: every text of the dialog in English or in French"
+for language in fr_FR.UTF-8:"Vitesse d'affichage":Lente:Rapide:Annuler en_US.UTF-8:"Display speed":Slow:Fast:Cancel; do
+  IFS=: read -r locale group slow fast cancel <<<"$language"
+  LANG=$locale LC_ALL= LC_MESSAGES= wine64 "$windows/vesper-demo.scr" /c >"$work/configure.log" 2>&1 &
+  configure=$!
+  pids+=("$configure")
+  dialog=$(probe dialog Configuration 30000 101 104 103 1 2) || fail "/c under LANG=$locale showed no dialog"
+  for expected in "101: $group" "104: $slow" "103: $fast" "1: OK" "2: $cancel"; do
+    grep -qxF "$expected" <<<"$dialog" || fail "under LANG=$locale the dialog shows: $dialog"
+  done
+  window=$(wait_for_window Configuration) || fail "the configuration dialog has no X window"
+  import -window root "$work/configuration-${locale%%_*}.png"
+  xdotool windowfocus --sync "$window" key Escape
+  wait_for_exit "$configure" || fail "Escape did not end the dialog"
+  echo "under LANG=$locale the dialog shows \"$group\", \"$slow\", \"$fast\", \"OK\" and \"$cancel\""
+done
 
 echo "== /c: title and credit of string 1; Enter stores the speed"
 # A stored speed out of range opens the dialog at 100; one click on the
@@ -229,5 +251,6 @@ for tests in "$windows"/unit-tests/*_tests.exe; do
   echo "$name: $(tr -d '\r' <"$work/$name.log" | grep -m1 '^\[  PASSED  \]')"
 done
 
-[ -z "${VESPER_WINE_SCREENSHOTS:-}" ] || cp "$work/first.png" "$work/configuration.png" "$VESPER_WINE_SCREENSHOTS/"
+[ -z "${VESPER_WINE_SCREENSHOTS:-}" ] || cp "$work/first.png" "$work/configuration.png" "$work"/configuration-*.png \
+  "$VESPER_WINE_SCREENSHOTS/"
 echo "wine_test: all passed"

@@ -4,7 +4,12 @@
 #include <optional>
 #include <string_view>
 
+#include "platform/kernel/translation.h"
+
 namespace {
+
+using vesper::Fill;
+using vesper::Tr;
 
 constexpr int kSlowest = 1;
 constexpr int kFastest = 100;
@@ -89,24 +94,25 @@ HostedOptions ParseHostedOptions(const std::vector<std::string>& args, const cha
         const std::string& arg = args[i];
         const bool takesValue = IsOption(arg, "window-id") || IsOption(arg, "speed") || IsOption(arg, "scale");
         if (takesValue && i + 1 == args.size())
-            return Invalid(arg + " needs a value");
+            return Invalid(Fill(Tr("%s needs a value"), {arg}));
         if (IsOption(arg, "root")) {
             root = true;
         } else if (IsOption(arg, "window-id")) {
             window = ParseWindowId(args[++i]);
             if (!window)
-                return Invalid("--window-id needs a window number, in decimal or in hexadecimal with 0x, not \"" +
-                               args[i] + "\"");
+                return Invalid(
+                    Fill(Tr("--window-id needs a window number, in decimal or in hexadecimal with 0x, not \"%s\""),
+                         {args[i]}));
         } else if (IsOption(arg, "speed")) {
             speed = ParseNumber(args[++i], 10);
             if (!speed || *speed < kSlowest || *speed > kFastest)
-                return Invalid("--speed needs a whole number from 1 to 100, not \"" + args[i] + "\"");
+                return Invalid(Fill(Tr("--speed needs a whole number from 1 to 100, not \"%s\""), {args[i]}));
         } else if (IsOption(arg, "scale")) {
             scale = ParseScaleChoice(args[++i]);
             if (!scale)
-                return Invalid(BadScaleMessage("the option \"--scale\"", args[i]));
+                return Invalid(BadScaleMessage(Tr("the option \"--scale\""), args[i]));
         } else {
-            return Invalid("\"" + arg + "\" cannot go with --root, --window-id, --speed or --scale");
+            return Invalid(Fill(Tr("\"%s\" cannot go with --root, --window-id, --speed or --scale"), {arg}));
         }
     }
 
@@ -114,11 +120,11 @@ HostedOptions ParseHostedOptions(const std::vector<std::string>& args, const cha
     if (!window && daemonWindowSet && (root || speed)) {
         window = ParseDaemonWindow(xscreensaverWindow);
         if (!window)
-            return Invalid(std::string("XSCREENSAVER_WINDOW is not a window number in hexadecimal: \"") +
-                           xscreensaverWindow + "\"");
+            return Invalid(Fill(Tr("XSCREENSAVER_WINDOW is not a window number in hexadecimal: \"%s\""),
+                                {xscreensaverWindow}));
     }
     if (!window && !root)
-        return Invalid("--speed goes with --root or --window-id (or XSCREENSAVER_WINDOW)");
+        return Invalid(Tr("--speed goes with --root or --window-id (or XSCREENSAVER_WINDOW)"));
 
     HostedOptions options;
     options.outcome = HostedOptions::Outcome::hosted;

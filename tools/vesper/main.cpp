@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "platform/kernel/module_path.h"
+#include "platform/kernel/translation.h"
 #include "platform/drivers/backends.h"
 #include "saver/globals.h"
 #include "saver/stage_layout.h"
@@ -20,6 +21,13 @@
 
 namespace {
 
+// "vesper: " and the complaint, on standard error, in the user's language
+// (whose typography may want a space before the colon).
+void Complain(const std::string& complaint)
+{
+    std::fputs(vesper::Fill(vesper::Tr("vesper: %s"), {complaint}).c_str(), stderr);
+}
+
 // Modes that show windows need a display; without one they would run unseen
 // and never end.
 bool DisplayMissing()
@@ -28,8 +36,10 @@ bool DisplayMissing()
     const std::string reason = vesper::platform::DisplayUnavailableReason();
     if (reason.empty())
         return false;
-    std::fprintf(stderr, "vesper: no display could be opened (%s); vesper-render shows a scene without one.\n",
-                 reason.c_str());
+    std::fputs(vesper::Fill(vesper::Tr("vesper: no display could be opened (%s); vesper-render shows a scene without one.\n"),
+                    {reason})
+                   .c_str(),
+               stderr);
     return true;
 }
 
@@ -63,7 +73,7 @@ int main(int argc, char* argv[])
     std::vector<std::string> arguments(argv + 1, argv + argc);
     const SceneChoice scene = TakeSceneOption(arguments);
     if (!scene.error.empty()) {
-        std::fprintf(stderr, "vesper: %s\n%s", scene.error.c_str(), PlayerUsage(program).c_str());
+        Complain(scene.error + "\n" + PlayerUsage(program));
         return kExitUsage;
     }
     if (!scene.file.empty())
@@ -71,7 +81,7 @@ int main(int argc, char* argv[])
 
     const HostedOptions hosted = ParseHostedOptions(arguments, std::getenv("XSCREENSAVER_WINDOW"));
     if (hosted.outcome == HostedOptions::Outcome::invalid) {
-        std::fprintf(stderr, "vesper: %s\n", hosted.error.c_str());
+        Complain(hosted.error + "\n");
         return kExitUsage;
     }
     if (hosted.outcome == HostedOptions::Outcome::hosted)
@@ -79,7 +89,7 @@ int main(int argc, char* argv[])
 
     const ParsedArguments parsed = ParsePlayerArguments(std::vector<std::string_view>(arguments.begin(), arguments.end()));
     if (!parsed.error.empty()) {
-        std::fprintf(stderr, "vesper: %s\n%s", parsed.error.c_str(), PlayerUsage(program).c_str());
+        Complain(parsed.error + "\n" + PlayerUsage(program));
         return kExitUsage;
     }
     if (parsed.request.showHelp) {
@@ -99,9 +109,10 @@ int main(int argc, char* argv[])
         return kExitUsage;
     if (mode == RunMode::save) {
         const SIZE screen{GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
-        const std::string refusal = FixedScaleRefusal(parsed.request.scale, screen, "the option \"--scale\"");
+        const std::string refusal =
+            FixedScaleRefusal(parsed.request.scale, screen, vesper::Tr("the option \"--scale\""));
         if (!refusal.empty()) {
-            std::fprintf(stderr, "vesper: %s\n", refusal.c_str());
+            Complain(refusal + "\n");
             return kExitUsage;
         }
     }

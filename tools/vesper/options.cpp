@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 
+#include "platform/kernel/translation.h"
 #include "shell/entry.h"
 
 namespace vesper::player {
@@ -14,7 +15,7 @@ constexpr std::string_view kOptionPrefix = "--";
 struct Option {
     std::string_view name;       // with its "--"
     std::string_view valueName;  // empty: a flag without value
-    std::string_view help;
+    const char* help;  // English, N_(): shown through Tr
     // Sets what the option asks for; the complaint when the value is bad.
     std::string (*apply)(PlayerRequest& request, std::string_view value);
 };
@@ -27,38 +28,44 @@ std::string Quoted(std::string_view text)
     return quoted;
 }
 
+// "the option "NAME"", to name where a bad value was given.
+std::string OptionNamed(std::string_view name)
+{
+    return Fill(Tr("the option %s"), {Quoted(name)});
+}
+
 std::string TakeMonitors(PlayerRequest& request, std::string_view value)
 {
     request.monitors = ParseMonitorLayout(value);
     if (request.monitors)
         return {};
-    return "the option \"--monitors\" takes " + std::string(kMonitorLayoutValues) + ", not " + Quoted(value);
+    return Fill(Tr("%s takes %s, not %s"), {OptionNamed("--monitors"), Tr(kMonitorLayoutValues), Quoted(value)});
 }
 
 // Every option of the player. A new option is one more row.
 constexpr std::array kOptions{
-    Option{"--help", "", "show this help and exit",
+    Option{"--help", "", N_("show this help and exit"),
            [](PlayerRequest& r, std::string_view) {
                r.showHelp = true;
                return std::string();
            }},
-    Option{"--version", "", "show the version and exit",
+    Option{"--version", "", N_("show the version and exit"),
            [](PlayerRequest& r, std::string_view) {
                r.showVersion = true;
                return std::string();
            }},
     Option{"--monitors", "MODE",
-           "with /s, how the scene covers several monitors (MODE: each, span or primary):\n"
-           "                        each: the whole scene on every monitor, at its size (the default)\n"
-           "                        span: one scene across the box that holds all monitors\n"
-           "                        primary: the scene on the primary monitor, the others black\n"
-           "                        Without it, the \"monitors\" setting of vesper.ini counts",
+           N_("with /s, how the scene covers several monitors (MODE: each, span or primary):\n"
+              "                        each: the whole scene on every monitor, at its size (the default)\n"
+              "                        span: one scene across the box that holds all monitors\n"
+              "                        primary: the scene on the primary monitor, the others black\n"
+              "                        Without it, the \"monitors\" setting of vesper.ini counts"),
            TakeMonitors},
     Option{"--scale", "auto|K",
-           "with /s, --root, --window-id: each scene pixel a K x K block (default: the setting, else auto)",
+           N_("with /s, --root, --window-id: each scene pixel a K x K block (default: the setting, else auto)"),
            [](PlayerRequest& r, std::string_view value) {
                r.scale = ParseScaleChoice(value);
-               return r.scale ? std::string() : BadScaleMessage("the option \"--scale\"", value);
+               return r.scale ? std::string() : BadScaleMessage(OptionNamed("--scale"), value);
            }},
 };
 
@@ -95,19 +102,41 @@ std::string TakeOption(const std::vector<std::string_view>& arguments, std::size
     }
     const Option* option = FindOption(word);
     if (!option)
-        return "unknown option " + Quoted(word);
+        return Fill(Tr("unknown option %s"), {Quoted(word)});
     if (option->valueName.empty()) {
         if (valueAttached)
-            return "the option " + Quoted(word) + " takes no value";
+            return Fill(Tr("the option %s takes no value"), {Quoted(word)});
     } else if (!valueAttached) {
         if (next >= arguments.size())
-            return "the option " + Quoted(word) + " needs a value (" + std::string(option->valueName) + ")";
+            return Fill(Tr("the option %s needs a value (%s)"), {Quoted(word), option->valueName});
         value = arguments[next++];
     }
     return option->apply(request, value);
 }
 
 constexpr std::string_view kSceneOption = "--scene";
+
+// The help between its usage line and the options, a line at a time (each
+// translated on its own; "" is a blank line).
+constexpr const char* kHelpLines[] = {
+    N_("Plays the scene packed into this screen saver."),
+    "",
+    N_("Run modes (a leading \"/\" or \"-\" may be left out):"),
+    N_("  /s             save: show the scene full screen until a key, click or mouse move"),
+    N_("  /p WINDOW-ID   preview inside that X11 window (decimal, or hexadecimal with 0x)"),
+    N_("  /c             the settings dialog (the speed); also with no run mode at all"),
+    N_("  /a             change the screen saver password"),
+    "",
+    N_("  --scene FILE   with any run mode: play the scene that FILE holds (a scene,"),
+    N_("                 a Vesper saver, or a Windows saver with a scene appended)"),
+    "",
+    N_("As a hack of a screen saver daemon (xscreensaver):"),
+    N_("  --root, -root  draw in the daemon's window (XSCREENSAVER_WINDOW), else the root window"),
+    N_("  --window-id ID draw in that X11 window (decimal, or hexadecimal with 0x)"),
+    N_("  --speed N      the speed from 1 to 100 for this run, with --root or --window-id"),
+    "",
+    N_("Options:"),
+};
 
 }  // namespace
 
@@ -121,7 +150,7 @@ SceneChoice TakeSceneOption(std::vector<std::string>& arguments)
             arguments.erase(at);
         } else if (word == kSceneOption) {
             if (at + 1 == arguments.end()) {
-                choice.error = "the option \"--scene\" needs a value (FILE)";
+                choice.error = Fill(Tr("the option %s needs a value (%s)"), {Quoted(kSceneOption), "FILE"});
                 return choice;
             }
             choice.file = at[1];
@@ -130,7 +159,7 @@ SceneChoice TakeSceneOption(std::vector<std::string>& arguments)
             continue;
         }
         if (choice.file.empty())
-            choice.error = "the option \"--scene\" needs a file name";
+            choice.error = Fill(Tr("the option %s needs a file name"), {Quoted(kSceneOption)});
         return choice;
     }
     return choice;
@@ -159,30 +188,15 @@ ParsedArguments ParsePlayerArguments(const std::vector<std::string_view>& argume
     }
     if (!request.showHelp && !request.showVersion &&
         ParseCommandLine(request.commandTail.c_str()).mode == RunMode::invalid)
-        parsed.error = "unknown run mode " + Quoted(request.commandTail);
+        parsed.error = Fill(Tr("unknown run mode %s"), {Quoted(request.commandTail)});
     return parsed;
 }
 
 std::string PlayerUsage(std::string_view program)
 {
-    std::string usage = "Usage: " + std::string(program) + " [RUN MODE] [OPTION...]\n" +
-                        "Plays the scene packed into this screen saver.\n"
-                        "\n"
-                        "Run modes (a leading \"/\" or \"-\" may be left out):\n"
-                        "  /s             save: show the scene full screen until a key, click or mouse move\n"
-                        "  /p WINDOW-ID   preview inside that X11 window (decimal, or hexadecimal with 0x)\n"
-                        "  /c             the settings dialog (the speed); also with no run mode at all\n"
-                        "  /a             change the screen saver password\n"
-                        "\n"
-                        "  --scene FILE   with any run mode: play the scene that FILE holds (a scene,\n"
-                        "                 a Vesper saver, or a Windows saver with a scene appended)\n"
-                        "\n"
-                        "As a hack of a screen saver daemon (xscreensaver):\n"
-                        "  --root, -root  draw in the daemon's window (XSCREENSAVER_WINDOW), else the root window\n"
-                        "  --window-id ID draw in that X11 window (decimal, or hexadecimal with 0x)\n"
-                        "  --speed N      the speed from 1 to 100 for this run, with --root or --window-id\n"
-                        "\n"
-                        "Options:\n";
+    std::string usage = Fill(Tr("Usage: %s [RUN MODE] [OPTION...]\n"), {program});
+    for (const char* line : kHelpLines)
+        usage += std::string(Tr(line)) + "\n";
     for (const Option& option : kOptions) {
         std::string left(2, ' ');
         left += option.name;
@@ -193,7 +207,7 @@ std::string PlayerUsage(std::string_view program)
         if (option.name == "--help")
             left += ", -h, /?";
         left.resize(std::max<std::size_t>(left.size() + 2, 24), ' ');
-        usage += left + std::string(option.help) + "\n";
+        usage += left + Tr(option.help) + "\n";
     }
     return usage;
 }

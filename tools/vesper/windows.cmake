@@ -6,6 +6,16 @@ set(VESPER_STRING1_CAPACITY 199)
 string(REPEAT "\\000" ${VESPER_STRING1_CAPACITY} VESPER_STRING1_PLACEHOLDER)
 set(VESPER_STRING1_PLACEHOLDER "\"${VESPER_STRING1_PLACEHOLDER}\"")
 configure_file(vesper_rc_config.h.in "${CMAKE_CURRENT_BINARY_DIR}/vesper_rc_config.h" @ONLY)
+# Dialog 2003 and the string table in French too: the descriptions with the
+# texts of po/fr.po (cmake/translated_headers.cmake); Windows picks the
+# language of the user's interface.
+include("${PROJECT_SOURCE_DIR}/cmake/translated_headers.cmake")
+set(translated_dialog "${CMAKE_CURRENT_BINARY_DIR}/fr/saver/config_dialog_template.h")
+set(translated_strings "${CMAKE_CURRENT_BINARY_DIR}/fr/platform/kernel/windows_strings.h")
+vesper_translated_header("${PROJECT_SOURCE_DIR}/saver/config_dialog_template.h" "${PROJECT_SOURCE_DIR}/po/fr.po" fr
+                         "${translated_dialog}")
+vesper_translated_header("${PROJECT_SOURCE_DIR}/platform/kernel/windows_strings.h" "${PROJECT_SOURCE_DIR}/po/fr.po" fr
+                         "${translated_strings}")
 
 add_executable(vesper WIN32 vesper.rc)
 target_link_libraries(vesper PRIVATE vesper_shell)
@@ -15,6 +25,8 @@ target_link_options(vesper PRIVATE -Wl,--undefined=WinMain)
 set_target_properties(vesper PROPERTIES SUFFIX ".scr" RUNTIME_OUTPUT_DIRECTORY "${PROJECT_BINARY_DIR}")
 set_property(SOURCE vesper.rc APPEND PROPERTY INCLUDE_DIRECTORIES "${PROJECT_SOURCE_DIR}" "${CMAKE_CURRENT_BINARY_DIR}")
 set_property(SOURCE vesper.rc APPEND PROPERTY OBJECT_DEPENDS "${PROJECT_SOURCE_DIR}/saver/config_dialog_template.h"
+                                                            "${PROJECT_SOURCE_DIR}/platform/kernel/windows_strings.h"
+                                                            "${translated_dialog}" "${translated_strings}"
                                                             "${CMAKE_CURRENT_BINARY_DIR}/vesper_rc_config.h"
                                                             "${CMAKE_CURRENT_SOURCE_DIR}/vesper.manifest")
 

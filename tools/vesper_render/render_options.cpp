@@ -4,6 +4,7 @@
 #include <limits>
 
 #include "platform/drivers/display.h"
+#include "platform/kernel/translation.h"
 #include "tools/vesper_render/picture_output.h"
 
 namespace vesper::tools {
@@ -49,30 +50,37 @@ bool ParseSize(const std::string& text, int& width, int& height)
 
 std::string RenderUsage()
 {
-    return "usage: vesper-render INPUT (--size WxH [--scale K] | --preview) --out FILE [--seed N] [--ticks T]\n"
-           "                     [--gif FILE [--every K]]\n"
-           "\n"
-           "Plays the scene of INPUT (a packaged screen saver or a bare scene stream) on a\n"
-           "headless stage exactly as the saver window would, without a window or a timer,\n"
-           "and writes the frame buffer after T ticks.\n"
-           "\n"
-           "  --size WxH     stage size in pixels, as a full screen of that size\n"
-           "  --preview      the preview stage, 640x480\n"
-           "  --scale K      with --size: the picture a screen of that size shows at scale K\n"
-           "                 (auto, 1, 2, 3, ...): a stage of (W / K) x (H / K), each of its\n"
-           "                 pixels a K x K block, centred in a black border; auto keeps the\n"
-           "                 stage at least 1280x720 (default 1)\n"
-           "  --seed N       seed of the random numbers (pauses), in place of the tick count\n"
-           "                 (default 0)\n"
-           "  --ticks T      pacing ticks to play before the picture is taken (default 0)\n"
-           "  --out FILE     FILE.bmp: 8-bit picture of the frame buffer's palette indexes;\n"
-           "                 FILE.png: the same picture in true colour\n"
-           "  --gif FILE     also an animated GIF of the run, one frame every K ticks\n"
-           "  --every K      ticks between GIF frames (default 1); a tick lasts 20 ms\n"
-           "  --help         this text\n"
-           "\n"
-           "Outputs are written whole or not at all. A scene that cannot be loaded or has no\n"
-           "background to show ends with the reason and exit code 1; wrong arguments with 2.\n";
+    // A line at a time, each translated on its own ("" is a blank line).
+    static constexpr const char* kLines[] = {
+        N_("usage: vesper-render INPUT (--size WxH [--scale K] | --preview) --out FILE [--seed N] [--ticks T]"),
+        N_("                     [--gif FILE [--every K]]"),
+        "",
+        N_("Plays the scene of INPUT (a packaged screen saver or a bare scene stream) on a"),
+        N_("headless stage exactly as the saver window would, without a window or a timer,"),
+        N_("and writes the frame buffer after T ticks."),
+        "",
+        N_("  --size WxH     stage size in pixels, as a full screen of that size"),
+        N_("  --preview      the preview stage, 640x480"),
+        N_("  --scale K      with --size: the picture a screen of that size shows at scale K"),
+        N_("                 (auto, 1, 2, 3, ...): a stage of (W / K) x (H / K), each of its"),
+        N_("                 pixels a K x K block, centred in a black border; auto keeps the"),
+        N_("                 stage at least 1280x720 (default 1)"),
+        N_("  --seed N       seed of the random numbers (pauses), in place of the tick count"),
+        N_("                 (default 0)"),
+        N_("  --ticks T      pacing ticks to play before the picture is taken (default 0)"),
+        N_("  --out FILE     FILE.bmp: 8-bit picture of the frame buffer's palette indexes;"),
+        N_("                 FILE.png: the same picture in true colour"),
+        N_("  --gif FILE     also an animated GIF of the run, one frame every K ticks"),
+        N_("  --every K      ticks between GIF frames (default 1); a tick lasts 20 ms"),
+        N_("  --help         this text"),
+        "",
+        N_("Outputs are written whole or not at all. A scene that cannot be loaded or has no"),
+        N_("background to show ends with the reason and exit code 1; wrong arguments with 2."),
+    };
+    std::string usage;
+    for (const char* line : kLines)
+        usage += std::string(Tr(line)) + "\n";
+    return usage;
 }
 
 platform::Outcome<RenderCommand> ParseRenderArguments(std::span<const std::string> args)
@@ -94,27 +102,27 @@ platform::Outcome<RenderCommand> ParseRenderArguments(std::span<const std::strin
         }
         if (arg.size() > 1 && arg[0] == '-') {
             if (i + 1 >= args.size())
-                return Refuse(arg + " needs a value");
+                return Refuse(Fill(Tr("%s needs a value"), {arg}));
             const std::string& value = args[++i];
             if (arg == "--size") {
                 if (!ParseSize(value, options.width, options.height))
-                    return Refuse("--size takes WIDTHxHEIGHT, each from 1 to " +
-                                  std::to_string(platform::kLargestDisplaySide) + ", not \"" + value + "\"");
+                    return Refuse(Fill(Tr("--size takes WIDTHxHEIGHT, each from 1 to %s, not \"%s\""),
+                                       {std::to_string(platform::kLargestDisplaySide), value}));
                 sized = true;
             } else if (arg == "--seed") {
                 const auto seed = ParseNumber<unsigned>(value, 0, std::numeric_limits<unsigned>::max());
                 if (!seed)
-                    return Refuse("--seed takes a whole number from 0 to 4294967295, not \"" + value + "\"");
+                    return Refuse(Fill(Tr("--seed takes a whole number from 0 to 4294967295, not \"%s\""), {value}));
                 options.seed = *seed;
             } else if (arg == "--ticks") {
                 const auto ticks = ParseNumber<int>(value, 0, std::numeric_limits<int>::max());
                 if (!ticks)
-                    return Refuse("--ticks takes a whole number of at least 0, not \"" + value + "\"");
+                    return Refuse(Fill(Tr("--ticks takes a whole number of at least 0, not \"%s\""), {value}));
                 options.ticks = *ticks;
             } else if (arg == "--every") {
                 const auto every = ParseNumber<int>(value, 1, std::numeric_limits<int>::max());
                 if (!every)
-                    return Refuse("--every takes a whole number of at least 1, not \"" + value + "\"");
+                    return Refuse(Fill(Tr("--every takes a whole number of at least 1, not \"%s\""), {value}));
                 options.every = *every;
                 everyGiven = true;
             } else if (arg == "--scale") {
@@ -126,23 +134,23 @@ platform::Outcome<RenderCommand> ParseRenderArguments(std::span<const std::strin
             } else if (arg == "--gif") {
                 options.gif = value;
             } else {
-                return Refuse("unknown option " + arg);
+                return Refuse(Fill(Tr("unknown option %s"), {arg}));
             }
             continue;
         }
         if (!options.input.empty())
-            return Refuse("one input only: \"" + options.input + "\" and \"" + arg + "\"");
+            return Refuse(Fill(Tr("one input only: \"%s\" and \"%s\""), {options.input, arg}));
         options.input = arg;
     }
 
     if (options.input.empty())
-        return Refuse("no input scene or packaged screen saver");
+        return Refuse(Tr("no input scene or packaged screen saver"));
     if (sized == options.preview)
-        return Refuse(sized ? "--size and --preview both set the stage size: give one"
-                            : "no stage size: give --size WxH or --preview");
+        return Refuse(sized ? Tr("--size and --preview both set the stage size: give one")
+                            : Tr("no stage size: give --size WxH or --preview"));
     if (options.preview) {
         if (scale)
-            return Refuse("--scale goes with --size; the preview stage is always 640x480");
+            return Refuse(Tr("--scale goes with --size; the preview stage is always 640x480"));
         options.width = kPreviewWidth;
         options.height = kPreviewHeight;
     }
@@ -154,11 +162,11 @@ platform::Outcome<RenderCommand> ParseRenderArguments(std::span<const std::strin
             return Refuse(ScaleTooLargeMessage("--scale", factor, size));
     }
     if (options.out.empty())
-        return Refuse("no output: give --out FILE.bmp or --out FILE.png");
+        return Refuse(Tr("no output: give --out FILE.bmp or --out FILE.png"));
     if (!PictureFormatOf(options.out))
-        return Refuse("the output \"" + options.out + "\" must end in .bmp or .png");
+        return Refuse(Fill(Tr("the output \"%s\" must end in .bmp or .png"), {options.out}));
     if (everyGiven && !options.gif)
-        return Refuse("--every only goes with --gif");
+        return Refuse(Tr("--every only goes with --gif"));
     return {command, {}};
 }
 

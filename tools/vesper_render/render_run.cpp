@@ -4,6 +4,7 @@
 #include <memory>
 #include <optional>
 
+#include "platform/kernel/translation.h"
 #include "tools/vesper_render/picture_output.h"
 #include "tools/vesper_render/shown_picture.h"
 #include "tools/vesper_render/stage_play.h"
@@ -41,7 +42,10 @@ int RenderScene(const RenderOptions& options, std::ostream& err)
             return &play.Frame();
         magnified = MagnifiedFrame(play.Frame(), *options.layout);
         if (!magnified)
-            err << "vesper-render: no memory for a picture of " << options.width << "x" << options.height << "\n";
+            err << "vesper-render: "
+                << Fill(Tr("no memory for a picture of %sx%s"),
+                        {std::to_string(options.width), std::to_string(options.height)})
+                << "\n";
         return magnified.get();
     };
 
@@ -81,7 +85,7 @@ int RenderScene(const RenderOptions& options, std::ostream& err)
         return kRenderFailed;
     const auto picture = EncodeFrame(*frame, *PictureFormatOf(options.out));
     if (!picture) {
-        err << "vesper-render: cannot encode " << options.out << ": " << picture.error << "\n";
+        err << "vesper-render: " << Fill(Tr("cannot encode %s: %s"), {options.out, picture.error}) << "\n";
         return kRenderFailed;
     }
     std::optional<std::vector<BYTE>> animation;
@@ -98,7 +102,7 @@ int RenderScene(const RenderOptions& options, std::ostream& err)
     if (animation)
         outputs.push_back({*options.gif, *animation, std::nullopt});
     if (const std::string error = WriteFilesAtomically(outputs); !error.empty()) {
-        err << "vesper-render: " << error << (animation ? " (neither picture was written)" : "") << "\n";
+        err << "vesper-render: " << (animation ? Fill(Tr("%s (neither picture was written)"), {error}) : error) << "\n";
         return kRenderFailed;
     }
     return kRenderSucceeded;

@@ -4,6 +4,7 @@
 
 #include "imaging/default_palette.h"
 #include "platform/drivers/backends.h"
+#include "platform/kernel/translation.h"
 #include "stage/saver_stage.h"
 #include "tools/vesper_scene/scene_info.h"
 
@@ -15,7 +16,7 @@ constexpr int kTrueColourBits = 32;
 
 std::string Describe(const SceneLoadFailure& failure)
 {
-    std::string text = failure.message;
+    std::string text = Tr(failure.message.c_str());
     if (!failure.description.empty())
         text += " (" + failure.description + ")";
     return text;
@@ -36,18 +37,18 @@ platform::Outcome<std::unique_ptr<StagePlay>> StagePlay::Start(const std::string
     // draws from them.
     std::srand(seed);
     if (!CreateDefaultPalette(g_defaultPalette))
-        return {std::nullopt, "cannot create the default palette"};
+        return {std::nullopt, Tr("cannot create the default palette")};
     std::unique_ptr<StagePlay> play(new StagePlay);
     const auto loaded = LoadFileScene(input, play->m_document);
     if (!loaded)
         return {std::nullopt, loaded.error};
     if (loaded.value->failure)
-        return {std::nullopt, "cannot load the scene of " + input + ": " + Describe(*loaded.value->failure)};
+        return {std::nullopt, Fill(Tr("cannot load the scene of %s: %s"), {input, Describe(*loaded.value->failure)})};
     g_stage.LoadScene(&play->m_document, width, height);
     if (!g_stage.m_pFrame)
-        return {std::nullopt, "the scene of " + input +
-                                  " shows no background (no picture, or a background the player cannot render), "
-                                  "so there is no frame"};
+        return {std::nullopt, Fill(Tr("the scene of %s shows no background (no picture, or a background the player "
+                                      "cannot render), so there is no frame"),
+                                   {input})};
     return {std::move(play), {}};
 }
 

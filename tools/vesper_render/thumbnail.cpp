@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "platform/kernel/translation.h"
 #include "tools/vesper_render/picture_output.h"
 #include "tools/vesper_render/render_run.h"
 #include "tools/vesper_render/stage_play.h"
@@ -113,19 +114,26 @@ RgbaImage ShrinkByAveraging(const RgbaImage& picture, PictureSize size)
 
 std::string ThumbnailUsage()
 {
-    return "usage: vesper-thumbnailer [-s SIZE] INPUT OUTPUT\n"
-           "\n"
-           "Writes a PNG picture of the scene that INPUT holds (a packaged screen saver, for\n"
-           "Linux or Windows, or a bare scene) as it looks a few seconds after it starts,\n"
-           "for file managers. The scene plays on a 640x480 stage; the picture is shrunk\n"
-           "to fit SIZE x SIZE pixels with its proportions kept, and never enlarged.\n"
-           "\n"
-           "  -s SIZE   the largest width and height, 1 to 4096 (default 256)\n"
-           "  --help    this text\n"
-           "\n"
-           "INPUT is the only file read and OUTPUT the only one written, whole or not at all.\n"
-           "A file without a scene that shows ends with the reason and exit code 1, and no\n"
-           "OUTPUT; wrong arguments with 2.\n";
+    // A line at a time, each translated on its own ("" is a blank line).
+    static constexpr const char* kLines[] = {
+        N_("usage: vesper-thumbnailer [-s SIZE] INPUT OUTPUT"),
+        "",
+        N_("Writes a PNG picture of the scene that INPUT holds (a packaged screen saver, for"),
+        N_("Linux or Windows, or a bare scene) as it looks a few seconds after it starts,"),
+        N_("for file managers. The scene plays on a 640x480 stage; the picture is shrunk"),
+        N_("to fit SIZE x SIZE pixels with its proportions kept, and never enlarged."),
+        "",
+        N_("  -s SIZE   the largest width and height, 1 to 4096 (default 256)"),
+        N_("  --help    this text"),
+        "",
+        N_("INPUT is the only file read and OUTPUT the only one written, whole or not at all."),
+        N_("A file without a scene that shows ends with the reason and exit code 1, and no"),
+        N_("OUTPUT; wrong arguments with 2."),
+    };
+    std::string usage;
+    for (const char* line : kLines)
+        usage += std::string(Tr(line)) + "\n";
+    return usage;
 }
 
 platform::Outcome<ThumbnailCommand> ParseThumbnailArguments(std::span<const std::string> args)
@@ -140,20 +148,20 @@ platform::Outcome<ThumbnailCommand> ParseThumbnailArguments(std::span<const std:
         }
         if (arg == "-s" || arg == "--size") {
             if (i + 1 >= args.size())
-                return Refuse(arg + " needs a value");
+                return Refuse(Fill(Tr("%s needs a value"), {arg}));
             const auto size = ParseSize(args[++i]);
             if (!size)
-                return Refuse(arg + " takes a whole number from 1 to " + std::to_string(kLargestThumbnailSize) +
-                              ", not \"" + args[i] + "\"");
+                return Refuse(Fill(Tr("%s takes a whole number from 1 to %s, not \"%s\""),
+                                   {arg, std::to_string(kLargestThumbnailSize), args[i]}));
             command.options.size = *size;
             continue;
         }
         if (arg.size() > 1 && arg[0] == '-')
-            return Refuse("unknown option " + arg);
+            return Refuse(Fill(Tr("unknown option %s"), {arg}));
         files.push_back(arg);
     }
     if (files.size() != 2)
-        return Refuse("give the input file and the output file (" + std::to_string(files.size()) + " given)");
+        return Refuse(Fill(Tr("give the input file and the output file (%s given)"), {std::to_string(files.size())}));
     command.options.input = files[0];
     command.options.output = files[1];
     return {command, {}};
@@ -182,7 +190,7 @@ int RunThumbnailer(std::span<const std::string> args, std::ostream& out, std::os
     const RgbaImage frame = FrameToRgba(play.Frame());
     const auto png = EncodePng(ShrinkByAveraging(frame, FitWithin(frame.width, frame.height, options.size)));
     if (!png) {
-        err << "vesper-thumbnailer: cannot encode the thumbnail: " << png.error << "\n";
+        err << "vesper-thumbnailer: " << Fill(Tr("cannot encode the thumbnail: %s"), {png.error}) << "\n";
         return kRenderFailed;
     }
     if (const std::string error = WriteFileAtomically(options.output, *png.value); !error.empty()) {

@@ -1,8 +1,9 @@
 #include "tools/vesper_scene/code_page.h"
 
-#include <array>
 #include <cstdint>
 #include <cstdio>
+
+#include "platform/kernel/windows_1252.h"
 
 namespace vesper::tools {
 namespace {
@@ -10,42 +11,15 @@ namespace {
 constexpr std::uint8_t kFirstSpecialByte = 0x80;
 constexpr std::uint8_t kLastSpecialByte = 0x9F;
 
-// Characters of the bytes 0x80 to 0x9F; the undefined ones keep their number.
-constexpr std::array<char32_t, 32> kSpecialCharacters = {
-    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
-
-char32_t CharacterOfByte(std::uint8_t byte)
-{
-    if (byte >= kFirstSpecialByte && byte <= kLastSpecialByte)
-        return kSpecialCharacters[byte - kFirstSpecialByte];
-    return byte;
-}
-
 std::optional<std::uint8_t> ByteOfCharacter(char32_t character)
 {
     if (character < kFirstSpecialByte || (character > kLastSpecialByte && character <= 0xFF))
         return static_cast<std::uint8_t>(character);
-    for (std::size_t i = 0; i < kSpecialCharacters.size(); ++i) {
-        if (kSpecialCharacters[i] == character)
-            return static_cast<std::uint8_t>(kFirstSpecialByte + i);
+    for (unsigned byte = kFirstSpecialByte; byte <= kLastSpecialByte; ++byte) {
+        if (platform::CharacterOfWindows1252Byte(static_cast<std::uint8_t>(byte)) == character)
+            return static_cast<std::uint8_t>(byte);
     }
     return std::nullopt;
-}
-
-void AppendUtf8(std::string& out, char32_t c)
-{
-    if (c < 0x80) {
-        out += static_cast<char>(c);
-    } else if (c < 0x800) {
-        out += static_cast<char>(0xC0 | (c >> 6));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else {
-        out += static_cast<char>(0xE0 | (c >> 12));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    }
 }
 
 // Decodes one character at `at` and advances past it; empty for a malformed,
@@ -89,11 +63,7 @@ std::optional<char32_t> NextCharacter(std::string_view text, std::size_t& at)
 
 std::string CodePageToUtf8(std::string_view bytes)
 {
-    std::string out;
-    out.reserve(bytes.size());
-    for (const char byte : bytes)
-        AppendUtf8(out, CharacterOfByte(static_cast<std::uint8_t>(byte)));
-    return out;
+    return platform::Utf8FromWindows1252(bytes);
 }
 
 std::u16string CodePageToUtf16(std::string_view bytes)
@@ -101,7 +71,7 @@ std::u16string CodePageToUtf16(std::string_view bytes)
     std::u16string out;
     out.reserve(bytes.size());
     for (const char byte : bytes)
-        out.push_back(static_cast<char16_t>(CharacterOfByte(static_cast<std::uint8_t>(byte))));
+        out.push_back(static_cast<char16_t>(platform::CharacterOfWindows1252Byte(static_cast<std::uint8_t>(byte))));
     return out;
 }
 

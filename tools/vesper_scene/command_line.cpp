@@ -11,6 +11,7 @@
 #include "framework/exceptions.h"
 #include "framework/file.h"
 #include "platform/kernel/patchable_data.h"
+#include "platform/kernel/translation.h"
 #include "tools/vesper_scene/atomic_file.h"
 #include "tools/vesper_scene/code_page.h"
 #include "tools/vesper_scene/dialog_fit.h"
@@ -23,7 +24,7 @@
 namespace vesper::tools {
 namespace {
 
-constexpr const char* kToolUsage =
+constexpr const char* kToolUsage = N_(
     "usage: vesper-scene COMMAND [ARGUMENTS]\n"
     "\n"
     "Makes, inspects and packages Vesper scenes and screen savers.\n"
@@ -37,9 +38,9 @@ constexpr const char* kToolUsage =
     "  new -o SCENE                      write a small sample scene\n"
     "\n"
     "`vesper-scene COMMAND --help` describes one command; docs/scene-format.md\n"
-    "describes the JSON description.\n";
+    "describes the JSON description.\n");
 
-constexpr const char* kBuildUsage =
+constexpr const char* kBuildUsage = N_(
     "usage: vesper-scene build DESCRIPTION.json -o SCENE\n"
     "\n"
     "Writes the scene stream that DESCRIPTION.json describes: the scene's fields,\n"
@@ -50,9 +51,9 @@ constexpr const char* kBuildUsage =
     "become one key colour. Every problem is reported with the file and the field\n"
     "(sprites[2].dx); with any error nothing is written. Warnings point out what\n"
     "would not look as intended, such as a sprite whose corners are not\n"
-    "transparent. SCENE is replaced only once it is complete.\n";
+    "transparent. SCENE is replaced only once it is complete.\n");
 
-constexpr const char* kDumpUsage =
+constexpr const char* kDumpUsage = N_(
     "usage: vesper-scene dump FILE -o FOLDER [--force]\n"
     "\n"
     "Writes the scene of FILE (a bare scene stream, a Vesper saver or a Windows\n"
@@ -63,9 +64,9 @@ constexpr const char* kDumpUsage =
     "stream. The files are written all or none. FOLDER is created if needed; one that\n"
     "already holds files is refused unless --force is given.\n"
     "\n"
-    "  --force   write into a folder that is not empty\n";
+    "  --force   write into a folder that is not empty\n");
 
-constexpr const char* kPackUsage =
+constexpr const char* kPackUsage = N_(
     "usage: vesper-scene pack --player PLAYER --scene FILE [--title TITLE]\n"
     "                         [--credit CREDIT] -o SAVER\n"
     "\n"
@@ -83,9 +84,9 @@ constexpr const char* kPackUsage =
     "would load it. A Windows PLAYER (build/windows/vesper.scr) makes a Windows\n"
     "saver: the title and credit go into string 1 of its string table, which\n"
     "Windows shows as the saver's name, and its checksum is made again. SAVER\n"
-    "gets PLAYER's permissions and is replaced only once it is complete.\n";
+    "gets PLAYER's permissions and is replaced only once it is complete.\n");
 
-constexpr const char* kInfoUsage =
+constexpr const char* kInfoUsage = N_(
     "usage: vesper-scene info [--json] FILE\n"
     "\n"
     "Loads the scene of FILE as the player does and prints it: the document's\n"
@@ -97,12 +98,14 @@ constexpr const char* kInfoUsage =
     "its cause and the byte offset in FILE where reading failed, and the exit\n"
     "status is 1.\n"
     "\n"
-    "  --json   print the report as JSON\n";
+    "  --json   print the report as JSON\n");
 
-constexpr const char* kNewUsage =
+constexpr const char* kNewUsage = N_(
     "usage: vesper-scene new -o SCENE\n"
     "\n"
-    "Writes a sample scene stream: a gradient picture and three animated sprites.\n";
+    "Writes a sample scene stream: a gradient picture and three animated sprites.\n");
+
+// The usages above are shown through Tr, in the user's language.
 
 // ---- Arguments ------------------------------------------------------------------
 
@@ -186,7 +189,7 @@ ParsedArguments Parse(const std::vector<std::string>& args, const std::vector<Op
 
 int UsageError(std::ostream& err, const std::string& problem, const char* usage)
 {
-    err << "vesper-scene: " << problem << "\n\n" << usage;
+    err << "vesper-scene: " << problem << "\n\n" << Tr(usage);
     return exitUsage;
 }
 
@@ -211,8 +214,8 @@ platform::Outcome<std::vector<BYTE>> StoredScene(CVesperDoc& doc)
 
 std::string FailureText(const SceneLoadFailure& failure)
 {
-    return failure.message + " (" + CauseName(failure) + ": " + failure.description + ", at byte " +
-           std::to_string(failure.FileOffset()) + ")";
+    return Tr(failure.message.c_str()) + std::string(" (") + CauseName(failure) + ": " + failure.description +
+           ", at byte " + std::to_string(failure.FileOffset()) + ")";
 }
 
 // Why a scene stream does not load, or empty when it does.
@@ -237,7 +240,7 @@ int RunInfo(const std::vector<std::string>& args, std::ostream& out, std::ostrea
 {
     const ParsedArguments parsed = Parse(args, {{"--json", false}});
     if (parsed.help) {
-        out << kInfoUsage;
+        out << Tr(kInfoUsage);
         return exitSuccess;
     }
     if (!parsed.error.empty())
@@ -257,7 +260,7 @@ int RunNew(const std::vector<std::string>& args, std::ostream& out, std::ostream
 {
     const ParsedArguments parsed = Parse(args, {{"--output", true}});
     if (parsed.help) {
-        out << kNewUsage;
+        out << Tr(kNewUsage);
         return exitSuccess;
     }
     if (!parsed.error.empty())
@@ -283,7 +286,7 @@ int RunBuild(const std::vector<std::string>& args, std::ostream& out, std::ostre
 {
     const ParsedArguments parsed = Parse(args, {{"--output", true}});
     if (parsed.help) {
-        out << kBuildUsage;
+        out << Tr(kBuildUsage);
         return exitSuccess;
     }
     if (!parsed.error.empty())
@@ -322,7 +325,7 @@ int RunDump(const std::vector<std::string>& args, std::ostream& out, std::ostrea
 {
     const ParsedArguments parsed = Parse(args, {{"--output", true}, {"--force", false}});
     if (parsed.help) {
-        out << kDumpUsage;
+        out << Tr(kDumpUsage);
         return exitSuccess;
     }
     if (!parsed.error.empty())
@@ -394,7 +397,7 @@ int RunPack(const std::vector<std::string>& args, std::ostream& out, std::ostrea
     const ParsedArguments parsed =
         Parse(args, {{"--player", true}, {"--scene", true}, {"--title", true}, {"--credit", true}, {"--output", true}});
     if (parsed.help) {
-        out << kPackUsage;
+        out << Tr(kPackUsage);
         return exitSuccess;
     }
     if (!parsed.error.empty())
@@ -468,7 +471,7 @@ int RunTool(const std::vector<std::string>& args, std::ostream& out, std::ostrea
     const std::string& command = args[0];
     const std::vector<std::string> rest(args.begin() + 1, args.end());
     if (IsHelp(command) || command == "help") {
-        out << kToolUsage;
+        out << Tr(kToolUsage);
         return exitSuccess;
     }
     if (command == "build")

@@ -6,6 +6,7 @@
 #include <png.h>
 
 #include "imaging/picture_limits.h"
+#include "platform/kernel/translation.h"
 
 namespace vesper::tools {
 namespace {
@@ -60,24 +61,29 @@ platform::Outcome<RgbaImage> DecodePng(std::span<const BYTE> bytes)
     png_image image = FreshImage();
     const ImageGuard guard(image);
     if (!png_image_begin_read_from_memory(&image, bytes.data(), bytes.size()))
-        return {std::nullopt, std::string("not a readable PNG: ") + image.message};
+        return {std::nullopt, Fill(Tr("not a readable PNG: %s"), {image.message})};
     if (image.width == 0 || image.height == 0 || image.width > kMaxPngDimension || image.height > kMaxPngDimension)
-        return {std::nullopt, "a PNG of " + std::to_string(image.width) + " x " + std::to_string(image.height) +
-                                  " pixels (at most " + std::to_string(kMaxPngDimension) + " on each side)"};
-    const std::string size = std::to_string(image.width) + " x " + std::to_string(image.height) + " pixels";
+        return {std::nullopt, Fill(Tr("a PNG of %s x %s pixels (at most %s on each side)"),
+                                   {std::to_string(image.width), std::to_string(image.height),
+                                    std::to_string(kMaxPngDimension)})};
+    const std::string wide = std::to_string(image.width);
+    const std::string high = std::to_string(image.height);
     // The largest picture that a stored 24-bit copy of it may be.
     const std::uint64_t maxPixelBytes = imaging::CurrentPictureLimits().maxPixelBytes;
     if (std::uint64_t{image.width} * image.height * kStoredBytesPerPixel > maxPixelBytes)
-        return {std::nullopt, "a PNG of " + size + " (" + std::to_string(std::uint64_t{image.width} * image.height) +
-                                  ") is too large for a scene: at most " + std::to_string(MaxPngPixels()) +
-                                  " pixels (" + std::to_string(maxPixelBytes >> 20) + " MiB at 24 bits per pixel)"};
+        return {std::nullopt,
+                Fill(Tr("a PNG of %s x %s pixels (%s) is too large for a scene: at most %s pixels (%s MiB at 24 bits "
+                        "per pixel)"),
+                     {wide, high, std::to_string(std::uint64_t{image.width} * image.height),
+                      std::to_string(MaxPngPixels()), std::to_string(maxPixelBytes >> 20)})};
     // Each row: a filter byte and at least one bit a pixel.
     const std::uint64_t leastRowBytes = std::uint64_t{image.height} * (1 + (std::uint64_t{image.width} + 7) / 8);
     if (leastRowBytes > kMaxPngExpansion * bytes.size())
-        return {std::nullopt, "a PNG of " + size + " is too large for its " + std::to_string(bytes.size()) +
-                                  " bytes: its rows take at least " + std::to_string(leastRowBytes) +
-                                  " bytes, and compressed data expands at most " + std::to_string(kMaxPngExpansion) +
-                                  " times"};
+        return {std::nullopt,
+                Fill(Tr("a PNG of %s x %s pixels is too large for its %s bytes: its rows take at least %s bytes, and "
+                        "compressed data expands at most %s times"),
+                     {wide, high, std::to_string(bytes.size()), std::to_string(leastRowBytes),
+                      std::to_string(kMaxPngExpansion)})};
     image.format = PNG_FORMAT_RGBA;
     image.flags |= PNG_IMAGE_FLAG_16BIT_sRGB;
     RgbaImage decoded;

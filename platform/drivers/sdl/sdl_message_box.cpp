@@ -14,7 +14,9 @@
 #include "platform/drivers/sdl/sdl_video.h"
 #include "platform/drivers/sdl/sdl_windows.h"
 #include "platform/drivers/sdl/sdl_x11.h"
+#include "platform/kernel/translation.h"
 #include "platform/win32.h"
+#include "platform/kernel/windows_1252.h"
 
 namespace vesper::platform::sdl {
 
@@ -36,21 +38,10 @@ Uint32 IconFlag(UINT type)
 
 struct MessageBoxLayout {
     Uint32 flags = 0;  // SDL_MESSAGEBOX_ERROR / WARNING / INFORMATION and button order
-    // Each button's answer (IDOK, IDCANCEL, IDYES, IDNO) and text, left to
-    // right.
+    // Each button's answer (IDOK, IDCANCEL, IDYES, IDNO) and text (UTF-8,
+    // living as long as the program), left to right.
     std::vector<std::pair<int, const char*>> buttons;
 };
-
-// SDL wants UTF-8; the program's texts are Windows-1252.
-std::string Utf8Of(const std::string& text)
-{
-    char* converted = SDL_iconv_string("UTF-8", "WINDOWS-1252", text.c_str(), text.size() + 1);
-    if (!converted)
-        return text;
-    std::string result(converted);
-    SDL_free(converted);
-    return result;
-}
 
 MessageBoxLayout LayoutOf(UINT type)
 {
@@ -58,13 +49,13 @@ MessageBoxLayout LayoutOf(UINT type)
     layout.flags = IconFlag(type) | SDL_MESSAGEBOX_BUTTONS_LEFT_TO_RIGHT;
     switch (type & kButtonsMask) {
     case MB_OKCANCEL:
-        layout.buttons = {{IDOK, "OK"}, {IDCANCEL, "Cancel"}};
+        layout.buttons = {{IDOK, Tr("OK")}, {IDCANCEL, Tr("Cancel")}};
         break;
     case MB_YESNO:
-        layout.buttons = {{IDYES, "Yes"}, {IDNO, "No"}};
+        layout.buttons = {{IDYES, Tr("Yes")}, {IDNO, Tr("No")}};
         break;
     default:
-        layout.buttons = {{IDOK, "OK"}};
+        layout.buttons = {{IDOK, Tr("OK")}};
         break;
     }
     return layout;
@@ -117,8 +108,8 @@ int ShowMessageBox(const MessageBoxRequest& request)
         return WriteMessageBoxToStandardError(request);
     const MessageBoxLayout layout = LayoutOf(request.type);
     const std::vector<SDL_MessageBoxButtonData> buttons = SdlButtonsOf(request.type);
-    const std::string caption = Utf8Of(request.caption.empty() ? "Error" : request.caption);
-    const std::string text = Utf8Of(request.text);
+    const std::string caption = Utf8FromWindows1252(request.caption);
+    const std::string text = Utf8FromWindows1252(request.text);
     int answer = 0;
     bool shown = false;
     video->Call([&] {

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <array>
 #include <atomic>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <deque>
@@ -14,10 +15,12 @@
 #include <utility>
 
 #include "platform/drivers/sdl/sdl_keys.h"
+#include "platform/drivers/sdl/sdl_video.h"
 #include "platform/drivers/sdl/sdl_x11.h"
 #include "platform/drivers/sdl/sdl_x11_watch.h"
 #include "platform/api/win32_user.h"
 #include "platform/drivers/window_layer_calls.h"
+#include "platform/kernel/windows_1252.h"
 
 namespace vesper::platform::sdl {
 
@@ -35,6 +38,9 @@ struct NativeWindow {
     // The client area on the screen: where its pixels are in the screen picture.
     RECT area{0, 0, 0, 0};
     bool visible = false;
+    // When it was last shown, in the order of showing: the keyboard goes
+    // back to the latest shown when the window that had it goes.
+    std::uint64_t shownOrder = 0;
     // Our X child window inside another program's window, and that window.
     x11::WindowNumber child = 0;
     NativeWindowId foreignParent = 0;
@@ -130,6 +136,7 @@ bool SameMonitors(const std::vector<MonitorArea>& a, const std::vector<MonitorAr
 struct SdlWindowBackend::State {
     std::shared_ptr<Screen> screen;
     std::map<NativeWindowId, NativeWindow> windows;
+    std::uint64_t showings = 0;
     NativeWindowId nextWindow = 1;
     std::array<SDL_Cursor*, kSdlCursors.size()> cursors{};
     bool inputArrived = false;
@@ -508,8 +515,8 @@ NativeWindowId SdlWindowBackend::CreateNativeWindow(const NativeWindowRequest& r
             const bool unmanagedX = x11::Available() && !x11::WindowManagerRuns();
             if (m_state->IsOneMonitor(request.screenArea) && !unmanagedX)
                 flags |= SDL_WINDOW_FULLSCREEN_DESKTOP;
-            window.sdl = SDL_CreateWindow(request.title.c_str(), request.screenArea.left, request.screenArea.top,
-                                          width, height, flags);
+            window.sdl = SDL_CreateWindow(Utf8FromWindows1252(request.title).c_str(), request.screenArea.left,
+                                          request.screenArea.top, width, height, flags);
         }
         // The surface is made now: making it can change an X window's number,
         // which must be read only afterwards.
@@ -531,13 +538,43 @@ NativeWindowId SdlWindowBackend::CreateNativeWindow(const NativeWindowRequest& r
     return made;
 }
 
+namespace {
+
+// The keyboard goes to the visible top-level window of ours shown last when
+// a top-level window of ours goes or is hidden and nothing holds it (X gives
+// the focus to no window when the focused one goes): without this it would
+// reach nothing once a box or dialog over another window of ours closes. X
+// is asked who holds the focus, since SDL hears of it later than it happens.
+template <typename State>
+void GiveKeyboardToLatestShown(State& state)
+{
+    NativeWindow* latest = nullptr;
+    for (auto& [id, window] : state.windows)
+        if (window.sdl && window.visible && !window.child && !window.gone &&
+            (!latest || window.shownOrder > latest->shownOrder))
+            latest = &window;
+    if (!latest)
+        return;
+    if (x11::Available()) {
+        if (x11::TakeUnheldKeyboardFocus(latest->xWindow))
+            SDL_RaiseWindow(latest->sdl);
+    } else if (!SDL_GetKeyboardFocus()) {
+        SDL_RaiseWindow(latest->sdl);
+    }
+}
+
+}  // namespace
+
 void SdlWindowBackend::DestroyNativeWindow(NativeWindowId id)
 {
     m_video.Call([&] {
         if (NativeWindow* window = m_state->Find(id)) {
+            const bool leavesKeyboard = window->visible && !window->child;
             m_state->DestroyWindow(*window);
             m_state->windows.erase(id);
             m_state->WindowsChanged();
+            if (leavesKeyboard)
+                GiveKeyboardToLatestShown(*m_state);
         }
     });
 }
@@ -552,12 +589,14 @@ void SdlWindowBackend::ShowNativeWindow(NativeWindowId id, bool visible)
         if (window->child) {
             x11::ShowChildWindow(window->child, visible);
         } else if (visible) {
+            window->shownOrder = ++m_state->showings;
             SDL_ShowWindow(window->sdl);
             SDL_RaiseWindow(window->sdl);
             if (SDL_GetWindowFlags(window->sdl) & SDL_WINDOW_SHOWN)
                 SDL_SetWindowInputFocus(window->sdl);
         } else {
             SDL_HideWindow(window->sdl);
+            GiveKeyboardToLatestShown(*m_state);
         }
         m_state->WindowsChanged();
         if (visible)

@@ -408,6 +408,26 @@ std::optional<WindowNumber> DestroyedWindow(const SDL_Event& event)
     return xevent.xdestroywindow.window;
 }
 
+bool TakeUnheldKeyboardFocus(WindowNumber window)
+{
+    ::Display* display = XDisplay();
+    if (!display || !Plausible(window))
+        return false;
+    Window focus = None;
+    int revertTo = 0;
+    XGetInputFocus(display, &focus, &revertTo);
+    if (focus != None && focus != PointerRoot && focus != DefaultRootWindow(display))
+        return false;
+    // Only a viewable window can take the focus; asking for an unmapped one
+    // is an error that would end the program.
+    ErrorTrap trap(display);
+    XWindowAttributes attributes{};
+    if (!XGetWindowAttributes(display, window, &attributes) || attributes.map_state != IsViewable)
+        return false;
+    XSetInputFocus(display, window, RevertToParent, CurrentTime);
+    return !trap.Failed();
+}
+
 void Synchronise()
 {
     if (::Display* display = XDisplay())

@@ -79,6 +79,14 @@ void DestroyChildWindow(WindowNumber child);
 // The window an SDL_SYSWMEVENT reports destroyed, none for any other event.
 std::optional<WindowNumber> DestroyedWindow(const SDL_Event& event);
 
+// Gives the keyboard focus to `window` (a top-level window of ours) if X
+// holds it on no program's window: on none (X's answer when the focused
+// window went or was hidden), on the root window, or on whatever window the
+// pointer is in. A window that has the focus keeps it. Asked of the X server
+// itself, since SDL hears of focus changes only later. True when the focus
+// was given.
+bool TakeUnheldKeyboardFocus(WindowNumber window);
+
 // Waits until the X server has carried out every request made so far (and so
 // shows what was presented).
 void Synchronise();

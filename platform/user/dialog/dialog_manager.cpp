@@ -72,21 +72,6 @@ bool WithRecord(HWND dialog, Use&& use)
     return true;
 }
 
-SIZE BaseUnitsOf(HFONT font)
-{
-    HDC dc = GetDC(nullptr);
-    HGDIOBJ previous = font ? SelectObject(dc, font) : nullptr;
-    static constexpr char kAlphabet[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz";
-    TEXTMETRICA metrics{};
-    SIZE alphabet{};
-    SIZE units = kFallbackBaseUnits;
-    if (GetTextMetricsA(dc, &metrics) && GetTextExtentPoint32A(dc, kAlphabet, sizeof kAlphabet - 1, &alphabet))
-        units = SIZE{(alphabet.cx / 26 + 1) / 2, metrics.tmHeight};
-    if (previous)
-        SelectObject(dc, previous);
-    ReleaseDC(nullptr, dc);
-    return units;
-}
 
 RECT ToPixels(SIZE units, int x, int y, int cx, int cy)
 {
@@ -181,16 +166,6 @@ POINT DialogPosition(const DialogTemplate& dialogTemplate, SIZE units, SIZE size
     return at;
 }
 
-HFONT FontOf(const DialogTemplate& dialogTemplate, bool& owned)
-{
-    owned = false;
-    if (!(dialogTemplate.style & DS_SETFONT))
-        return static_cast<HFONT>(GetStockObject(SYSTEM_FONT));
-    HFONT font = CreateFontA(-MulDiv(dialogTemplate.pointSize, kDotsPerInch, kPointsPerInch), 0, 0, 0, FW_NORMAL,
-                             FALSE, FALSE, FALSE, DEFAULT_CHARSET, 0, 0, 0, 0, dialogTemplate.faceName.c_str());
-    owned = font != nullptr;
-    return font ? font : static_cast<HFONT>(GetStockObject(SYSTEM_FONT));
-}
 
 bool CreateControls(HWND dialog, const DialogTemplate& dialogTemplate, SIZE units, HFONT font, HINSTANCE instance)
 {
@@ -373,6 +348,33 @@ bool AnswersDirectly(UINT message)
 }
 
 }  // namespace
+
+SIZE BaseUnitsOf(HFONT font)
+{
+    HDC dc = GetDC(nullptr);
+    HGDIOBJ previous = font ? SelectObject(dc, font) : nullptr;
+    static constexpr char kAlphabet[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz";
+    TEXTMETRICA metrics{};
+    SIZE alphabet{};
+    SIZE units = kFallbackBaseUnits;
+    if (GetTextMetricsA(dc, &metrics) && GetTextExtentPoint32A(dc, kAlphabet, sizeof kAlphabet - 1, &alphabet))
+        units = SIZE{(alphabet.cx / 26 + 1) / 2, metrics.tmHeight};
+    if (previous)
+        SelectObject(dc, previous);
+    ReleaseDC(nullptr, dc);
+    return units;
+}
+
+HFONT FontOf(const DialogTemplate& dialogTemplate, bool& owned)
+{
+    owned = false;
+    if (!(dialogTemplate.style & DS_SETFONT))
+        return static_cast<HFONT>(GetStockObject(SYSTEM_FONT));
+    HFONT font = CreateFontA(-MulDiv(dialogTemplate.pointSize, kDotsPerInch, kPointsPerInch), 0, 0, 0, FW_NORMAL,
+                             FALSE, FALSE, FALSE, DEFAULT_CHARSET, 0, 0, 0, 0, dialogTemplate.faceName.c_str());
+    owned = font != nullptr;
+    return font ? font : static_cast<HFONT>(GetStockObject(SYSTEM_FONT));
+}
 
 DialogObserver* SetDialogObserver(DialogObserver* observer)
 {

@@ -6,6 +6,7 @@
 
 #include <vector>
 
+#include "platform/user/dialog/dialog_template.h"
 #include "platform/win32.h"
 
 namespace vesper::platform::dialog {
@@ -21,6 +22,13 @@ void PaintFrame(HWND dialog, HDC dc);
 // The close box of the caption, in the dialog's window coordinates; empty
 // without WS_SYSMENU.
 RECT CloseBox(HWND dialog);
+
+// The font a template's dialog shows its texts in; the caller deletes it
+// when `owned`.
+HFONT FontOf(const DialogTemplate& dialogTemplate, bool& owned);
+// The dialog base units of a font: pixels per 4 horizontal and 8 vertical
+// dialog units.
+SIZE BaseUnitsOf(HFONT font);
 
 bool IsDialog(HWND window);
 // The dialog's controls in creation (tab) order.

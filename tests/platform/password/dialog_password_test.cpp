@@ -12,8 +12,10 @@
 #include "platform/user/message_box.h"
 #include "platform/password/password_prompt.h"
 #include "platform/password/password_provider.h"
+#include "platform/password/password_store.h"
 #include "tests/platform/kernel/settings_test_env.h"
 #include "tests/platform/user/user_test_support.h"
+#include "tests/support/language.h"
 
 namespace {
 
@@ -181,6 +183,56 @@ TEST_F(PasswordDialogs, AMissingTemplateFailsTheDialog)
     EXPECT_EQ(DialogBoxParamA(nullptr, "NoSuchDialogTemplate", nullptr, nullptr, 0), -1);
     EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_RESOURCE_NAME_NOT_FOUND));
     EXPECT_EQ(DialogBoxParamA(nullptr, MAKEINTRESOURCEA(9999), nullptr, nullptr, 0), -1);
+}
+
+// Every text of both prompts and of their notices in one language: the
+// French of the player where the locale is French, English elsewhere.
+TEST_F(PasswordDialogs, EachPromptAndNoticeSpeaksOneLanguage)
+{
+    ASSERT_TRUE(vesper::test::LocaleGenerated(vesper::test::kFrench)) << "scripts/setup.sh generates the locale";
+    struct Language {
+        const char* locale;
+        const char* caption;
+        std::vector<std::string> labels;  // the new password, then its confirmation
+        const char* cancel;
+        const char* changed;
+    };
+    const Language languages[] = {
+        {vesper::test::kFrench,
+         "Mot de passe de l'\xe9" "cran de veille",
+         {"Tapez le nouveau mot de passe :", "Tapez \xe0 nouveau le nouveau mot de passe :"},
+         "Annuler",
+         "Le mot de passe de l'\xe9" "cran de veille a \xe9t\xe9 modifi\xe9."},
+        {vesper::test::kEnglish,
+         "Screen saver password",
+         {"Type the new password:", "Type the new password again:"},
+         "Cancel",
+         "The screen saver password has been changed."},
+    };
+    for (const Language& language : languages) {
+        SCOPED_TRACE(language.locale);
+        const vesper::test::ScopedLanguage scoped(language.locale);
+        std::filesystem::remove(vesper::platform::PasswordHashPath());
+        std::vector<std::string> labels;
+        const DWORD result = WithScript(
+            [] { return vesper::platform::PwdChangePasswordA("SCRSAVE", nullptr, 0, nullptr); },
+            [&] {
+                for (int question = 0; question < 2; ++question) {
+                    HWND dialog = headless::WaitForDialog(language.caption);
+                    ASSERT_NE(dialog, nullptr) << "no dialog with the caption";
+                    labels.push_back(headless::ControlText(dialog, 101));
+                    EXPECT_EQ(headless::ControlText(dialog, IDOK), "OK");
+                    EXPECT_EQ(headless::ControlText(dialog, IDCANCEL), language.cancel);
+                    ASSERT_TRUE(headless::TypeText(dialog, kEdit, "abc"));
+                    ASSERT_TRUE(headless::PressDialogKey(dialog, VK_RETURN));
+                    EXPECT_TRUE(headless::WaitForDialogClosed(dialog));
+                }
+            });
+        EXPECT_EQ(result, static_cast<DWORD>(NO_ERROR));
+        EXPECT_EQ(labels, language.labels);
+        ASSERT_FALSE(Boxes().empty());
+        EXPECT_EQ(Boxes().back(), language.changed) << "the notice in the prompts' language";
+    }
 }
 
 }  // namespace

@@ -152,6 +152,15 @@ protected:
                                      nullptr));
     }
 
+    // The window that holds X's keyboard focus, as the server says now.
+    XWindow FocusedWindow() const
+    {
+        XWindow focus = 0;
+        int revertTo = 0;
+        XGetInputFocus(m_x.Get(), &focus, &revertTo);
+        return focus;
+    }
+
     TestClass m_class{"VesperSdlTestClass"};
 };
 
@@ -288,6 +297,41 @@ TEST_F(SdlWindowTest, AFrameDrawnInsideASentMessageIsPresentedBeforeTheSenderGoe
     sender.join();
     EXPECT_EQ(shown, RGB(255, 255, 255));
     EXPECT_EQ(m_x.ColourAt(50, 35), kRed) << "only the rectangle changed";
+}
+
+// A box over a full-screen window takes the keyboard; when it goes, X gives
+// the focus to no window. The keyboard must be back with a window of ours by
+// the time the window is gone, however late SDL hears of the focus.
+TEST_F(SdlWindowTest, TheKeyboardGoesToTheWindowShownLastWhenTheOneHoldingItGoesOrHides)
+{
+    HWND under = MakePopup({0, 0, 300, 300}, "Vesper under");
+    HWND box = MakePopup({50, 50, 150, 150}, "Vesper box");
+    ASSERT_TRUE(under && box);
+    const std::optional<XWindow> underX = m_x.FindByName("Vesper under");
+    const std::optional<XWindow> boxX = m_x.FindByName("Vesper box");
+    ASSERT_TRUE(underX && boxX);
+    ASSERT_TRUE(PumpUntil([&] { return FocusedWindow() == *boxX; })) << "a window shown takes the keyboard";
+
+    DestroyWindow(box);
+    EXPECT_EQ(FocusedWindow(), *underX) << "destroyed: the keyboard is back at once, without waiting for SDL";
+
+    HWND second = MakePopup({60, 60, 160, 160}, "Vesper second box");
+    const std::optional<XWindow> secondX = m_x.FindByName("Vesper second box");
+    ASSERT_TRUE(second && secondX);
+    ASSERT_TRUE(PumpUntil([&] { return FocusedWindow() == *secondX; }));
+    ShowWindow(second, SW_HIDE);
+    EXPECT_EQ(FocusedWindow(), *underX) << "hidden: the keyboard goes back too";
+
+    // Another program's window that holds the keyboard keeps it.
+    ShowWindow(second, SW_SHOW);
+    ASSERT_TRUE(PumpUntil([&] { return FocusedWindow() == *secondX; }));
+    const XWindow other = m_x.MakeHostWindow(400, 400, 50, 50);
+    XSetInputFocus(m_x.Get(), other, RevertToParent, CurrentTime);
+    XSync(m_x.Get(), False);
+    DestroyWindow(second);
+    EXPECT_EQ(FocusedWindow(), other);
+    XDestroyWindow(m_x.Get(), other);
+    XSync(m_x.Get(), False);
 }
 
 TEST_F(SdlWindowTest, AChildOfAnotherProgramsWindowFillsItAndShowsTheStretchedPicture)

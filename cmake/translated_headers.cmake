@@ -1,0 +1,70 @@
+# The Windows program carries its dialog and string table in each language:
+# the resource script reads the English descriptions (headers of
+# preprocessor definitions, saver/config_dialog_template.h and
+# platform/kernel/windows_strings.h) and, for each po/<language>.po, copies of
+# them whose texts are that catalogue's. vesper_translated_header makes such
+# a copy at configure time: every string literal that is a msgid of the
+# catalogue becomes its msgstr, and the include guard gets the language's
+# suffix so that both copies can be read in one script.
+# Reads a catalogue's msgids and msgstrs into two lists of the same length
+# (";" in a text stands as <vesper-semicolon>).
+function(vesper_read_catalogue catalogue idsOut strsOut)
+  file(READ "${catalogue}" text)
+  # Lists split at ";", which texts may hold.
+  string(REPLACE ";" "<vesper-semicolon>" text "${text}")
+  string(REPLACE "\n" ";" lines "${text}")
+  set(ids)
+  set(strs)
+  set(field "")
+  set(id "")
+  set(str "")
+  foreach(line IN LISTS lines)
+    if(line MATCHES "^msgid \"(.*)\"$")
+      set(field id)
+      set(id "${CMAKE_MATCH_1}")
+    elseif(line MATCHES "^msgstr \"(.*)\"$")
+      set(field str)
+      set(str "${CMAKE_MATCH_1}")
+    elseif(line MATCHES "^\"(.*)\"$")
+      string(APPEND ${field} "${CMAKE_MATCH_1}")
+    else()
+      if(field STREQUAL "str" AND NOT id STREQUAL "")
+        list(APPEND ids "${id}")
+        list(APPEND strs "${str}")
+      endif()
+      set(field "")
+    endif()
+  endforeach()
+  if(field STREQUAL "str" AND NOT id STREQUAL "")
+    list(APPEND ids "${id}")
+    list(APPEND strs "${str}")
+  endif()
+  set(${idsOut} "${ids}" PARENT_SCOPE)
+  set(${strsOut} "${strs}" PARENT_SCOPE)
+endfunction()
+
+# Copies <source> to <output> with the texts of <catalogue>.
+function(vesper_translated_header source catalogue language output)
+  vesper_read_catalogue("${catalogue}" ids strs)
+  file(READ "${source}" text)
+  list(LENGTH ids count)
+  if(count EQUAL 0)
+    message(FATAL_ERROR "${catalogue} holds no texts")
+  endif()
+  math(EXPR last "${count} - 1")
+  foreach(index RANGE ${last})
+    list(GET ids ${index} id)
+    list(GET strs ${index} translated)
+    string(REPLACE "<vesper-semicolon>" ";" translated "${translated}")
+    string(REPLACE "<vesper-semicolon>" ";" literal "${id}")
+    string(REPLACE "\"${literal}\"" "\"${translated}\"" text "${text}")
+  endforeach()
+  string(TOUPPER "${language}" suffix)
+  if(text MATCHES "#ifndef ([A-Z0-9_]+_H)\n")
+    string(REPLACE "${CMAKE_MATCH_1}" "${CMAKE_MATCH_1}_${suffix}" text "${text}")
+  endif()
+  file(WRITE "${output}.new" "${text}")
+  file(COPY_FILE "${output}.new" "${output}" ONLY_IF_DIFFERENT)
+  file(REMOVE "${output}.new")
+  set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS "${source}" "${catalogue}")
+endfunction()
