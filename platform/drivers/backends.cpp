@@ -7,6 +7,7 @@
 
 #include "platform/drivers/headless/headless_display.h"
 #include "platform/drivers/headless/headless_windows.h"
+#include "platform/kernel/translation.h"
 #ifdef __EMSCRIPTEN__
 #include "platform/drivers/web/web_backend.h"
 #else
@@ -61,11 +62,13 @@ const std::array<BackendEntry, kBackendCount> kBackends{{
         .unavailableReason = wayland::UnavailableReason,
         .makeDisplay = wayland::MakeDisplay,
         .makeWindowBackend = wayland::MakeWindowBackend,
-        .showMessageBox = WriteMessageBoxToStandardError,
+        .showMessageBox = [](const MessageBoxRequest& request) {
+            return ShowMessageBoxDialog(request, WriteMessageBoxToStandardError);
+        },
         .passwordPrompt = DialogPasswordPrompt,
-        .foreignWindowsRefusal = "a Wayland session has no other program's window to draw in: the preview (/p) and a "
+        .foreignWindowsRefusal = N_("a Wayland session has no other program's window to draw in: the preview (/p) and a "
                                  "screen saver daemon's window (--root, --window-id) are X11 things; run them in an "
-                                 "X11 session, or under Xwayland with VESPER_DISPLAY=x11",
+                                 "X11 session, or under Xwayland with VESPER_DISPLAY=x11"),
     },
     {
         .name = "sdl",
@@ -83,7 +86,9 @@ const std::array<BackendEntry, kBackendCount> kBackends{{
         .unavailableReason = X11UnavailableReason,
         .makeDisplay = sdl::MakeDisplay,
         .makeWindowBackend = sdl::MakeWindowBackend,
-        .showMessageBox = sdl::ShowMessageBox,
+        .showMessageBox = [](const MessageBoxRequest& request) {
+            return ShowMessageBoxDialog(request, sdl::ShowMessageBox);
+        },
         .passwordPrompt = DialogPasswordPrompt,
     },
 #endif

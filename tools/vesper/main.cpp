@@ -50,8 +50,7 @@ bool ForeignWindowsMissing()
     const vesper::platform::BackendEntry* backend = vesper::platform::ChosenBackend();
     if (!backend || backend->foreignWindowsRefusal.empty())
         return false;
-    std::fprintf(stderr, "vesper: %.*s.\n", static_cast<int>(backend->foreignWindowsRefusal.size()),
-                 backend->foreignWindowsRefusal.data());
+    Complain(std::string(vesper::Tr(std::string(backend->foreignWindowsRefusal).c_str())) + ".\n");
     return true;
 }
 

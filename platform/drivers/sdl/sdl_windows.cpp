@@ -18,6 +18,7 @@
 #include "platform/drivers/sdl/sdl_video.h"
 #include "platform/drivers/sdl/sdl_x11.h"
 #include "platform/drivers/sdl/sdl_x11_watch.h"
+#include "platform/kernel/translation.h"
 #include "platform/api/win32_user.h"
 #include "platform/drivers/window_layer_calls.h"
 #include "platform/kernel/windows_1252.h"
@@ -113,14 +114,16 @@ std::string DisplayServerName(const std::string& driver)
 void ReportRefusedWindow(const NativeWindowRequest& request, bool made)
 {
     const std::string error = SDL_GetError();
-    const std::string why = (made ? "SDL gives the window no surface to draw in" : "SDL could not make it") +
+    const std::string why = std::string(made ? Tr("SDL gives the window no surface to draw in") : Tr("SDL could not make it")) +
                             (error.empty() ? std::string() : ": " + error);
     const char* driver = SDL_GetCurrentVideoDriver();
     const std::string driverName = driver ? driver : "none";
-    std::fprintf(stderr, "vesper: the display \"%s\" (SDL's \"%s\" driver) could not make the window \"%s\" of %ldx%ld (%s)\n",
-                 DisplayServerName(driverName).c_str(), driverName.c_str(), request.title.c_str(),
-                 static_cast<long>(request.screenArea.right - request.screenArea.left),
-                 static_cast<long>(request.screenArea.bottom - request.screenArea.top), why.c_str());
+    const std::string size = std::to_string(request.screenArea.right - request.screenArea.left) + "x" +
+                             std::to_string(request.screenArea.bottom - request.screenArea.top);
+    std::fputs(Fill(Tr("vesper: the display \"%s\" (SDL's \"%s\" driver) could not make the window \"%s\" of %s (%s)\n"),
+                    {DisplayServerName(driverName), driverName, request.title, size, why})
+                   .c_str(),
+               stderr);
 }
 
 bool SameMonitors(const std::vector<MonitorArea>& a, const std::vector<MonitorArea>& b)

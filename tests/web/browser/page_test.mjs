@@ -337,14 +337,14 @@ async function main() {
     check(rate >= 48 && rate <= 50.5, `speed 100 ticks ${rate.toFixed(2)} times a second (50 wanted)`);
 
     // The speed is set in the player's configuration dialog, in its words:
-    // Annuler (and Escape) leave it, OK keeps it for the next visit, and
+    // Cancel (and Escape) leave it, OK keeps it for the next visit, and
     // nothing else is stored.
     await page.focus('#settings');
     await page.keyboard.press('Enter');
     await page.waitForSelector('#configuration[open]', { timeout: 5000 });
     const words = await page.evaluate(() => document.getElementById('configuration').innerText);
     const title = await page.evaluate(() => vesperPage.title);
-    for (const text of ['Configuration', "Vitesse d'affichage", 'Lente', 'Rapide', 'OK', 'Annuler', title])
+    for (const text of ['Configuration', 'Display speed', 'Slow', 'Fast', 'OK', 'Cancel', title])
       check(Boolean(text) && words.includes(text), `the configuration dialog says "${text}"`);
     await page.screenshot({ path: path.join(shots, 'configuration.png') });
     check(await page.evaluate(() => document.activeElement.id === 'speed'), 'the dialog opens on its speed bar');
@@ -354,7 +354,7 @@ async function main() {
     const cancelled = await page.evaluate(() => [vesperPage.speed, localStorage.getItem('vesper.speed'),
                                                  document.getElementById('configuration').open]);
     check(cancelled[0] === 100 && cancelled[1] === null && !cancelled[2],
-          `Annuler closes the dialog and keeps the speed (${cancelled[0]}, stored ${cancelled[1]})`);
+          `Cancel closes the dialog and keeps the speed (${cancelled[0]}, stored ${cancelled[1]})`);
     await page.click('#settings');
     await page.fill('#speed', '37');
     await page.keyboard.press('Escape');
@@ -362,7 +362,7 @@ async function main() {
     const settled = (condition) => page.waitForFunction(condition, null, { timeout: 3000 }).then(() => true, () => false);
     check(await settled(() => vesperPage.speed === 100 && document.activeElement.id === 'settings' &&
                               !document.getElementById('configuration').open),
-          'Escape closes the dialog as Annuler does, back on its button');
+          'Escape closes the dialog as Cancel does, back on its button');
     await page.click('#settings');
     await page.fill('#speed', '37');
     await page.click('#configurationOk');

@@ -311,7 +311,7 @@
   }
 
   // The player's configuration dialog: the scene's title and credit, and the
-  // speed, kept on OK and left as it was on Annuler (or Escape).
+  // speed, kept on OK and left as it was on Cancel (or Escape).
   function openConfiguration() {
     speed.value = String(page.speed);
     $('configurationTitle').textContent = page.title;
