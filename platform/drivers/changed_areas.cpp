@@ -24,7 +24,7 @@ bool ChangedAreas::Add(const RECT& area)
     if (IsRectEmpty(&area))
         return false;
     std::lock_guard lock(m_mutex);
-    if (std::ranges::any_of(m_areas, [&](const RECT& known) { return Inside(area, known); }))
+    if (std::any_of(m_areas.begin(), m_areas.end(), [&](const RECT& known) { return Inside(area, known); }))
         return false;
     const bool first = m_areas.empty();
     std::erase_if(m_areas, [&](const RECT& known) { return Inside(known, area); });
