@@ -175,7 +175,9 @@ BackendChoice ChooseBackend(const char* setting)
     for (const BackendEntry& entry : kBackends) {
         std::string reason = entry.unavailableReason(false);
         if (reason.empty()) {
-            RecordReason(std::move(firstReason));
+            // Why no display runs matters only when the last resort, the
+            // headless entry, is what runs.
+            RecordReason(&entry == &kBackends.back() ? std::move(firstReason) : std::string());
             return Choose({&entry, {}});
         }
         if (firstReason.empty())
