@@ -185,6 +185,11 @@ TEST(BuildErrors, TextThatIsNotJsonGivesThePlace)
     EXPECT_NE(report.errors[0].find("s.json: not valid JSON"), std::string::npos);
     EXPECT_NE(report.errors[0].find("line 3"), std::string::npos);
     EXPECT_FALSE(BuildSceneFromText("[1, 2]", "s.json", dir.path(), doc).Succeeded());
+    // A number beyond every number type is refused like any other fault, not thrown.
+    const BuildReport overflow = BuildSceneFromText(R"({"speed": 66e6666664})", "s.json", dir.path(), doc);
+    ASSERT_EQ(overflow.errors.size(), 1u);
+    EXPECT_NE(overflow.errors[0].find("s.json: not valid JSON"), std::string::npos) << overflow.errors[0];
+    EXPECT_NE(overflow.errors[0].find("66e6666664"), std::string::npos) << overflow.errors[0];
     EXPECT_FALSE(BuildSceneFromDescription((dir / "absent.json").string(), doc).Succeeded());
 }
 

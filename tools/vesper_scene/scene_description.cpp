@@ -629,7 +629,8 @@ BuildReport BuildSceneFromText(const std::string& text, const std::string& fileN
         // Parse again for the position of the first error.
         try {
             [[maybe_unused]] const json again = json::parse(text);
-        } catch (const json::parse_error& error) {
+        } catch (const json::exception& error) {
+            // A syntax error, or a number too large for any number type.
             report.errors.push_back(fileName + ": not valid JSON: " + error.what());
         }
         if (report.errors.empty())
