@@ -57,6 +57,9 @@ bool ShowsWindows(const std::string& driver)
 struct StartState {
     std::once_flag once;
     VideoThread* thread = nullptr;
+    // One that failed to start: its thread has ended, the object stays
+    // (held here, so that leak checkers see it kept, not lost).
+    VideoThread* abandoned = nullptr;
     std::string failure;
 };
 
@@ -109,9 +112,9 @@ VideoThread* VideoThread::Get()
         if (state.failure.empty()) {
             state.thread = video;
             std::atexit(StopVideoThreadAtExit);
+        } else {
+            state.abandoned = video;
         }
-        // A video thread that failed to start has ended; its object is left
-        // behind on purpose (a few bytes, once per process).
     });
     return state.thread;
 }

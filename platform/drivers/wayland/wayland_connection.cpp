@@ -33,6 +33,9 @@ constexpr std::uint32_t kLayerShellVersion = 4;
 struct StartState {
     std::once_flag once;
     Connection* connection = nullptr;
+    // One that failed to start: its thread has ended, the object stays
+    // (held here, so that leak checkers see it kept, not lost).
+    Connection* abandoned = nullptr;
     std::string failure;
 };
 
@@ -230,8 +233,8 @@ Connection* Connection::Get()
         state.failure = result.get();
         if (state.failure.empty())
             state.connection = connection;
-        // A connection that failed has ended; its object is left behind on
-        // purpose (a few bytes, once per process).
+        else
+            state.abandoned = connection;
     });
     return state.connection;
 }
