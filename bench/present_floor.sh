@@ -69,7 +69,8 @@ run_saver() {
 full_hd=$(run_saver "1920x1080, scale 1" --size 1920x1080 --scale 1)
 uhd=$(run_saver "3840x2160, auto" --size 3840x2160)
 
-ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.2f", a / b }'; }
+# shellcheck source=bench/processor_time.sh
+. "$root/bench/processor_time.sh"
 echo "== against the floor"
 echo "  1920x1080 scale 1: ${full_hd}% = $(ratio "$full_hd" "$floor") x the floor (target at most 1.5)"
 echo "  3840x2160 auto:    ${uhd}% = $(ratio "$uhd" "$full_hd") x the 1920x1080 figure (target at most 1.5)"

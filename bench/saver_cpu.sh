@@ -96,15 +96,8 @@ cleanup() {
 }
 trap cleanup EXIT
 
-# user+sys clock ticks of a process, from /proc/PID/stat (fields 14 and 15,
-# counted after the command name, which may hold blanks).
-cpu_ticks() {
-  local stat
-  stat=$(cat "/proc/$1/stat") || return 1
-  stat=${stat##*) }
-  read -r -a fields <<<"$stat"
-  echo $((fields[11] + fields[12]))
-}
+# shellcheck source=bench/processor_time.sh
+. "$root/bench/processor_time.sh"
 # The first process whose parent is $1 (the player started by /usr/bin/time).
 child_of() {
   local stat rest fields
@@ -148,8 +141,6 @@ ticks_per_second_at() {
   fi
 }
 # seconds with two decimals from a count and a divisor
-ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.2f", a / b }'; }
-percent() { awk -v cpu="$1" -v wall="$2" 'BEGIN { printf "%.2f", 100 * cpu / wall }'; }
 
 start_private_xvfb saver_cpu "$((width * monitors))x$height" "$work"
 display=$DISPLAY

@@ -57,17 +57,8 @@ cleanup() {
 }
 trap cleanup EXIT
 
-# user+sys clock ticks of a process (fields 14 and 15 of /proc/PID/stat,
-# counted after the command name, which may hold blanks).
-cpu_ticks() {
-  local stat
-  stat=$(cat "/proc/$1/stat") || return 1
-  stat=${stat##*) }
-  read -r -a fields <<<"$stat"
-  echo $((fields[11] + fields[12]))
-}
-ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.2f", a / b }'; }
-percent() { awk -v cpu="$1" -v wall="$2" 'BEGIN { printf "%.2f", 100 * cpu / wall }'; }
+# shellcheck source=bench/processor_time.sh
+. "$root/bench/processor_time.sh"
 
 id "$user" >/dev/null 2>&1 || useradd -m "$user"
 home=$(getent passwd "$user" | cut -d: -f6)
