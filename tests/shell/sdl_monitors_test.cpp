@@ -60,6 +60,8 @@ bool AnswersWithWidth(const std::string& display, int width)
 
 // Xvfb, and in it Xephyr with two Xinerama heads; DISPLAY names the Xephyr
 // while it lives, so that the test's connection, xdotool and the saver use it.
+// Both run with -noreset: a server resets when its last client leaves, as the
+// readiness probe does, and refuses connections while it resets.
 class TwoHeadServer {
 public:
     explicit TwoHeadServer(const ScratchDir& folder)
@@ -90,14 +92,14 @@ private:
     bool Start(const ScratchDir& folder, const std::string& outerName, const std::string& innerName)
     {
         m_outer.emplace("/usr/bin/Xvfb",
-                        std::vector<std::string>{outerName, "-screen", "0", "3400x1200x24", "-nolisten", "tcp"},
+                        std::vector<std::string>{outerName, "-screen", "0", "3400x1200x24", "-nolisten", "tcp", "-noreset"},
                         folder.path(), folder / "xvfb.txt");
         if (!PollUntil([&] { return !m_outer->Running() || AnswersWithWidth(outerName, 3400); }, kServerTimeout) ||
             !m_outer->Running())
             return false;
         m_inner.emplace("/usr/bin/Xephyr",
                         std::vector<std::string>{innerName, "+xinerama", "-screen", "1920x1080", "-screen", "1280x720",
-                                                 "-nolisten", "tcp"},
+                                                 "-nolisten", "tcp", "-noreset"},
                         folder.path(), folder / "xephyr.txt", std::vector<std::string>{"DISPLAY=" + outerName});
         if (!PollUntil([&] { return !m_inner->Running() || AnswersWithWidth(innerName, 3200); }, kServerTimeout) ||
             !m_inner->Running())
