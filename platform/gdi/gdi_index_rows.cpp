@@ -16,6 +16,14 @@ IndexTable::IndexTable(const std::array<std::uint32_t, 256>& values) : m_values(
             m_planes[k][value] = static_cast<BYTE>(values[value] >> (8 * k));
 }
 
+void IndexTable::AddPairs()
+{
+    constexpr std::size_t kPairs = 256 * 256;
+    m_pairs = std::make_unique<std::uint64_t[]>(kPairs);
+    for (std::size_t pair = 0; pair < kPairs; ++pair)
+        m_pairs[pair] = m_values[pair & 0xFF] | std::uint64_t{m_values[pair >> 8]} << 32;
+}
+
 namespace {
 
 // Portable: one look-up per pixel, the indices of four pixels read as one
@@ -36,6 +44,28 @@ void ConvertByLookUps(const IndexTable& table, const BYTE* in, std::ptrdiff_t in
         }
         for (; i < count; ++i)
             std::memcpy(out + i * 4, &values[in[i]], 4);
+    }
+}
+
+// Portable, with the table's pairs: the indices of eight pixels read as one
+// word, four look-ups of two values each.
+void ConvertByPairs(const IndexTable& table, const BYTE* in, std::ptrdiff_t inStride, BYTE* out,
+                    std::ptrdiff_t outStride, std::size_t count, std::size_t rows)
+{
+    const std::uint64_t* pairs = table.Pairs();
+    if (!pairs)
+        return ConvertByLookUps(table, in, inStride, out, outStride, count, rows);
+    constexpr std::size_t kEight = 8;
+    const std::size_t paired = count / kEight * kEight;
+    for (std::size_t row = 0; row < rows; ++row, in += inStride, out += outStride) {
+        for (std::size_t i = 0; i < paired; i += kEight) {
+            std::uint64_t indices;
+            std::memcpy(&indices, in + i, sizeof indices);
+            const std::uint64_t eight[4] = {pairs[indices & 0xFFFF], pairs[(indices >> 16) & 0xFFFF],
+                                            pairs[(indices >> 32) & 0xFFFF], pairs[indices >> 48]};
+            std::memcpy(out + i * 4, eight, sizeof eight);
+        }
+        ConvertByLookUps(table, in + paired, 0, out + paired * 4, 0, count - paired, 1);
     }
 }
 
@@ -131,21 +161,37 @@ void ConvertByLookUps(const IndexTable& table, const BYTE* in, std::ptrdiff_t in
 
 }  // namespace
 
+namespace {
+
+bool HasPermutes()
+{
+#if defined(__x86_64__)
+    return __builtin_cpu_supports("avx512bw") && __builtin_cpu_supports("avx512vbmi");
+#else
+    return false;
+#endif
+}
+
+}  // namespace
+
 std::span<const IndexRowConversion> IndexRowConversions()
 {
 #if defined(__x86_64__)
-    static const IndexRowConversion withPermutes[] = {ConvertByLookUps, ConvertByPermutes};
-    if (__builtin_cpu_supports("avx512bw") && __builtin_cpu_supports("avx512vbmi"))
+    static const IndexRowConversion withPermutes[] = {ConvertByLookUps, ConvertByPairs, ConvertByPermutes};
+    if (HasPermutes())
         return withPermutes;
 #endif
-    static const IndexRowConversion portable[] = {ConvertByLookUps};
+    static const IndexRowConversion portable[] = {ConvertByLookUps, ConvertByPairs};
     return portable;
 }
 
 void ConvertIndexRows(const IndexTable& table, const BYTE* in, std::ptrdiff_t inStride, BYTE* out,
                       std::ptrdiff_t outStride, std::size_t count, std::size_t rows)
 {
-    static const IndexRowConversion chosen = IndexRowConversions().back();
+    // Permutes need no memory beside the registers; without them, pairs when
+    // the table has them.
+    static const bool permutes = HasPermutes();
+    const IndexRowConversion chosen = permutes ? IndexRowConversions().back() : ConvertByPairs;
     chosen(table, in, inStride, out, outStride, count, rows);
 }
 

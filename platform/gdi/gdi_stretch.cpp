@@ -140,6 +140,9 @@ private:
         if (!m_palette && last.Holds(source)) {
             // On a true-colour display colours are their own device values.
             m_colourOf = m_deviceOf = &last.values->Values();
+            // Used a second time, the table is likely to stay: worth its pairs.
+            if (!last.values->Pairs())
+                last.values->AddPairs();
             m_table = &*last.values;
             return;
         }

@@ -28,6 +28,8 @@ TEST(IndexRows, EveryVariantWritesTheTableValuesAndNothingBesideTheRows)
     for (std::uint32_t& v : values)
         v = value(random);
     const IndexTable table(values);
+    IndexTable withPairs(values);
+    withPairs.AddPairs();
     // Lengths around every vector size and its tail; outputs off alignment;
     // rows read bottom-up (a negative stride) as from a bottom-up picture.
     for (const std::size_t count : {0, 1, 2, 6, 15, 16, 17, 63, 64, 65, 127, 128, 200, 1000})
@@ -43,13 +45,15 @@ TEST(IndexRows, EveryVariantWritesTheTableValuesAndNothingBesideTheRows)
                 for (std::size_t i = 0; i < count; ++i)
                     std::memcpy(expected.data() + row * outStride + offset + i * 4,
                                 &values[in[(kRows - 1 - row) * inStride + i]], 4);
-            for (std::size_t variant = 0; variant < IndexRowConversions().size(); ++variant) {
-                std::vector<BYTE> out(expected.size(), kUntouched);
-                IndexRowConversions()[variant](table, in.data() + (kRows - 1) * inStride,
-                                               -static_cast<std::ptrdiff_t>(inStride), out.data() + offset,
-                                               static_cast<std::ptrdiff_t>(outStride), count, kRows);
-                EXPECT_EQ(out, expected) << "variant " << variant << ", " << count << " pixels at offset " << offset;
-            }
+            for (const IndexTable* used : std::array<const IndexTable*, 2>{&table, &withPairs})
+                for (std::size_t variant = 0; variant < IndexRowConversions().size(); ++variant) {
+                    std::vector<BYTE> out(expected.size(), kUntouched);
+                    IndexRowConversions()[variant](*used, in.data() + (kRows - 1) * inStride,
+                                                   -static_cast<std::ptrdiff_t>(inStride), out.data() + offset,
+                                                   static_cast<std::ptrdiff_t>(outStride), count, kRows);
+                    EXPECT_EQ(out, expected) << "variant " << variant << (used->Pairs() ? " with pairs, " : ", ")
+                                             << count << " pixels at offset " << offset;
+                }
         }
 }
 
