@@ -346,13 +346,10 @@ void CDIB8BPP::TransferTo(CDIB8BPP& target, int dx, int dy, int w, int h, int sx
 
     if (key == kCopyAllPixels) {
         // Rows of two different blocks never overlap; within one block they may.
-        const bool sameBlock = sourceBytes == targetBytes;
-        for (int row = 0; row < h; ++row, src += srcStride, dst += dstStride) {
-            if (sameBlock)
-                std::memmove(dst, src, static_cast<std::size_t>(w));
-            else
-                std::memcpy(dst, src, static_cast<std::size_t>(w));
-        }
+        if (sourceBytes != targetBytes)
+            return vesper::imaging::CopyRect(dst, dstStride, src, srcStride, w, h);
+        for (int row = 0; row < h; ++row, src += srcStride, dst += dstStride)
+            std::memmove(dst, src, static_cast<std::size_t>(w));
         return;
     }
     vesper::imaging::CopyRectExceptKey(dst, dstStride, src, srcStride, w, h, static_cast<BYTE>(key & 0xFF));

@@ -1,6 +1,7 @@
-// The keyed copy at the heart of every sprite redraw: a rectangle of pixels
-// copied except where the source holds one key index, with whatever vector
-// instructions the processor offers. Every variant writes the same bytes.
+// The rectangle copies at the heart of every sprite redraw: the keyed copy
+// (pixels copied except where the source holds one key index, with whatever
+// vector instructions the processor offers; every variant writes the same
+// bytes) and the plain copy that restores the background.
 #pragma once
 
 #include "imaging/internal.h"
@@ -17,6 +18,10 @@ namespace vesper::imaging {
 // overlap.
 void CopyRectExceptKey(BYTE* dst, std::size_t dstStride, const BYTE* src, std::size_t srcStride, int w, int h,
                        BYTE skip);
+
+// Copies h rows of w pixels (w, h ≥ 0) from src to dst, each row one stride
+// further on. The rows must not overlap.
+void CopyRect(BYTE* dst, std::size_t dstStride, const BYTE* src, std::size_t srcStride, int w, int h);
 
 using KeyedRectCopy = void (*)(BYTE* dst, std::size_t dstStride, const BYTE* src, std::size_t srcStride, int w, int h,
                                BYTE skip);

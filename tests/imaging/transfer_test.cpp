@@ -3,6 +3,7 @@
 // random rectangles.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <random>
 #include <string>
 #include <vector>
@@ -75,6 +76,22 @@ TEST(KeyedRectCopy, RowsAtTheVeryEndOfTheirBuffersAreNotReadPast)
             for (std::size_t i = 0; i < source.size(); ++i)
                 ASSERT_EQ(target[i], source[i] == 9 ? 200 : source[i]) << w << " at " << i;
         }
+    }
+}
+
+TEST(PlainRectCopy, EveryWidthCopiesTheRowsAndNothingBeside)
+{
+    std::mt19937 random(14);
+    for (const int w : kWidths) {
+        const int h = 1 + w % 3;
+        const std::size_t srcStride = w + 3, dstStride = w + 40, left = 17;
+        const std::vector<BYTE> source = RandomPixels(srcStride * h + left, 0, 0.0, random);
+        std::vector<BYTE> target = RandomPixels(dstStride * h + 2 * left, 0, 0.0, random);
+        std::vector<BYTE> expected = target;
+        for (int y = 0; y < h; ++y)
+            std::copy_n(source.begin() + left + y * srcStride, w, expected.begin() + left + y * dstStride);
+        vesper::imaging::CopyRect(target.data() + left, dstStride, source.data() + left, srcStride, w, h);
+        EXPECT_EQ(target, expected) << w << "x" << h;
     }
 }
 
