@@ -728,6 +728,12 @@ std::unique_ptr<Piece> WaylandWindowBackend::State::MakePiece(const NativeWindow
     piece->surface = wl_compositor_create_surface(connection->Compositor());
     wl_surface_set_user_data(piece->surface, piece.get());
     wl_surface_set_buffer_scale(piece->surface, output.scale);
+    // Nothing of it is see-through: the compositor need not draw what lies
+    // below, nor blend.
+    wl_region* opaque = wl_compositor_create_region(connection->Compositor());
+    wl_region_add(opaque, 0, 0, INT32_MAX, INT32_MAX);
+    wl_surface_set_opaque_region(piece->surface, opaque);
+    wl_region_destroy(opaque);
     if (zwlr_layer_shell_v1* shell = connection->LayerShell()) {
         piece->layer = zwlr_layer_shell_v1_get_layer_surface(shell, piece->surface, outputObject,
                                                              ZWLR_LAYER_SHELL_V1_LAYER_OVERLAY, kLayerNamespace);
