@@ -242,7 +242,8 @@ RECT CopyArea(const Surface& screen, const RECT& area, const Piece& piece, const
 
 }  // namespace
 
-// Everything but the input queue belongs to the connection's thread.
+// Everything but the input queue belongs to the connection's thread (and to
+// presenting work that Connection::RunOrPost runs while that thread sleeps).
 struct WaylandWindowBackend::State {
     Connection* connection = nullptr;
     std::shared_ptr<Screen> screen;
@@ -816,7 +817,7 @@ WaylandWindowBackend::WaylandWindowBackend(Connection& connection, std::shared_p
         // rectangles go out together); otherwise they go now.
         if (InsideWindowProcedure())
             return;
-        posting->Post([weak] {
+        posting->RunOrPost([weak] {
             if (const auto state = weak.lock())
                 state->Present(state->screen->TakeChangedAreas());
         });
@@ -898,11 +899,12 @@ void WaylandWindowBackend::ShowNativeWindow(NativeWindowId id, bool visible)
 
 void WaylandWindowBackend::PresentChanges()
 {
-    // The layer calls this often (each look at a message queue): the
-    // connection's thread is woken only when something changed.
+    // The layer calls this often (each look at a message queue): only when
+    // something changed is there work, done here while the connection's
+    // thread sleeps.
     std::vector<RECT> areas = m_state->screen->TakeChangedAreas();
     if (!areas.empty())
-        m_connection.Post([state = m_state, areas = std::move(areas)] { state->Present(areas); });
+        m_connection.RunOrPost([state = m_state, areas = std::move(areas)] { state->Present(areas); });
 }
 
 std::vector<InputEvent> WaylandWindowBackend::TakeInputEvents()

@@ -15,7 +15,9 @@
 //
 // All Wayland work runs on the connection's thread
 // (platform/drivers/wayland/wayland_connection.h); the functions here hand
-// it over and, where they answer something, wait for it.
+// it over and, where they answer something, wait for it. Presenting a
+// change runs on the calling thread instead while the connection's thread
+// sleeps, so that a tick wakes no other thread.
 #pragma once
 
 #include "platform/internal.h"
