@@ -312,6 +312,11 @@ void Connection::Post(std::function<void()> work)
 
 void Connection::RunOrPost(std::function<void()> work)
 {
+    // The connection's own thread holds m_busy whenever it runs anything.
+    if (m_queue.OnOwnThread()) {
+        work();
+        return;
+    }
     std::unique_lock busy(m_busy, std::try_to_lock);
     if (!busy) {
         Post(std::move(work));

@@ -49,7 +49,8 @@ public:
     void Post(std::function<void()> work);
     // Runs `work` at once on the calling thread, and sends the requests it
     // made, when the connection's thread is asleep waiting for events (a
-    // tick's commit then wakes no thread); else hands it over as Post does.
+    // tick's commit then wakes no thread) or is the caller; else hands it
+    // over as Post does.
     // Never waits for the connection's thread; `work` must not either (no
     // Call inside).
     void RunOrPost(std::function<void()> work);
