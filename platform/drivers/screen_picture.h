@@ -36,7 +36,7 @@ public:
     // Records a written area (already inside the screen). The first area
     // after the changes were last taken calls the change listener, which
     // must not block: it is called with GdiMutex() held.
-    void AreaChanged(const RECT& area);
+    virtual void AreaChanged(const RECT& area);
     // The areas written since the last call (platform/drivers/changed_areas.h).
     std::vector<RECT> TakeChangedAreas() { return m_changed.Take(); }
 

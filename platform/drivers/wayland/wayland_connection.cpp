@@ -279,13 +279,16 @@ void Connection::Loop()
 {
     const int displayFile = wl_display_get_fd(m_display);
     for (;;) {
+        std::unique_lock busy(m_busy);
         m_queue.RunPending();
         while (wl_display_prepare_read(m_display) != 0)
             wl_display_dispatch_pending(m_display);
         wl_display_flush(m_display);
+        busy.unlock();
         pollfd files[2] = {{displayFile, POLLIN, 0}, {m_queue.WakeFile(), POLLIN, 0}};
         while (poll(files, 2, -1) < 0 && errno == EINTR) {
         }
+        busy.lock();
         if (files[0].revents & POLLIN) {
             wl_display_read_events(m_display);
         } else {
@@ -305,6 +308,22 @@ void Connection::Loop()
 void Connection::Post(std::function<void()> work)
 {
     m_queue.Post(std::move(work));
+}
+
+void Connection::RunOrPost(std::function<void()> work)
+{
+    // The connection's own thread holds m_busy whenever it runs anything.
+    if (m_queue.OnOwnThread()) {
+        work();
+        return;
+    }
+    std::unique_lock busy(m_busy, std::try_to_lock);
+    if (!busy) {
+        Post(std::move(work));
+        return;
+    }
+    work();
+    wl_display_flush(m_display);
 }
 
 void Connection::Call(const std::function<void()>& work)

@@ -1,9 +1,10 @@
-// The connection to the Wayland compositor, on a thread of its own: every
-// Wayland call of the program happens on it, whatever thread the window layer
-// runs on. Other threads hand it work and wake it through an event file;
-// between events it sleeps until the compositor or that file has something.
-// It binds the globals the backend uses and keeps the outputs as the
-// compositor describes them.
+// The connection to the Wayland compositor, on a thread of its own: the
+// program's Wayland work happens on it, whatever thread the window layer runs
+// on, or on another thread while it sleeps and cannot be busy with the same
+// objects (RunOrPost). Other threads hand it work and wake it through an
+// event file; between events it sleeps until the compositor or that file has
+// something. It binds the globals the backend uses and keeps the outputs as
+// the compositor describes them.
 #pragma once
 
 #include "platform/internal.h"
@@ -11,6 +12,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -45,6 +47,13 @@ public:
     void Call(const std::function<void()>& work);
     // Runs `work` on the connection's thread soon and returns at once.
     void Post(std::function<void()> work);
+    // Runs `work` at once on the calling thread, and sends the requests it
+    // made, when the connection's thread is asleep waiting for events (a
+    // tick's commit then wakes no thread) or is the caller; else hands it
+    // over as Post does.
+    // Never waits for the connection's thread; `work` must not either (no
+    // Call inside).
+    void RunOrPost(std::function<void()> work);
 
     // Called on the connection's thread: when the outputs changed (after the
     // compositor described them all), and after each batch of events. One
@@ -92,6 +101,9 @@ private:
     void Loop();
 
     WorkQueue m_queue;
+    // Held by the connection's thread except while it sleeps, and by work
+    // that RunOrPost runs elsewhere.
+    std::mutex m_busy;
     wl_display* m_display = nullptr;
     wl_registry* m_registry = nullptr;
     wl_compositor* m_compositor = nullptr;

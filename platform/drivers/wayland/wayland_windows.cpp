@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <array>
+#include <climits>
 #include <cmath>
 #include <cstring>
 #include <deque>
@@ -28,8 +29,6 @@ namespace vesper::platform::wayland {
 namespace {
 
 constexpr int kBytesPerPixel = 4;
-// The unused byte of an XRGB8888 pixel (little-endian), all ones.
-constexpr std::uint32_t kOpaque = 0xFF000000u;
 // The distance (|dx| + |dy|, in pixels) the pointer must move from where it
 // was found before its positions are the true ones: the saver's own
 // threshold, so a still pointer never counts as moved.
@@ -68,6 +67,8 @@ struct Piece {
     bool configured = false;
     // Changes arrived while both buffers were with the compositor.
     bool waiting = false;
+    // Its one buffer is its area of the screen's memory (buffers[0]).
+    bool direct = false;
     SIZE bufferSize{0, 0};
     void* memory = nullptr;
     std::size_t memorySize = 0;
@@ -131,6 +132,7 @@ void ReleaseBuffers(Piece& piece)
     piece.memorySize = 0;
     piece.bufferSize = SIZE{0, 0};
     piece.lastUsed = 0;
+    piece.direct = false;
 }
 
 void OnBufferRelease(void* data, wl_buffer*);
@@ -173,16 +175,50 @@ bool MakeBuffers(Piece& piece, wl_shm* shm, SIZE size)
     return true;
 }
 
-// Copies a row of pixels with the unused byte set: some compositors (weston)
-// read that byte of an XRGB8888 buffer as its opacity.
-void CopyOpaque(const BYTE* from, BYTE* to, LONG pixels)
+// Whether the surface's buffer can be its area of the screen's memory: the
+// compositor wants a buffer of the area's size, and the area lies on the
+// screen.
+bool FitsScreen(const Piece& piece, SIZE size, const Screen& screen)
 {
-    for (LONG i = 0; i < pixels; ++i) {
-        std::uint32_t pixel;
-        std::memcpy(&pixel, from + i * kBytesPerPixel, sizeof pixel);
-        pixel |= kOpaque;
-        std::memcpy(to + i * kBytesPerPixel, &pixel, sizeof pixel);
+    const RECT screenRect{0, 0, screen.Mode().width, screen.Mode().height};
+    RECT inside{};
+    return screen.File() >= 0 && size.cx == Width(piece.area) && size.cy == Height(piece.area) &&
+           IntersectRect(&inside, &piece.area, &screenRect) && EqualRect(&inside, &piece.area);
+}
+
+// The piece's one buffer: its area of the screen's memory, read by the
+// compositor straight from where GDI draws. A compositor that copies a buffer
+// when it is committed (any that draws with the graphics card) has the tick's
+// pixels long before the next tick draws; one that reads the buffer again
+// when it repaints may show part of the next tick for one frame when it
+// repaints late, which the next commit's damage puts right.
+void MakeScreenBuffer(Piece& piece, wl_shm_pool* pool, Screen& screen)
+{
+    ReleaseBuffers(piece);
+    const Surface pixels = screen.Pixels();
+    const auto offset = static_cast<std::int32_t>(piece.area.top * pixels.stride + piece.area.left * kBytesPerPixel);
+    Buffer& buffer = piece.buffers[0];
+    buffer.piece = &piece;
+    buffer.buffer = wl_shm_pool_create_buffer(pool, offset, Width(piece.area), Height(piece.area),
+                                              static_cast<std::int32_t>(pixels.stride), WL_SHM_FORMAT_XRGB8888);
+    buffer.stale.assign(1, piece.area);
+    piece.bufferSize = SIZE{Width(piece.area), Height(piece.area)};
+    piece.direct = true;
+}
+
+// The parts of the areas (screen coordinates) on the piece, in its buffer's
+// coordinates.
+std::vector<RECT> PartsOnPiece(const std::vector<RECT>& areas, const Piece& piece)
+{
+    std::vector<RECT> parts;
+    for (const RECT& area : areas) {
+        RECT part{};
+        if (IntersectRect(&part, &area, &piece.area)) {
+            OffsetRect(&part, -piece.area.left, -piece.area.top);
+            parts.push_back(part);
+        }
     }
+    return parts;
 }
 
 // Copies the area of the screen (screen coordinates) into the buffer, cut
@@ -198,19 +234,21 @@ RECT CopyArea(const Surface& screen, const RECT& area, const Piece& piece, const
         return RECT{0, 0, 0, 0};
     const std::size_t stride = static_cast<std::size_t>(piece.bufferSize.cx) * kBytesPerPixel;
     for (LONG y = part.top; y < part.bottom; ++y)
-        CopyOpaque(screen.Row(y) + part.left * kBytesPerPixel,
-                   buffer.pixels + (y - piece.area.top) * stride + (part.left - piece.area.left) * kBytesPerPixel,
-                   Width(part));
+        std::memcpy(buffer.pixels + (y - piece.area.top) * stride + (part.left - piece.area.left) * kBytesPerPixel,
+                    screen.Row(y) + part.left * kBytesPerPixel, static_cast<std::size_t>(Width(part)) * kBytesPerPixel);
     OffsetRect(&part, -piece.area.left, -piece.area.top);
     return part;
 }
 
 }  // namespace
 
-// Everything but the input queue belongs to the connection's thread.
+// Everything but the input queue belongs to the connection's thread (and to
+// presenting work that Connection::RunOrPost runs while that thread sleeps).
 struct WaylandWindowBackend::State {
     Connection* connection = nullptr;
-    std::shared_ptr<ScreenPicture> screen;
+    std::shared_ptr<Screen> screen;
+    // The screen's memory as the compositor maps it (made on first use).
+    wl_shm_pool* screenPool = nullptr;
     OutputLayout layout{SIZE{0, 0}};
     std::vector<MonitorArea> monitors;
     std::map<NativeWindowId, NativeWindow> windows;
@@ -288,7 +326,8 @@ struct WaylandWindowBackend::State {
             return;
         // The buffer shown last, when the compositor has let it go already
         // (a shared-memory buffer is often copied at once): only the new
-        // areas are stale there.
+        // areas are stale there. A buffer on the screen's memory is never
+        // waited for.
         const auto isFree = [](const Buffer& buffer) { return buffer.buffer && !buffer.busy; };
         Buffer* free = isFree(piece.buffers[piece.lastUsed]) ? &piece.buffers[piece.lastUsed] : nullptr;
         for (Buffer& buffer : piece.buffers)
@@ -302,7 +341,9 @@ struct WaylandWindowBackend::State {
         if (free->stale.empty())
             return;
         std::vector<RECT> written;
-        {
+        if (piece.direct) {
+            written = PartsOnPiece(free->stale, piece);
+        } else {
             const auto gdi = window_layer::LockScreen();
             const Surface pixels = screen->Pixels();
             for (const RECT& area : free->stale) {
@@ -316,8 +357,29 @@ struct WaylandWindowBackend::State {
         for (const RECT& part : written)
             wl_surface_damage_buffer(piece.surface, part.left, part.top, Width(part), Height(part));
         wl_surface_commit(piece.surface);
-        free->busy = true;
+        free->busy = !piece.direct;
         piece.lastUsed = static_cast<std::size_t>(free - piece.buffers.data());
+    }
+
+    wl_shm_pool* ScreenPool()
+    {
+        if (!screenPool && screen->File() >= 0)
+            screenPool = wl_shm_create_pool(connection->Shm(), screen->File(),
+                                            static_cast<std::int32_t>(screen->FileSize()));
+        return screenPool;
+    }
+
+    bool MakeSurfaceBuffers(Piece& piece, SIZE size)
+    {
+        {
+            // Pixels nothing has drawn yet are shown opaque too.
+            const auto gdi = window_layer::LockScreen();
+            screen->MakeOpaque(piece.area);
+        }
+        if (!FitsScreen(piece, size, *screen))
+            return MakeBuffers(piece, connection->Shm(), size);
+        MakeScreenBuffer(piece, ScreenPool(), *screen);
+        return true;
     }
 
     // The compositor gave the surface its size (logical units, 0 for ours).
@@ -327,7 +389,7 @@ struct WaylandWindowBackend::State {
                            offered.cy > 0 ? offered.cy : CeilDivide(Height(piece.area), piece.scale)};
         const SIZE size{logical.cx * piece.scale, logical.cy * piece.scale};
         if (size.cx != piece.bufferSize.cx || size.cy != piece.bufferSize.cy)
-            if (!MakeBuffers(piece, connection->Shm(), size))
+            if (!MakeSurfaceBuffers(piece, size))
                 return;
         const bool first = !piece.configured;
         piece.configured = true;
@@ -667,6 +729,12 @@ std::unique_ptr<Piece> WaylandWindowBackend::State::MakePiece(const NativeWindow
     piece->surface = wl_compositor_create_surface(connection->Compositor());
     wl_surface_set_user_data(piece->surface, piece.get());
     wl_surface_set_buffer_scale(piece->surface, output.scale);
+    // Nothing of it is see-through: the compositor need not draw what lies
+    // below, nor blend.
+    wl_region* opaque = wl_compositor_create_region(connection->Compositor());
+    wl_region_add(opaque, 0, 0, INT32_MAX, INT32_MAX);
+    wl_surface_set_opaque_region(piece->surface, opaque);
+    wl_region_destroy(opaque);
     if (zwlr_layer_shell_v1* shell = connection->LayerShell()) {
         piece->layer = zwlr_layer_shell_v1_get_layer_surface(shell, piece->surface, outputObject,
                                                              ZWLR_LAYER_SHELL_V1_LAYER_OVERLAY, kLayerNamespace);
@@ -720,7 +788,7 @@ void WaylandWindowBackend::State::ShowWindow(NativeWindow& window)
             window.pieces.push_back(std::move(piece));
 }
 
-WaylandWindowBackend::WaylandWindowBackend(Connection& connection, std::shared_ptr<ScreenPicture> screen)
+WaylandWindowBackend::WaylandWindowBackend(Connection& connection, std::shared_ptr<Screen> screen)
     : m_connection(connection), m_state(std::make_shared<State>())
 {
     m_state->connection = &connection;
@@ -749,7 +817,7 @@ WaylandWindowBackend::WaylandWindowBackend(Connection& connection, std::shared_p
         // rectangles go out together); otherwise they go now.
         if (InsideWindowProcedure())
             return;
-        posting->Post([weak] {
+        posting->RunOrPost([weak] {
             if (const auto state = weak.lock())
                 state->Present(state->screen->TakeChangedAreas());
         });
@@ -772,6 +840,8 @@ WaylandWindowBackend::~WaylandWindowBackend()
             wl_surface_destroy(state->cursorSurface);
         if (state->cursorTheme)
             wl_cursor_theme_destroy(state->cursorTheme);
+        if (state->screenPool)
+            wl_shm_pool_destroy(state->screenPool);
         if (state->keyState)
             xkb_state_unref(state->keyState);
         if (state->keymap)
@@ -829,11 +899,12 @@ void WaylandWindowBackend::ShowNativeWindow(NativeWindowId id, bool visible)
 
 void WaylandWindowBackend::PresentChanges()
 {
-    // The layer calls this often (each look at a message queue): the
-    // connection's thread is woken only when something changed.
+    // The layer calls this often (each look at a message queue): only when
+    // something changed is there work, done here while the connection's
+    // thread sleeps.
     std::vector<RECT> areas = m_state->screen->TakeChangedAreas();
     if (!areas.empty())
-        m_connection.Post([state = m_state, areas = std::move(areas)] { state->Present(areas); });
+        m_connection.RunOrPost([state = m_state, areas = std::move(areas)] { state->Present(areas); });
 }
 
 std::vector<InputEvent> WaylandWindowBackend::TakeInputEvents()
