@@ -47,7 +47,9 @@ bool ChangedAreas::Add(const RECT& area)
     }
     // Too many: the area joins the one that together with it takes in the
     // least that neither covers, and what that joined area covers goes.
-    const auto cheapest = std::ranges::min_element(m_areas, {}, [&](const RECT& known) { return Growth(known, area); });
+    const auto cheapest = std::min_element(m_areas.begin(), m_areas.end(), [&](const RECT& a, const RECT& b) {
+        return Growth(a, area) < Growth(b, area);
+    });
     RECT joined;
     UnionRect(&joined, &*cheapest, &area);
     m_areas.erase(cheapest);

@@ -52,7 +52,7 @@ TEST(ChangedAreas, ManyAreasStillCoverEverythingWritten)
     const std::vector<RECT> taken = areas.Take();
     ASSERT_LE(taken.size(), 64u);
     for (const RECT& area : added)
-        EXPECT_TRUE(std::ranges::any_of(taken, [&](const RECT& known) {
+        EXPECT_TRUE(std::any_of(taken.begin(), taken.end(), [&](const RECT& known) {
             RECT common;
             return IntersectRect(&common, &known, &area) && Same(common, area);
         })) << area.left << "," << area.top;
