@@ -90,6 +90,8 @@ BOOL CStageWnd::CreateFrameBuffer(CDIB8BPP& image)
 
 BOOL CStageWnd::CreateStagePalette(CDIB8BPP& image)
 {
+    // The same indexes may show other colours now.
+    m_shown.Forget();
     m_pPalIndexInfo.reset(new (std::nothrow) PaletteIndexInfo);
     if (!m_pPalIndexInfo)
         return FALSE;
@@ -183,6 +185,7 @@ bool CStageWnd::Stretches(HDC dc) const
 void CStageWnd::SetLayout(const StageLayout& layout)
 {
     m_layout = layout;
+    m_shown.Forget();
 }
 
 void CStageWnd::CopyStretched(HDC dc, const BITMAPINFO* frameInfo, const BYTE* bits) const
@@ -199,7 +202,7 @@ void CStageWnd::CopyStretched(HDC dc, const BITMAPINFO* frameInfo, const BYTE* b
     RestorePalette(dc, previousPalette);
 }
 
-void CStageWnd::CopyOneToOne(HDC dc, const RECT* rect, const BITMAPINFO* frameInfo, const BYTE* bits) const
+void CStageWnd::CopyOneToOne(HDC dc, const RECT* rect, const BITMAPINFO* frameInfo, const BYTE* bits)
 {
     RECT clip;
     if (GetClipBox(dc, &clip) == ERROR)
@@ -224,15 +227,24 @@ void CStageWnd::CopyOneToOne(HDC dc, const RECT* rect, const BITMAPINFO* frameIn
     // the realised stage palette, with no colour matching on the way.
     const bool passIndexes = g_nDisplayBits == kPaletteDisplayBits;
     const auto* info = passIndexes ? reinterpret_cast<const BITMAPINFO*>(m_pPalIndexInfo.get()) : frameInfo;
-    const int width = r.right - r.left;
-    const int height = r.bottom - r.top;
-    const RECT target = m_layout.AreaOf(r);
+    // A magnified tick's rectangle goes only where its pixels changed, each
+    // of them being many of the screen's; a whole copy (painting) goes as it is.
+    std::vector<RECT> parts;
+    if (rect && m_layout.factor > 1) {
+        parts = m_shown.Changes(*m_pFrame, r);
+    } else {
+        m_shown.Shown(*m_pFrame, r);
+        parts.push_back(r);
+    }
     // Whole blocks, each the colour of its one frame pixel: never averaged.
     const int previousMode = m_layout.factor > 1 ? SetStretchBltMode(dc, COLORONCOLOR) : 0;
-    // The frame is stored bottom-up, so source rows count from its bottom.
-    StretchDIBits(dc, target.left, target.top, target.right - target.left, target.bottom - target.top, r.left,
-                  m_pFrame->GetHeight() - r.bottom, width, height, bits, info,
-                  passIndexes ? DIB_PAL_COLORS : DIB_RGB_COLORS, SRCCOPY);
+    for (const RECT& part : parts) {
+        const RECT target = m_layout.AreaOf(part);
+        // The frame is stored bottom-up, so source rows count from its bottom.
+        StretchDIBits(dc, target.left, target.top, target.right - target.left, target.bottom - target.top,
+                      part.left, m_pFrame->GetHeight() - part.bottom, part.right - part.left,
+                      part.bottom - part.top, bits, info, passIndexes ? DIB_PAL_COLORS : DIB_RGB_COLORS, SRCCOPY);
+    }
     if (previousMode)
         SetStretchBltMode(dc, previousMode);
     RestorePalette(dc, previousPalette);

@@ -13,6 +13,7 @@
 #include "imaging/dib8bpp.h"
 #include "platform/win32.h"
 #include "stage/pixel_scale.h"
+#include "stage/shown_frame.h"
 
 // The display's colour depth (planes × bits per pixel). 8 until the first
 // CStageWnd is made; the stage is a static object, so that happens once, at
@@ -104,9 +105,12 @@ private:
     // Whether copies stretch the whole frame into the window (preview).
     bool Stretches(HDC dc) const;
     void CopyStretched(HDC dc, const BITMAPINFO* frameInfo, const BYTE* bits) const;
-    void CopyOneToOne(HDC dc, const RECT* rect, const BITMAPINFO* frameInfo, const BYTE* bits) const;
+    // A rectangle given to a magnified stage is copied only where it differs
+    // from what was shown.
+    void CopyOneToOne(HDC dc, const RECT* rect, const BITMAPINFO* frameInfo, const BYTE* bits);
     // Paints black what the window shows outside the magnified frame.
     void PaintBorder(HDC dc, const RECT& client) const;
 
     StageLayout m_layout;
+    ShownFrame m_shown;
 };

@@ -9,12 +9,25 @@ namespace vesper::platform {
 
 namespace {
 
-constexpr std::size_t kMostSeparateAreas = 32;
+constexpr std::size_t kMostSeparateAreas = 64;
 
 bool Inside(const RECT& inner, const RECT& outer)
 {
     return inner.left >= outer.left && inner.top >= outer.top && inner.right <= outer.right &&
            inner.bottom <= outer.bottom;
+}
+
+long long AreaOf(const RECT& r)
+{
+    return static_cast<long long>(r.right - r.left) * (r.bottom - r.top);
+}
+
+// The pixels that one area over both would take in beyond the two.
+long long Growth(const RECT& a, const RECT& b)
+{
+    RECT both;
+    UnionRect(&both, &a, &b);
+    return AreaOf(both) - AreaOf(a) - AreaOf(b);
 }
 
 }  // namespace
@@ -28,13 +41,20 @@ bool ChangedAreas::Add(const RECT& area)
         return false;
     const bool first = m_areas.empty();
     std::erase_if(m_areas, [&](const RECT& known) { return Inside(known, area); });
-    m_areas.push_back(area);
-    if (m_areas.size() > kMostSeparateAreas) {
-        RECT bounds = m_areas.front();
-        for (const RECT& known : m_areas)
-            UnionRect(&bounds, &bounds, &known);
-        m_areas.assign(1, bounds);
+    if (m_areas.size() < kMostSeparateAreas) {
+        m_areas.push_back(area);
+        return first;
     }
+    // Too many: the area joins the one that together with it takes in the
+    // least that neither covers, and what that joined area covers goes.
+    const auto cheapest = std::min_element(m_areas.begin(), m_areas.end(), [&](const RECT& a, const RECT& b) {
+        return Growth(a, area) < Growth(b, area);
+    });
+    RECT joined;
+    UnionRect(&joined, &*cheapest, &area);
+    m_areas.erase(cheapest);
+    std::erase_if(m_areas, [&](const RECT& known) { return Inside(known, joined); });
+    m_areas.push_back(joined);
     return first;
 }
 

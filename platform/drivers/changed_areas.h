@@ -1,7 +1,8 @@
 // The areas of a backend's screen picture written since a presenter last
 // took them, none repeated: an area inside another is dropped, and past a few
-// dozen the areas merge into their bounding box, where one larger copy costs
-// less than the bookkeeping. Safe to use from any thread.
+// dozen a new area joins the one nearest it (the one whose joint box takes in
+// the fewest pixels that neither covers), where one larger copy costs less
+// than the bookkeeping. Safe to use from any thread.
 #pragma once
 
 #include "platform/internal.h"

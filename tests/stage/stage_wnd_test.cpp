@@ -108,6 +108,24 @@ protected:
             }
     }
 
+    // Sets the frame's pixels in the rectangle, `left` where x is below the
+    // rectangle's middle, `right` from there on.
+    void Fill(const RECT& rect, COLORREF left, COLORREF right) const
+    {
+        for (LONG y = rect.top; y < rect.bottom; ++y)
+            for (LONG x = rect.left; x < rect.right; ++x)
+                *stage->m_pFrame->PixelAddress(x, y) =
+                    IndexOfCubeColour(x < (rect.left + rect.right) / 2 ? left : right);
+    }
+
+    static long long WrittenPixels(const std::vector<RECT>& writes)
+    {
+        long long pixels = 0;
+        for (const RECT& write : writes)
+            pixels += static_cast<long long>(write.right - write.left) * (write.bottom - write.top);
+        return pixels;
+    }
+
     StageLayout layout;
 };
 
@@ -116,15 +134,69 @@ TEST_F(MagnifiedStageTest, ChangedRectanglesBecomeWholeBlocksAtTheStagesPlace)
     PlayMagnified(32);
     ASSERT_EQ(stage->m_pFrame->GetWidth(), 266);
     ASSERT_EQ(stage->m_pFrame->GetHeight(), 200);
-    // The square's edge: teal and red stage pixels side by side.
+    // The square's edge, every pixel changed: yellow and blue side by side.
     const RECT edge{35, 35, 45, 45};
+    Fill(edge, RGB(255, 255, 0), RGB(0, 0, 255));
     stage->CopyToWindow(nullptr, &edge);
     EXPECT_EQ(TakeWrites(), (std::vector<RECT>{{106, 105, 136, 135}}));
     ExpectBlocksMatchFrame(edge);
     // Past the stage's right edge nothing is drawn, not even into the border.
     const RECT past{260, 190, 300, 230};
+    Fill(RECT{260, 190, 266, 200}, RGB(255, 255, 0), RGB(255, 255, 0));
     stage->CopyToWindow(nullptr, &past);
     EXPECT_EQ(TakeWrites(), (std::vector<RECT>{{781, 570, 799, 600}}));
+}
+
+// A tick's rectangle reaches the window only where its pixels changed since
+// they were last shown, and then no block is left as it was.
+TEST_F(MagnifiedStageTest, ATicksRectangleIsCopiedOnlyWhereItsPixelsChanged)
+{
+    PlayMagnified(32);
+    const RECT tick{20, 20, 220, 120};
+    stage->CopyToWindow(nullptr, &tick);
+    EXPECT_TRUE(TakeWrites().empty()) << "nothing in it changed";
+
+    // A sprite's outline moved: single pixels in two far corners of the
+    // rectangle, and a short run of pixels in its middle.
+    const BYTE yellow = IndexOfCubeColour(RGB(255, 255, 0));
+    *stage->m_pFrame->PixelAddress(21, 21) = yellow;
+    *stage->m_pFrame->PixelAddress(218, 118) = yellow;
+    for (LONG x = 100; x < 140; ++x)
+        *stage->m_pFrame->PixelAddress(x, 70) = yellow;
+    stage->CopyToWindow(nullptr, &tick);
+    const std::vector<RECT> writes = TakeWrites();
+    ASSERT_FALSE(writes.empty());
+    EXPECT_LT(WrittenPixels(writes), 9 * 2000) << "a small part of the rectangle's 9 x 20000 window pixels";
+    ExpectBlocksMatchFrame(RECT{0, 0, 266, 200});
+
+    // Changed back, and changed again while the window showed something else
+    // there: the next tick shows the frame again, block for block.
+    *stage->m_pFrame->PixelAddress(21, 21) = IndexOfCubeColour(kRed);
+    Fill(RECT{150, 30, 190, 60}, RGB(0, 0, 255), RGB(255, 255, 255));
+    stage->CopyToWindow(nullptr, &tick);
+    ExpectBlocksMatchFrame(RECT{0, 0, 266, 200});
+    EXPECT_TRUE(TakeWrites().size() >= 2);
+}
+
+// A whole copy (painting) shows everything, and what is shown after a new
+// layout is no longer taken for shown.
+TEST_F(MagnifiedStageTest, PaintingAndANewLayoutCopyWholeRectanglesAgain)
+{
+    PlayMagnified(32);
+    // Something else drew over the window.
+    HDC dc = GetDC(window);
+    const RECT over{0, 0, 800, 600};
+    FillRect(dc, &over, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+    ReleaseDC(window, dc);
+    TakeWrites();
+    stage->CopyToWindow(nullptr, nullptr);
+    ExpectBlocksMatchFrame(RECT{0, 0, 266, 200});
+    TakeWrites();
+
+    stage->SetLayout(layout);
+    const RECT tick{10, 10, 30, 30};
+    stage->CopyToWindow(nullptr, &tick);
+    EXPECT_EQ(TakeWrites(), (std::vector<RECT>{{31, 30, 91, 90}}));
 }
 
 TEST_F(MagnifiedStageTest, AWholeCopyPaintsTheBorderBlack)
