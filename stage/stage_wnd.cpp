@@ -228,12 +228,15 @@ void CStageWnd::CopyOneToOne(HDC dc, const RECT* rect, const BITMAPINFO* frameIn
     const bool passIndexes = g_nDisplayBits == kPaletteDisplayBits;
     const auto* info = passIndexes ? reinterpret_cast<const BITMAPINFO*>(m_pPalIndexInfo.get()) : frameInfo;
     // A magnified tick's rectangle goes only where its pixels changed, each
-    // of them being many of the screen's; a whole copy (painting) goes as it is.
+    // of them being many of the screen's; a whole copy (painting) goes as it
+    // is. Unmagnified, a pixel costs too little to be worth comparing.
+    const bool magnified = m_layout.factor > 1;
     std::vector<RECT> parts;
-    if (rect && m_layout.factor > 1) {
+    if (rect && magnified) {
         parts = m_shown.Changes(*m_pFrame, r);
     } else {
-        m_shown.Shown(*m_pFrame, r);
+        if (magnified)
+            m_shown.Shown(*m_pFrame, r);
         parts.push_back(r);
     }
     // Whole blocks, each the colour of its one frame pixel: never averaged.
