@@ -10,8 +10,11 @@
 #include "stage/frame_lock.h"
 #include "stage/shown_frame.h"
 #include "tests/sprites/sprite_test_support.h"
+#include "tests/stage/stage_test_support.h"
 
 namespace {
+
+using vesper::test::PixelsIn;
 
 constexpr int kWidth = 300;
 constexpr int kHeight = 200;
@@ -45,14 +48,6 @@ protected:
                 if (screen[static_cast<std::size_t>(y) * kWidth + x] != Pixel(x, y))
                     return ::testing::AssertionFailure() << "stale pixel at " << x << "," << y;
         return ::testing::AssertionSuccess();
-    }
-
-    static long long Pixels(const std::vector<RECT>& parts)
-    {
-        long long pixels = 0;
-        for (const RECT& part : parts)
-            pixels += static_cast<long long>(part.right - part.left) * (part.bottom - part.top);
-        return pixels;
     }
 
     CDIB8BPP frame;
@@ -117,8 +112,8 @@ TEST_F(ShownFrameTest, StepsShowEveryChangedPixelInAFractionOfTheArea)
         }
         Show(parts);
         ASSERT_TRUE(WindowShowsFrame()) << "after step " << step;
-        asked += Pixels({tick});
-        sent += Pixels(parts);
+        asked += PixelsIn({tick});
+        sent += PixelsIn(parts);
     }
     EXPECT_LT(sent * 2, asked);
 }

@@ -34,6 +34,15 @@ public:
 // Makes a recording screen of the mode current and returns it.
 RecordingDisplay& UseRecordingDisplay(const platform::DisplayMode& mode);
 
+// The pixels the rectangles cover, overlaps counted twice.
+inline long long PixelsIn(const std::vector<RECT>& rects)
+{
+    long long pixels = 0;
+    for (const RECT& r : rects)
+        pixels += static_cast<long long>(r.right - r.left) * (r.bottom - r.top);
+    return pixels;
+}
+
 // Colours whose components are all multiples of 51 lie on the palette's
 // colour cube, so they convert to one palette index at every pixel.
 inline constexpr COLORREF kKeyColour = RGB(255, 0, 255);

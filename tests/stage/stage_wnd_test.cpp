@@ -118,14 +118,6 @@ protected:
                     IndexOfCubeColour(x < (rect.left + rect.right) / 2 ? left : right);
     }
 
-    static long long WrittenPixels(const std::vector<RECT>& writes)
-    {
-        long long pixels = 0;
-        for (const RECT& write : writes)
-            pixels += static_cast<long long>(write.right - write.left) * (write.bottom - write.top);
-        return pixels;
-    }
-
     StageLayout layout;
 };
 
@@ -166,7 +158,7 @@ TEST_F(MagnifiedStageTest, ATicksRectangleIsCopiedOnlyWhereItsPixelsChanged)
     stage->CopyToWindow(nullptr, &tick);
     const std::vector<RECT> writes = TakeWrites();
     ASSERT_FALSE(writes.empty());
-    EXPECT_LT(WrittenPixels(writes), 9 * 2000) << "a small part of the rectangle's 9 x 20000 window pixels";
+    EXPECT_LT(vesper::test::PixelsIn(writes), 9 * 2000) << "a small part of the rectangle's 9 x 20000 window pixels";
     ExpectBlocksMatchFrame(RECT{0, 0, 266, 200});
 
     // Changed back, and changed again while the window showed something else
