@@ -13,6 +13,7 @@
 // number of destination rows written.
 #include <algorithm>
 #include <array>
+#include <cstdint>
 #include <cstring>
 #include <limits>
 #include <numeric>
@@ -64,6 +65,23 @@ private:
     std::unordered_map<Colour, BYTE> m_cache;
 };
 
+// Whether two colour tables of `count` entries are the same, a word at a
+// time: the table is compared on every copy, and the browser's C library
+// compares memory a byte at a time.
+bool SameColourTables(const BYTE* a, const BYTE* b, int count)
+{
+    const std::size_t bytes = static_cast<std::size_t>(count) * sizeof(RGBQUAD);
+    std::uint64_t differ = 0;
+    std::size_t i = 0;
+    for (; i + sizeof(std::uint64_t) <= bytes; i += sizeof(std::uint64_t)) {
+        std::uint64_t left, right;
+        std::memcpy(&left, a + i, sizeof left);
+        std::memcpy(&right, b + i, sizeof right);
+        differ |= left ^ right;
+    }
+    return differ == 0 && std::memcmp(a + i, b + i, bytes - i) == 0;
+}
+
 // The device values of the last RGB colour table mapped for a true-colour
 // display, kept for the next copy with the same table: a frame's changed
 // rectangles are copied one after another with one table.
@@ -75,7 +93,7 @@ struct TrueColourTable {
     bool Holds(const DibSource& source) const
     {
         return values && count == source.ColourCount() &&
-               std::memcmp(entries.data(), source.ColourTable(), static_cast<std::size_t>(count) * sizeof(RGBQUAD)) == 0;
+               SameColourTables(entries.data(), source.ColourTable(), count);
     }
 };
 

@@ -548,4 +548,24 @@ TEST_F(StretchTest, TheColourTableIsReadNoFurtherThanItsUsedCount)
     EXPECT_EQ(Colours(screen, 0, 0, 3, 1), Expected({A, B, 0x000000}));
 }
 
+TEST_F(StretchTest, ATableDifferingOnlyInItsLastEntryIsNotTakenForTheOneBefore)
+{
+    // Tables of 3 and 5 entries end in a part shorter than the words they are
+    // compared in. Each is drawn twice, so that the second copy uses what the
+    // first kept. Pixel x shows entry x, the last entry past the table's end.
+    HeadlessDisplay& screen = Screen(5, 1, 32);
+    const std::vector<std::vector<unsigned>> tables{{A, B, C}, {A, B, D}, {A, B, C, E, F}, {A, B, C, E, G}};
+    for (const std::vector<unsigned>& table : tables)
+        for (int time = 0; time < 2; ++time) {
+            std::vector<unsigned> values;
+            std::vector<COLORREF> shown;
+            for (unsigned x = 0; x < 5; ++x) {
+                values.push_back(std::min<unsigned>(x, static_cast<unsigned>(table.size()) - 1));
+                shown.push_back(Rgb(table[values.back()]));
+            }
+            ASSERT_EQ(Draw(0, 0, 5, 1, 0, 0, 5, 1, MakeDib(5, 1, 8, values, table)), 1);
+            EXPECT_EQ(Colours(screen, 0, 0, 5, 1), shown) << table.size() << " entries, time " << time;
+        }
+}
+
 }  // namespace
