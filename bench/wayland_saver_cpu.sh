@@ -69,13 +69,20 @@ chown -R "$user:" "$work/config"
 # shellcheck source=bench/private_sway.sh
 . "$root/bench/private_sway.sh"
 start_private_sway wayland_saver_cpu "$user" "$work" 1 "output HEADLESS-1 resolution $size"
+# The first process pgrep names with the given arguments, waited for up to
+# TRIES tenths of a second; nothing when none came.
+first_process() {
+  local tries=$1 found=
+  shift
+  for _ in $(seq "$tries"); do
+    found=$(pgrep "$@" | head -n 1 || true)
+    [ -n "$found" ] && break
+    sleep 0.1
+  done
+  echo "$found"
+}
 # The compositor itself (runuser stays as its parent).
-compositor_pid=
-for _ in $(seq 50); do
-  compositor_pid=$(pgrep -P "$sway_pid" -x sway | head -n 1 || true)
-  [ -n "$compositor_pid" ] && break
-  sleep 0.1
-done
+compositor_pid=$(first_process 50 -P "$sway_pid" -x sway)
 [ -n "$compositor_pid" ] || { echo "wayland_saver_cpu: no sway process of $user" >&2; exit 1; }
 as_user() {
   runuser -u "$user" -- env -i HOME="$home" PATH=/usr/bin:/bin XDG_RUNTIME_DIR="$sway_runtime" \
@@ -84,12 +91,7 @@ as_user() {
 
 as_user "$work/saver" /s >"$work/saver.log" 2>&1 &
 runner_pid=$!
-saver_pid=
-for _ in $(seq 100); do
-  saver_pid=$(pgrep -u "$user" -x saver | head -n 1 || true)
-  [ -n "$saver_pid" ] && break
-  sleep 0.1
-done
+saver_pid=$(first_process 100 -u "$user" -x saver)
 [ -n "$saver_pid" ] || { echo "wayland_saver_cpu: the saver did not start: $(cat "$work/saver.log")" >&2; exit 1; }
 # Shown once the output's picture holds more than the compositor's grey.
 mkdir -m 755 "$work/shots"
