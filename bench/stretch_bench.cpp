@@ -2,7 +2,8 @@
 // of every changed rectangle to the window), next to a memcpy of the 32-bit
 // rectangle it writes, in the same run: whole 1080p frames and rectangles of
 // the sizes a tick copies. Reported per pixel and in bytes written a second.
-// Also the halftone stretch of a preview: the whole 640x480 stage into
+// Also a stage rectangle magnified k times into whole blocks of a 4K screen,
+// as a magnified tick copies it. Also the halftone stretch of a preview: the whole 640x480 stage into
 // preview windows of two sizes, and the part of one that a sprite's
 // rectangle reaches.
 #include <benchmark/benchmark.h>
@@ -92,6 +93,27 @@ void BM_MemcpyOfScreenRectangle(benchmark::State& state)
     ReportPixels(state, width, height);
 }
 
+void BM_MagnifiedRectangleToScreen(benchmark::State& state)
+{
+    constexpr int kLargeWidth = 3840;
+    constexpr int kLargeHeight = 2160;
+    const int width = static_cast<int>(state.range(0));
+    const int height = static_cast<int>(state.range(1));
+    const int k = static_cast<int>(state.range(2));
+    vesper::platform::UseHeadlessDisplay({kLargeWidth, kLargeHeight, 32});
+    const Frame frame(kLargeWidth / k, kLargeHeight / k);
+    HDC screen = GetDC(nullptr);
+    SetStretchBltMode(screen, COLORONCOLOR);
+    for (auto _ : state) {
+        const int rows = StretchDIBits(screen, kLeft * k, kTop * k, width * k, height * k, kLeft,
+                                       kLargeHeight / k - (kTop + height), width, height, frame.bits.data(),
+                                       frame.Info(), DIB_RGB_COLORS, SRCCOPY);
+        benchmark::DoNotOptimize(rows);
+    }
+    ReleaseDC(nullptr, screen);
+    ReportPixels(state, width * k, height * k);
+}
+
 void RectangleSizes(benchmark::internal::Benchmark* benchmark)
 {
     benchmark->Args({kScreenWidth, kScreenHeight})->Args({400, 300})->Args({120, 90})->Args({45, 45});
@@ -124,6 +146,7 @@ void BM_HalftoneStageIntoPreview(benchmark::State& state)
 
 BENCHMARK(BM_EightBitFrameToScreen)->Apply(RectangleSizes);
 BENCHMARK(BM_MemcpyOfScreenRectangle)->Apply(RectangleSizes);
+BENCHMARK(BM_MagnifiedRectangleToScreen)->Args({120, 90, 3})->Args({45, 45, 3})->Args({400, 300, 2});
 BENCHMARK(BM_HalftoneStageIntoPreview)->Args({320, 240, 0, 0})->Args({152, 112, 0, 0})->Args({320, 240, 30, 30});
 
 }  // namespace

@@ -436,8 +436,61 @@ Run InsideMagnified(const Axis& axis, std::int64_t from, std::int64_t to, int k)
     return Run{std::max(from, -axis.srcStart * k), std::min(to, (std::int64_t{axis.srcLimit} - axis.srcStart) * k)};
 }
 
+// Each of `values` repeated K times, in pixels of type Pixel. K is a
+// constant for the usual factors, so that the stores unroll.
+template <typename Pixel, int K>
+void RepeatEach(const std::vector<DeviceValue>& values, Pixel* out)
+{
+    for (const DeviceValue value : values)
+        for (int j = 0; j < K; ++j)
+            *out++ = static_cast<Pixel>(value);
+}
+
+template <typename Pixel>
+void RepeatEach(const std::vector<DeviceValue>& values, int k, std::vector<Pixel>& out)
+{
+    out.resize(values.size() * static_cast<std::size_t>(k));
+    switch (k) {
+    case 2:
+        return RepeatEach<Pixel, 2>(values, out.data());
+    case 3:
+        return RepeatEach<Pixel, 3>(values, out.data());
+    case 4:
+        return RepeatEach<Pixel, 4>(values, out.data());
+    default:
+        for (std::size_t i = 0; i < out.size(); ++i)
+            out[i] = static_cast<Pixel>(values[i / static_cast<std::size_t>(k)]);
+    }
+}
+
+// A source row of device values magnified k times into a run of a surface
+// row: blocks of k pixels, of which the first `skip` fall outside the run.
+class BlockRowWriter {
+public:
+    BlockRowWriter(std::size_t bytesPerPixel, int k) : m_bytesPerPixel(bytesPerPixel), m_k(k) {}
+
+    void Write(const std::vector<DeviceValue>& values, std::size_t skip, BYTE* run, std::size_t runBytes)
+    {
+        const BYTE* widened = nullptr;
+        if (m_bytesPerPixel == 1) {
+            RepeatEach(values, m_k, m_bytes);
+            widened = m_bytes.data();
+        } else {
+            RepeatEach(values, m_k, m_words);
+            widened = reinterpret_cast<const BYTE*>(m_words.data());
+        }
+        std::memcpy(run, widened + skip * m_bytesPerPixel, runBytes);
+    }
+
+private:
+    std::size_t m_bytesPerPixel;
+    int m_k;
+    std::vector<BYTE> m_bytes;
+    std::vector<DeviceValue> m_words;
+};
+
 // Each source pixel a k x k block, nearest sampling by a whole factor: every
-// source row is decoded once, its values repeated k times across one screen
+// source row is decoded once, its values repeated k times into one screen
 // row, and that row copied for the others of its blocks. The pixel under a
 // destination pixel's centre is the one CentreSamples would take.
 int CopyMagnifiedRows(Copy& copy, int k)
@@ -449,28 +502,25 @@ int CopyMagnifiedRows(Copy& copy, int k)
     const std::size_t bytesPerPixel = copy.surface.bytesPerPixel;
     const int firstSource = static_cast<int>(copy.x.srcStart + columns.first / k);
     const int lastSource = static_cast<int>(copy.x.srcStart + (columns.last - 1) / k);
-    const std::int64_t left = copy.x.destStart + columns.first;
-    const auto rowBytes = static_cast<std::size_t>(columns.last - columns.first) * bytesPerPixel;
-    const RowWriter writer(copy.surface);
+    // The first block may be cut by the clip: the run begins part way into it.
+    const auto skip = static_cast<std::size_t>(columns.first % k);
+    const std::size_t runOffset = static_cast<std::size_t>(copy.x.destStart + columns.first) * bytesPerPixel;
+    const auto runBytes = static_cast<std::size_t>(columns.last - columns.first) * bytesPerPixel;
+    BlockRowWriter writer(bytesPerPixel, k);
     std::vector<BYTE> values;
     std::vector<DeviceValue> decoded;
     const BYTE* previous = nullptr;
     int previousSource = kOutside;
     for (std::int64_t d = rows.first; d < rows.last; ++d) {
         const auto y = static_cast<LONG>(copy.y.destStart + d);
-        BYTE* target = copy.surface.Row(y);
+        BYTE* run = copy.surface.Row(y) + runOffset;
         const int source = static_cast<int>(copy.y.srcStart + d / k);
         if (source == previousSource) {
-            std::memcpy(target + left * bytesPerPixel, previous + left * bytesPerPixel, rowBytes);
+            std::memcpy(run, previous, runBytes);
         } else {
             DecodeDeviceValues(copy, copy.source.RowFromTop(source), firstSource, lastSource, values, decoded);
-            // The first block may be cut by the clip: it begins part way.
-            std::int64_t x = left;
-            int repeat = k - static_cast<int>(columns.first % k);
-            for (std::size_t i = 0; x < copy.x.destStart + columns.last; ++i, repeat = k)
-                for (; repeat > 0 && x < copy.x.destStart + columns.last; --repeat, ++x)
-                    writer.Put(target, x, decoded[i]);
-            previous = target;
+            writer.Write(decoded, skip, run, runBytes);
+            previous = run;
             previousSource = source;
         }
         if (copy.rowMarks)

@@ -260,7 +260,8 @@ TEST_F(StretchTest, WholeFactorMagnificationShowsEachSourcePixelAsABlock)
         for (unsigned& pixel : pixels)
             pixel = random() % table.size();
         const TestDib dib = MakeDib(width, height, 8, pixels, table, RowOrder::TopDown);
-        const int k = 2 + static_cast<int>(random() % 3);
+        // 2 to 4 have loops of their own; 5 takes the general one.
+        const int k = 2 + static_cast<int>(random() % 4);
         const int xSrc = static_cast<int>(random() % 5) - 2;
         const int ySrc = static_cast<int>(random() % 5) - 2;
         const int srcWidth = 1 + static_cast<int>(random() % 8);
