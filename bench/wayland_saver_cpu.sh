@@ -24,7 +24,8 @@ build/release/demo/vesper-demo.scr) with "/s" at speed 100 and scale 1, and
 after it has shown for a second measures N seconds (default $seconds) of the
 player's and sway's processor time; then a key through wtype ends it. Needs
 root (useradd, runuser), sway, grim and wtype (bash scripts/setup.sh installs
-them). The last line, "steady_total_pct N", is for scripts.
+them). Before the saver starts, sway's own share with no client is measured
+for the same N seconds, and reported after the rest. The last line, "steady_total_pct N", is for scripts.
 USAGE
 }
 
@@ -89,6 +90,15 @@ as_user() {
     WAYLAND_DISPLAY="$sway_wayland_display" XDG_CONFIG_HOME="$work/config" "$@"
 }
 
+# The compositor's own share with no client, for the same time: what it
+# spends whoever draws, which an X server does not.
+sleep 1
+idle_before=$(cpu_ticks "$compositor_pid")
+idle_start=$(date +%s%N)
+sleep "$seconds"
+idle_after=$(cpu_ticks "$compositor_pid")
+idle_end=$(date +%s%N)
+
 as_user "$work/saver" /s >"$work/saver.log" 2>&1 &
 runner_pid=$!
 saver_pid=$(first_process 100 -u "$user" -x saver)
@@ -128,4 +138,7 @@ echo "steady ($wall s from a second after the saver showed to the key press):"
 echo "  player     ${player} s ($(percent "$player" "$wall")% of one core)"
 echo "  compositor ${compositor} s ($(percent "$compositor" "$wall")% of one core)"
 echo "  total      ${total} s = $(percent "$total" "$wall")% of one core (target: at most bench/saver_cpu.sh's at ${size})"
+idle_wall=$(ratio $((idle_end - idle_start)) 1000000000)
+idle=$(ratio $((idle_after - idle_before)) "$ticks_per_second")
+echo "the compositor with no client, $idle_wall s before the saver started: ${idle} s ($(percent "$idle" "$idle_wall")% of one core)"
 echo "steady_total_pct $(percent "$total" "$wall")"
