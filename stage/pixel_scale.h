@@ -66,7 +66,6 @@ struct StageLayout {
     RECT AreaOf(const RECT& stageRect) const;
     // The stage pixels whose blocks meet a rectangle of area pixels.
     RECT StageOf(const RECT& areaRect) const;
-    bool operator==(const StageLayout&) const = default;
 };
 
 // None when the factor leaves the stage smaller than 1 x 1 (or is below 1).
