@@ -25,7 +25,8 @@ after it has shown for a second measures N seconds (default $seconds) of the
 player's and sway's processor time; then a key through wtype ends it. Needs
 root (useradd, runuser), sway, grim and wtype (bash scripts/setup.sh installs
 them). Before the saver starts, sway's own share with no client is measured
-for the same N seconds, and reported after the rest. The last line, "steady_total_pct N", is for scripts.
+for the same N seconds, and reported after the rest. The last line,
+"steady_total_pct N", is for scripts.
 USAGE
 }
 

@@ -24,18 +24,13 @@ long long AreaOf(const RECT& r)
     return static_cast<long long>(r.right - r.left) * (r.bottom - r.top);
 }
 
-RECT Union(const RECT& a, const RECT& b)
-{
-    return RECT{std::min(a.left, b.left), std::min(a.top, b.top), std::max(a.right, b.right),
-                std::max(a.bottom, b.bottom)};
-}
-
 // Adds a rectangle to the list, merged with every one near enough that one
 // rectangle over both takes in little that neither covers.
 void AddMerged(std::vector<RECT>& rects, RECT added)
 {
     for (std::size_t i = 0; i < rects.size();) {
-        const RECT both = Union(rects[i], added);
+        RECT both;
+        UnionRect(&both, &rects[i], &added);
         if (AreaOf(both) - AreaOf(rects[i]) - AreaOf(added) <= kMergeSlack) {
             added = both;
             rects.erase(rects.begin() + static_cast<std::ptrdiff_t>(i));
@@ -120,7 +115,10 @@ std::vector<RECT> ShownFrame::Changes(const CDIB8BPP& frame, const RECT& area)
                 --last;
             std::memcpy(shown + first, now + first, static_cast<std::size_t>(last + 1 - first));
             const RECT row{area.left + first, y, area.left + last + 1, y + 1};
-            run = run ? Union(*run, row) : row;
+            if (run)
+                UnionRect(&*run, &*run, &row);
+            else
+                run = row;
         }
     }
     for (std::optional<RECT>& run : open)

@@ -159,10 +159,6 @@ void ConvertByPairs(const IndexTable& table, const BYTE* in, std::ptrdiff_t inSt
 #endif
 #endif
 
-}  // namespace
-
-namespace {
-
 bool HasPermutes()
 {
 #if defined(__x86_64__)
