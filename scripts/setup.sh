@@ -9,7 +9,7 @@ packages=(
   nlohmann-json3-dev libpng-dev libcrypt-dev
   libsdl2-ttf-dev libfontconfig-dev fonts-dejavu-core fonts-liberation2
   libgif-dev
-  libsdl2-dev libx11-dev libxext-dev libxrandr-dev libxinerama-dev xvfb xserver-xephyr x11-xserver-utils xauth xfonts-base xdotool x11-utils imagemagick
+  libsdl2-dev libx11-dev libxext-dev libxrender-dev libxrandr-dev libxinerama-dev xvfb xserver-xephyr x11-xserver-utils xauth xfonts-base xdotool x11-utils imagemagick
   time
   xscreensaver dpkg-dev openbox
   sway grim wtype swayidle weston wayland-protocols libwayland-dev libxkbcommon-dev
