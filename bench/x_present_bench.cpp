@@ -340,11 +340,12 @@ public:
         if (m_segment.shmid < 0)
             return;
         m_segment.shmaddr = static_cast<char*>(shmat(m_segment.shmid, nullptr, 0));
+        // A pixmap may be drawn into, so the server must map it writable.
         m_segment.readOnly = False;
-        const bool attached = m_segment.shmaddr != reinterpret_cast<char*>(-1) && XShmAttach(display, &m_segment);
+        m_attached = m_segment.shmaddr != reinterpret_cast<char*>(-1) && XShmAttach(display, &m_segment);
         XSync(display, False);
         shmctl(m_segment.shmid, IPC_RMID, nullptr);
-        if (!attached)
+        if (!m_attached)
             return;
         Visual* visual = DefaultVisual(display, DefaultScreen(display));
         XRenderPictFormat* format = XRenderFindVisualFormat(display, visual);
@@ -366,11 +367,12 @@ public:
             XRenderFreePicture(m_display, m_stage);
         if (m_window)
             XRenderFreePicture(m_display, m_window);
-        if (m_segment.shmaddr && m_segment.shmaddr != reinterpret_cast<char*>(-1)) {
+        if (m_attached) {
             XShmDetach(m_display, &m_segment);
             XSync(m_display, False);
-            shmdt(m_segment.shmaddr);
         }
+        if (m_segment.shmaddr && m_segment.shmaddr != reinterpret_cast<char*>(-1))
+            shmdt(m_segment.shmaddr);
     }
     ServerMagnifier(const ServerMagnifier&) = delete;
     ServerMagnifier& operator=(const ServerMagnifier&) = delete;
@@ -396,6 +398,7 @@ public:
 private:
     Display* m_display;
     XShmSegmentInfo m_segment{};
+    bool m_attached = false;
     Picture m_stage = 0;
     Picture m_window = 0;
 };
