@@ -436,58 +436,72 @@ Run InsideMagnified(const Axis& axis, std::int64_t from, std::int64_t to, int k)
     return Run{std::max(from, -axis.srcStart * k), std::min(to, (std::int64_t{axis.srcLimit} - axis.srcStart) * k)};
 }
 
-// Each of `values` repeated K times, in pixels of type Pixel. K is a
-// constant for the usual factors, so that the stores unroll.
-template <typename Pixel, int K>
-void RepeatEach(const std::vector<DeviceValue>& values, Pixel* out)
+// Stores `count` pixels of `value` from `out` on: the surface's bytes are
+// written through memcpy, which compiles to plain stores of the pixel's size.
+template <typename Pixel>
+BYTE* Fill(BYTE* out, std::size_t count, DeviceValue value)
 {
-    for (const DeviceValue value : values)
-        for (int j = 0; j < K; ++j)
-            *out++ = static_cast<Pixel>(value);
+    const auto pixel = static_cast<Pixel>(value);
+    for (std::size_t i = 0; i < count; ++i, out += sizeof(Pixel))
+        std::memcpy(out, &pixel, sizeof(Pixel));
+    return out;
 }
 
-template <typename Pixel>
-void RepeatEach(const std::vector<DeviceValue>& values, int k, std::vector<Pixel>& out)
+// `blocks` whole blocks of K pixels, one per value. K is a constant for the
+// usual factors, so that the stores unroll.
+template <typename Pixel, int K>
+BYTE* FillBlocks(const DeviceValue* values, std::size_t blocks, BYTE* out)
 {
-    out.resize(values.size() * static_cast<std::size_t>(k));
+    for (std::size_t b = 0; b < blocks; ++b)
+        out = Fill<Pixel>(out, K, values[b]);
+    return out;
+}
+
+// A source row of device values magnified k times straight into a run of
+// `count` pixels of a surface row: blocks of k pixels, the first cut by
+// `skip` pixels that fall outside the run, the last cut where the run ends.
+template <typename Pixel>
+void WriteBlockRun(const std::vector<DeviceValue>& values, int k, std::size_t skip, BYTE* run, std::size_t count)
+{
+    const auto width = static_cast<std::size_t>(k);
+    const DeviceValue* value = values.data();
+    BYTE* const end = run + count * sizeof(Pixel);
+    if (skip > 0) {
+        const std::size_t head = std::min(count, width - skip);
+        run = Fill<Pixel>(run, head, *value++);
+        count -= head;
+    }
+    const std::size_t blocks = count / width;
     switch (k) {
     case 2:
-        return RepeatEach<Pixel, 2>(values, out.data());
+        run = FillBlocks<Pixel, 2>(value, blocks, run);
+        break;
     case 3:
-        return RepeatEach<Pixel, 3>(values, out.data());
+        run = FillBlocks<Pixel, 3>(value, blocks, run);
+        break;
     case 4:
-        return RepeatEach<Pixel, 4>(values, out.data());
+        run = FillBlocks<Pixel, 4>(value, blocks, run);
+        break;
     default:
-        for (std::size_t i = 0; i < out.size(); ++i)
-            out[i] = static_cast<Pixel>(values[i / static_cast<std::size_t>(k)]);
+        for (std::size_t b = 0; b < blocks; ++b)
+            run = Fill<Pixel>(run, width, value[b]);
     }
+    if (run < end)
+        Fill<Pixel>(run, static_cast<std::size_t>(end - run) / sizeof(Pixel), value[blocks]);
 }
 
-// A source row of device values magnified k times into a run of a surface
-// row: blocks of k pixels, of which the first `skip` fall outside the run.
-class BlockRowWriter {
-public:
-    BlockRowWriter(std::size_t bytesPerPixel, int k) : m_bytesPerPixel(bytesPerPixel), m_k(k) {}
+// The rows of a large screen lie a page or more apart and were last written
+// a tick ago, seldom still in the cache: each is fetched a few rows ahead of
+// its writing, so that the waits for memory overlap instead of coming one
+// row after another.
+constexpr int kRowsFetchedAhead = 4;
+constexpr std::size_t kCacheLineBytes = 64;
 
-    void Write(const std::vector<DeviceValue>& values, std::size_t skip, BYTE* run, std::size_t runBytes)
-    {
-        const BYTE* widened = nullptr;
-        if (m_bytesPerPixel == 1) {
-            RepeatEach(values, m_k, m_bytes);
-            widened = m_bytes.data();
-        } else {
-            RepeatEach(values, m_k, m_words);
-            widened = reinterpret_cast<const BYTE*>(m_words.data());
-        }
-        std::memcpy(run, widened + skip * m_bytesPerPixel, runBytes);
-    }
-
-private:
-    std::size_t m_bytesPerPixel;
-    int m_k;
-    std::vector<BYTE> m_bytes;
-    std::vector<DeviceValue> m_words;
-};
+void FetchForWriting(const BYTE* run, std::size_t bytes)
+{
+    for (std::size_t offset = 0; offset < bytes; offset += kCacheLineBytes)
+        __builtin_prefetch(run + offset, 1);
+}
 
 // Each source pixel a k x k block, nearest sampling by a whole factor: every
 // source row is decoded once, its values repeated k times into one screen
@@ -505,8 +519,8 @@ int CopyMagnifiedRows(Copy& copy, int k)
     // The first block may be cut by the clip: the run begins part way into it.
     const auto skip = static_cast<std::size_t>(columns.first % k);
     const std::size_t runOffset = static_cast<std::size_t>(copy.x.destStart + columns.first) * bytesPerPixel;
-    const auto runBytes = static_cast<std::size_t>(columns.last - columns.first) * bytesPerPixel;
-    BlockRowWriter writer(bytesPerPixel, k);
+    const auto runPixels = static_cast<std::size_t>(columns.last - columns.first);
+    const std::size_t runBytes = runPixels * bytesPerPixel;
     std::vector<BYTE> values;
     std::vector<DeviceValue> decoded;
     const BYTE* previous = nullptr;
@@ -514,12 +528,17 @@ int CopyMagnifiedRows(Copy& copy, int k)
     for (std::int64_t d = rows.first; d < rows.last; ++d) {
         const auto y = static_cast<LONG>(copy.y.destStart + d);
         BYTE* run = copy.surface.Row(y) + runOffset;
+        if (d + kRowsFetchedAhead < rows.last)
+            FetchForWriting(copy.surface.Row(y + kRowsFetchedAhead) + runOffset, runBytes);
         const int source = static_cast<int>(copy.y.srcStart + d / k);
         if (source == previousSource) {
             std::memcpy(run, previous, runBytes);
         } else {
             DecodeDeviceValues(copy, copy.source.RowFromTop(source), firstSource, lastSource, values, decoded);
-            writer.Write(decoded, skip, run, runBytes);
+            if (bytesPerPixel == 1)
+                WriteBlockRun<BYTE>(decoded, k, skip, run, runPixels);
+            else
+                WriteBlockRun<DeviceValue>(decoded, k, skip, run, runPixels);
             previous = run;
             previousSource = source;
         }
