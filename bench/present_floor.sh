@@ -113,7 +113,6 @@ side_by_side() {
   wait $! || exit 1
   ratio "$other" "$(cat "$work/beside.pct")"
 }
-median() { sort -n | awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)] }'; }
 if [ "$rounds" -gt 0 ]; then
   echo "== side by side, $rounds round(s): the other saver against 1920x1080 at the same time"
   for round in $(seq "$rounds"); do

@@ -94,5 +94,7 @@ for run in $(seq "$runs"); do
   times+=("$ms")
   echo "run $run: first full frame ${ms} ms after start"
 done
-median=$(printf '%s\n' "${times[@]}" | sort -n | awk '{ a[NR] = $1 } END { print (NR % 2) ? a[(NR + 1) / 2] : (a[NR / 2] + a[NR / 2 + 1]) / 2 }')
+# shellcheck source=bench/processor_time.sh
+. "$root/bench/processor_time.sh"
+median=$(printf '%s\n' "${times[@]}" | median)
 echo "saver_startup: $(basename "$saver") /s on a ${size} Xvfb screen: median ${median} ms over ${runs} runs (target at most ${target_ms} ms)"

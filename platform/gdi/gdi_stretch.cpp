@@ -447,13 +447,14 @@ BYTE* Fill(BYTE* out, std::size_t count, DeviceValue value)
     return out;
 }
 
-// `blocks` whole blocks of K pixels, one per value. K is a constant for the
-// usual factors, so that the stores unroll.
+// `blocks` whole blocks of `width` pixels, one per value. K is the width as
+// a constant for the usual factors, so that the stores unroll, and 0 for
+// any other.
 template <typename Pixel, int K>
-BYTE* FillBlocks(const DeviceValue* values, std::size_t blocks, BYTE* out)
+BYTE* FillBlocks(const DeviceValue* values, std::size_t blocks, std::size_t width, BYTE* out)
 {
     for (std::size_t b = 0; b < blocks; ++b)
-        out = Fill<Pixel>(out, K, values[b]);
+        out = Fill<Pixel>(out, K > 0 ? K : width, values[b]);
     return out;
 }
 
@@ -474,17 +475,16 @@ void WriteBlockRun(const std::vector<DeviceValue>& values, int k, std::size_t sk
     const std::size_t blocks = count / width;
     switch (k) {
     case 2:
-        run = FillBlocks<Pixel, 2>(value, blocks, run);
+        run = FillBlocks<Pixel, 2>(value, blocks, width, run);
         break;
     case 3:
-        run = FillBlocks<Pixel, 3>(value, blocks, run);
+        run = FillBlocks<Pixel, 3>(value, blocks, width, run);
         break;
     case 4:
-        run = FillBlocks<Pixel, 4>(value, blocks, run);
+        run = FillBlocks<Pixel, 4>(value, blocks, width, run);
         break;
     default:
-        for (std::size_t b = 0; b < blocks; ++b)
-            run = Fill<Pixel>(run, width, value[b]);
+        run = FillBlocks<Pixel, 0>(value, blocks, width, run);
     }
     if (run < end)
         Fill<Pixel>(run, static_cast<std::size_t>(end - run) / sizeof(Pixel), value[blocks]);
