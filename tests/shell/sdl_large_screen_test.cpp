@@ -2,7 +2,9 @@
 // saver on a 3840 x 2160 X server shows its stage of 1280 x 720 in 3 x 3
 // blocks (auto), and as a hack in a 2560 x 1440 window in 2 x 2 blocks. The
 // expected picture is the background rendered at the stage size in this
-// process, magnified. scripts/test.sh runs these on an Xvfb of that size.
+// process, magnified. Where the system grants shared memory large pages on
+// request, the picture shared with the X server has them. scripts/test.sh runs
+// these on an Xvfb of that size.
 #include <gtest/gtest.h>
 
 #include <signal.h>
@@ -11,6 +13,7 @@
 #include <optional>
 #include <string>
 
+#include "tests/support/platform/memory_pages.h"
 #include "tests/support/test_data.h"
 // Last: it brings Xlib, whose macros (None, Status) other headers use as names.
 #include "tests/shell/saver_process.h"
@@ -107,6 +110,37 @@ TEST_F(SdlLargeScreen, AutoShowsTheStageOf1280x720In3x3Blocks)
     ASSERT_TRUE(RunCommand("xdotool key space")) << "xdotool failed (scripts/setup.sh installs it)";
     PollUntil([&] { return !saver.Running(); }, kExitTimeout);
     ASSERT_FALSE(saver.Running()) << "the saver still runs after a key press";
+    EXPECT_EQ(saver.ExitCode(), 0) << saver.Output();
+#endif
+}
+
+// Where the system grants shared memory large pages on request, the picture
+// the saver shares with the X server asks for them: its magnified rows lie a
+// page or more apart, each a TLB miss on small pages.
+TEST_F(SdlLargeScreen, TheScreenPictureSharedWithTheServerHasLargePagesWhereTheSystemAllows)
+{
+#if defined(VESPER_DEMO_SAVER) && defined(VESPER_DEMO_SCENE)
+    const std::string setting = "/sys/kernel/mm/transparent_hugepage/shmem_enabled";
+    if (!LargePagesGrantedOnRequest(setting))
+        GTEST_SKIP() << "this system gives shared memory no large pages on request (" << setting << ")";
+    const std::optional<Screenshot> stage = RenderBackground(VESPER_DEMO_SCENE, 1280, 720);
+    ASSERT_TRUE(stage);
+    ChildProcess saver(VESPER_DEMO_SAVER, {"/s"}, folder.path(), folder / "output.txt");
+    ASSERT_TRUE(saver.Started());
+    ASSERT_TRUE(ShotShowing(saver, RECT{0, 0, kLargeWidth, kLargeHeight}, Magnified(*stage, 3)));
+    ASSERT_TRUE(saver.Running()) << "the saver ended early:\n" << saver.Output();
+
+    // The picture's mapping is split where its large pages end; SDL keeps
+    // a segment of the screen's size of its own, which it never writes.
+    constexpr long kPictureKilobytes = long{kLargeWidth} * kLargeHeight * 4 / 1024;
+    long largePageKilobytes = 0;
+    for (Mapping& mapping : ReadMappings("/proc/" + std::to_string(saver.Pid()) + "/smaps"))
+        if (mapping.path.rfind("/SYSV", 0) == 0)
+            largePageKilobytes += mapping.kilobytes["ShmemPmdMapped"];
+    EXPECT_GT(largePageKilobytes, kPictureKilobytes / 2);
+
+    ASSERT_TRUE(RunCommand("xdotool key space"));
+    PollUntil([&] { return !saver.Running(); }, kExitTimeout);
     EXPECT_EQ(saver.ExitCode(), 0) << saver.Output();
 #endif
 }

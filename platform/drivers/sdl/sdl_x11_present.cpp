@@ -108,6 +108,10 @@ struct DirectPresenter::Connection {
         if (segment.shmaddr == reinterpret_cast<char*>(-1))
             return false;
         image->data = segment.shmaddr;
+        // Magnified copies write rows a page or more apart, each a TLB miss
+        // on small pages; large pages remove most of those where the system
+        // grants them to shared memory on request.
+        AdviseLargePages(segment.shmaddr, size);
         // The first frame writes the whole segment.
         PrefaultPages(segment.shmaddr, size);
         segment.readOnly = True;  // the server only reads the picture

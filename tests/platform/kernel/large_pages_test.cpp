@@ -5,54 +5,17 @@
 #include <sys/mman.h>
 
 #include <algorithm>
-#include <cstdint>
-#include <cstdio>
 #include <cstring>
-#include <fstream>
-#include <sstream>
-#include <string>
 #include <vector>
 
 #include "platform/kernel/large_pages.h"
 #include "platform/win32.h"
+#include "tests/support/platform/memory_pages.h"
 
 namespace {
 
 using vesper::platform::AdviseLargePages;
 using vesper::platform::kLargePageSize;
-
-// Whether the system backs memory with large pages when a program asks.
-[[maybe_unused]] bool LargePagesOnRequest()
-{
-    std::ifstream setting("/sys/kernel/mm/transparent_hugepage/enabled");
-    std::string text;
-    std::getline(setting, text);
-    return text.find("[madvise]") != std::string::npos || text.find("[always]") != std::string::npos;
-}
-
-// The kilobytes of large pages in the mapping that holds `address`, from
-// /proc/self/smaps; -1 when the mapping is not found.
-[[maybe_unused]] long LargePageKilobytesAt(const void* address)
-{
-    std::ifstream maps("/proc/self/smaps");
-    const auto wanted = reinterpret_cast<std::uintptr_t>(address);
-    bool inside = false;
-    std::string line;
-    while (std::getline(maps, line)) {
-        std::uintptr_t start = 0;
-        std::uintptr_t end = 0;
-        if (std::sscanf(line.c_str(), "%jx-%jx ", reinterpret_cast<std::uintmax_t*>(&start),
-                        reinterpret_cast<std::uintmax_t*>(&end)) == 2 &&
-            line.find(':') > line.find(' ')) {
-            inside = start <= wanted && wanted < end;
-            continue;
-        }
-        long kilobytes = 0;
-        if (inside && std::sscanf(line.c_str(), "AnonHugePages: %ld kB", &kilobytes) == 1)
-            return kilobytes;
-    }
-    return -1;
-}
 
 TEST(LargePages, SmallUnalignedAndMissingBlocksAreLeftAlone)
 {
@@ -81,7 +44,7 @@ TEST(LargePages, AFullScreenBlockIsBackedByLargePages)
 #if defined(__SANITIZE_ADDRESS__)
     GTEST_SKIP() << "the address sanitizer's allocator places blocks itself";
 #else
-    if (!LargePagesOnRequest())
+    if (!vesper::test::LargePagesGrantedOnRequest("/sys/kernel/mm/transparent_hugepage/enabled"))
         GTEST_SKIP() << "this system gives no large pages on request";
     // A 3840 x 2160 true-colour picture.
     const SIZE_T size = 3840 * 2160 * 4;
@@ -92,7 +55,11 @@ TEST(LargePages, AFullScreenBlockIsBackedByLargePages)
     for (SIZE_T i = 0; i < size; i += 4096)
         ASSERT_EQ(bytes[i], 0);
     std::memset(bytes, 1, size);
-    EXPECT_GT(LargePageKilobytesAt(bytes + size / 2), 0);
+    long largePages = 0;
+    for (vesper::test::Mapping& mapping : vesper::test::ReadMappings("/proc/self/smaps"))
+        if (mapping.Holds(bytes + size / 2))
+            largePages = mapping.kilobytes["AnonHugePages"];
+    EXPECT_GT(largePages, 0);
     GlobalUnlock(block);
     GlobalFree(block);
 #endif
