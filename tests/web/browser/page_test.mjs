@@ -74,14 +74,18 @@ function makeFiles(folder) {
   return { savers: files, damaged, plain };
 }
 
+// Files under /slow/ are those of /files/, held back until
+// server.releaseSlow() is called; it resolves once they have all been sent.
 function serve(folder) {
   const types = { '.html': 'text/html', '.js': 'text/javascript', '.wasm': 'application/wasm' };
+  const held = [];
   const server = createServer((request, response) => {
     const url = new URL(request.url, 'http://127.0.0.1');
     const name = decodeURIComponent(url.pathname);
-    const file = name.startsWith('/files/') ? path.join(folder, path.basename(name))
-                                            : path.join(webDir, name === '/' ? 'index.html' : path.basename(name));
-    fs.readFile(file, (error, bytes) => {
+    const ours = name.startsWith('/files/') || name.startsWith('/slow/');
+    const file = ours ? path.join(folder, path.basename(name))
+                      : path.join(webDir, name === '/' ? 'index.html' : path.basename(name));
+    const send = () => fs.readFile(file, (error, bytes) => {
       if (error) {
         response.writeHead(404);
         response.end('not found');
@@ -90,7 +94,12 @@ function serve(folder) {
       response.writeHead(200, { 'Content-Type': types[path.extname(file)] || 'application/octet-stream' });
       response.end(bytes);
     });
+    if (name.startsWith('/slow/'))
+      held.push({ send, sent: new Promise((resolve) => response.on('finish', resolve)) });
+    else
+      send();
   });
+  server.releaseSlow = () => Promise.all(held.splice(0).map(({ send, sent }) => (send(), sent)));
   return new Promise((resolve) => server.listen(0, '127.0.0.1', () => resolve(server)));
 }
 
@@ -270,9 +279,13 @@ async function main() {
       await expectReferenceFrame(page, savers['bare scene'], `after ${wanted}, the demo`, folder);
     }
 
-    // The file picker opens a file as a drop does.
-    await page.setInputFiles('#picker', savers['bare scene']);
-    await expectReferenceFrame(page, savers['bare scene'], 'the demo through the file picker', folder);
+    // The file picker opens a file as a drop does (another file than the one
+    // playing, so that its own play is waited for).
+    const picked = savers['Vesper saver for Linux'];
+    await page.setInputFiles('#picker', picked);
+    await page.waitForFunction(() => vesperPage.title === 'Vesper' && vesperPage.state === 'paused', null,
+                               { timeout: 20000 });
+    await expectReferenceFrame(page, picked, 'the demo through the file picker', folder);
 
     // A file over 64 MB is refused by its size, and one of another site is
     // not fetched; the page goes on to play the next file.
@@ -285,6 +298,20 @@ async function main() {
     const huge = await waitForState(page, ['failed']);
     check(huge.problem === 'huge.scr is larger than 64 MB (67,108,865 bytes): the page plays files of up to 64 MB.',
           `a file over 64 MB is refused: ${JSON.stringify(huge.problem)}`);
+    // A file chosen while the one named in the address is still on its way
+    // stays: the earlier one, arriving later, is dropped.
+    fs.copyFileSync(savers['bare scene'], path.join(folder, 'late.scene'));
+    await page.goto(`${origin}/?scene=/slow/late.scene&seed=${kSeed}&ticks=${kTicks}&paused=1`);
+    await waitForState(page, ['ready']);
+    await drop(page, plain);
+    await waitForState(page, ['failed']);
+    await server.releaseSlow();
+    // The page has the whole file now; a few round trips let it act on it.
+    for (let i = 0; i < 5; i++)
+      await page.evaluate(() => new Promise((resolve) => setTimeout(resolve, 100)));
+    const latest = await page.evaluate(() => ({ state: vesperPage.state, problem: vesperPage.problem }));
+    check(latest.state === 'failed' && latest.problem.includes('plain-program'),
+          `a file chosen while an earlier one is on its way stays (${latest.state}: ${JSON.stringify(latest.problem)})`);
     const elsewhere = `http://localhost:${server.address().port}/files/damaged.scene`;
     await page.goto(`${origin}/?scene=${encodeURIComponent(elsewhere)}`);
     await page.waitForFunction(() => vesperPage.problem !== '', null, { timeout: 5000 });

@@ -46,6 +46,10 @@
   let frameRequest = 0;
   let boxes = [];      // the player's message boxes during an open
   let wakeLock = null;
+  // Each file chosen (dropped, picked, named in the address, the demo)
+  // replaces the one chosen before it, even while that one is still being
+  // read: a read that ends after a newer choice is dropped.
+  let choices = 0;
 
   function decodeText(bytes) {
     try {
@@ -178,11 +182,16 @@
   async function openFile(file) {
     if (!file)
       return;
+    const choice = ++choices;
     if (file.size > kLargestFile)
       return refuseLarge(file.name, file.size);
     try {
-      play(file.name, await file.arrayBuffer());
+      const bytes = await file.arrayBuffer();
+      if (choice === choices)
+        play(file.name, bytes);
     } catch (error) {
+      if (choice !== choices)
+        return;
       showProblem([`${file.name} cannot be read: ${error.message}`]);
       page.state = 'failed';
     }
@@ -191,6 +200,8 @@
   // Fetches a file of this page's own site, refusing one over the limit
   // before it is all read.
   async function openAddress(address) {
+    const choice = ++choices;
+    const superseded = () => choice !== choices;
     let url;
     try {
       url = new URL(address, location.href);
@@ -202,6 +213,8 @@
       return showProblem([`${address} is not on this page's site: the page opens files of ${location.origin} only.`]);
     try {
       const response = await fetch(url, { credentials: 'same-origin' });
+      if (superseded())
+        return response.body?.cancel();
       if (!response.ok)
         return showProblem([`${name} cannot be fetched: ${response.status} ${response.statusText}`]);
       const declared = Number(response.headers.get('Content-Length') || 0);
@@ -212,6 +225,8 @@
       let size = 0;
       for (;;) {
         const { done, value } = await reader.read();
+        if (superseded())
+          return reader.cancel();
         if (done)
           break;
         size += value.length;
@@ -229,6 +244,8 @@
       }
       play(name, bytes.buffer);
     } catch (error) {
+      if (superseded())
+        return;
       showProblem([`${name} cannot be fetched: ${error.message}`]);
       page.state = 'failed';
     }
