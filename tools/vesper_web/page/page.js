@@ -50,6 +50,11 @@
   // replaces the one chosen before it, even while that one is still being
   // read: a read that ends after a newer choice is dropped.
   let choices = 0;
+  // Counts a new choice; the result tells whether a later one replaced it.
+  function choose() {
+    const choice = ++choices;
+    return () => choice !== choices;
+  }
 
   function decodeText(bytes) {
     try {
@@ -182,15 +187,15 @@
   async function openFile(file) {
     if (!file)
       return;
-    const choice = ++choices;
+    const superseded = choose();
     if (file.size > kLargestFile)
       return refuseLarge(file.name, file.size);
     try {
       const bytes = await file.arrayBuffer();
-      if (choice === choices)
+      if (!superseded())
         play(file.name, bytes);
     } catch (error) {
-      if (choice !== choices)
+      if (superseded())
         return;
       showProblem([`${file.name} cannot be read: ${error.message}`]);
       page.state = 'failed';
@@ -200,8 +205,7 @@
   // Fetches a file of this page's own site, refusing one over the limit
   // before it is all read.
   async function openAddress(address) {
-    const choice = ++choices;
-    const superseded = () => choice !== choices;
+    const superseded = choose();
     let url;
     try {
       url = new URL(address, location.href);
