@@ -143,11 +143,23 @@ async function canvasPixels(page) {
   return new Uint8Array(Buffer.from(base64, 'base64'));
 }
 
+// The page's state when it is one of `states`, read in the same turn as the
+// state itself.
 async function waitForState(page, states) {
-  await page.waitForFunction((wanted) => wanted.includes(window.vesperPage && window.vesperPage.state), states,
-                             { timeout: 20000 });
-  return page.evaluate(() => ({ state: vesperPage.state, stage: vesperPage.stage, problem: vesperPage.problem,
-                                title: vesperPage.title, credit: vesperPage.credit, ticks: vesperPage.ticks() }));
+  const shown = await page.waitForFunction((wanted) => {
+    const now = window.vesperPage;
+    return now && wanted.includes(now.state) &&
+           { state: now.state, stage: now.stage, problem: now.problem, title: now.title, credit: now.credit,
+             ticks: now.ticks() };
+  }, states, { timeout: 20000 });
+  return shown.jsonValue();
+}
+
+// The state once the page has acted on the new size of its screen area (a
+// problem shown takes room from it; the page waits 100 ms for sizes to settle).
+async function settledState(page) {
+  await page.waitForTimeout(400);
+  return page.evaluate(() => ({ state: vesperPage.state, problem: vesperPage.problem, title: vesperPage.title }));
 }
 
 // A synthetic drop of the file on the screen area, as a person's drop gives it.
@@ -295,14 +307,21 @@ async function main() {
       document.getElementById('screen').dispatchEvent(new DragEvent('drop', { dataTransfer: transfer, bubbles: true,
                                                                                cancelable: true }));
     });
-    const huge = await waitForState(page, ['failed']);
-    check(huge.problem === 'huge.scr is larger than 64 MB (67,108,865 bytes): the page plays files of up to 64 MB.',
-          `a file over 64 MB is refused: ${JSON.stringify(huge.problem)}`);
+    await waitForState(page, ['failed']);
+    // The file playing before stays stopped: it does not start again on the
+    // stage left beside the problem.
+    const huge = await settledState(page);
+    check(huge.state === 'failed' && !huge.title &&
+          huge.problem === 'huge.scr is larger than 64 MB (67,108,865 bytes): the page plays files of up to 64 MB.',
+          `a file over 64 MB is refused, and stays refused (${JSON.stringify(huge)})`);
+    await page.screenshot({ path: path.join(shots, 'refused-huge.png') });
     // A file chosen while the one named in the address is still on its way
     // stays: the earlier one, arriving later, is dropped.
     fs.copyFileSync(savers['bare scene'], path.join(folder, 'late.scene'));
     await page.goto(`${origin}/?scene=/slow/late.scene&seed=${kSeed}&ticks=${kTicks}&paused=1`);
-    await waitForState(page, ['ready']);
+    await waitForState(page, ['opening']);
+    const opening = await page.textContent('#caption');
+    check(opening === 'Opening /slow/late.scene\u2026', `a file on its way is said to be opening (${opening})`);
     await drop(page, plain);
     await waitForState(page, ['failed']);
     await server.releaseSlow();
@@ -314,12 +333,28 @@ async function main() {
           `a file chosen while an earlier one is on its way stays (${latest.state}: ${JSON.stringify(latest.problem)})`);
     const elsewhere = `http://localhost:${server.address().port}/files/damaged.scene`;
     await page.goto(`${origin}/?scene=${encodeURIComponent(elsewhere)}`);
-    await page.waitForFunction(() => vesperPage.problem !== '', null, { timeout: 5000 });
-    const foreign = await page.evaluate(() => vesperPage.problem);
-    check(foreign.includes('is not on this page\'s site'), `a file of another site is refused: ${JSON.stringify(foreign)}`);
+    await waitForState(page, ['failed']);
+    const foreign = await settledState(page);
+    check(foreign.problem.includes('is not on this page\'s site'),
+          `a file of another site is refused: ${JSON.stringify(foreign.problem)}`);
     await page.click('#demo');
     const demo = await waitForState(page, ['playing', 'failed']);
     check(demo.state === 'playing' && !demo.problem, `the demo is one click away (${demo.state})`);
+
+    // Where full screen is not allowed (a frame without the permission), the
+    // page says so, and the message stays while the file plays on beside it.
+    await page.goto(`${origin}/?scene=demo.scene`);
+    await waitForState(page, ['playing']);
+    await page.evaluate(() => {
+      Element.prototype.requestFullscreen = () => Promise.reject(new TypeError('Permissions check failed'));
+    });
+    await page.click('#fullscreen');
+    await page.waitForFunction(() => vesperPage.problem !== '', null, { timeout: 5000 });
+    const notAllowed = await settledState(page);
+    check(notAllowed.state === 'playing' &&
+          notAllowed.problem === 'Full screen is not allowed here: Permissions check failed',
+          `full screen refused by the browser: the page says so and plays on (${JSON.stringify(notAllowed)})`);
+    await page.screenshot({ path: path.join(shots, 'full-screen-refused.png') });
 
     // Full screen with the wake lock, left on a key.
     await page.goto(`${origin}/?scene=demo.scene`);

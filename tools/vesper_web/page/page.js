@@ -29,7 +29,7 @@
 
   // What tests and people can read of the page's state.
   const page = {
-    state: 'loading',  // loading, ready, playing, paused, failed
+    state: 'loading',  // loading (the player), ready, opening (a file), playing, paused, failed
     title: '', credit: '', problem: '',
     speed: 100,
     stage: { width: 0, height: 0, factor: 1 },
@@ -50,9 +50,12 @@
   // replaces the one chosen before it, even while that one is still being
   // read: a read that ends after a newer choice is dropped.
   let choices = 0;
-  // Counts a new choice; the result tells whether a later one replaced it.
-  function choose() {
+  // Counts a new choice, said to be opening until it plays or is refused; the
+  // result tells whether a later choice replaced it.
+  function choose(name) {
     const choice = ++choices;
+    page.state = 'opening';
+    caption.textContent = `Opening ${name}\u2026`;
     return () => choice !== choices;
   }
 
@@ -134,10 +137,27 @@
     player._vesper_frame(now);
   }
 
-  // Plays a file's bytes as the player plays `vesper --scene FILE`.
+  // A chosen file that cannot be played still replaces the one playing: the
+  // screen goes black under the problem, and a new size of the screen area
+  // (the problem's own box takes room from it) has nothing to start again.
+  function refuse(lines, boxCaption = '') {
+    stopPacing();
+    player?._vesper_close();
+    current = null;
+    page.title = page.credit = '';
+    showCaption();
+    showProblem(lines, boxCaption);
+    context.fillStyle = '#000';
+    context.fillRect(0, 0, canvas.width, canvas.height);
+    page.state = 'failed';
+    fullScreenButton.disabled = true;
+  }
+
+  // Plays a file's bytes as the player plays `vesper --scene FILE`. A problem
+  // shown is the caller's to clear: one that is not about the file (full
+  // screen refused) stays when the file starts again on a new stage.
   function play(name, bytes) {
     stopPacing();
-    clearProblem();
     const fileName = (name.split(/[\\/]/).pop() || 'scene').replace(/\0/g, '');
     const path = kFilesDirectory + '/' + fileName;
     player.FS.writeFile(path, new Uint8Array(bytes));
@@ -151,15 +171,9 @@
     $('hint').hidden = true;
     if (!played) {
       const why = player.UTF8ToString(player._vesper_problem());
-      showProblem([...boxes.map((box) => box.text), why.charAt(0).toUpperCase() + why.slice(1)],
-                  boxes.length ? boxes[0].caption : '');
-      context.fillStyle = '#000';
-      context.fillRect(0, 0, canvas.width, canvas.height);
-      current = null;
-      page.state = 'failed';
-      fullScreenButton.disabled = true;
-      showCaption();
-      return false;
+      refuse([...boxes.map((box) => box.text), why.charAt(0).toUpperCase() + why.slice(1)],
+             boxes.length ? boxes[0].caption : '');
+      return;
     }
     current = { name: fileName, bytes };
     // The whole first frame is on the canvas now (ms since navigation).
@@ -175,52 +189,50 @@
       page.state = 'playing';
       frameRequest = requestAnimationFrame(onFrame);
     }
-    return true;
   }
 
   function refuseLarge(name, size) {
     const limit = `${kLargestFile / 1048576} MB`;
-    showProblem([`${name} is larger than ${limit} (${size.toLocaleString('en')} bytes): the page plays files of up to ${limit}.`]);
-    page.state = 'failed';
+    refuse([`${name} is larger than ${limit} (${size.toLocaleString('en')} bytes): the page plays files of up to ${limit}.`]);
   }
 
   async function openFile(file) {
     if (!file)
       return;
-    const superseded = choose();
+    const superseded = choose(file.name);
     if (file.size > kLargestFile)
       return refuseLarge(file.name, file.size);
     try {
       const bytes = await file.arrayBuffer();
-      if (!superseded())
-        play(file.name, bytes);
-    } catch (error) {
       if (superseded())
         return;
-      showProblem([`${file.name} cannot be read: ${error.message}`]);
-      page.state = 'failed';
+      clearProblem();
+      play(file.name, bytes);
+    } catch (error) {
+      if (!superseded())
+        refuse([`${file.name} cannot be read: ${error.message}`]);
     }
   }
 
   // Fetches a file of this page's own site, refusing one over the limit
   // before it is all read.
   async function openAddress(address) {
-    const superseded = choose();
+    const superseded = choose(address);
     let url;
     try {
       url = new URL(address, location.href);
     } catch (badAddress) {
-      return showProblem([`${address} is not an address.`]);
+      return refuse([`${address} is not an address.`]);
     }
     const name = decodeURIComponent(url.pathname.split('/').pop() || 'scene');
     if (url.origin !== location.origin)
-      return showProblem([`${address} is not on this page's site: the page opens files of ${location.origin} only.`]);
+      return refuse([`${address} is not on this page's site: the page opens files of ${location.origin} only.`]);
     try {
       const response = await fetch(url, { credentials: 'same-origin' });
       if (superseded())
         return response.body?.cancel();
       if (!response.ok)
-        return showProblem([`${name} cannot be fetched: ${response.status} ${response.statusText}`]);
+        return refuse([`${name} cannot be fetched: ${response.status} ${response.statusText}`]);
       const declared = Number(response.headers.get('Content-Length') || 0);
       if (declared > kLargestFile)
         return refuseLarge(name, declared);
@@ -246,12 +258,11 @@
         bytes.set(part, at);
         at += part.length;
       }
+      clearProblem();
       play(name, bytes.buffer);
     } catch (error) {
-      if (superseded())
-        return;
-      showProblem([`${name} cannot be fetched: ${error.message}`]);
-      page.state = 'failed';
+      if (!superseded())
+        refuse([`${name} cannot be fetched: ${error.message}`]);
     }
   }
 
