@@ -341,6 +341,22 @@ async function main() {
     const demo = await waitForState(page, ['playing', 'failed']);
     check(demo.state === 'playing' && !demo.problem, `the demo is one click away (${demo.state})`);
 
+    // A file dropped while the player itself is still on its way (held back
+    // here) plays once the player has started.
+    let releasePlayer;
+    const playerHeld = new Promise((resolve) => { releasePlayer = resolve; });
+    await page.route('**/vesper-web.wasm', async (route) => {
+      await playerHeld;
+      await route.continue();
+    });
+    await page.goto(`${origin}/?seed=${kSeed}&ticks=${kTicks}&paused=1`, { waitUntil: 'domcontentloaded' });
+    await drop(page, savers['bare scene']);
+    const early = await waitForState(page, ['opening', 'failed', 'ready']);
+    check(early.state === 'opening', `a file dropped while the player loads is opening (${JSON.stringify(early)})`);
+    releasePlayer();
+    await expectReferenceFrame(page, savers['bare scene'], 'a file dropped while the player loads', folder);
+    await page.unroute('**/vesper-web.wasm');
+
     // Where full screen is not allowed (a frame without the permission), the
     // page says so, and the message stays while the file plays on beside it.
     await page.goto(`${origin}/?scene=demo.scene`);

@@ -196,6 +196,18 @@
     refuse([`${name} is larger than ${limit} (${size.toLocaleString('en')} bytes): the page plays files of up to ${limit}.`]);
   }
 
+  // Plays a chosen file's bytes once the player has started: a file chosen
+  // while the player is still loading waits for it.
+  async function playChoice(name, bytes, superseded) {
+    const playerStarted = await started;
+    if (superseded())
+      return;
+    if (!playerStarted)
+      return refuse([startProblem]);
+    clearProblem();
+    play(name, bytes);
+  }
+
   async function openFile(file) {
     if (!file)
       return;
@@ -203,11 +215,7 @@
     if (file.size > kLargestFile)
       return refuseLarge(file.name, file.size);
     try {
-      const bytes = await file.arrayBuffer();
-      if (superseded())
-        return;
-      clearProblem();
-      play(file.name, bytes);
+      await playChoice(file.name, await file.arrayBuffer(), superseded);
     } catch (error) {
       if (!superseded())
         refuse([`${file.name} cannot be read: ${error.message}`]);
@@ -258,8 +266,7 @@
         bytes.set(part, at);
         at += part.length;
       }
-      clearProblem();
-      play(name, bytes.buffer);
+      await playChoice(name, bytes.buffer, superseded);
     } catch (error) {
       if (!superseded())
         refuse([`${name} cannot be fetched: ${error.message}`]);
@@ -388,7 +395,8 @@
   window.addEventListener('dragover', (event) => event.preventDefault());
   window.addEventListener('drop', (event) => event.preventDefault());
 
-  VesperModule({
+  let startProblem = '';
+  const started = VesperModule({
     // Nothing on the page types into the player: without this, a read of its
     // standard input would open the browser's own prompt box.
     stdin() {
@@ -420,11 +428,15 @@
       stored = null;
     }
     setSpeed(stored === null ? 100 : stored);
-    page.state = 'ready';
-    if (params.has('scene'))
-      openAddress(params.get('scene'));
+    if (!choices)
+      page.state = 'ready';
+    return true;
   }, (error) => {
-    showProblem([`The player cannot start in this browser: ${error.message}`]);
-    page.state = 'failed';
+    startProblem = `The player cannot start in this browser: ${error.message}`;
+    refuse([startProblem]);
+    return false;
   });
+  // The file named in the address is fetched while the player loads.
+  if (params.has('scene'))
+    openAddress(params.get('scene'));
 })();
