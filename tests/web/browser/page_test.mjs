@@ -362,6 +362,7 @@ async function main() {
     await page.goto(`${origin}/?scene=demo.scene`);
     await waitForState(page, ['playing']);
     await page.evaluate(() => {
+      window.allowedFullscreen = Element.prototype.requestFullscreen;
       Element.prototype.requestFullscreen = () => Promise.reject(new TypeError('Permissions check failed'));
     });
     await page.click('#fullscreen');
@@ -371,6 +372,12 @@ async function main() {
           notAllowed.problem === 'Full screen is not allowed here: Permissions check failed',
           `full screen refused by the browser: the page says so and plays on (${JSON.stringify(notAllowed)})`);
     await page.screenshot({ path: path.join(shots, 'full-screen-refused.png') });
+    // Allowed again, full screen clears the message.
+    await page.evaluate(() => { Element.prototype.requestFullscreen = window.allowedFullscreen; });
+    await page.click('#fullscreen');
+    await page.waitForFunction(() => document.fullscreenElement !== null, null, { timeout: 5000 });
+    const allowed = await page.evaluate(() => vesperPage.problem);
+    check(allowed === '', `full screen allowed again clears the message (${JSON.stringify(allowed)})`);
 
     // Full screen with the wake lock, left on a key.
     await page.goto(`${origin}/?scene=demo.scene`);

@@ -298,6 +298,7 @@
     } catch (error) {
       return showProblem([`Full screen is not allowed here: ${error.message}`]);
     }
+    clearProblem();
     try {
       wakeLock = await navigator.wakeLock.request('screen');
       page.wakeLock = 'held';
