@@ -325,10 +325,7 @@ async function main() {
     await drop(page, plain);
     await waitForState(page, ['failed']);
     await server.releaseSlow();
-    // The page has the whole file now; a few round trips let it act on it.
-    for (let i = 0; i < 5; i++)
-      await page.evaluate(() => new Promise((resolve) => setTimeout(resolve, 100)));
-    const latest = await page.evaluate(() => ({ state: vesperPage.state, problem: vesperPage.problem }));
+    const latest = await settledState(page);
     check(latest.state === 'failed' && latest.problem.includes('plain-program'),
           `a file chosen while an earlier one is on its way stays (${latest.state}: ${JSON.stringify(latest.problem)})`);
     const elsewhere = `http://localhost:${server.address().port}/files/damaged.scene`;

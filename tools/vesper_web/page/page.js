@@ -199,10 +199,10 @@
   // Plays a chosen file's bytes once the player has started: a file chosen
   // while the player is still loading waits for it.
   async function playChoice(name, bytes, superseded) {
-    const playerStarted = await started;
+    const startProblem = await playerStart;
     if (superseded())
       return;
-    if (!playerStarted)
+    if (startProblem)
       return refuse([startProblem]);
     clearProblem();
     play(name, bytes);
@@ -396,8 +396,8 @@
   window.addEventListener('dragover', (event) => event.preventDefault());
   window.addEventListener('drop', (event) => event.preventDefault());
 
-  let startProblem = '';
-  const started = VesperModule({
+  // Resolves once the player has started: to '', or to why it cannot.
+  const playerStart = VesperModule({
     // Nothing on the page types into the player: without this, a read of its
     // standard input would open the browser's own prompt box.
     stdin() {
@@ -431,11 +431,11 @@
     setSpeed(stored === null ? 100 : stored);
     if (!choices)
       page.state = 'ready';
-    return true;
+    return '';
   }, (error) => {
-    startProblem = `The player cannot start in this browser: ${error.message}`;
-    refuse([startProblem]);
-    return false;
+    const problem = `The player cannot start in this browser: ${error.message}`;
+    refuse([problem]);
+    return problem;
   });
   // The file named in the address is fetched while the player loads.
   if (params.has('scene'))
