@@ -353,6 +353,15 @@ async function main() {
     releasePlayer();
     await expectReferenceFrame(page, savers['bare scene'], 'a file dropped while the player loads', folder);
     await page.unroute('**/vesper-web.wasm');
+    // Where the player cannot start, a file chosen is refused with that reason.
+    await page.route('**/vesper-web.wasm', (route) => route.fulfill({ status: 404, body: '' }));
+    await page.goto(`${origin}/?seed=${kSeed}&ticks=${kTicks}&paused=1`);
+    await waitForState(page, ['failed']);
+    await drop(page, savers['bare scene']);
+    const unstarted = await waitForState(page, ['failed']);
+    check(unstarted.problem.startsWith('The player cannot start in this browser: '),
+          `a file dropped where the player cannot start is refused with its reason (${JSON.stringify(unstarted)})`);
+    await page.unroute('**/vesper-web.wasm');
 
     // Where full screen is not allowed (a frame without the permission), the
     // page says so, and the message stays while the file plays on beside it.
